@@ -1,0 +1,30 @@
+// AppFolder and ResolvePath (see AppPaths.h).
+#include "framework/paths/AppPaths.h"
+
+#include "framework/text/Text.h"
+#include "platform/Platform.h"
+
+namespace maskaddr {
+
+std::string AppFolder() {
+    IFileSystem& files = *Platform().Files;
+    std::string exe = files.ProgramPath();
+    size_t slash = exe.rfind('\\');
+    std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
+    folder = files.LongPath(folder);
+    if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
+    return folder;
+}
+
+std::string ResolvePath(const std::string& base, const std::string& path) {
+    if (path.find(':') != std::string::npos || base.rfind("\\\\", 0) == 0) return ReplaceAll(path, "/", "\\");
+    if (base.size() >= 2 && base[1] == ':') {
+        std::string b = ReplaceAll(base, "/", "\\");
+        std::string p = ReplaceAll(path, "/", "\\");
+        if (b.back() != '\\') b.push_back('\\');
+        return (!p.empty() && p.front() == '\\') ? b.substr(0, 2) + p : b + p;
+    }
+    return path;
+}
+
+} // namespace maskaddr

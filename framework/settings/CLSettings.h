@@ -1,0 +1,107 @@
+// TCLSettings: the process's layered settings store. A read consults the engine's
+// overwrite list, the user file, the distributor file, the constants file and the
+// engine's default list, in that order; writes go to the user file, saved at once.
+#pragma once
+
+#include "framework/settings/IniText.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace maskaddr {
+
+struct TRect {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TRect&) const = default;
+};
+
+class TCLSettings {
+public:
+    // The name of the user file ("setting.dat" when empty); it also names the
+    // constants file ("const.dat" when empty).
+    explicit TCLSettings(const std::string& strSettingFile = "");
+    TCLSettings(const TCLSettings&) = delete;
+    TCLSettings& operator=(const TCLSettings&) = delete;
+
+    std::string GetSettingString(const std::string& strName);
+    bool GetSettingExists(const std::string& strName);
+    int32_t GetSettingInteger(const std::string& strName);
+    bool GetSettingBool(const std::string& strName);
+    double GetSettingFloat(const std::string& strName);
+    void GetSettingRect(const std::string& strName, TRect& rcValue);
+
+    void SetSettingstring(const std::string& strName, const std::string& strValue);
+    void SetSettingInteger(const std::string& strName, int32_t iValue);
+    void SetSettingBool(const std::string& strName, bool ibValue);
+    void SetSettingFloat(const std::string& strName, double fValue);
+    void SetSettingRect(const std::string& strName, const TRect& rcValue);
+
+    std::string GetSettingsecString(const std::string& strName);
+    void SetSettingsecString(const std::string& strName, const std::string& strValue);
+
+    bool GetMessageShowAgainFlag(int32_t iNumber);
+    void SetMessageShowAgainFlag(int32_t iNumber, bool bValue);
+    int32_t GetMessageShowAgainResult(int32_t iNumber);
+    void SetMessageShowAgainResult(int32_t iNumber, int32_t iValue);
+    void ClearShowAgainFlag();
+
+    bool IsAllUserFlagExists();
+    bool GetAllUserFlag();
+    void SetAllUserFlag(bool bValue);
+    bool IsAllUserPathWriteable();
+
+    bool AllUser() const { return FAllUser; }
+    void SetAllUser(bool Value);
+    bool NoCache() const { return FNoCache; }
+    void SetNoCache(bool Value) { FNoCache = Value; }
+
+    void BeginUpdate();
+    void EndUpdate();
+    void UpdateSettingINI();
+
+    int32_t GetRunDays();
+    int32_t RunTimes() const { return FRunTimes; }
+    const std::string& UserDataPath() const { return FUserDataPath; }
+    const std::string& UserDataPathCurrentUser() const { return FUserDataPathCurrentUser; }
+    const std::string& UserDataPathAllUsers() const { return FUserDataPathAllUsers; }
+    const std::string& ConfigPathWord() const { return FConfigPathWord; }
+    // The system's error text of the last failed save of the user file; empty after a good one.
+    const std::string& LastSaveError() const { return FLastSaveError; }
+
+    std::string SlowGetLanguageString(const std::string& strSection, const std::string& strValue,
+                                      const std::string& strDefault);
+
+    // Integer, float and rectangle texts as the store writes and reads them.
+    static std::string FormatFloat(double fValue, char decimalSeparator);
+    static std::optional<double> ParseFloat(const std::string& text, char decimalSeparator);
+
+private:
+    void SaveUserFile();
+    std::string FlagFilePath() const { return FUserDataPathCurrentUser + "UserFlag.ini"; }
+    void LoadFlagFile(TIniText& flags);
+
+    bool FAllUser = false;
+    TIniText FConstValueIni;
+    TIniText FOemValueIni;
+    TIniText FSettingIni;
+    bool FSettingIniOpen = false; // the user file is absent until the placement is decided
+    std::string FConstDataPath;
+    std::string FUserDataPath;
+    std::string FUserDataPathCurrentUser;
+    std::string FUserDataPathAllUsers;
+    int32_t FRunTimes = 0;
+    uint32_t FEncodeMask = 0;
+    bool FUpdating = false;
+    std::string FConfigPathWord;
+    std::string FSettingFilename;
+    bool FNoCache = false;
+    std::string FLastSaveError;
+};
+
+// The process's single store, constructed on first use.
+TCLSettings& Settings();
+// Destroys the store (the start routine does this after the message loop).
+void FreeSettings();
+
+} // namespace maskaddr

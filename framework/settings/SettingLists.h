@@ -1,0 +1,28 @@
+// The engine's two fixed settings lists, as the settings store sees them. The
+// engine registers itself when it is constructed and withdraws when destroyed;
+// the store asks for it on every read.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace maskaddr {
+
+class ISettingLists {
+public:
+    virtual ~ISettingLists() = default;
+    // Lines of the form Name=Value.
+    virtual const std::vector<std::string>& SettingOverwrite() const = 0;
+    virtual const std::vector<std::string>& SettingDefault() const = 0;
+};
+
+void SetSettingsEngine(ISettingLists* engine);
+ISettingLists* SettingsEngine();
+
+// The value of the first line whose text before its first "=" equals the name
+// without regard to case; nullopt when no line has that name.
+std::optional<std::string> FindListValue(const std::vector<std::string>& lines, std::string_view name);
+
+} // namespace maskaddr

@@ -1,0 +1,43 @@
+// Small text helpers shared by the portable code: ASCII case folding, trimming,
+// the integer parse that settings and language files use, and UTF-8/UTF-16 conversion.
+// Strings are UTF-8 everywhere inside the program.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace maskaddr {
+
+// Case-insensitive equality for names (setting names, section names, keys).
+// Only ASCII letters are folded; other bytes must match exactly.
+bool SameText(std::string_view a, std::string_view b);
+std::string LowerAscii(std::string_view s);
+std::string UpperAscii(std::string_view s);
+
+// Removes blanks and control characters (every byte <= 0x20) from both ends.
+std::string_view TrimView(std::string_view s);
+std::string Trim(std::string_view s);
+
+// Every occurrence of `from` replaced by `to`; `from` may not be empty.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+// As ReplaceAll, but `from` is matched without regard to ASCII case.
+std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to);
+
+std::vector<std::string> SplitText(std::string_view s, char separator);
+
+// The platform's 32-bit integer parse: optional leading blanks, optional sign, then
+// decimal digits, or hexadecimal digits after "$" or "0x"/"0X". Nothing may follow.
+// Decimal values must fit in 32 bits; hexadecimal values up to FFFFFFFF wrap.
+std::optional<int32_t> TryParseInt32(std::string_view s);
+inline int32_t ParseInt32Def(std::string_view s, int32_t def) { return TryParseInt32(s).value_or(def); }
+
+// UTF conversions. Invalid UTF-8 sequences become U+FFFD; unpaired surrogates likewise.
+std::u16string Utf8ToUtf16(std::string_view s);
+std::string Utf16ToUtf8(std::u16string_view s);
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
+} // namespace maskaddr

@@ -1,0 +1,36 @@
+// Files and folders: whole-file reads and safe whole-file writes, folder creation,
+// long path names, creation times, write access and the program's own path.
+// Paths are Windows paths in UTF-8 ("C:\Users\...").
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace maskaddr {
+
+enum class TKnownFolder { AppData, CommonAppData, Temp };
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+    // Full path of the running program file.
+    virtual std::string ProgramPath() = 0;
+    // The long form of an existing path; the path unchanged when it cannot be resolved.
+    virtual std::string LongPath(const std::string& path) = 0;
+    // Creates the folder and every missing parent; true when it exists afterwards.
+    virtual bool CreateFolders(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // Replaces the file in one step: either the old or the new complete content
+    // survives any failure. Returns an empty string on success, else the error text.
+    virtual std::string WriteFileAtomic(const std::string& path, const std::string& bytes) = 0;
+    // Creation time of a folder in file-time ticks (UTC), nullopt when it cannot be opened.
+    virtual std::optional<int64_t> FolderCreationTime(const std::string& path) = 0;
+    // Whether the current user is granted write access to the folder by its security.
+    virtual bool CanWriteFolder(const std::string& path) = 0;
+    // The system's idea of a known folder, without trailing "\"; empty when unknown.
+    virtual std::string KnownFolder(TKnownFolder folder) = 0;
+};
+
+} // namespace maskaddr

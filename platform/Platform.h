@@ -1,0 +1,24 @@
+// The set of operating-system facilities the portable code talks to. The program
+// entry installs the Win32 implementations; tests install fakes.
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/SystemText.h"
+
+namespace maskaddr {
+
+struct TPlatform {
+    IRegistry* Registry = nullptr;
+    IFileSystem* Files = nullptr;
+    IAnsiCodec* Ansi = nullptr;
+    ILocale* Locale = nullptr;
+    IClock* Clock = nullptr;
+};
+
+// The installed platform; every member must be set before portable code runs.
+TPlatform& Platform();
+void SetPlatform(const TPlatform& platform);
+
+} // namespace maskaddr

@@ -1,0 +1,174 @@
+// Files and folders through the Win32 file, security and shell functions.
+#include "platform/win32/Handles.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include <vector>
+
+namespace maskaddr {
+
+namespace {
+
+std::wstring StripBackslash(std::wstring p) {
+    while (p.size() > 3 && p.back() == L'\\') p.pop_back();
+    return p;
+}
+
+bool IsFolder(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20)), written = 0;
+        if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string TFileSystemWin::ProgramPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    while (true) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return ToUtf8(std::wstring(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string TFileSystemWin::LongPath(const std::string& path) {
+    const std::wstring w = ToWide(path);
+    DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::vector<wchar_t> buffer(n + 1);
+    n = GetLongPathNameW(w.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size()) return path;
+    return ToUtf8(std::wstring(buffer.data(), n));
+}
+
+bool TFileSystemWin::CreateFolders(const std::string& path) {
+    const std::wstring full = StripBackslash(ToWide(path));
+    if (full.empty()) return false;
+    if (IsFolder(full)) return true;
+    // Create each missing level from the top; the root ("C:\" or "\\server\share") exists or not.
+    size_t start = 0;
+    if (full.rfind(L"\\\\", 0) == 0) {
+        size_t server = full.find(L'\\', 2);
+        start = server == std::wstring::npos ? full.size() : full.find(L'\\', server + 1);
+    } else if (full.size() >= 2 && full[1] == L':') {
+        start = 2;
+    }
+    for (size_t pos = full.find(L'\\', start + 1); ; pos = full.find(L'\\', pos + 1)) {
+        std::wstring part = full.substr(0, pos);
+        if (!part.empty() && !IsFolder(part) && !CreateDirectoryW(part.c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+        if (pos == std::wstring::npos) break;
+    }
+    return IsFolder(full);
+}
+
+bool TFileSystemWin::FileExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(ToWide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::string> TFileSystemWin::ReadFile(const std::string& path) {
+    TFileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            return std::nullopt;
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+// The new content goes to a temporary file in the same folder, is flushed to disk,
+// and then replaces the old file in one rename; a failure at any point leaves the
+// old file whole.
+std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::string& bytes) {
+    const std::wstring target = ToWide(path);
+    size_t slash = target.rfind(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash);
+    wchar_t temp[MAX_PATH + 16];
+    if (GetTempFileNameW(folder.c_str(), L"sav", 0, temp) == 0) return LastErrorText();
+    std::string error;
+    {
+        TFileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = LastErrorText();
+    }
+    if (error.empty() &&
+        !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = LastErrorText();
+    if (!error.empty()) DeleteFileW(temp);
+    return error;
+}
+
+std::optional<int64_t> TFileSystemWin::FolderCreationTime(const std::string& path) {
+    TFileHandle folder(CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILETIME created{};
+    if (!folder || !GetFileTime(folder.Get(), &created, nullptr, nullptr)) return std::nullopt;
+    return static_cast<int64_t>((static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime);
+}
+
+// Asks the folder's security descriptor whether this process's token is granted
+// generic write access, with generic rights mapped as for files.
+bool TFileSystemWin::CanWriteFolder(const std::string& path) {
+    const std::wstring w = ToWide(path);
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                      DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    GetFileSecurityW(w.c_str(), what, nullptr, 0, &needed);
+    if (needed == 0) return false;
+    std::vector<BYTE> descriptor(needed);
+    if (!GetFileSecurityW(w.c_str(), what, descriptor.data(), needed, &needed)) return false;
+
+    THandle process, impersonation;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, process.Receive()) ||
+        !DuplicateToken(process.Get(), SecurityImpersonation, impersonation.Receive()))
+        return false;
+
+    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    DWORD desired = GENERIC_WRITE;
+    MapGenericMask(&desired, &mapping);
+    PRIVILEGE_SET privileges{};
+    DWORD privilegesSize = sizeof privileges, granted = 0;
+    BOOL status = FALSE;
+    if (!AccessCheck(descriptor.data(), impersonation.Get(), desired, &mapping, &privileges, &privilegesSize,
+                     &granted, &status))
+        return false;
+    return status != FALSE;
+}
+
+std::string TFileSystemWin::KnownFolder(TKnownFolder folder) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (folder == TKnownFolder::Temp) {
+        if (GetTempPathW(MAX_PATH, buffer) == 0) return {};
+        return ToUtf8(StripBackslash(buffer));
+    }
+    int csidl = folder == TKnownFolder::AppData ? CSIDL_APPDATA : CSIDL_COMMON_APPDATA;
+    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+    return ToUtf8(StripBackslash(buffer));
+}
+
+} // namespace maskaddr

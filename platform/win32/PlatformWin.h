@@ -1,0 +1,73 @@
+// Win32 implementations of the platform interfaces, and the call that installs
+// them for the process.
+#pragma once
+
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+namespace maskaddr {
+
+class TRegistryWin final : public IRegistry {
+public:
+    bool KeyExists(TRegRoot root, const std::string& key) override;
+    std::optional<std::string> ReadString(TRegRoot root, const std::string& key, const std::string& name) override;
+    std::optional<uint32_t> ReadDword(TRegRoot root, const std::string& key, const std::string& name) override;
+    bool WriteString(TRegRoot root, const std::string& key, const std::string& name,
+                     const std::string& value) override;
+    bool WriteDword(TRegRoot root, const std::string& key, const std::string& name, uint32_t value) override;
+    bool DeleteValue(TRegRoot root, const std::string& key, const std::string& name) override;
+};
+
+class TFileSystemWin final : public IFileSystem {
+public:
+    std::string ProgramPath() override;
+    std::string LongPath(const std::string& path) override;
+    bool CreateFolders(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    std::optional<std::string> ReadFile(const std::string& path) override;
+    std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override;
+    std::optional<int64_t> FolderCreationTime(const std::string& path) override;
+    bool CanWriteFolder(const std::string& path) override;
+    std::string KnownFolder(TKnownFolder folder) override;
+};
+
+// Converts through the system's ANSI code page (GetACP).
+class TAnsiCodecWin final : public IAnsiCodec {
+public:
+    std::string ToAnsi(const std::string& utf8) override;
+    std::string FromAnsi(const std::string& ansi) override;
+};
+
+class TLocaleWin final : public ILocale {
+public:
+    char DecimalSeparator() override;
+};
+
+class TClockWin final : public IClock {
+public:
+    TDateTime Now() override;
+};
+
+// Appends each trace line, with its local time and tag, to a file; also sends it
+// to the system debugger output.
+class TFileTraceSink final : public ITraceSink {
+public:
+    explicit TFileTraceSink(std::wstring path) : FPath(std::move(path)) {}
+    void WriteTrace(std::string_view tag, std::string_view text) override;
+    const std::wstring& Path() const { return FPath; }
+
+private:
+    std::wstring FPath;
+};
+
+// Installs the Win32 facilities as the process's platform (they live for the
+// whole process).
+void InstallWin32Platform();
+
+// The trace file: %MASKADDR_TRACE_FILE% when set, else "maskaddr-trace.log" in the
+// temporary folder.
+std::wstring DefaultTraceFilePath();
+
+} // namespace maskaddr

@@ -1,0 +1,29 @@
+// Win32 string conversions and error texts (see WinText.h).
+#include "platform/win32/WinText.h"
+
+#include "framework/text/Text.h"
+
+namespace maskaddr {
+
+std::wstring ToWide(const std::string& utf8) {
+    std::u16string u = Utf8ToUtf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::string ToUtf8(const std::wstring& wide) {
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+std::string ToUtf8(const wchar_t* wide) { return wide != nullptr ? ToUtf8(std::wstring(wide)) : std::string(); }
+
+std::string ErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = n != 0 ? Trim(ToUtf8(buffer)) : std::string("Unknown error");
+    if (buffer != nullptr) LocalFree(buffer);
+    return text + " (" + std::to_string(code) + ")";
+}
+
+} // namespace maskaddr

@@ -1,0 +1,61 @@
+// In-memory files and folders with Windows path rules (case-insensitive, "\").
+#pragma once
+
+#include "framework/text/Text.h"
+#include "platform/FileSystem.h"
+
+#include <map>
+#include <set>
+
+namespace maskaddr::test {
+
+class TFakeFileSystem final : public IFileSystem {
+public:
+    std::string Program = "C:\\Tools\\App\\app.exe";
+    std::map<std::string, std::string> Files;          // by lower-case path
+    std::set<std::string> Folders;                     // lower-case, no trailing "\"
+    std::set<std::string> ReadOnlyFolders;             // CanWriteFolder answers false
+    std::map<std::string, int64_t> CreationTimes;      // lower-case folder -> file time
+    std::string WriteError;                            // when set, every write fails with it
+    std::map<std::string, std::string> Known{{"appdata", "C:\\Users\\me\\AppData\\Roaming"},
+                                             {"common", "C:\\ProgramData"}};
+    int Writes = 0;
+
+    static std::string Key(std::string p) {
+        while (p.size() > 3 && p.back() == '\\') p.pop_back();
+        return LowerAscii(p);
+    }
+    std::string ProgramPath() override { return Program; }
+    std::string LongPath(const std::string& path) override { return path; }
+    bool CreateFolders(const std::string& path) override {
+        std::string k = Key(path);
+        for (size_t pos = k.find('\\', 3); pos != std::string::npos; pos = k.find('\\', pos + 1))
+            Folders.insert(k.substr(0, pos));
+        Folders.insert(k);
+        return true;
+    }
+    bool FileExists(const std::string& path) override { return Files.count(Key(path)) != 0; }
+    std::optional<std::string> ReadFile(const std::string& path) override {
+        auto it = Files.find(Key(path));
+        return it == Files.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override {
+        if (!WriteError.empty()) return WriteError;
+        ++Writes;
+        Files[Key(path)] = bytes;
+        return {};
+    }
+    std::optional<int64_t> FolderCreationTime(const std::string& path) override {
+        auto it = CreationTimes.find(Key(path));
+        return it == CreationTimes.end() ? std::nullopt : std::optional<int64_t>(it->second);
+    }
+    bool CanWriteFolder(const std::string& path) override { return ReadOnlyFolders.count(Key(path)) == 0; }
+    std::string KnownFolder(TKnownFolder f) override {
+        return f == TKnownFolder::AppData ? Known["appdata"] : f == TKnownFolder::CommonAppData ? Known["common"] : "";
+    }
+    // Test helpers.
+    void Put(const std::string& path, const std::string& bytes) { Files[Key(path)] = bytes; }
+    std::string Get(const std::string& path) { return ReadFile(path).value_or("<missing>"); }
+};
+
+} // namespace maskaddr::test
