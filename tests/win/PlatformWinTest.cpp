@@ -1,0 +1,203 @@
+// The Win32 platform implementations against the real system (Wine here).
+#include "WinTestUtil.h"
+#include "framework/settings/IniText.h"
+#include "framework/text/Text.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+const std::string kTestKey = "Software\\MaskaddrTests\\" + std::to_string(GetCurrentProcessId());
+
+class RegistryWinTest : public ::testing::Test {
+protected:
+    TRegistryWin Reg;
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(kTestKey).c_str()); }
+};
+
+} // namespace
+
+TEST_F(RegistryWinTest, StringAndDwordValuesRoundTripAndKeysAreCreated) {
+    EXPECT_FALSE(Reg.KeyExists(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er"));
+    const std::string text = "http=127.0.0.2:8888;ftp=\xC3\xA9\xE4\xB8\xAD;";
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "ProxyServer", text));
+    ASSERT_TRUE(Reg.WriteDword(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "ProxyEnable", 0xFFFFFFFFu));
+    EXPECT_TRUE(Reg.KeyExists(TRegRoot::CurrentUser, kTestKey + "\\deep\\er"));
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "proxyserver"), text);
+    EXPECT_EQ(Reg.ReadDword(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "ProxyEnable"), 0xFFFFFFFFu);
+    // A value of the other type, or a missing one, reads as nothing.
+    EXPECT_EQ(Reg.ReadDword(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "ProxyServer"), std::nullopt);
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey + "\\Deep\\Er", "ProxyEnable"), std::nullopt);
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey + "\\Missing", "x"), std::nullopt);
+    // An empty string is a value, not a missing one.
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, kTestKey, "Empty", ""));
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey, "Empty"), "");
+}
+
+TEST_F(RegistryWinTest, DeleteValueRemovesOnlyThatValue) {
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, kTestKey, "Maskaddr", "C:\\x.exe"));
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, kTestKey, "Other", "keep"));
+    EXPECT_TRUE(Reg.DeleteValue(TRegRoot::CurrentUser, kTestKey, "Maskaddr"));
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey, "Maskaddr"), std::nullopt);
+    EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey, "Other"), "keep");
+    EXPECT_TRUE(Reg.DeleteValue(TRegRoot::CurrentUser, kTestKey, "Maskaddr")) << "already gone";
+    EXPECT_TRUE(Reg.DeleteValue(TRegRoot::CurrentUser, kTestKey + "\\NoSuchKey", "x"));
+}
+
+TEST(FileSystemWinTest, CreateFoldersMakesEveryMissingParent) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    const std::string deep = dir / "a\\b b\\c\\";
+    EXPECT_TRUE(fs.CreateFolders(deep));
+    EXPECT_NE(GetFileAttributesW(ToWide(dir / "a\\b b\\c").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(fs.CreateFolders(deep)) << "an existing folder is fine";
+    ASSERT_EQ(fs.WriteFileAtomic(dir / "file", "x"), "");
+    EXPECT_FALSE(fs.CreateFolders(dir / "file\\sub")) << "a file stands in the way";
+}
+
+TEST(FileSystemWinTest, LongPathExpandsShortNames) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    ASSERT_TRUE(fs.CreateFolders(dir / "A Rather Long Folder Name"));
+    wchar_t shortPath[MAX_PATH + 1] = {};
+    ASSERT_NE(GetShortPathNameW(ToWide(dir / "A Rather Long Folder Name").c_str(), shortPath, MAX_PATH), 0u);
+    const std::string shortText = ToUtf8(shortPath);
+    EXPECT_EQ(shortText.find("A Rather Long"), std::string::npos) << shortText;
+    EXPECT_EQ(fs.LongPath(shortText), fs.LongPath(dir.Path()) + "\\A Rather Long Folder Name");
+    EXPECT_EQ(fs.LongPath(dir / "missing\\x"), dir / "missing\\x") << "unresolvable: unchanged";
+}
+
+TEST(FileSystemWinTest, AtomicWriteReplacesWholeFilesAndLeavesNoTemporaries) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    const std::string path = dir / "setting.dat";
+    std::string big(300000, 'x');
+    EXPECT_EQ(fs.WriteFileAtomic(path, "first"), "");
+    EXPECT_EQ(fs.WriteFileAtomic(path, big), "");
+    EXPECT_EQ(fs.ReadFile(path), big);
+    EXPECT_TRUE(fs.FileExists(path));
+    EXPECT_FALSE(fs.FileExists(dir.Path())) << "a folder is not a file";
+    EXPECT_EQ(fs.ReadFile(dir / "missing"), std::nullopt);
+
+    WIN32_FIND_DATAW found{};
+    int entries = 0;
+    HANDLE find = FindFirstFileW(ToWide(dir / "*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (found.cFileName[0] != L'.') ++entries;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    EXPECT_EQ(entries, 1) << "only setting.dat remains";
+}
+
+TEST(FileSystemWinTest, FailedWriteReportsTheSystemErrorAndKeepsTheOldFile) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    EXPECT_NE(fs.WriteFileAtomic(dir / "no\\such\\folder\\f.dat", "x"), "");
+
+    // The target is a folder: the rename must fail, the folder and its content stay.
+    ASSERT_TRUE(fs.CreateFolders(dir / "target"));
+    ASSERT_EQ(fs.WriteFileAtomic(dir / "target\\inner", "inner"), "");
+    std::string error = fs.WriteFileAtomic(dir / "target", "new");
+    EXPECT_NE(error, "");
+    EXPECT_NE(error.find('('), std::string::npos) << "the error code is part of the text: " << error;
+    EXPECT_EQ(fs.ReadFile(dir / "target\\inner"), "inner");
+}
+
+TEST(FileSystemWinTest, FolderCreationTimeIsNowForANewFolder) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    ASSERT_TRUE(fs.CreateFolders(dir / "fresh"));
+    auto created = fs.FolderCreationTime(dir / "fresh");
+    ASSERT_TRUE(created.has_value());
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    int64_t nowTicks = static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    EXPECT_LT(std::llabs(nowTicks - *created), 60LL * 10000000LL);
+    EXPECT_EQ(fs.FolderCreationTime(dir / "missing"), std::nullopt);
+}
+
+TEST(FileSystemWinTest, WriteAccessFollowsTheFolderSecurity) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    EXPECT_TRUE(fs.CanWriteFolder(dir.Path()));
+    EXPECT_FALSE(fs.CanWriteFolder(dir / "missing"));
+
+    // Replace the folder's access list by one that grants everyone read access only.
+    ASSERT_TRUE(fs.CreateFolders(dir / "locked"));
+    SECURITY_DESCRIPTOR sd{};
+    ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
+    BYTE aclBuffer[256];
+    auto* acl = reinterpret_cast<ACL*>(aclBuffer);
+    ASSERT_TRUE(InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION));
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, everyone));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE));
+    BOOL applied = SetFileSecurityW(ToWide(dir / "locked").c_str(), DACL_SECURITY_INFORMATION, &sd);
+    FreeSid(everyone);
+    if (!applied) GTEST_SKIP() << "this file system keeps no security descriptors: " << LastErrorText();
+    EXPECT_FALSE(fs.CanWriteFolder(dir / "locked"));
+}
+
+TEST(FileSystemWinTest, KnownFoldersMatchTheShellFoldersValues) {
+    TFileSystemWin fs;
+    TRegistryWin reg;
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    auto appData = reg.ReadString(TRegRoot::CurrentUser, key, "AppData");
+    ASSERT_TRUE(appData.has_value());
+    EXPECT_EQ(LowerAscii(fs.KnownFolder(TKnownFolder::AppData)), LowerAscii(*appData));
+    EXPECT_FALSE(fs.KnownFolder(TKnownFolder::CommonAppData).empty());
+    std::string program = fs.ProgramPath();
+    EXPECT_EQ(LowerAscii(program.substr(program.size() - 22)), "maskaddr_win_tests.exe");
+}
+
+TEST(SystemWinTest, AnsiCodecUsesTheSystemCodePage) {
+    TAnsiCodecWin codec;
+    wchar_t wide[] = L"\u00e9\u20ac";
+    char expected[8] = {};
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, 2, expected, sizeof expected, "?", nullptr);
+    EXPECT_EQ(codec.ToAnsi("\xC3\xA9\xE2\x82\xAC"), std::string(expected, static_cast<size_t>(n)));
+    if (GetACP() == 1252) {
+        EXPECT_EQ(codec.ToAnsi("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD"), "\xE9\x80?");
+        EXPECT_EQ(codec.FromAnsi("\xE9\x80"), "\xC3\xA9\xE2\x82\xAC");
+    }
+    EXPECT_EQ(codec.FromAnsi(codec.ToAnsi("plain ASCII")), "plain ASCII");
+}
+
+TEST(SystemWinTest, DecimalSeparatorIsTheOneNumbersAreFormattedWith) {
+    TLocaleWin locale;
+    wchar_t formatted[32] = {};
+    ASSERT_GT(GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, L"1.5", nullptr, formatted, 32), 0);
+    EXPECT_NE(std::wstring(formatted).find(static_cast<wchar_t>(locale.DecimalSeparator())), std::wstring::npos)
+        << ToUtf8(formatted);
+}
+
+TEST(SystemWinTest, ClockGivesLocalDaysSince1899) {
+    TClockWin clock;
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &t);
+    // The local wall-clock time read as if it were UTC gives seconds since 1970 in local terms.
+    double days = 25569.0 + static_cast<double>(_mkgmtime(&local)) / 86400.0;
+    EXPECT_NEAR(clock.Now(), days, 5.0 / 86400.0);
+}
+
+TEST(SystemWinTest, TraceSinkAppendsTaggedLines) {
+    TScratchFolder dir;
+    TFileTraceSink sink(ToWide(dir / "trace.log"));
+    sink.WriteTrace("CLSettings", "Setting Not Found :App.Name");
+    sink.WriteTrace("CLApp", "Enter Debug Mode...");
+    TFileSystemWin fs;
+    std::string text = fs.ReadFile(dir / "trace.log").value_or("");
+    size_t first = text.find("[CLSettings] Setting Not Found :App.Name\r\n");
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_NE(text.find("[CLApp] Enter Debug Mode...\r\n", first), std::string::npos) << text;
+}

@@ -1,0 +1,88 @@
+// Helpers of the Win32 tests (see WinTestUtil.h).
+#include "WinTestUtil.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace maskaddr::test {
+
+TScratchFolder::TScratchFolder() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    FPath = ToUtf8(temp) + "maskaddr-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(++counter);
+    CreateDirectoryW(ToWide(FPath).c_str(), nullptr);
+}
+
+TScratchFolder::~TScratchFolder() {
+    std::wstring from = ToWide(FPath) + L'\0'; // double-terminated list of one path
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+std::string TestProgramFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string p = ToUtf8(path);
+    return p.substr(0, p.rfind('\\') + 1);
+}
+
+TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
+    TProcessResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    THandle readEnd, writeEnd;
+    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) {
+        result.ExitCode = static_cast<DWORD>(-1);
+        return result;
+    }
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd.Get();
+    si.hStdError = writeEnd.Get();
+    si.hStdInput = nullptr;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = ToWide(commandLine);
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        result.ExitCode = static_cast<DWORD>(-1);
+        result.Output = "CreateProcessW failed: " + LastErrorText();
+        return result;
+    }
+    THandle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.Close();
+    // Read until the child (and anything it started) closes the pipe, then wait for it.
+    std::vector<char> buffer(4096);
+    DWORD got = 0;
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available == 0) {
+            if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
+                if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) || available == 0)
+                    break;
+            }
+            continue;
+        }
+        if (!ReadFile(readEnd.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0)
+            break;
+        result.Output.append(buffer.data(), got);
+    }
+    if (WaitForSingleObject(process.Get(), static_cast<DWORD>(std::max<LONGLONG>(
+                                                 0, static_cast<LONGLONG>(deadline - GetTickCount64())))) !=
+        WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 124);
+        result.TimedOut = true;
+    }
+    GetExitCodeProcess(process.Get(), &result.ExitCode);
+    return result;
+}
+
+} // namespace maskaddr::test

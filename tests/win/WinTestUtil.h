@@ -1,0 +1,36 @@
+// Helpers of the Win32 tests: scratch folders, whole-file reads and running a
+// child process with its output captured.
+#pragma once
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/WinText.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace maskaddr::test {
+
+// A fresh folder under the temporary folder, removed with its content at the end.
+class TScratchFolder {
+public:
+    TScratchFolder();
+    ~TScratchFolder();
+    const std::string& Path() const { return FPath; } // without trailing "\"
+    std::string operator/(const std::string& name) const { return FPath + "\\" + name; }
+
+private:
+    std::string FPath;
+};
+
+// The folder of the running test program, with trailing "\".
+std::string TestProgramFolder();
+
+struct TProcessResult {
+    DWORD ExitCode = 0;
+    bool TimedOut = false;
+    std::string Output; // standard output and error
+};
+TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+} // namespace maskaddr::test
