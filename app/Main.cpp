@@ -19,12 +19,15 @@ std::vector<std::string> ProgramArguments() {
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;
-    for (int i = 1; argv != nullptr && i < count; ++i) args.push_back(ToUtf8(argv[i]));
+    for (int i = 1; argv != nullptr && i < count; ++i)
+        args.push_back(ToUtf8(argv[i]));
     if (argv != nullptr) LocalFree(argv);
     return args;
 }
 
-bool CtrlShiftHeld() { return GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) < 0; }
+bool CtrlShiftHeld() {
+    return GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) < 0;
+}
 
 int Run() {
     InstallWin32Platform();

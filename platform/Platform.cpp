@@ -7,7 +7,11 @@ namespace {
 TPlatform g_platform;
 }
 
-TPlatform& Platform() { return g_platform; }
-void SetPlatform(const TPlatform& platform) { g_platform = platform; }
+TPlatform& Platform() {
+    return g_platform;
+}
+void SetPlatform(const TPlatform& platform) {
+    g_platform = platform;
+}
 
 } // namespace maskaddr

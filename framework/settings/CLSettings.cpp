@@ -30,7 +30,8 @@ std::string WithBackslash(std::string path) {
 }
 
 std::string WithoutBackslash(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
+    while (!path.empty() && path.back() == '\\')
+        path.pop_back();
     return path;
 }
 
@@ -129,7 +130,9 @@ int32_t TCLSettings::GetSettingInteger(const std::string& strName) {
     return ParseInt32Def(GetSettingString(strName), 0);
 }
 
-bool TCLSettings::GetSettingBool(const std::string& strName) { return GetSettingInteger(strName) != 0; }
+bool TCLSettings::GetSettingBool(const std::string& strName) {
+    return GetSettingInteger(strName) != 0;
+}
 
 double TCLSettings::GetSettingFloat(const std::string& strName) {
     return ParseFloat(GetSettingString(strName), Platform().Locale->DecimalSeparator()).value_or(0.0);
@@ -184,7 +187,8 @@ std::optional<double> TCLSettings::ParseFloat(const std::string& text, char deci
     size_t i = 0;
     auto digits = [&]() {
         size_t start = i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') plain.push_back(s[i++]);
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            plain.push_back(s[i++]);
         return i - start;
     };
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) plain.push_back(s[i++]);
@@ -259,8 +263,10 @@ void TCLSettings::SetMessageShowAgainResult(int32_t iNumber, int32_t iValue) {
 void TCLSettings::ClearShowAgainFlag() {
     if (!FSettingIniOpen) return;
     // Erasing removes the last block of a name; earlier duplicate blocks would surface.
-    while (FSettingIni.SectionExists(kShowAgain)) FSettingIni.EraseSection(kShowAgain);
-    while (FSettingIni.SectionExists(kShowAgainResult)) FSettingIni.EraseSection(kShowAgainResult);
+    while (FSettingIni.SectionExists(kShowAgain))
+        FSettingIni.EraseSection(kShowAgain);
+    while (FSettingIni.SectionExists(kShowAgainResult))
+        FSettingIni.EraseSection(kShowAgainResult);
     if (!FUpdating) SaveUserFile();
 }
 
@@ -317,14 +323,18 @@ void TCLSettings::SetAllUser(bool Value) {
 
 // ---- saving ----
 
-void TCLSettings::BeginUpdate() { FUpdating = true; }
+void TCLSettings::BeginUpdate() {
+    FUpdating = true;
+}
 
 void TCLSettings::EndUpdate() {
     FUpdating = false;
     SaveUserFile();
 }
 
-void TCLSettings::UpdateSettingINI() { SaveUserFile(); }
+void TCLSettings::UpdateSettingINI() {
+    SaveUserFile();
+}
 
 // A failed save keeps every value in memory; the next save writes the whole document
 // again, so nothing is lost once the file can be written.
@@ -358,7 +368,8 @@ std::string TCLSettings::SlowGetLanguageString(const std::string& strSection, co
     if (!forced.empty()) name = forced;
     TPlatform& p = Platform();
     TIniText lan;
-    lan.LoadFromFile(*p.Files, FConstDataPath + GetSettingString("Path.Languages") + "\\" + name + ".lan", *p.Ansi);
+    lan.LoadFromFile(*p.Files, FConstDataPath + GetSettingString("Path.Languages") + "\\" + name + ".lan",
+                     *p.Ansi);
     return lan.ReadString(strSection, strValue, strDefault);
 }
 
@@ -373,6 +384,8 @@ TCLSettings& Settings() {
     return *g_settings;
 }
 
-void FreeSettings() { g_settings.reset(); }
+void FreeSettings() {
+    g_settings.reset();
+}
 
 } // namespace maskaddr

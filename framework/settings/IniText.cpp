@@ -86,14 +86,19 @@ std::string TIniText::SaveToBytes(IAnsiCodec& ansi) const {
     std::string text;
     for (const TSection& s : FSections) {
         text.append("[").append(s.Name).append("]\r\n");
-        for (const std::string& line : s.Lines) text.append(line).append("\r\n");
+        for (const std::string& line : s.Lines)
+            text.append(line).append("\r\n");
         text.append("\r\n");
     }
     switch (FEncoding) {
-    case TTextEncoding::Utf8: return "\xEF\xBB\xBF" + text;
-    case TTextEncoding::Utf16LE: return EncodeUtf16(text, false);
-    case TTextEncoding::Utf16BE: return EncodeUtf16(text, true);
-    case TTextEncoding::Ansi: break;
+    case TTextEncoding::Utf8:
+        return "\xEF\xBB\xBF" + text;
+    case TTextEncoding::Utf16LE:
+        return EncodeUtf16(text, false);
+    case TTextEncoding::Utf16BE:
+        return EncodeUtf16(text, true);
+    case TTextEncoding::Ansi:
+        break;
     }
     return ansi.ToAnsi(text);
 }
@@ -137,7 +142,9 @@ bool TIniText::ValueExists(std::string_view section, std::string_view name) cons
     return ReadValue(section, name).has_value();
 }
 
-bool TIniText::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+bool TIniText::SectionExists(std::string_view section) const {
+    return FindSection(section) != nullptr;
+}
 
 void TIniText::WriteString(std::string_view section, std::string_view name, std::string_view value) {
     std::string line = std::string(name) + "=" + std::string(value);

@@ -9,8 +9,12 @@ namespace {
 ISettingLists* g_engine = nullptr;
 }
 
-void SetSettingsEngine(ISettingLists* engine) { g_engine = engine; }
-ISettingLists* SettingsEngine() { return g_engine; }
+void SetSettingsEngine(ISettingLists* engine) {
+    g_engine = engine;
+}
+ISettingLists* SettingsEngine() {
+    return g_engine;
+}
 
 std::optional<std::string> FindListValue(const std::vector<std::string>& lines, std::string_view name) {
     for (const std::string& line : lines) {

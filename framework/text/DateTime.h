@@ -28,6 +28,8 @@ inline int64_t WholeSecondsBetween(TDateTime a, TDateTime b) {
     double ms = std::round(std::fabs(a - b) * kSecondsPerDay * 1000.0);
     return static_cast<int64_t>(ms / 1000.0);
 }
-inline int64_t WholeMinutesBetween(TDateTime a, TDateTime b) { return WholeSecondsBetween(a, b) / 60; }
+inline int64_t WholeMinutesBetween(TDateTime a, TDateTime b) {
+    return WholeSecondsBetween(a, b) / 60;
+}
 
 } // namespace maskaddr

@@ -6,9 +6,15 @@
 namespace maskaddr {
 
 namespace {
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char RaiseAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char RaiseAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -26,24 +32,30 @@ bool SameText(std::string_view a, std::string_view b) {
 
 std::string LowerAscii(std::string_view s) {
     std::string r(s);
-    for (char& c : r) c = FoldAscii(c);
+    for (char& c : r)
+        c = FoldAscii(c);
     return r;
 }
 
 std::string UpperAscii(std::string_view s) {
     std::string r(s);
-    for (char& c : r) c = RaiseAscii(c);
+    for (char& c : r)
+        c = RaiseAscii(c);
     return r;
 }
 
 std::string_view TrimView(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && IsTrimmed(s[b])) ++b;
-    while (e > b && IsTrimmed(s[e - 1])) --e;
+    while (b < e && IsTrimmed(s[b]))
+        ++b;
+    while (e > b && IsTrimmed(s[e - 1]))
+        --e;
     return s.substr(b, e - b);
 }
 
-std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+std::string Trim(std::string_view s) {
+    return std::string(TrimView(s));
+}
 
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
     std::string r;
@@ -89,7 +101,8 @@ std::vector<std::string> SplitText(std::string_view s, char separator) {
 
 std::optional<int32_t> TryParseInt32(std::string_view s) {
     size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
     bool hex = false;
@@ -143,7 +156,10 @@ std::u16string Utf8ToUtf16(std::string_view s) {
         if (c < 0x80) {
             cp = c;
         } else {
-            size_t need = (c >= 0xF0 && c <= 0xF4) ? 4 : (c >= 0xE0) && c < 0xF0 ? 3 : (c >= 0xC2 && c < 0xE0) ? 2 : 0;
+            size_t need = (c >= 0xF0 && c <= 0xF4)  ? 4
+                          : (c >= 0xE0) && c < 0xF0 ? 3
+                          : (c >= 0xC2 && c < 0xE0) ? 2
+                                                    : 0;
             if (need != 0 && i + need <= s.size()) {
                 char32_t v = c & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
                 bool ok = true;

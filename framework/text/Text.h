@@ -32,7 +32,9 @@ std::vector<std::string> SplitText(std::string_view s, char separator);
 // decimal digits, or hexadecimal digits after "$" or "0x"/"0X". Nothing may follow.
 // Decimal values must fit in 32 bits; hexadecimal values up to FFFFFFFF wrap.
 std::optional<int32_t> TryParseInt32(std::string_view s);
-inline int32_t ParseInt32Def(std::string_view s, int32_t def) { return TryParseInt32(s).value_or(def); }
+inline int32_t ParseInt32Def(std::string_view s, int32_t def) {
+    return TryParseInt32(s).value_or(def);
+}
 
 // UTF conversions. Invalid UTF-8 sequences become U+FFFD; unpaired surrogates likewise.
 std::u16string Utf8ToUtf16(std::string_view s);

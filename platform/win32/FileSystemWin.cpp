@@ -14,7 +14,8 @@ namespace maskaddr {
 namespace {
 
 std::wstring StripBackslash(std::wstring p) {
-    while (p.size() > 3 && p.back() == L'\\') p.pop_back();
+    while (p.size() > 3 && p.back() == L'\\')
+        p.pop_back();
     return p;
 }
 
@@ -67,7 +68,7 @@ bool TFileSystemWin::CreateFolders(const std::string& path) {
     } else if (full.size() >= 2 && full[1] == L':') {
         start = 2;
     }
-    for (size_t pos = full.find(L'\\', start + 1); ; pos = full.find(L'\\', pos + 1)) {
+    for (size_t pos = full.find(L'\\', start + 1);; pos = full.find(L'\\', pos + 1)) {
         std::wstring part = full.substr(0, pos);
         if (!part.empty() && !IsFolder(part) && !CreateDirectoryW(part.c_str(), nullptr) &&
             GetLastError() != ERROR_ALREADY_EXISTS)
@@ -83,8 +84,9 @@ bool TFileSystemWin::FileExists(const std::string& path) {
 }
 
 std::optional<std::string> TFileSystemWin::ReadFile(const std::string& path) {
-    TFileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    TFileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -92,7 +94,8 @@ std::optional<std::string> TFileSystemWin::ReadFile(const std::string& path) {
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!::ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+        if (!::ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got,
+                        nullptr))
             return std::nullopt;
         if (got == 0) break;
         done += got;
@@ -112,7 +115,8 @@ std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::
     if (GetTempFileNameW(folder.c_str(), L"sav", 0, temp) == 0) return LastErrorText();
     std::string error;
     {
-        TFileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        TFileHandle file(
+            CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = LastErrorText();
     }
     if (error.empty() &&
@@ -124,19 +128,20 @@ std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::
 
 std::optional<int64_t> TFileSystemWin::FolderCreationTime(const std::string& path) {
     TFileHandle folder(CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILETIME created{};
     if (!folder || !GetFileTime(folder.Get(), &created, nullptr, nullptr)) return std::nullopt;
-    return static_cast<int64_t>((static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime);
+    return static_cast<int64_t>((static_cast<uint64_t>(created.dwHighDateTime) << 32) |
+                                created.dwLowDateTime);
 }
 
 // Asks the folder's security descriptor whether this process's token is granted
 // generic write access, with generic rights mapped as for files.
 bool TFileSystemWin::CanWriteFolder(const std::string& path) {
     const std::wstring w = ToWide(path);
-    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                      DACL_SECURITY_INFORMATION;
+    const SECURITY_INFORMATION what =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     DWORD needed = 0;
     GetFileSecurityW(w.c_str(), what, nullptr, 0, &needed);
     if (needed == 0) return false;
@@ -167,7 +172,8 @@ std::string TFileSystemWin::KnownFolder(TKnownFolder folder) {
         return ToUtf8(StripBackslash(buffer));
     }
     int csidl = folder == TKnownFolder::AppData ? CSIDL_APPDATA : CSIDL_COMMON_APPDATA;
-    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
     return ToUtf8(StripBackslash(buffer));
 }
 

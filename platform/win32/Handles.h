@@ -58,8 +58,8 @@ struct TRegKeyTraits {
     static void Close(HKEY h) { RegCloseKey(h); }
 };
 
-using THandle = TUniqueHandle<HANDLE, TKernelHandleTraits>;       // events, mutexes, tokens, threads
-using TFileHandle = TUniqueHandle<HANDLE, TFileHandleTraits>;     // CreateFileW results
+using THandle = TUniqueHandle<HANDLE, TKernelHandleTraits>;   // events, mutexes, tokens, threads
+using TFileHandle = TUniqueHandle<HANDLE, TFileHandleTraits>; // CreateFileW results
 using TRegKey = TUniqueHandle<HKEY, TRegKeyTraits>;
 
 } // namespace maskaddr

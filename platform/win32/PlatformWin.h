@@ -12,8 +12,10 @@ namespace maskaddr {
 class TRegistryWin final : public IRegistry {
 public:
     bool KeyExists(TRegRoot root, const std::string& key) override;
-    std::optional<std::string> ReadString(TRegRoot root, const std::string& key, const std::string& name) override;
-    std::optional<uint32_t> ReadDword(TRegRoot root, const std::string& key, const std::string& name) override;
+    std::optional<std::string> ReadString(TRegRoot root, const std::string& key,
+                                          const std::string& name) override;
+    std::optional<uint32_t> ReadDword(TRegRoot root, const std::string& key,
+                                      const std::string& name) override;
     bool WriteString(TRegRoot root, const std::string& key, const std::string& name,
                      const std::string& value) override;
     bool WriteDword(TRegRoot root, const std::string& key, const std::string& name, uint32_t value) override;

@@ -11,16 +11,20 @@ namespace {
 
 HKEY RootKey(TRegRoot root) {
     switch (root) {
-    case TRegRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case TRegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case TRegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case TRegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case TRegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case TRegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
     }
     return HKEY_CURRENT_USER;
 }
 
 TRegKey OpenKey(TRegRoot root, const std::string& key, REGSAM access) {
     TRegKey k;
-    if (RegOpenKeyExW(RootKey(root), ToWide(key).c_str(), 0, access, k.Receive()) != ERROR_SUCCESS) k.Detach();
+    if (RegOpenKeyExW(RootKey(root), ToWide(key).c_str(), 0, access, k.Receive()) != ERROR_SUCCESS)
+        k.Detach();
     return k;
 }
 
@@ -49,19 +53,20 @@ std::optional<std::string> TRegistryWin::ReadString(TRegRoot root, const std::st
         return std::nullopt;
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
     DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(k.Get(), wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(k.Get(), wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     // The stored data need not end with a terminator; the buffer always has one more.
     return ToUtf8(std::wstring(buffer.data()));
 }
 
-std::optional<uint32_t> TRegistryWin::ReadDword(TRegRoot root, const std::string& key, const std::string& name) {
+std::optional<uint32_t> TRegistryWin::ReadDword(TRegRoot root, const std::string& key,
+                                                const std::string& name) {
     TRegKey k = OpenKey(root, key, KEY_READ);
     if (!k) return std::nullopt;
     DWORD type = 0, value = 0, size = sizeof value;
-    if (RegQueryValueExW(k.Get(), ToWide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExW(k.Get(), ToWide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
         return std::nullopt;
     return value;
@@ -72,11 +77,13 @@ bool TRegistryWin::WriteString(TRegRoot root, const std::string& key, const std:
     TRegKey k = CreateKey(root, key);
     if (!k) return false;
     const std::wstring data = ToWide(value);
-    return RegSetValueExW(k.Get(), ToWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    return RegSetValueExW(k.Get(), ToWide(name).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
                           static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool TRegistryWin::WriteDword(TRegRoot root, const std::string& key, const std::string& name, uint32_t value) {
+bool TRegistryWin::WriteDword(TRegRoot root, const std::string& key, const std::string& name,
+                              uint32_t value) {
     TRegKey k = CreateKey(root, key);
     if (!k) return false;
     DWORD data = value;

@@ -38,15 +38,16 @@ TDateTime TClockWin::Now() {
     GetLocalTime(&local);
     FILETIME ft{};
     SystemTimeToFileTime(&local, &ft); // a plain calendar conversion: the result stays local time
-    return FileTimeToDateTime(static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
+    return FileTimeToDateTime(
+        static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
 }
 
 void TFileTraceSink::WriteTrace(std::string_view tag, std::string_view text) {
     SYSTEMTIME t{};
     GetLocalTime(&t);
     char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond, t.wMilliseconds);
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     std::string line = std::string(stamp) + "[" + std::string(tag) + "] " + std::string(text) + "\r\n";
     OutputDebugStringW(ToWide(line).c_str());
     TFileHandle file(CreateFileW(FPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

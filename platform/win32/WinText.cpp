@@ -14,7 +14,9 @@ std::string ToUtf8(const std::wstring& wide) {
     return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
-std::string ToUtf8(const wchar_t* wide) { return wide != nullptr ? ToUtf8(std::wstring(wide)) : std::string(); }
+std::string ToUtf8(const wchar_t* wide) {
+    return wide != nullptr ? ToUtf8(std::wstring(wide)) : std::string();
+}
 
 std::string ErrorText(DWORD code) {
     wchar_t* buffer = nullptr;

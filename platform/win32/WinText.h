@@ -12,6 +12,8 @@ std::string ToUtf8(const std::wstring& wide);
 std::string ToUtf8(const wchar_t* wide);
 // The system's message for an error code, with the code itself: "Access is denied. (5)".
 std::string ErrorText(DWORD code);
-inline std::string LastErrorText() { return ErrorText(GetLastError()); }
+inline std::string LastErrorText() {
+    return ErrorText(GetLastError());
+}
 
 } // namespace maskaddr

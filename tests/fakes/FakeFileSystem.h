@@ -12,17 +12,18 @@ namespace maskaddr::test {
 class TFakeFileSystem final : public IFileSystem {
 public:
     std::string Program = "C:\\Tools\\App\\app.exe";
-    std::map<std::string, std::string> Files;          // by lower-case path
-    std::set<std::string> Folders;                     // lower-case, no trailing "\"
-    std::set<std::string> ReadOnlyFolders;             // CanWriteFolder answers false
-    std::map<std::string, int64_t> CreationTimes;      // lower-case folder -> file time
-    std::string WriteError;                            // when set, every write fails with it
+    std::map<std::string, std::string> Files;     // by lower-case path
+    std::set<std::string> Folders;                // lower-case, no trailing "\"
+    std::set<std::string> ReadOnlyFolders;        // CanWriteFolder answers false
+    std::map<std::string, int64_t> CreationTimes; // lower-case folder -> file time
+    std::string WriteError;                       // when set, every write fails with it
     std::map<std::string, std::string> Known{{"appdata", "C:\\Users\\me\\AppData\\Roaming"},
                                              {"common", "C:\\ProgramData"}};
     int Writes = 0;
 
     static std::string Key(std::string p) {
-        while (p.size() > 3 && p.back() == '\\') p.pop_back();
+        while (p.size() > 3 && p.back() == '\\')
+            p.pop_back();
         return LowerAscii(p);
     }
     std::string ProgramPath() override { return Program; }
@@ -51,7 +52,9 @@ public:
     }
     bool CanWriteFolder(const std::string& path) override { return ReadOnlyFolders.count(Key(path)) == 0; }
     std::string KnownFolder(TKnownFolder f) override {
-        return f == TKnownFolder::AppData ? Known["appdata"] : f == TKnownFolder::CommonAppData ? Known["common"] : "";
+        return f == TKnownFolder::AppData         ? Known["appdata"]
+               : f == TKnownFolder::CommonAppData ? Known["common"]
+                                                  : "";
     }
     // Test helpers.
     void Put(const std::string& path, const std::string& bytes) { Files[Key(path)] = bytes; }

@@ -15,7 +15,8 @@ public:
     using TValue = std::variant<std::string, uint32_t>;
     std::map<std::tuple<TRegRoot, std::string, std::string>, TValue> Values;
 
-    static std::tuple<TRegRoot, std::string, std::string> Id(TRegRoot r, const std::string& k, const std::string& n) {
+    static std::tuple<TRegRoot, std::string, std::string> Id(TRegRoot r, const std::string& k,
+                                                             const std::string& n) {
         return {r, LowerAscii(k), LowerAscii(n)};
     }
     bool KeyExists(TRegRoot root, const std::string& key) override {

@@ -1,8 +1,8 @@
 // The Win32 platform implementations against the real system (Wine here).
+#include "platform/win32/PlatformWin.h"
 #include "WinTestUtil.h"
 #include "framework/settings/IniText.h"
 #include "framework/text/Text.h"
-#include "platform/win32/PlatformWin.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,8 @@ TEST(FileSystemWinTest, FolderCreationTimeIsNowForANewFolder) {
     ASSERT_TRUE(created.has_value());
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
-    int64_t nowTicks = static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    int64_t nowTicks =
+        static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     EXPECT_LT(std::llabs(nowTicks - *created), 60LL * 10000000LL);
     EXPECT_EQ(fs.FolderCreationTime(dir / "missing"), std::nullopt);
 }
@@ -176,7 +177,8 @@ TEST(SystemWinTest, DecimalSeparatorIsTheOneNumbersAreFormattedWith) {
     TLocaleWin locale;
     wchar_t formatted[32] = {};
     ASSERT_GT(GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, L"1.5", nullptr, formatted, 32), 0);
-    EXPECT_NE(std::wstring(formatted).find(static_cast<wchar_t>(locale.DecimalSeparator())), std::wstring::npos)
+    EXPECT_NE(std::wstring(formatted).find(static_cast<wchar_t>(locale.DecimalSeparator())),
+              std::wstring::npos)
         << ToUtf8(formatted);
 }
 

@@ -47,7 +47,8 @@ TEST(ProcessStartTest, FirstStartPlacesSettingsForAllUsersAndTheSecondCountsOn) 
     const std::string probe = fs.LongPath(TestProgramFolder() + "settings_probe.exe");
     const std::string word = FolderWord(probe);
     const std::string flagFile = ShellFolder(HKEY_CURRENT_USER, "AppData") + "\\" + word + "\\UserFlag.ini";
-    const std::string userFile = ShellFolder(HKEY_LOCAL_MACHINE, "Common AppData") + "\\" + word + "\\setting.dat";
+    const std::string userFile =
+        ShellFolder(HKEY_LOCAL_MACHINE, "Common AppData") + "\\" + word + "\\setting.dat";
     ASSERT_FALSE(fs.FileExists(userFile)) << "the harness gives every run a fresh prefix";
 
     TProcessResult first = RunProcess("\"" + probe + "\"");
@@ -64,7 +65,8 @@ TEST(ProcessStartTest, FirstStartPlacesSettingsForAllUsersAndTheSecondCountsOn) 
 
 TEST(ProcessStartTest, MaskaddrCarriesItsManifest) {
     const std::wstring exe = ToWide(TestProgramFolder() + "..\\..\\maskaddr.exe");
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module =
+        LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr) << LastErrorText();
     HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
     ASSERT_NE(res, nullptr) << "no application manifest resource";
@@ -92,7 +94,8 @@ TEST(ProcessStartTest, MaskaddrStartsCreatesItsStoreAndTracesOnlyWhenAsked) {
 
     TProcessResult install = RunProcess("\"" + exe + "\" /I");
     EXPECT_EQ(install.ExitCode, 0u);
-    EXPECT_EQ(IniValue(userFile, "setting", "RunTimes"), "1") << "the switch i returns before the store exists";
+    EXPECT_EQ(IniValue(userFile, "setting", "RunTimes"), "1")
+        << "the switch i returns before the store exists";
 
     TProcessResult debug = RunProcess("\"" + exe + "\" -D");
     EXPECT_EQ(debug.ExitCode, 0u) << debug.Output;

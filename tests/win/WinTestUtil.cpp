@@ -71,12 +71,13 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
             }
             continue;
         }
-        if (!ReadFile(readEnd.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0)
+        if (!ReadFile(readEnd.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) ||
+            got == 0)
             break;
         result.Output.append(buffer.data(), got);
     }
     if (WaitForSingleObject(process.Get(), static_cast<DWORD>(std::max<LONGLONG>(
-                                                 0, static_cast<LONGLONG>(deadline - GetTickCount64())))) !=
+                                               0, static_cast<LONGLONG>(deadline - GetTickCount64())))) !=
         WAIT_OBJECT_0) {
         TerminateProcess(process.Get(), 124);
         result.TimedOut = true;

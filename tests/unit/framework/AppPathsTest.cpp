@@ -1,6 +1,6 @@
 // ResolvePath and AppFolder.
-#include "fakes/FakePlatform.h"
 #include "framework/paths/AppPaths.h"
+#include "fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +14,15 @@ TEST(AppPathsTest, ResolvePathJoinsRelativePathsToDriveFolders) {
     };
     const Case cases[] = {
         {"C:\\App\\", "res/flag.png", "C:\\App\\res\\flag.png"},
-        {"C:\\App", "res\\flag.png", "C:\\App\\res\\flag.png"},   // trailing "\" added
-        {"C:/App", "\\data\\x.png", "C:\\data\\x.png"},           // rooted path: drive of base
-        {"C:\\App\\", "D:/other/x.png", "D:\\other\\x.png"},      // absolute path kept
-        {"C:\\App\\", "http://host/x", "http:\\\\host\\x"},       // any ":" counts as absolute
-        {"\\\\server\\share", "a/b", "a\\b"},                     // UNC base: path only normalised
-        {"relative\\base", "a/b", "a/b"},                         // neither: unchanged
+        {"C:\\App", "res\\flag.png", "C:\\App\\res\\flag.png"}, // trailing "\" added
+        {"C:/App", "\\data\\x.png", "C:\\data\\x.png"},         // rooted path: drive of base
+        {"C:\\App\\", "D:/other/x.png", "D:\\other\\x.png"},    // absolute path kept
+        {"C:\\App\\", "http://host/x", "http:\\\\host\\x"},     // any ":" counts as absolute
+        {"\\\\server\\share", "a/b", "a\\b"},                   // UNC base: path only normalised
+        {"relative\\base", "a/b", "a/b"},                       // neither: unchanged
     };
-    for (const Case& c : cases) EXPECT_EQ(ResolvePath(c.base, c.path), c.result) << c.base << " + " << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolvePath(c.base, c.path), c.result) << c.base << " + " << c.path;
 }
 
 TEST(AppPathsTest, AppFolderIsTheProgramFolderWithBackslash) {

@@ -23,7 +23,8 @@ std::string Save(const TIniText& ini) {
 } // namespace
 
 TEST(IniTextTest, LinesAreTrimmedAndCommentsAndLeadingLinesDropped) {
-    TIniText ini = Parse("orphan=1\r\n  [ setting ]  \n; comment\n\t Name = some value \r\n\nnoequals\rB==x=\"q\"\n");
+    TIniText ini =
+        Parse("orphan=1\r\n  [ setting ]  \n; comment\n\t Name = some value \r\n\nnoequals\rB==x=\"q\"\n");
     EXPECT_FALSE(ini.ValueExists("setting", "orphan"));
     EXPECT_EQ(ini.ReadValue("SETTING", "name"), "some value");
     EXPECT_EQ(ini.ReadValue("setting", "B"), "=x=\"q\""); // split at the first "=", quotes kept

@@ -25,8 +25,12 @@ protected:
         P.Registry.WriteString(TRegRoot::CurrentUser, shell, "AppData", "C:\\Users\\me\\AppData\\Roaming");
         P.Registry.WriteString(TRegRoot::LocalMachine, shell, "Common AppData", "C:\\ProgramData");
     }
-    void Const(const std::string& lines) { P.Files.Put(std::string(kAppFolder) + "const.dat", "[setting]\n" + lines); }
-    void Oem(const std::string& lines) { P.Files.Put(std::string(kAppFolder) + "oem.const.dat", "[setting]\n" + lines); }
+    void Const(const std::string& lines) {
+        P.Files.Put(std::string(kAppFolder) + "const.dat", "[setting]\n" + lines);
+    }
+    void Oem(const std::string& lines) {
+        P.Files.Put(std::string(kAppFolder) + "oem.const.dat", "[setting]\n" + lines);
+    }
     void User(const std::string& text) { P.Files.Put(kAllFolder + "setting.dat", text); }
     std::string UserFile() { return P.Files.Get(kAllFolder + "setting.dat"); }
 };
@@ -130,7 +134,8 @@ TEST_F(SettingsTest, MessageAnswersAreRememberedUntilCleared) {
     s.SetMessageShowAgainResult(6, 7);
     EXPECT_FALSE(s.GetMessageShowAgainFlag(6));
     EXPECT_EQ(s.GetMessageShowAgainResult(6), 7);
-    EXPECT_NE(UserFile().find("[ShowAgain]\r\n6=0\r\n\r\n[ShowAgainModuleResult]\r\n6=7\r\n"), std::string::npos);
+    EXPECT_NE(UserFile().find("[ShowAgain]\r\n6=0\r\n\r\n[ShowAgainModuleResult]\r\n6=7\r\n"),
+              std::string::npos);
     s.ClearShowAgainFlag();
     EXPECT_TRUE(s.GetMessageShowAgainFlag(6));
     EXPECT_EQ(s.GetMessageShowAgainResult(6), 1);
@@ -265,8 +270,8 @@ TEST_F(SettingsTest, RunDaysIsTheOldestFolderAge) {
     auto ticks = [](double dateTime) { return static_cast<int64_t>((dateTime + 109205.0) * 864000000000.0); };
     P.Clock.Value = 46000.9;
     P.Files.CreationTimes[TFakeFileSystem::Key(kAppFolder)] = ticks(45990.95); // 9.95 days: 9
-    P.Files.CreationTimes[TFakeFileSystem::Key(kUserFolder)] = ticks(45970.0);  // 30.9 days: 30
-    P.Files.CreationTimes[TFakeFileSystem::Key(kAllFolder)] = ticks(46001.0);   // in the future: 0
+    P.Files.CreationTimes[TFakeFileSystem::Key(kUserFolder)] = ticks(45970.0); // 30.9 days: 30
+    P.Files.CreationTimes[TFakeFileSystem::Key(kAllFolder)] = ticks(46001.0);  // in the future: 0
     EXPECT_EQ(s.GetRunDays(), 30);
 }
 

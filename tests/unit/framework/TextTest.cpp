@@ -12,14 +12,31 @@ TEST(TextTest, IntegerParseFollowsThePlatformRules) {
         std::optional<int32_t> value;
     };
     const Case cases[] = {
-        {"0", 0},          {"42", 42},         {"-17", -17},      {"+5", 5},
-        {"$1F", 31},       {"0x1f", 31},       {"0X10", 16},      {"-$10", -16},
-        {"  7", 7},        {"2147483647", 2147483647},            {"-2147483648", INT32_MIN},
-        {"$FFFFFFFF", -1}, {"2147483648", std::nullopt},          {"$100000000", std::nullopt},
-        {"", std::nullopt}, {"-", std::nullopt}, {"$", std::nullopt}, {"0x", std::nullopt},
-        {"true", std::nullopt}, {"12a", std::nullopt}, {"7 ", std::nullopt}, {"1.5", std::nullopt},
+        {"0", 0},
+        {"42", 42},
+        {"-17", -17},
+        {"+5", 5},
+        {"$1F", 31},
+        {"0x1f", 31},
+        {"0X10", 16},
+        {"-$10", -16},
+        {"  7", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"$FFFFFFFF", -1},
+        {"2147483648", std::nullopt},
+        {"$100000000", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},
+        {"true", std::nullopt},
+        {"12a", std::nullopt},
+        {"7 ", std::nullopt},
+        {"1.5", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(TryParseInt32(c.text), c.value) << "text: \"" << c.text << "\"";
+    for (const Case& c : cases)
+        EXPECT_EQ(TryParseInt32(c.text), c.value) << "text: \"" << c.text << "\"";
 }
 
 TEST(TextTest, TrimRemovesBlanksAndControlCharactersOnly) {
@@ -35,11 +52,12 @@ TEST(TextTest, CaseFoldingIsAsciiOnly) {
 }
 
 TEST(TextTest, Utf16RoundTripKeepsSupplementaryCharacters) {
-    const std::string text = "Stra\xC3\x9F" "e \xE4\xB8\xAD \xF0\x9F\x98\x80";
+    const std::string text = "Stra\xC3\x9F"
+                             "e \xE4\xB8\xAD \xF0\x9F\x98\x80";
     std::u16string wide = Utf8ToUtf16(text);
     EXPECT_EQ(wide.size(), 11u); // the emoji is a surrogate pair
     EXPECT_EQ(Utf16ToUtf8(wide), text);
-    EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\xFFFD"); // truncated sequence
+    EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\xFFFD");           // truncated sequence
     EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
 }
 
@@ -47,5 +65,7 @@ TEST(TextTest, Cp1252CodecMapsTheHighRangeAndLosesTheRest) {
     TCp1252Codec codec;
     EXPECT_EQ(codec.FromAnsi("\x80\xE9\x9F"), "\xE2\x82\xAC\xC3\xA9\xC5\xB8");
     EXPECT_EQ(codec.ToAnsi("\xE2\x82\xAC\xC3\xA9\xC5\xB8"), "\x80\xE9\x9F");
-    EXPECT_EQ(codec.ToAnsi("a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80"), "a?b?");
+    EXPECT_EQ(codec.ToAnsi("a\xE4\xB8\xAD"
+                           "b\xF0\x9F\x98\x80"),
+              "a?b?");
 }
