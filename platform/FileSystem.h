@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace maskaddr {
 
@@ -29,6 +30,8 @@ public:
     virtual std::optional<int64_t> FolderCreationTime(const std::string& path) = 0;
     // Whether the current user is granted write access to the folder by its security.
     virtual bool CanWriteFolder(const std::string& path) = 0;
+    // Names (without folder) of the files and folders matching a pattern such as "C:\x\*.lan".
+    virtual std::vector<std::string> FindEntries(const std::string& pattern) = 0;
     // The system's idea of a known folder, without trailing "\"; empty when unknown.
     virtual std::string KnownFolder(TKnownFolder folder) = 0;
 };

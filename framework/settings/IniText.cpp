@@ -45,21 +45,26 @@ void TIniText::Clear() {
     FEncoding = TTextEncoding::Ansi;
 }
 
-void TIniText::LoadFromBytes(const std::string& bytes, IAnsiCodec& ansi) {
+std::string TIniText::DecodeBytes(const std::string& bytes, IAnsiCodec& ansi, TTextEncoding& encoding) {
     std::string_view b(bytes);
     if (b.substr(0, 3) == "\xEF\xBB\xBF") {
-        FEncoding = TTextEncoding::Utf8;
-        ParseText(b.substr(3));
-    } else if (b.substr(0, 2) == "\xFF\xFE") {
-        FEncoding = TTextEncoding::Utf16LE;
-        ParseText(DecodeUtf16(b.substr(2), false));
-    } else if (b.substr(0, 2) == "\xFE\xFF") {
-        FEncoding = TTextEncoding::Utf16BE;
-        ParseText(DecodeUtf16(b.substr(2), true));
-    } else {
-        FEncoding = TTextEncoding::Ansi;
-        ParseText(ansi.FromAnsi(bytes));
+        encoding = TTextEncoding::Utf8;
+        return std::string(b.substr(3));
     }
+    if (b.substr(0, 2) == "\xFF\xFE") {
+        encoding = TTextEncoding::Utf16LE;
+        return DecodeUtf16(b.substr(2), false);
+    }
+    if (b.substr(0, 2) == "\xFE\xFF") {
+        encoding = TTextEncoding::Utf16BE;
+        return DecodeUtf16(b.substr(2), true);
+    }
+    encoding = TTextEncoding::Ansi;
+    return ansi.FromAnsi(bytes);
+}
+
+void TIniText::LoadFromBytes(const std::string& bytes, IAnsiCodec& ansi) {
+    ParseText(DecodeBytes(bytes, ansi, FEncoding));
 }
 
 void TIniText::ParseText(std::string_view text) {

@@ -23,6 +23,8 @@ public:
         std::vector<std::string> Lines; // trimmed, in file order; entries and other lines
     };
 
+    // File bytes as UTF-8 text: a byte-order mark selects UTF-8 or UTF-16, else the ANSI code page.
+    static std::string DecodeBytes(const std::string& bytes, IAnsiCodec& ansi, TTextEncoding& encoding);
     // Decodes file bytes (see the encoding rules above) and parses them.
     void LoadFromBytes(const std::string& bytes, IAnsiCodec& ansi);
     std::string SaveToBytes(IAnsiCodec& ansi) const;

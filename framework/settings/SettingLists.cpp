@@ -1,7 +1,6 @@
 // The engine registration seen by the settings store (see SettingLists.h).
 #include "framework/settings/SettingLists.h"
 
-#include "framework/text/Text.h"
 
 namespace maskaddr {
 
@@ -14,15 +13,6 @@ void SetSettingsEngine(ISettingLists* engine) {
 }
 ISettingLists* SettingsEngine() {
     return g_engine;
-}
-
-std::optional<std::string> FindListValue(const std::vector<std::string>& lines, std::string_view name) {
-    for (const std::string& line : lines) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && SameText(std::string_view(line).substr(0, eq), name))
-            return line.substr(eq + 1);
-    }
-    return std::nullopt;
 }
 
 } // namespace maskaddr

@@ -3,6 +3,8 @@
 // the store asks for it on every read.
 #pragma once
 
+#include "framework/text/NameValueList.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +22,5 @@ public:
 
 void SetSettingsEngine(ISettingLists* engine);
 ISettingLists* SettingsEngine();
-
-// The value of the first line whose text before its first "=" equals the name
-// without regard to case; nullopt when no line has that name.
-std::optional<std::string> FindListValue(const std::vector<std::string>& lines, std::string_view name);
 
 } // namespace maskaddr

@@ -28,6 +28,10 @@ std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::str
 
 std::vector<std::string> SplitText(std::string_view s, char separator);
 
+// Every "{1}", "{2}", ... replaced by the first, second, ... argument, in that order over
+// the text produced so far; case-sensitive; placeholders beyond the arguments stay.
+std::string FormatBraces(std::string_view text, const std::vector<std::string>& args);
+
 // The platform's 32-bit integer parse: optional leading blanks, optional sign, then
 // decimal digits, or hexadecimal digits after "$" or "0x"/"0X". Nothing may follow.
 // Decimal values must fit in 32 bits; hexadecimal values up to FFFFFFFF wrap.

@@ -165,6 +165,19 @@ bool TFileSystemWin::CanWriteFolder(const std::string& path) {
     return status != FALSE;
 }
 
+std::vector<std::string> TFileSystemWin::FindEntries(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileExW(ToWide(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(ToUtf8(name));
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
 std::string TFileSystemWin::KnownFolder(TKnownFolder folder) {
     wchar_t buffer[MAX_PATH + 1] = {};
     if (folder == TKnownFolder::Temp) {

@@ -32,6 +32,7 @@ public:
     std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override;
     std::optional<int64_t> FolderCreationTime(const std::string& path) override;
     bool CanWriteFolder(const std::string& path) override;
+    std::vector<std::string> FindEntries(const std::string& pattern) override;
     std::string KnownFolder(TKnownFolder folder) override;
 };
 

@@ -51,13 +51,29 @@ public:
         return it == CreationTimes.end() ? std::nullopt : std::optional<int64_t>(it->second);
     }
     bool CanWriteFolder(const std::string& path) override { return ReadOnlyFolders.count(Key(path)) == 0; }
+    // Patterns of the form FOLDER\*.EXT only.
+    std::vector<std::string> FindEntries(const std::string& pattern) override {
+        std::string k = LowerAscii(pattern);
+        size_t star = k.rfind("\\*");
+        std::string folder = k.substr(0, star + 1), ext = k.substr(star + 2);
+        std::vector<std::string> names;
+        for (auto& [path, bytes] : Files)
+            if (path.rfind(folder, 0) == 0 && path.find('\\', folder.size()) == std::string::npos &&
+                path.size() >= ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0)
+                names.push_back(Names.count(path) ? Names[path] : path.substr(folder.size()));
+        return names;
+    }
+    std::map<std::string, std::string> Names; // original spelling of file names, by lower-case path
     std::string KnownFolder(TKnownFolder f) override {
         return f == TKnownFolder::AppData         ? Known["appdata"]
                : f == TKnownFolder::CommonAppData ? Known["common"]
                                                   : "";
     }
     // Test helpers.
-    void Put(const std::string& path, const std::string& bytes) { Files[Key(path)] = bytes; }
+    void Put(const std::string& path, const std::string& bytes) {
+        Files[Key(path)] = bytes;
+        Names[Key(path)] = path.substr(path.rfind('\\') + 1);
+    }
     std::string Get(const std::string& path) { return ReadFile(path).value_or("<missing>"); }
 };
 

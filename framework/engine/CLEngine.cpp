@@ -1,0 +1,366 @@
+// The application engine (see CLEngine.h).
+#include "framework/engine/CLEngine.h"
+
+#include "framework/engine/Skin.h"
+#include "framework/language/CLMultiLang.h"
+#include "framework/paths/AppPaths.h"
+#include "framework/settings/CLSettings.h"
+#include "framework/text/Text.h"
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+namespace maskaddr {
+
+namespace {
+TCLEngine* g_engine = nullptr;
+constexpr uint32_t kSessionEndingMs = 300000;
+} // namespace
+
+TCLEngine* Engine() { return g_engine; }
+
+TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host) : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host) {
+    FTitleIncludeVer = true;
+    FInInited = true;
+    FWM_CL_GET_APPID = FHost.RegisterMessage("CL GetAppID");
+    FWM_CL_CLOSE_APP = FHost.RegisterMessage("CL CloseApp");
+    FWM_CL_INITPOST = FHost.RegisterMessage("CL InitPost");
+    FWM_CL_CMDPARAM = FHost.RegisterMessage("CL CmdParam");
+    FWM_CL_IF_BUSY = FHost.RegisterMessage("CL IfBusy");
+    FWM_CL_BRING_TO_FRONT = FHost.RegisterMessage("CL BringtoFront");
+    FHost.HookOwner(*this);
+    if (g_engine == nullptr) {
+        g_engine = this;
+        SetSettingsEngine(this);
+    }
+    FDebug = DebugTrace::Enabled();
+}
+
+TCLEngine::~TCLEngine() {
+    if (g_engine == this) {
+        g_engine = nullptr;
+        SetSettingsEngine(nullptr);
+    }
+    FHost.UnhookOwner();
+}
+
+// ---- start of life ----
+
+void TCLEngine::Loaded() {
+    FInLoaded = true;
+    try {
+        InitSkin();
+        InitLanguage();
+    } catch (...) {
+        FInLoaded = false;
+        throw;
+    }
+    FInLoaded = false;
+    FHost.PostToOwner(FWM_CL_INITPOST);
+}
+
+void TCLEngine::InitPost() {
+    if (OnLanguageChanged) OnLanguageChanged(this);
+    if (OnSkinChanged) OnSkinChanged(this);
+    UpdateTitle();
+    BeginAutoUpdate();
+    CheckCmdParam();
+    FInInited = false;
+}
+
+void TCLEngine::BeginAutoUpdate() {
+    if (Settings().GetSettingBool("Update.BeginAuto") && OnBeginAutoUpdate) OnBeginAutoUpdate();
+}
+
+void TCLEngine::CheckCmdParam() {
+    std::vector<std::string> args = FHost.ProgramArguments();
+    if (args.empty() || args[0].empty() || args[0][0] == '-' || args[0][0] == '/') return;
+    FParamFile = args[0];
+    FHost.PostToOwner(FWM_CL_CMDPARAM);
+}
+
+// ---- messages ----
+
+bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
+    if (m.Msg == FWM_CL_GET_APPID) {
+        answer = Settings().GetSettingInteger("App.ID");
+    } else if (m.Msg == FWM_CL_CLOSE_APP) {
+        answer = 0;
+        FHost.TerminateApplication();
+    } else if (m.Msg == FWM_CL_INITPOST) {
+        answer = 0;
+        InitPost();
+    } else if (m.Msg == FWM_CL_IF_BUSY) {
+        answer = FInInited ? 1 : 0;
+    } else if (m.Msg == FWM_CL_BRING_TO_FRONT) {
+        answer = 0;
+        if (FSkinForm != nullptr && FSkinForm->HasTrayIcon()) {
+            FSkinForm->RestoreFromTray();
+            answer = 1;
+        }
+    } else if (m.Msg == kWM_COPYDATA && m.HasCopyRecord && m.CopyData != nullptr && m.CopyDataSize >= 2) {
+        // The record's text is UTF-16 without terminator. Only whole code units are read,
+        // and a record larger than any command line is cut.
+        uint32_t units = std::min(m.CopyDataSize / 2, kMaxParamFileUnits);
+        std::u16string text(units, u'\0');
+        std::copy_n(static_cast<const unsigned char*>(m.CopyData), units * 2, reinterpret_cast<unsigned char*>(text.data()));
+        FParamFile = Utf16ToUtf8(text);
+        answer = 0;
+        FHost.PostToOwner(FWM_CL_CMDPARAM);
+    } else if (m.Msg == FWM_CL_CMDPARAM && OnCmdFile) {
+        answer = 0;
+        OnCmdFile(FParamFile);
+    } else {
+        if (m.Msg == kWM_QUERYENDSESSION) {
+            FQueryEndSessionTime = FHost.TickCount();
+            FQueryEndSessionSeen = true;
+        }
+        return false;
+    }
+    return true;
+}
+
+// Only a query that really arrived counts: with the tick count below five minutes
+// (a freshly started system), a zero start value would otherwise read as "ending".
+bool TCLEngine::SessionEnding() {
+    return FQueryEndSessionSeen && static_cast<uint32_t>(FHost.TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
+}
+
+// ---- texts ----
+
+std::string TCLEngine::GetSectionText(const std::string& section, const std::string& name) {
+    std::string value;
+    if (FLanguageData != nullptr) FLanguageData->GetProp(section, "", name, value);
+    return value;
+}
+
+std::string TCLEngine::GetAppString(const std::string& strName) { return GetSectionText("AppRes", strName); }
+std::string TCLEngine::GetLibString(const std::string& strName) { return GetSectionText("LibRes", strName); }
+
+std::string TCLEngine::GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) {
+    return FormatBraces(GetAppString(strName), Args);
+}
+
+std::string TCLEngine::GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args) {
+    return FormatBraces(GetLibString(strName), Args);
+}
+
+std::string TCLEngine::GetMessageText(const std::string& strKey, bool bLib) {
+    std::string text = bLib ? GetLibString(strKey) : GetAppString(strKey);
+    if (text.empty()) text = (bLib ? "[LibRes]" : "[AppRes]") + strKey;
+    return text;
+}
+
+std::string TCLEngine::GetAppName() {
+    if (FLanguageData != nullptr && !FLanguageData->AppName().empty()) return FLanguageData->AppName();
+    return Settings().GetSettingString("App.Name");
+}
+
+void TCLEngine::GetResSection(const std::string& section, TNameValueList& list) {
+    if (FLanguageData != nullptr) FLanguageData->GetSectionStrings(section, list);
+}
+
+// ---- message boxes ----
+
+IMessageDialog& TCLEngine::GetMessageDlg() {
+    if (!FMessageDlg) FMessageDlg = FHost.CreateMessageDialog();
+    return *FMessageDlg;
+}
+
+int TCLEngine::ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
+                             int DlgType, uint32_t Buttons, int iDefault, bool bLib) {
+    const std::string text = FormatBraces(GetMessageText(strKey, bLib), Args);
+    TCLSettings& settings = Settings();
+    IMessageDialog& dlg = GetMessageDlg();
+    if (iNumber != 0) {
+        if (!settings.GetMessageShowAgainFlag(iNumber))
+            return iDefault != 0 ? iDefault : settings.GetMessageShowAgainResult(iNumber);
+        dlg.ShowAgainFlag = true;
+        dlg.ShowAgainFlagValue = true;
+    } else {
+        dlg.ShowAgainFlag = false;
+    }
+    int result = dlg.MessageDlg2(text, GetAppName(), DlgType, Buttons, 0);
+    if (iNumber != 0 && !dlg.ShowAgainFlagValue) {
+        settings.SetMessageShowAgainFlag(iNumber, false);
+        settings.SetMessageShowAgainResult(iNumber, result);
+    }
+    return result;
+}
+
+int TCLEngine::ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib) {
+    return ShowMessageEx(strError, {strErrorParam}, 0, mtError, mb::OK, 0, bLib);
+}
+
+// ---- language and skin ----
+
+void TCLEngine::SetLanguage(const std::string& value) {
+    if (FLanguageData == nullptr) return;
+    const std::string name = value.empty() ? "Default" : value;
+    if (name == FLanguage) return;
+    const std::string path =
+        AppFolder() + Settings().GetSettingString("Path.Languages") + "\\" + name + ".lan";
+    if (Platform().Files->FileExists(path) && FLanguageData->LoadCurrentFromFile(path)) {
+        FLanguage = name;
+    } else {
+        if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
+        FLanguage = "English";
+    }
+    Settings().SetSettingstring("Language", FLanguage);
+    if (FLanguageMenuItem != nullptr) CheckMenu(FLanguageMenuItem, LanguageList(), FLanguage);
+    if (FSkinData != nullptr) FLanguageData->GetSectionStrings("SkinRes", FSkinData->ResourceStrings);
+    if (!FInLoaded && OnLanguageChanged) OnLanguageChanged(this);
+    UpdateTitle();
+}
+
+void TCLEngine::SetSkin(const std::string& value) {
+    if (FSkinData == nullptr) return;
+    const std::string name = value.empty() ? "Default" : value;
+    if (name == FSkin) return;
+    IFileSystem& files = *Platform().Files;
+    const std::string folder = AppFolder() + Settings().GetSettingString("Path.Skins");
+    std::string path = folder + "\\" + name + ".skn";
+    bool skinnable = true;
+    if (!files.FileExists(path)) {
+        path = folder + "\\" + name + ".nsf.skn";
+        skinnable = false;
+    }
+    bool loaded = false;
+    if (files.FileExists(path)) {
+        auto previous = FSkinData->StoredSkin();
+        FSkinData->SetStoredSkin(nullptr);
+        loaded = FSkinData->LoadFromCompressedFile(path);
+        if (!loaded) FSkinData->SetStoredSkin(previous); // a damaged file changes nothing
+    }
+    if (loaded) {
+        FSkinData->SetSkinnableForm(skinnable);
+        FSkin = name;
+    } else {
+        if (!FSkin.empty()) {
+            FSkinData->SetStoredSkin(FDefaultSkin);
+            FSkinData->SetSkinnableForm(FDefaultSkinForm);
+        }
+        FSkin = "Default";
+    }
+    if (FHost.IsWindowsVista64()) {
+        FSkinData->ShowButtonGlowFrames = false;
+        FSkinData->ShowCaptionButtonGlowFrames = false;
+    }
+    Settings().SetSettingstring("Skin", FSkin);
+    if (FSkinMenuItem != nullptr) CheckMenu(FSkinMenuItem, SkinList(), FSkin);
+    if (!FInLoaded && OnSkinChanged) OnSkinChanged(this);
+}
+
+void TCLEngine::InitSkin() {
+    if (FSkinData == nullptr) return;
+    FDefaultSkin = FSkinData->StoredSkin();
+    FDefaultSkinForm = FSkinData->SkinnableForm();
+    std::string name = Settings().GetSettingString("Skin");
+    SetSkin(name.empty() ? "Default" : name);
+    if (FSkinMenuItem != nullptr) BuildMenu(FSkinMenuItem, SkinList(), FSkin, true);
+}
+
+void TCLEngine::InitLanguage() {
+    if (FLanguageData == nullptr) return;
+    std::string name = Settings().GetSettingString("Language");
+    SetLanguage(name.empty() ? "English" : name);
+    if (FLanguageMenuItem != nullptr) BuildMenu(FLanguageMenuItem, LanguageList(), FLanguage, false);
+}
+
+std::vector<std::string> TCLEngine::ReadList(const std::string& folderSetting, const std::string& extension,
+                                             const std::string& first, int extensionCuts) {
+    const std::string folder = AppFolder() + Settings().GetSettingString(folderSetting);
+    std::vector<std::string> entries = Platform().Files->FindEntries(folder + "\\*" + extension);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const std::string& a, const std::string& b) { return LowerAscii(a) < LowerAscii(b); });
+    std::vector<std::string> list{first};
+    for (std::string entry : entries) {
+        for (int i = 0; i < extensionCuts; ++i) {
+            size_t dot = entry.rfind('.');
+            if (dot != std::string::npos) entry.erase(dot);
+        }
+        if (!SameText(entry, first)) list.push_back(entry);
+    }
+    return list;
+}
+
+const std::vector<std::string>& TCLEngine::SkinList() {
+    if (!FSkinListRead) {
+        FSkinList = ReadList("Path.Skins", ".skn", "Default", 2);
+        FSkinListRead = true;
+    }
+    return FSkinList;
+}
+
+const std::vector<std::string>& TCLEngine::LanguageList() {
+    if (!FLanguageListRead) {
+        FLanguageList = ReadList("Path.Languages", ".lan", "English", 1);
+        FLanguageListRead = true;
+    }
+    return FLanguageList;
+}
+
+void TCLEngine::BuildMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current,
+                          bool skins) {
+    if (item->SubItemCount() != 0) return;
+    if (list.size() <= 1) {
+        item->Hide();
+        return;
+    }
+    std::vector<bool> checked;
+    for (const std::string& name : list) checked.push_back(SameText(name, current));
+    item->SetSubItems(list, checked, [this, skins](const std::string& caption) {
+        if (skins)
+            SetSkin(caption);
+        else
+            SetLanguage(caption);
+    });
+}
+
+void TCLEngine::CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current) {
+    size_t count = std::min(item->SubItemCount(), list.size());
+    for (size_t i = 0; i < count; ++i) item->SetChecked(i, SameText(list[i], current));
+}
+
+// ---- title and about ----
+
+void TCLEngine::SetTitleIncludeVer(bool value) {
+    FTitleIncludeVer = value;
+    UpdateTitle();
+}
+
+void TCLEngine::UpdateTitle() {
+    std::string title = GetAppName();
+    if (FTitleIncludeVer) title += "  " + Settings().GetSettingString("App.Ver");
+    FAppTitle = title;
+    if (Settings().GetSettingBool("App.NoAutoTitle")) return;
+    FHost.ApplyTitle(title);
+    if (OnTitleChange) OnTitleChange(this);
+}
+
+std::string TCLEngine::GetURL(const std::string& strName, bool /*bParams*/) {
+    return Settings().GetSettingString("URL." + strName);
+}
+
+TAboutContent TCLEngine::AboutContent() {
+    TCLSettings& settings = Settings();
+    TAboutContent c;
+    c.Caption = GetLibString("TfrmCLAboutForm.Caption");
+    c.OkCaption = GetLibString("btnOk.Caption");
+    std::vector<std::string> lines{GetLibString("TfrmCLAboutForm.CopyRightLine1"),
+                                   GetLibStringEx("TfrmCLAboutForm.CopyRightLine2", {settings.GetSettingString("App.Ver")}),
+                                   settings.GetSettingString("App.Copyright")};
+    if (!FLanguage.empty() && FLanguage != "English")
+        lines.push_back(GetLibStringEx("TfrmCLAboutForm.CopyRightLine3", {FLanguage, LanguageTranslator()}));
+    c.Info = JoinLines(lines);
+    c.SupportCaption = GetLibString("lblSupport.Caption");
+    c.SupportURL = GetURL("support", true);
+    const std::string logo = AppFolder() + "res\\images\\about.png";
+    if (Platform().Files->FileExists(logo)) c.LogoPath = logo;
+    return c;
+}
+
+void TCLEngine::AppAbout() { FHost.ShowAbout(AboutContent(), FParentHWND); }
+
+} // namespace maskaddr

@@ -1,0 +1,51 @@
+// The form base (see CLForm.h).
+#include "framework/language/CLForm.h"
+
+#include "framework/components/Form.h"
+#include "framework/engine/CLEngine.h"
+#include "framework/engine/Skin.h"
+#include "framework/language/CLMultiLang.h"
+#include "framework/text/Text.h"
+
+namespace maskaddr {
+
+TCLForm::TCLForm(TComponent* owner, std::string name) : TComponent(owner, std::move(name), "TCLForm") {}
+
+void TCLForm::Loaded() {
+    if (FRuntimeSetSkinData) ApplySkinData();
+    if (FRuntimeSetLanguageData) ApplyLanguageData();
+    if (FRunTimeSetFormProperties) ApplyFormProperties();
+}
+
+void TCLForm::ApplySkinData() {
+    TCLEngine* engine = Engine();
+    if (engine == nullptr || engine->SkinData() == nullptr || Owner() == nullptr) return;
+    for (TComponent* c : Owner()->Components())
+        for (const TProperty& p : c->Properties())
+            if (p.Kind == TPropKind::Object && SameText(p.TypeName, "TspSkinData") && p.GetObject && p.SetObject &&
+                p.GetObject() == nullptr)
+                p.SetObject(engine->SkinData());
+}
+
+// Only components of exactly the language component's class are linked; a language
+// component linked here applies its texts in its own load step if it comes later.
+void TCLForm::ApplyLanguageData() {
+    TCLEngine* engine = Engine();
+    if (engine == nullptr || engine->LanguageData() == nullptr || Owner() == nullptr) return;
+    for (TComponent* c : Owner()->Components()) {
+        if (c->ClassName() != "TCLMultiLang") continue;
+        auto* lang = static_cast<TCLMultiLang*>(c);
+        if (lang->LanguageData() == nullptr) lang->SetLanguageData(engine->LanguageData());
+    }
+}
+
+void TCLForm::ApplyFormProperties() {
+    if (Owner() == nullptr || !Owner()->InheritsFrom("TForm")) return;
+    auto* form = static_cast<TForm*>(Owner());
+    form->Scaled = false;
+    form->AutoScroll = false;
+    form->AutoSize = false;
+    form->Position = TFormPosition::MainFormCenter;
+}
+
+} // namespace maskaddr
