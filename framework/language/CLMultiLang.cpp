@@ -228,7 +228,14 @@ bool TCLMultiLangData::LoadDefaultFromFile(const std::string& name) {
 }
 
 std::string TCLMultiLangData::SaveCurrentToFile(const std::string& name) { return FLangCurrentData.SaveToFile(name); }
-void TCLMultiLangData::ClearCurrentAll() { FLangCurrentData.ClearAll(); }
+// The application name follows the documents: once the current language is gone, the
+// default language's name (or none) answers, like every other text.
+void TCLMultiLangData::ClearCurrentAll() {
+    FLangCurrentData.ClearAll();
+    FAppName.clear();
+    std::string appName;
+    GetAppName(appName);
+}
 void TCLMultiLangData::ClearCurrentAllForm() { FLangCurrentData.ClearAllForm(); }
 void TCLMultiLangData::CurrentToDefault() { FLangCurrentData.AssignTo(FLangDefaultData); }
 void TCLMultiLangData::DefaultToCurrent() { FLangDefaultData.AssignTo(FLangCurrentData); }
@@ -307,7 +314,11 @@ std::string TCLMultiLangData::CurrentVersion() {
 // ---- TCLMultiLang ----
 
 TCLMultiLang::TCLMultiLang(TComponent* owner, std::string name)
-    : TComponent(owner, std::move(name), "TCLMultiLang") {
+    : TCLMultiLang(owner, std::move(name), "TCLMultiLang") {}
+
+TCLMultiLang::TCLMultiLang(TComponent* owner, std::string name, std::string className)
+    : TComponent(owner, std::move(name), std::move(className)) {
+    AddAncestor("TCLMultiLang");
     TProperty data;
     data.Name = "LanguageData";
     data.TypeName = "TCLMultiLangData";

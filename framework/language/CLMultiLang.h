@@ -135,6 +135,10 @@ public:
 
     std::function<void(TCLMultiLang*)> FOnChangeLanguage;
 
+protected:
+    // For derived language components, which keep a class name of their own.
+    TCLMultiLang(TComponent* owner, std::string name, std::string className);
+
 private:
     // The window that owns this component, and the components to visit: the window
     // itself, then its named components other than language components.

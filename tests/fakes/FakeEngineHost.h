@@ -1,0 +1,58 @@
+// The window side of the engine, recorded: registered and posted messages, the
+// title, and a message dialog whose answer and check box a test decides.
+#pragma once
+
+#include "framework/engine/CLEngine.h"
+
+#include <string>
+#include <vector>
+
+namespace maskaddr::test {
+
+class TFakeMessageDialog final : public IMessageDialog {
+public:
+    int Answer = mr::OK;
+    bool TickBox = false; // the user ticks "do not show again"
+    std::vector<std::string> Shown;
+    std::vector<bool> Offered;
+    int MessageDlg2(const std::string& text, const std::string& caption, int, uint32_t, int) override {
+        Shown.push_back(caption + ": " + text);
+        Offered.push_back(ShowAgainFlag);
+        if (ShowAgainFlag && TickBox) ShowAgainFlagValue = false;
+        return Answer;
+    }
+};
+
+class TFakeEngineHost final : public IEngineHost {
+public:
+    std::vector<std::string> Registered;
+    std::vector<uint32_t> Posted;
+    std::vector<std::string> Titles;
+    std::vector<std::string> Args;
+    uint32_t Tick = 1000;
+    bool Terminated = false, Hooked = false;
+    TFakeMessageDialog* Dialog = nullptr; // owned by the engine once created
+    TAboutContent About;
+
+    uint32_t RegisterMessage(const std::string& name) override {
+        Registered.push_back(name);
+        return 0xC000 + static_cast<uint32_t>(Registered.size());
+    }
+    void HookOwner(TCLEngine&) override { Hooked = true; }
+    void UnhookOwner() override { Hooked = false; }
+    void PostToOwner(uint32_t message) override { Posted.push_back(message); }
+    void TerminateApplication() override { Terminated = true; }
+    void ApplyTitle(const std::string& title) override { Titles.push_back(title); }
+    uint32_t TickCount() override { return Tick; }
+    std::vector<std::string> ProgramArguments() override { return Args; }
+    std::unique_ptr<IMessageDialog> CreateMessageDialog() override {
+        auto d = std::make_unique<TFakeMessageDialog>();
+        Dialog = d.get();
+        return d;
+    }
+    void ShowAbout(const TAboutContent& content, uintptr_t) override { About = content; }
+    bool IsWindowsVista64() override { return false; }
+    void CloseSplash() override {}
+};
+
+} // namespace maskaddr::test

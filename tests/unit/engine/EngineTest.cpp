@@ -1,0 +1,222 @@
+// The engine core: texts, message boxes with their memory, language and skin
+// choice, the title, and the messages of other instances.
+#include "fakes/FakeControls.h"
+#include "fakes/FakeEngineHost.h"
+#include "fakes/FakePlatform.h"
+#include "framework/engine/CLEngine.h"
+#include "framework/engine/Skin.h"
+#include "framework/language/CLMultiLang.h"
+#include "framework/text/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+class EngineTest : public ::testing::Test {
+protected:
+    TFakePlatform P;
+    TFakeEngineHost Host;
+    TFakeForm Main{"frmMain", "TfrmMain"};
+    TCLMultiLangData* Data = new TCLMultiLangData(&Main, "CLMultiLangData");
+    TSkinData* Skin = new TSkinData(&Main, "spSkinData");
+    TCLEngine* E = nullptr;
+
+    void SetUp() override {
+        P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\nApp.Ver=1.2.0\nApp.ID=4242\n");
+        P.Files.Put("C:\\Tools\\App\\lang\\English.lan",
+                    "[AppRes]\nAppName=Maskaddr\nMSGBox.CloseNotify=Still running in the tray.\n"
+                    "Order={2}-{1}-{2}-{3}\n[LibRes]\nbtnOk.Caption=&OK\n");
+        P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan", "[AppRes]\nAppName=Maskenadresse\n");
+        E = new TCLEngine(&Main, Host);
+        E->SetLanguageData(Data);
+        E->SetSkinData(Skin);
+    }
+    intptr_t Send(uint32_t msg) {
+        intptr_t answer = -1;
+        EXPECT_TRUE(E->EngineWndProc({msg}, answer));
+        return answer;
+    }
+    intptr_t SendCopy(const void* data, uint32_t size, bool* handled = nullptr) {
+        TEngineMessage m{kWM_COPYDATA, true, data, size};
+        intptr_t answer = -1;
+        bool h = E->EngineWndProc(m, answer);
+        if (handled != nullptr) *handled = h;
+        return answer;
+    }
+};
+
+} // namespace
+
+TEST_F(EngineTest, CreationRegistersMessagesAndServesTheSettingsStore) {
+    EXPECT_EQ(Host.Registered, (std::vector<std::string>{"CL GetAppID", "CL CloseApp", "CL InitPost", "CL CmdParam",
+                                                         "CL IfBusy", "CL BringtoFront"}));
+    EXPECT_TRUE(Host.Hooked);
+    EXPECT_EQ(Engine(), E);
+    TFakeForm other("frmOther", "TfrmOther");
+    TCLEngine second(nullptr, Host);
+    EXPECT_EQ(Engine(), E) << "a later engine does not replace the first";
+    E->SetSettingOverwrite({"App.Name=Overwritten"});
+    EXPECT_EQ(Settings().GetSettingString("App.Name"), "Overwritten");
+    EXPECT_EQ(Settings().GetSettingString("Path.Languages"), "lang");
+}
+
+TEST_F(EngineTest, BracesAndMissingTextsInMessages) {
+    E->Loaded();
+    EXPECT_EQ(E->GetAppStringEx("Order", {"a", "b"}), "b-a-b-{3}");
+    EXPECT_EQ(FormatBraces("{1}{1}", {"{1}x"}), "{1}x{1}x");
+    EXPECT_EQ(E->GetAppString("Nope"), "");
+    E->ShowMessageEx("Nope", {}, 0, mtError, mb::OK, 0, false);
+    E->ShowMessageEx("Nope", {}, 0, mtError, mb::OK, 0, true);
+    E->ShowErrorMessage("btnOk.Caption", "x", true);
+    EXPECT_EQ(Host.Dialog->Shown, (std::vector<std::string>{"Maskaddr: [AppRes]Nope", "Maskaddr: [LibRes]Nope",
+                                                            "Maskaddr: &OK"}));
+    EXPECT_EQ(Host.Dialog->Offered, (std::vector<bool>{false, false, false}));
+}
+
+TEST_F(EngineTest, NumberedMessagesRememberATickedBox) {
+    E->Loaded();
+    E->ShowMessageEx("MSGBox.CloseNotify", {}, 1, mtInformation, mb::OK, 0, false);
+    TFakeMessageDialog& dlg = *Host.Dialog;
+    EXPECT_EQ(dlg.Offered.back(), true);
+    EXPECT_TRUE(Settings().GetMessageShowAgainFlag(1)) << "not ticked: nothing remembered";
+
+    dlg.TickBox = true;
+    dlg.Answer = mr::Yes;
+    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false), mr::Yes);
+    dlg.Answer = mr::No;
+    size_t shown = dlg.Shown.size();
+    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false), mr::Yes);
+    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, mr::Cancel, false),
+              mr::Cancel)
+        << "a non-zero default wins over the stored answer";
+    EXPECT_EQ(dlg.Shown.size(), shown) << "nothing shown once the box was ticked";
+    Settings().ClearShowAgainFlag();
+    E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false);
+    EXPECT_EQ(dlg.Shown.size(), shown + 1);
+}
+
+TEST_F(EngineTest, LanguageSelection) {
+    E->Loaded();
+    EXPECT_EQ(E->Language(), "English");
+    int writes = P.Files.Writes, changed = 0;
+    E->OnLanguageChanged = [&](TCLEngine*) { ++changed; };
+    E->SetLanguage("English");
+    EXPECT_EQ(P.Files.Writes, writes) << "the same name changes nothing";
+    E->SetLanguage("Deutsch");
+    EXPECT_EQ(E->GetAppName(), "Maskenadresse");
+    EXPECT_EQ(Settings().GetSettingString("Language"), "Deutsch");
+    E->SetLanguage("Klingon");
+    EXPECT_EQ(E->Language(), "English");
+    EXPECT_EQ(Settings().GetSettingString("Language"), "English");
+    EXPECT_EQ(E->GetAppName(), "Maskaddr") << "the loaded language was dropped: the setting answers";
+    E->SetLanguage("Deutsch");
+    E->SetLanguage("");
+    EXPECT_EQ(E->Language(), "English") << "an empty name means Default, which has no file";
+    EXPECT_EQ(changed, 4);
+    EXPECT_EQ(E->LanguageList(), (std::vector<std::string>{"English", "Deutsch"}));
+}
+
+TEST_F(EngineTest, SkinSelectionAndLists) {
+    const std::string ini = "[Skin]\nName=Steel\n[Colors]\nWindow=#102030\n";
+    P.Files.Put("C:\\Tools\\App\\skins\\Steel.skn", DeflateSkin(ini));
+    P.Files.Put("C:\\Tools\\App\\skins\\Flat.nsf.skn", DeflateSkin(ini));
+    P.Files.Put("C:\\Tools\\App\\skins\\Broken.skn", "not zlib");
+    P.Files.Put("C:\\Tools\\App\\skins\\default.skn", DeflateSkin(ini));
+    E->Loaded();
+    EXPECT_EQ(E->Skin(), "Default");
+    EXPECT_EQ(E->SkinList(), (std::vector<std::string>{"Default", "Broken", "Flat", "Steel"}));
+    E->SetSkin("Steel");
+    EXPECT_EQ(Skin->Current().Color("Window", 0), 0x102030u);
+    EXPECT_TRUE(Skin->SkinnableForm());
+    E->SetSkin("Flat");
+    EXPECT_FALSE(Skin->SkinnableForm()) << ".nsf.skn leaves the frame unskinned";
+    E->SetSkin("Broken");
+    EXPECT_EQ(E->Skin(), "Default");
+    EXPECT_EQ(Skin->StoredSkin(), nullptr) << "back to the built-in skin";
+    EXPECT_TRUE(Skin->SkinnableForm());
+    EXPECT_EQ(Settings().GetSettingString("Skin"), "Default");
+}
+
+TEST_F(EngineTest, TitleIsNameTwoBlanksAndVersion) {
+    E->Loaded();
+    E->InitPost();
+    EXPECT_EQ(Host.Titles.back(), "Maskaddr  1.2.0");
+    E->SetTitleIncludeVer(false);
+    EXPECT_EQ(Host.Titles.back(), "Maskaddr");
+    Settings().SetSettingBool("App.NoAutoTitle", true);
+    size_t applied = Host.Titles.size();
+    E->SetLanguage("Deutsch");
+    EXPECT_EQ(E->AppTitle(), "Maskenadresse");
+    EXPECT_EQ(Host.Titles.size(), applied) << "the caption stays as it was";
+}
+
+TEST_F(EngineTest, MessagesOfOtherInstances) {
+    Host.Args = {"report.txt", "-d"};
+    std::vector<std::string> files;
+    E->OnCmdFile = [&](const std::string& f) { files.push_back(f); };
+    E->Loaded();
+    ASSERT_EQ(Host.Posted, std::vector<uint32_t>{E->FWM_CL_INITPOST});
+    EXPECT_EQ(Send(E->FWM_CL_IF_BUSY), 1);
+    EXPECT_EQ(Send(E->FWM_CL_GET_APPID), 4242);
+    EXPECT_EQ(Send(E->FWM_CL_INITPOST), 0);
+    EXPECT_EQ(Send(E->FWM_CL_IF_BUSY), 0);
+    EXPECT_EQ(Host.Posted.back(), E->FWM_CL_CMDPARAM);
+    Send(E->FWM_CL_CMDPARAM);
+    EXPECT_EQ(files, std::vector<std::string>{"report.txt"});
+    EXPECT_EQ(Send(E->FWM_CL_BRING_TO_FRONT), 0) << "no skin frame";
+    Send(E->FWM_CL_CLOSE_APP);
+    EXPECT_TRUE(Host.Terminated);
+
+    const char16_t text[] = u"abcde\xFFFF";
+    SendCopy(text, 10);
+    EXPECT_EQ(E->ParamFile(), "abcde");
+    SendCopy(text, 11);
+    EXPECT_EQ(E->ParamFile(), "abcde") << "an odd byte is not read";
+    std::u16string huge(100000, u'x');
+    SendCopy(huge.data(), static_cast<uint32_t>(huge.size() * 2));
+    EXPECT_EQ(E->ParamFile().size(), kMaxParamFileUnits);
+    bool handled = true;
+    SendCopy(nullptr, 0, &handled);
+    EXPECT_FALSE(handled) << "a record without data goes on untouched";
+    intptr_t answer = 0;
+    EXPECT_FALSE(E->EngineWndProc({kWM_COPYDATA}, answer)) << "no record";
+}
+
+TEST_F(EngineTest, FirstArgumentThatIsASwitchIsNotHandedOver) {
+    Host.Args = {"/h", "file.txt"};
+    E->Loaded();
+    Send(E->FWM_CL_INITPOST);
+    EXPECT_EQ(Host.Posted, std::vector<uint32_t>{E->FWM_CL_INITPOST});
+    EXPECT_EQ(E->ParamFile(), "");
+}
+
+TEST_F(EngineTest, SessionEndsForFiveMinutesAfterTheQuery) {
+    Host.Tick = 1000; // a system started one second ago: no query yet, so not ending
+    EXPECT_FALSE(E->SessionEnding());
+    intptr_t answer = 0;
+    EXPECT_FALSE(E->EngineWndProc({kWM_QUERYENDSESSION}, answer)) << "the window's own procedure answers";
+    EXPECT_TRUE(E->SessionEnding());
+    Host.Tick += 299999;
+    EXPECT_TRUE(E->SessionEnding());
+    Host.Tick += 1;
+    EXPECT_FALSE(E->SessionEnding());
+    Host.Tick = 0xFFFFFF00u; // the tick count wraps
+    E->EngineWndProc({kWM_QUERYENDSESSION}, answer);
+    Host.Tick = 0x100;
+    EXPECT_TRUE(E->SessionEnding());
+}
+
+TEST_F(EngineTest, AboutContent) {
+    P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan",
+                "[LibRes]\nTfrmCLAboutForm.CopyRightLine1=Line one\nTfrmCLAboutForm.CopyRightLine2=Version {1}\n"
+                "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n");
+    P.Files.Put("C:\\Tools\\App\\res\\images\\about.png", "png");
+    E->Loaded();
+    E->SetLanguage("Deutsch");
+    E->AppAbout();
+    EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nSprache Deutsch von ");
+    EXPECT_EQ(Host.About.LogoPath, "C:\\Tools\\App\\res\\images\\about.png");
+}
