@@ -1,0 +1,86 @@
+// The data files shipped beside the program: every text key the program asks for is
+// in the English language file, the skins are valid, and the constants are complete.
+#include "framework/engine/Skin.h"
+#include "framework/settings/IniText.h"
+#include "platform/SystemText.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace maskaddr;
+
+namespace {
+
+std::string ReadSourceFile(const std::string& relative) {
+    std::ifstream in(std::string(MASKADDR_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TIniText LoadIni(const std::string& relative) {
+    TCp1252Codec ansi;
+    TIniText ini;
+    ini.LoadFromBytes(ReadSourceFile(relative), ansi);
+    return ini;
+}
+
+} // namespace
+
+TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
+    TIniText lan = LoadIni("lang/English.lan");
+    const std::vector<std::pair<const char*, std::vector<const char*>>> keys = {
+        {"Info", {"Language", "Translator", "Version"}},
+        {"AppRes",
+         {"AppName", "MSGBox.CHKNET", "MSGBox_ACTIONFAST", "MSGBox.CloseNotify", "MSGBox.FFRestart",
+          "MSGBox.FFUninstalled", "MSGBox.FFPath", "FLSMsg.Ready", "FLSMsg.Hiding", "FLSMsg.Verifing"}},
+        {"LibRes",
+         {"TfrmCLUpdateForm.Caption", "btnOk.Caption", "btnCancel.Caption", "cbAutoCheckUpdate.Caption",
+          "Update.Connecting", "lblTimer.Caption", "Update.LastVersionAlready", "Update.NetError",
+          "TfrmCLAboutForm.Caption", "TfrmCLAboutForm.CopyRightLine1", "TfrmCLAboutForm.CopyRightLine2",
+          "TfrmCLAboutForm.CopyRightLine3", "lblSupport.Caption", "chkShowAgain.Caption"}},
+        {"TfrmMain",
+         {"actMaskaddr.Caption", "actStopHide.Caption", "actChooseIPCountry.Caption", "actCheckIPInfo.Caption",
+          "actSettings.Caption", "actHelpCenter.Caption", "actHomePage.Caption", "actUpdate.Caption",
+          "actAbout.Caption", "actAlwaysOnTop.Caption", "actOpen.Caption", "actExit.Caption", "lblFake.Caption",
+          "lblIPCountry.Caption", "cbAutorun.Caption", "cbChangeIP.Caption", "cbClearCookie.Caption",
+          "imgFL.Hint"}},
+        {"TfrmSettings",
+         {"frmSettings.Caption", "cbAutoRun.Caption", "cbAutoUpdate.Caption", "btnClearShowAgainFlag.Caption",
+          "lblBrowser.Caption", "cbIE.Caption", "cbFF.Caption", "cbOpera.Caption", "btnReinstallFF.Caption",
+          "btnOK.Caption", "btnCancel.Caption"}},
+        {"TfrmChooseIPCountry", {"frmChooseIPCountry.Caption", "lblCountry.Caption", "btnOK.Caption"}},
+        {"TfrmTesting", {"frmTesting.Caption", "lblInfo.Caption"}},
+    };
+    for (const auto& [section, names] : keys)
+        for (const char* name : names) {
+            auto v = lan.ReadValue(section, name);
+            EXPECT_TRUE(v.has_value() && !v->empty()) << "[" << section << "] " << name;
+        }
+    EXPECT_EQ(lan.Encoding(), TTextEncoding::Utf8);
+    // Placeholders the callers fill must be present.
+    EXPECT_NE(lan.ReadString("LibRes", "lblTimer.Caption", "").find("{1}"), std::string::npos);
+    EXPECT_NE(lan.ReadString("LibRes", "TfrmCLAboutForm.CopyRightLine2", "").find("{1}"), std::string::npos);
+}
+
+TEST(ProductDataTest, ShippedSkinsAreTheirSourcesCompressed) {
+    for (const char* name : {"Graphite", "Classic.nsf"}) {
+        auto text = InflateSkin(ReadSourceFile(std::string("skins/") + name + ".skn"));
+        ASSERT_TRUE(text.has_value()) << name;
+        EXPECT_EQ(*text, ReadSourceFile(std::string("skins/src/") + name + ".ini")) << name << ": run skinpack again";
+        EXPECT_TRUE(TSkin::Parse(*text)->Ini().SectionExists("Colors"));
+    }
+    EXPECT_FALSE(InflateSkin("not a zlib stream").has_value());
+    std::string bomb = DeflateSkin(std::string(64u << 20, 'x'));
+    EXPECT_FALSE(InflateSkin(bomb).has_value()) << "expansion is bounded";
+}
+
+TEST(ProductDataTest, ConstantsNameTheProduct) {
+    TIniText c = LoadIni("const.dat");
+    EXPECT_EQ(c.ReadString("setting", "App.Name", ""), "Maskaddr");
+    for (const char* key : {"App.Ver", "App.ID", "App.GUID", "App.MagicWord", "App.RegPath"})
+        EXPECT_FALSE(c.ReadString("setting", key, "").empty()) << key;
+    EXPECT_NE(c.ReadString("setting", "App.ID", "0"), "0");
+}

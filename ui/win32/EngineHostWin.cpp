@@ -1,0 +1,194 @@
+// The engine's window side on Win32 (see EngineHostWin.h).
+#include "ui/win32/EngineHostWin.h"
+
+#include "platform/win32/WinText.h"
+#include "ui/win32/AboutForm.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace maskaddr {
+
+namespace {
+constexpr UINT_PTR kSubclassId = 0x434C45; // "CLE"
+} // namespace
+
+TEngineHostWin::TEngineHostWin(HWND owner) : FOwner(owner) {}
+
+TEngineHostWin::~TEngineHostWin() { UnhookOwner(); }
+
+uint32_t TEngineHostWin::RegisterMessage(const std::string& name) {
+    return RegisterWindowMessageW(ToWide(name).c_str());
+}
+
+void TEngineHostWin::HookOwner(TCLEngine& engine) {
+    FEngine = &engine;
+    if (FOwner != nullptr) SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TEngineHostWin::UnhookOwner() {
+    if (FEngine != nullptr && FOwner != nullptr && IsWindow(FOwner))
+        RemoveWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId);
+    FEngine = nullptr;
+}
+
+LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR data) {
+    auto* self = reinterpret_cast<TEngineHostWin*>(data);
+    if (self->FEngine != nullptr) {
+        TEngineMessage m{msg};
+        if (msg == WM_COPYDATA && lParam != 0) {
+            const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            m.HasCopyRecord = true;
+            m.CopyData = record->lpData;
+            m.CopyDataSize = record->cbData;
+        }
+        intptr_t answer = 0;
+        try {
+            if (self->FEngine->EngineWndProc(m, answer)) return answer;
+        } catch (...) {
+            return 0;
+        }
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void TEngineHostWin::PostToOwner(uint32_t message) { PostMessageW(FOwner, message, 0, 0); }
+
+void TEngineHostWin::TerminateApplication() { PostQuitMessage(0); }
+
+void TEngineHostWin::ApplyTitle(const std::string& title) {
+    if (FOwner != nullptr) SetWindowTextW(FOwner, ToWide(title).c_str());
+}
+
+uint32_t TEngineHostWin::TickCount() { return GetTickCount(); }
+
+std::vector<std::string> TEngineHostWin::ProgramArguments() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; argv != nullptr && i < count; ++i) args.push_back(ToUtf8(argv[i]));
+    if (argv != nullptr) LocalFree(argv);
+    return args;
+}
+
+std::unique_ptr<IMessageDialog> TEngineHostWin::CreateMessageDialog() {
+    return std::make_unique<TTaskMessageDialog>(FOwner);
+}
+
+void TEngineHostWin::ShowAbout(const TAboutContent& content, uintptr_t parentWindow) {
+    if (!FAbout) FAbout = std::make_unique<TfrmCLAboutForm>(FOwner);
+    if (FAbout->IsShowingModal()) return;
+    FAbout->Present(content, reinterpret_cast<HWND>(parentWindow));
+}
+
+bool TEngineHostWin::IsWindowsVista64() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    if (rtlGetVersion == nullptr || rtlGetVersion(&v) != 0) return false;
+    return v.dwMajorVersion == 6 && v.dwMinorVersion == 0 && sizeof(void*) == 8;
+}
+
+void TEngineHostWin::CloseSplash() {
+    if (OnCloseSplash) OnCloseSplash();
+}
+
+// ---- task dialog ----
+
+namespace {
+
+struct TButtonMap {
+    uint32_t Bit;
+    TASKDIALOG_COMMON_BUTTON_FLAGS Common; // 0: a custom button
+    int Id;                                // the id the dialog returns
+    const wchar_t* Text;                   // custom buttons only
+};
+
+// Common buttons return the system's ids; custom buttons return 1000 + the engine's result.
+const TButtonMap kButtons[] = {
+    {mb::Yes, TDCBF_YES_BUTTON, IDYES, nullptr},
+    {mb::No, TDCBF_NO_BUTTON, IDNO, nullptr},
+    {mb::OK, TDCBF_OK_BUTTON, IDOK, nullptr},
+    {mb::Cancel, TDCBF_CANCEL_BUTTON, IDCANCEL, nullptr},
+    {mb::Abort, 0, 1000 + mr::Abort, L"&Abort"},
+    {mb::Retry, TDCBF_RETRY_BUTTON, IDRETRY, nullptr},
+    {mb::Ignore, 0, 1000 + mr::Ignore, L"&Ignore"},
+    {mb::All, 0, 1000 + mr::All, L"&All"},
+    {mb::NoToAll, 0, 1000 + mr::NoToAll, L"N&o to All"},
+    {mb::YesToAll, 0, 1000 + mr::YesToAll, L"Yes to &All"},
+    {mb::Help, 0, 1000 + 99, L"&Help"},
+    {mb::Close, TDCBF_CLOSE_BUTTON, IDCLOSE, nullptr},
+};
+constexpr int kHelpId = 1000 + 99;
+
+int ResultOf(int id, uint32_t buttons) {
+    switch (id) {
+    case IDOK: return mr::OK;
+    case IDCANCEL: // Esc: cancel when offered, else the only way out of an OK box
+        return (buttons & mb::Cancel) != 0 || (buttons & mb::OK) == 0 ? mr::Cancel : mr::OK;
+    case IDRETRY: return mr::Retry;
+    case IDYES: return mr::Yes;
+    case IDNO: return mr::No;
+    case IDCLOSE: return mr::Close;
+    default: return id > 1000 && id < kHelpId ? id - 1000 : mr::None;
+    }
+}
+
+HRESULT CALLBACK TaskDialogCallback(HWND, UINT notification, WPARAM wParam, LPARAM, LONG_PTR) {
+    // The help button explains and stays open, as a help button does.
+    if (notification == TDN_BUTTON_CLICKED && static_cast<int>(wParam) == kHelpId) return S_FALSE;
+    return S_OK;
+}
+
+} // namespace
+
+int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& caption, int kind, uint32_t buttons,
+                                    int /*helpContext*/) {
+    if (buttons == 0) buttons = mb::OK;
+    const std::wstring wtext = ToWide(text), wcaption = ToWide(caption);
+    std::vector<TASKDIALOG_BUTTON> custom;
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = FOwner;
+    config.dwFlags = TDF_POSITION_RELATIVE_TO_WINDOW;
+    if ((buttons & (mb::Cancel | mb::OK)) != 0) config.dwFlags |= TDF_ALLOW_DIALOG_CANCELLATION;
+    for (const TButtonMap& b : kButtons) {
+        if ((buttons & b.Bit) == 0) continue;
+        if (b.Common != 0)
+            config.dwCommonButtons |= b.Common;
+        else
+            custom.push_back({b.Id, b.Text});
+    }
+    config.pButtons = custom.empty() ? nullptr : custom.data();
+    config.cButtons = static_cast<UINT>(custom.size());
+    config.pszWindowTitle = wcaption.c_str();
+    config.pszContent = wtext.c_str();
+    switch (kind) {
+    case mtWarning: config.pszMainIcon = TD_WARNING_ICON; break;
+    case mtError: config.pszMainIcon = TD_ERROR_ICON; break;
+    case mtInformation: config.pszMainIcon = TD_INFORMATION_ICON; break;
+    case mtConfirmation:
+        config.dwFlags |= TDF_USE_HICON_MAIN;
+        config.hMainIcon = LoadIconW(nullptr, IDI_QUESTION);
+        break;
+    default: break;
+    }
+    std::wstring verification;
+    if (ShowAgainFlag) {
+        TCLEngine* engine = Engine();
+        std::string label = engine != nullptr ? engine->GetLibString("chkShowAgain.Caption") : "";
+        verification = ToWide(label.empty() ? "Do not show this message again" : label);
+        config.pszVerificationText = verification.c_str();
+    }
+    config.pfCallback = &TaskDialogCallback;
+    int pressed = 0;
+    BOOL verified = FALSE;
+    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, ShowAgainFlag ? &verified : nullptr))) return mr::None;
+    if (ShowAgainFlag) ShowAgainFlagValue = !verified;
+    return ResultOf(pressed, buttons);
+}
+
+} // namespace maskaddr

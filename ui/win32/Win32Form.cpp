@@ -1,0 +1,255 @@
+// Win32 windows and controls in the component model (see Win32Form.h).
+#include "ui/win32/Win32Form.h"
+
+#include "framework/trace/DebugTrace.h"
+#include "platform/win32/WinText.h"
+
+#include <commctrl.h>
+
+namespace maskaddr {
+
+namespace {
+
+void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &wc)) return;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
+}
+
+HFONT CreateUiFont() {
+    HDC screen = GetDC(nullptr);
+    int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+}
+
+} // namespace
+
+// ---- TWin32Form ----
+
+TWin32Form::TWin32Form(TComponent* owner, std::string name, std::string className)
+    : TForm(owner, std::move(name), std::move(className)) {
+    TProperty caption;
+    caption.Name = "Caption";
+    caption.TypeName = "TCaption";
+    caption.Get = [this] {
+        wchar_t buffer[512] = {};
+        if (FHandle != nullptr) GetWindowTextW(FHandle, buffer, 512);
+        return ToUtf8(buffer);
+    };
+    caption.Set = [this](const std::string& v) {
+        if (FHandle != nullptr) SetWindowTextW(FHandle, ToWide(v).c_str());
+    };
+    Publish(std::move(caption));
+}
+
+TWin32Form::~TWin32Form() {
+    if (FHandle != nullptr) {
+        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+        DestroyWindow(FHandle);
+    }
+    if (FFont != nullptr) DeleteObject(FFont);
+}
+
+bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth,
+                              int clientHeight, HWND ownerWindow) {
+    const std::wstring cls = ToWide(ClassName());
+    RegisterFormClass(cls, &TWin32Form::WindowProc);
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (Position == TFormPosition::MainFormCenter && ownerWindow != nullptr) GetWindowRect(ownerWindow, &area);
+    int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
+    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, x, y, w, h, ownerWindow, nullptr,
+                              GetModuleHandleW(nullptr), this);
+    if (FHandle == nullptr) {
+        DebugTrace::Trace("CLForm", "CreateWindowExW " + ClassName() + " failed: " + LastErrorText());
+        return false;
+    }
+    FFont = CreateUiFont();
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+    return true;
+}
+
+HWND TWin32Form::Tooltip() {
+    if (FTooltip == nullptr && FHandle != nullptr)
+        FTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    return FTooltip;
+}
+
+LRESULT CALLBACK TWin32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<TWin32Form*>(create->lpCreateParams);
+        self->FHandle = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TWin32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    try {
+        return self->OnMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        DebugTrace::Trace("CLForm", std::string("Exception in the window procedure: ") + e.what());
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    } catch (...) {
+        DebugTrace::Trace("CLForm", "Unknown exception in the window procedure");
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT TWin32Form::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(FHandle, msg, wParam, lParam);
+}
+
+LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        if (FModal) {
+            CloseModal(ModalResult != 0 ? ModalResult : 2);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        FHandle = nullptr;
+        break;
+    }
+    return DefaultMessage(msg, wParam, lParam);
+}
+
+int TWin32Form::ShowModal() {
+    if (FHandle == nullptr || FModal) return 0;
+    HWND owner = GetWindow(FHandle, GW_OWNER);
+    bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ModalResult = 0;
+    FModal = true;
+    ShowWindow(FHandle, SW_SHOW);
+    SetForegroundWindow(FHandle);
+    MSG m;
+    while (FModal) {
+        BOOL got = GetMessageW(&m, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(m.wParam)); // the outer loop must end too
+            FModal = false;
+            break;
+        }
+        if (!IsDialogMessageW(FHandle, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (FHandle != nullptr) ShowWindow(FHandle, SW_HIDE);
+    if (owner != nullptr) SetActiveWindow(owner);
+    return ModalResult;
+}
+
+void TWin32Form::CloseModal(int result) {
+    ModalResult = result;
+    FModal = false;
+    PostMessageW(FHandle, WM_NULL, 0, 0); // wake the modal loop
+}
+
+// ---- controls ----
+
+TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string className, const wchar_t* windowClass,
+                             const std::string& text, DWORD style, int x, int y, int width, int height, int id,
+                             HWND parent)
+    : TComponent(owner, std::move(name), std::move(className)), FForm(owner), FId(id) {
+    FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                              parent != nullptr ? parent : owner->Handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (FHandle != nullptr) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(owner->Font()), FALSE);
+    TProperty hint;
+    hint.Name = "Hint";
+    hint.TypeName = "string";
+    hint.Get = [this] { return FHint; };
+    hint.Set = [this](const std::string& v) { SetHint(v); };
+    Publish(std::move(hint));
+}
+
+std::string TWin32Control::GetText() const {
+    int length = GetWindowTextLengthW(FHandle);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(FHandle, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return ToUtf8(text);
+}
+
+void TWin32Control::SetText(const std::string& text) { SetWindowTextW(FHandle, ToWide(text).c_str()); }
+
+void TWin32Control::SetHint(const std::string& hint) {
+    FHint = hint;
+    HWND tip = FForm->Tooltip();
+    if (tip == nullptr) return;
+    std::wstring text = ToWide(hint);
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = FForm->Handle();
+    ti.uId = reinterpret_cast<UINT_PTR>(FHandle);
+    ti.lpszText = text.data();
+    SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (!hint.empty()) SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TWin32Control::PublishWindowText(const std::string& propName, const std::string& typeName) {
+    TProperty p;
+    p.Name = propName;
+    p.TypeName = typeName;
+    p.Get = [this] { return GetText(); };
+    p.Set = [this](const std::string& v) { SetText(v); };
+    Publish(std::move(p));
+}
+
+TLabelControl::TLabelControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
+                             int h, HWND parent)
+    : TWin32Control(owner, std::move(name), "TLabel", L"STATIC", caption, SS_LEFT | SS_NOTIFY, x, y, w, h, -1,
+                    parent) {
+    PublishWindowText("Caption", "TCaption");
+}
+
+TButtonControl::TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
+                               int h, int id, bool isDefault, HWND parent)
+    : TWin32Control(owner, std::move(name), "TButton", L"BUTTON", caption,
+                    WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x, y, w, h, id, parent) {
+    PublishWindowText("Caption", "TCaption");
+}
+
+TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
+                                   int w, int h, int id, HWND parent)
+    : TWin32Control(owner, std::move(name), "TCheckBox", L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, x, y, w,
+                    h, id, parent) {
+    PublishWindowText("Caption", "TCaption");
+}
+
+bool TCheckBoxControl::Checked() const { return SendMessageW(FHandle, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void TCheckBoxControl::SetChecked(bool checked) {
+    SendMessageW(FHandle, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+TMemoControl::TMemoControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, HWND parent)
+    : TWin32Control(owner, std::move(name), "TMemo", L"EDIT", "",
+                    WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, x, y, w, h, -1, parent) {
+    TProperty lines;
+    lines.Name = "Lines";
+    lines.TypeName = "TStrings";
+    lines.Kind = TPropKind::Strings;
+    lines.Get = [this] { return GetText(); };
+    lines.Set = [this](const std::string& v) { SetText(JoinLines(SplitLines(v))); };
+    Publish(std::move(lines));
+}
+
+} // namespace maskaddr
