@@ -16,7 +16,9 @@ class TfrmCLAboutForm;
 
 class TEngineHostWin final : public IEngineHost {
 public:
-    explicit TEngineHostWin(HWND owner);
+    explicit TEngineHostWin(HWND owner = nullptr);
+    // The owner window, when it is created after the host.
+    void SetOwner(HWND owner) { FOwner = owner; }
     ~TEngineHostWin() override;
 
     uint32_t RegisterMessage(const std::string& name) override;

@@ -1,0 +1,191 @@
+// The engine with real windows: messages between two processes, the task dialog
+// with its "do not show again" box, the about window, and live re-translation.
+#include "Screenshot.h"
+#include "WinTestUtil.h"
+#include "framework/engine/CLEngine.h"
+#include "framework/language/CLMultiLang.h"
+#include "framework/settings/CLSettings.h"
+#include "platform/win32/PlatformWin.h"
+#include "ui/win32/EngineHostWin.h"
+#include "ui/win32/Win32Form.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    while (GetTickCount64() < deadline) {
+        HWND w = FindWindowW(cls, title);
+        if (w != nullptr && IsWindowVisible(w)) return w;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+LRESULT SendTo(HWND w, const char* message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR answer = 0;
+    UINT msg = RegisterWindowMessageW(ToWide(message).c_str());
+    if (!SendMessageTimeoutW(w, msg, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &answer)) return -1;
+    return static_cast<LRESULT>(answer);
+}
+
+// A hidden main window carrying the engine and the language data, for in-process tests.
+struct EngineWindow {
+    TEngineHostWin Host;
+    TWin32Form Form{nullptr, "frmEngineTest", "TfrmEngineTest"};
+    TCLMultiLangData* Data = nullptr;
+    TCLEngine* E = nullptr;
+    EngineWindow() {
+        InstallWin32Platform();
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+        InitCommonControlsEx(&icc);
+        Form.CreateHandle("Engine test", WS_OVERLAPPEDWINDOW, 0, 400, 200);
+        Host.SetOwner(Form.Handle());
+        Data = new TCLMultiLangData(&Form, "CLMultiLangData");
+        E = new TCLEngine(&Form, Host);
+        E->SetLanguageData(Data);
+        Form.LoadComponents(); // loads lang\English.lan from beside the test program
+    }
+    ~EngineWindow() {
+        delete E;
+        FreeSettings();
+    }
+};
+
+} // namespace
+
+TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
+    TScratchFolder dir;
+    const std::string log = dir / "host.log";
+    const std::string exe = TestProgramFolder() + "engine_host.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = ToWide("\"" + exe + "\" --busy 4000 --log \"" + log + "\"");
+    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << LastErrorText();
+    THandle process(pi.hProcess), thread(pi.hThread);
+
+    HWND w = WaitForWindow(L"TfrmEngineHost", nullptr, 20000);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(SendTo(w, "CL IfBusy"), 1) << "still in its start-up phase";
+    EXPECT_EQ(SendTo(w, "CL GetAppID"), 4242);
+    LRESULT busy = 1;
+    for (int i = 0; i < 300 && busy == 1; ++i) {
+        Sleep(50);
+        busy = SendTo(w, "CL IfBusy");
+    }
+    EXPECT_EQ(busy, 0) << "after its start-up message was handled";
+
+    const wchar_t text[] = L"abcde";
+    COPYDATASTRUCT record{0, 10, const_cast<wchar_t*>(text)};
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG, 10000,
+                                    &answer));
+    EXPECT_EQ(answer, 0u);
+    TFileSystemWin fs;
+    std::string logged;
+    for (int i = 0; i < 100 && logged.find("OnCmdFile:") == std::string::npos; ++i) {
+        Sleep(50);
+        logged = fs.ReadFile(log).value_or("");
+    }
+    EXPECT_NE(logged.find("OnCmdFile:abcde\n"), std::string::npos) << logged;
+
+    SendTo(w, "CL CloseApp");
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 15000), WAIT_OBJECT_0) << "the instance did not end";
+    DWORD code = 99;
+    GetExitCodeProcess(process.Get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_NE(fs.ReadFile(log).value_or("").find("Quit"), std::string::npos);
+}
+
+TEST(EngineWinTest, TickedBoxSilencesANumberedMessage) {
+    EngineWindow ew;
+    std::atomic<bool> dialogSeen{false};
+    std::string shot;
+    std::thread clicker([&] {
+        HWND dlg = WaitForWindow(L"#32770", L"Maskaddr", 20000);
+        if (dlg == nullptr) return;
+        dialogSeen = true;
+        Sleep(300); // let it paint for the screenshot
+        shot = SaveScreenshot(dlg, "message-box-show-again");
+        SendMessageW(dlg, TDM_CLICK_VERIFICATION, TRUE, FALSE);
+        SendMessageW(dlg, TDM_CLICK_BUTTON, IDOK, 0);
+    });
+    int first = ew.E->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false);
+    clicker.join();
+    ASSERT_TRUE(dialogSeen);
+    EXPECT_EQ(first, mr::OK);
+    EXPECT_FALSE(Settings().GetMessageShowAgainFlag(6));
+    EXPECT_EQ(Settings().GetMessageShowAgainResult(6), mr::OK);
+
+    std::atomic<bool> shownAgain{false};
+    std::atomic<bool> stop{false};
+    std::thread watcher([&] {
+        while (!stop) {
+            if (FindWindowW(L"#32770", L"Maskaddr") != nullptr) shownAgain = true;
+            Sleep(20);
+        }
+    });
+    EXPECT_EQ(ew.E->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false), mr::OK);
+    Sleep(300);
+    stop = true;
+    watcher.join();
+    EXPECT_FALSE(shownAgain) << "a silenced message shows nothing";
+}
+
+TEST(EngineWinTest, AboutWindowShowsTheProductLinesAndClosesWithEsc) {
+    EngineWindow ew;
+    std::string info, shot;
+    std::thread closer([&] {
+        HWND about = WaitForWindow(L"TfrmCLAboutForm", nullptr, 20000);
+        if (about == nullptr) return;
+        Sleep(300);
+        shot = SaveScreenshot(about, "about-box");
+        HWND staticText = FindWindowExW(about, nullptr, L"STATIC", nullptr);
+        wchar_t buffer[512] = {};
+        GetWindowTextW(staticText, buffer, 512);
+        info = ToUtf8(buffer);
+        PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+    });
+    ew.E->AppAbout();
+    closer.join();
+    EXPECT_NE(info.find("Maskaddr - browse without showing your real IP address\r\nVersion 1.0.0"), std::string::npos)
+        << info;
+    EXPECT_NE(ew.E->AboutContent().LogoPath.find("res\\images\\about.png"), std::string::npos);
+}
+
+TEST(EngineWinTest, LanguageChangeRetranslatesAnOpenWindow) {
+    EngineWindow ew;
+    TScratchFolder dir;
+    TFileSystemWin fs;
+    ASSERT_EQ(fs.WriteFileAtomic(dir / "A.lan", "[TfrmLangTest]\r\nlblHello.Caption=Hello<SP>\r\nfrmLangTest.Caption=One\r\n"), "");
+    ASSERT_EQ(fs.WriteFileAtomic(dir / "B.lan", "\xEF\xBB\xBF[TfrmLangTest]\r\nlblHello.Caption=Gr\xC3\xBC\xC3\x9F dich\r\n"), "");
+    TWin32Form window(nullptr, "frmLangTest", "TfrmLangTest");
+    ASSERT_TRUE(window.CreateHandle("Design caption", WS_OVERLAPPEDWINDOW, 0, 300, 100));
+    auto* label = new TLabelControl(&window, "lblHello", "Design text", 10, 10, 200, 20);
+    auto* lang = new TCLMultiLang(&window, "CLMultiLang");
+    lang->SetLanguageData(ew.Data);
+    window.LoadComponents();
+    ShowWindow(window.Handle(), SW_SHOW);
+    EXPECT_EQ(label->GetText(), "Design text") << "English.lan has no section for this window";
+
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(dir / "A.lan"));
+    wchar_t buffer[128] = {};
+    GetWindowTextW(label->Handle(), buffer, 128);
+    EXPECT_EQ(std::wstring(buffer), L"Hello ");
+    GetWindowTextW(window.Handle(), buffer, 128);
+    EXPECT_EQ(std::wstring(buffer), L"One");
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(dir / "B.lan"));
+    GetWindowTextW(label->Handle(), buffer, 128);
+    EXPECT_EQ(std::wstring(buffer), L"Gr\u00fc\u00df dich");
+    SaveScreenshot(window.Handle(), "retranslated-window");
+}

@@ -1,0 +1,14 @@
+// Screenshots of windows under test, kept as artefacts: a PNG of the window's screen
+// area, written to the folder named by MASKADDR_ARTIFACTS (a Unix path).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace maskaddr::test {
+
+// The path written, or empty when no artefact folder is set or the capture failed.
+std::string SaveScreenshot(HWND window, const std::string& name);
+
+} // namespace maskaddr::test
