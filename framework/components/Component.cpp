@@ -15,7 +15,8 @@ TComponent::TComponent(TComponent* owner, std::string name, std::string classNam
 
 TComponent::~TComponent() {
     // Owned components go first, latest first; each one unlinks itself from this list.
-    while (!FComponents.empty()) delete FComponents.back();
+    while (!FComponents.empty())
+        delete FComponents.back();
     if (FOwner != nullptr) FOwner->RemoveComponent(this);
 }
 
@@ -24,7 +25,8 @@ void TComponent::RemoveComponent(TComponent* child) {
 }
 
 bool TComponent::InheritsFrom(const std::string& className) const {
-    return FClassName == className || std::find(FAncestors.begin(), FAncestors.end(), className) != FAncestors.end();
+    return FClassName == className ||
+           std::find(FAncestors.begin(), FAncestors.end(), className) != FAncestors.end();
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
@@ -44,8 +46,9 @@ void TComponent::Publish(TProperty property) {
 
 std::vector<TProperty> TComponent::Properties() const {
     std::vector<TProperty> sorted = FProperties;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const TProperty& a, const TProperty& b) { return LowerAscii(a.Name) < LowerAscii(b.Name); });
+    std::stable_sort(sorted.begin(), sorted.end(), [](const TProperty& a, const TProperty& b) {
+        return LowerAscii(a.Name) < LowerAscii(b.Name);
+    });
     return sorted;
 }
 
@@ -59,7 +62,8 @@ void TComponent::LoadComponents() {
     FLoading = true;
     // Copy: a component's load step may create further components.
     std::vector<TComponent*> components = FComponents;
-    for (TComponent* c : components) c->Loaded();
+    for (TComponent* c : components)
+        c->Loaded();
     FLoading = false;
 }
 

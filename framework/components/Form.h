@@ -14,9 +14,9 @@ public:
         : TComponent(owner, std::move(name), std::move(className)) {
         AddAncestor("TForm");
     }
-    bool Scaled = true;      // scale with the screen's text size
-    bool AutoScroll = true;  // scroll bars when the content does not fit
-    bool AutoSize = false;   // size to the content
+    bool Scaled = true;     // scale with the screen's text size
+    bool AutoScroll = true; // scroll bars when the content does not fit
+    bool AutoSize = false;  // size to the content
     TFormPosition Position = TFormPosition::Designed;
 };
 

@@ -18,9 +18,12 @@ TCLEngine* g_engine = nullptr;
 constexpr uint32_t kSessionEndingMs = 300000;
 } // namespace
 
-TCLEngine* Engine() { return g_engine; }
+TCLEngine* Engine() {
+    return g_engine;
+}
 
-TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host) : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host) {
+TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
+    : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host) {
     FTitleIncludeVer = true;
     FInInited = true;
     FWM_CL_GET_APPID = FHost.RegisterMessage("CL GetAppID");
@@ -104,7 +107,8 @@ bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
         // and a record larger than any command line is cut.
         uint32_t units = std::min(m.CopyDataSize / 2, kMaxParamFileUnits);
         std::u16string text(units, u'\0');
-        std::copy_n(static_cast<const unsigned char*>(m.CopyData), units * 2, reinterpret_cast<unsigned char*>(text.data()));
+        std::copy_n(static_cast<const unsigned char*>(m.CopyData), units * 2,
+                    reinterpret_cast<unsigned char*>(text.data()));
         FParamFile = Utf16ToUtf8(text);
         answer = 0;
         FHost.PostToOwner(FWM_CL_CMDPARAM);
@@ -124,7 +128,8 @@ bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
 // Only a query that really arrived counts: with the tick count below five minutes
 // (a freshly started system), a zero start value would otherwise read as "ending".
 bool TCLEngine::SessionEnding() {
-    return FQueryEndSessionSeen && static_cast<uint32_t>(FHost.TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
+    return FQueryEndSessionSeen &&
+           static_cast<uint32_t>(FHost.TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
 }
 
 // ---- texts ----
@@ -135,8 +140,12 @@ std::string TCLEngine::GetSectionText(const std::string& section, const std::str
     return value;
 }
 
-std::string TCLEngine::GetAppString(const std::string& strName) { return GetSectionText("AppRes", strName); }
-std::string TCLEngine::GetLibString(const std::string& strName) { return GetSectionText("LibRes", strName); }
+std::string TCLEngine::GetAppString(const std::string& strName) {
+    return GetSectionText("AppRes", strName);
+}
+std::string TCLEngine::GetLibString(const std::string& strName) {
+    return GetSectionText("LibRes", strName);
+}
 
 std::string TCLEngine::GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) {
     return FormatBraces(GetAppString(strName), Args);
@@ -272,8 +281,9 @@ std::vector<std::string> TCLEngine::ReadList(const std::string& folderSetting, c
                                              const std::string& first, int extensionCuts) {
     const std::string folder = AppFolder() + Settings().GetSettingString(folderSetting);
     std::vector<std::string> entries = Platform().Files->FindEntries(folder + "\\*" + extension);
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const std::string& a, const std::string& b) { return LowerAscii(a) < LowerAscii(b); });
+    std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+        return LowerAscii(a) < LowerAscii(b);
+    });
     std::vector<std::string> list{first};
     for (std::string entry : entries) {
         for (int i = 0; i < extensionCuts; ++i) {
@@ -309,7 +319,8 @@ void TCLEngine::BuildMenu(IChoiceMenu* item, const std::vector<std::string>& lis
         return;
     }
     std::vector<bool> checked;
-    for (const std::string& name : list) checked.push_back(SameText(name, current));
+    for (const std::string& name : list)
+        checked.push_back(SameText(name, current));
     item->SetSubItems(list, checked, [this, skins](const std::string& caption) {
         if (skins)
             SetSkin(caption);
@@ -318,9 +329,11 @@ void TCLEngine::BuildMenu(IChoiceMenu* item, const std::vector<std::string>& lis
     });
 }
 
-void TCLEngine::CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current) {
+void TCLEngine::CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list,
+                          const std::string& current) {
     size_t count = std::min(item->SubItemCount(), list.size());
-    for (size_t i = 0; i < count; ++i) item->SetChecked(i, SameText(list[i], current));
+    for (size_t i = 0; i < count; ++i)
+        item->SetChecked(i, SameText(list[i], current));
 }
 
 // ---- title and about ----
@@ -348,9 +361,10 @@ TAboutContent TCLEngine::AboutContent() {
     TAboutContent c;
     c.Caption = GetLibString("TfrmCLAboutForm.Caption");
     c.OkCaption = GetLibString("btnOk.Caption");
-    std::vector<std::string> lines{GetLibString("TfrmCLAboutForm.CopyRightLine1"),
-                                   GetLibStringEx("TfrmCLAboutForm.CopyRightLine2", {settings.GetSettingString("App.Ver")}),
-                                   settings.GetSettingString("App.Copyright")};
+    std::vector<std::string> lines{
+        GetLibString("TfrmCLAboutForm.CopyRightLine1"),
+        GetLibStringEx("TfrmCLAboutForm.CopyRightLine2", {settings.GetSettingString("App.Ver")}),
+        settings.GetSettingString("App.Copyright")};
     if (!FLanguage.empty() && FLanguage != "English")
         lines.push_back(GetLibStringEx("TfrmCLAboutForm.CopyRightLine3", {FLanguage, LanguageTranslator()}));
     c.Info = JoinLines(lines);
@@ -361,6 +375,8 @@ TAboutContent TCLEngine::AboutContent() {
     return c;
 }
 
-void TCLEngine::AppAbout() { FHost.ShowAbout(AboutContent(), FParentHWND); }
+void TCLEngine::AppAbout() {
+    FHost.ShowAbout(AboutContent(), FParentHWND);
+}
 
 } // namespace maskaddr

@@ -25,9 +25,9 @@ class TSkin;
 // Message kinds, button bits and results of message boxes.
 enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3, mtCustom = 4 };
 namespace mb {
-constexpr uint32_t Yes = 1u << 0, No = 1u << 1, OK = 1u << 2, Cancel = 1u << 3, Abort = 1u << 4, Retry = 1u << 5,
-                   Ignore = 1u << 6, All = 1u << 7, NoToAll = 1u << 8, YesToAll = 1u << 9, Help = 1u << 10,
-                   Close = 1u << 11;
+constexpr uint32_t Yes = 1u << 0, No = 1u << 1, OK = 1u << 2, Cancel = 1u << 3, Abort = 1u << 4,
+                   Retry = 1u << 5, Ignore = 1u << 6, All = 1u << 7, NoToAll = 1u << 8, YesToAll = 1u << 9,
+                   Help = 1u << 10, Close = 1u << 11;
 }
 namespace mr {
 constexpr int None = 0, OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, All = 8,
@@ -124,8 +124,8 @@ public:
     std::string AppName() { return GetAppName(); }
     void GetResSection(const std::string& section, TNameValueList& list);
 
-    int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber, int DlgType,
-                      uint32_t Buttons, int iDefault, bool bLib);
+    int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
+                      int DlgType, uint32_t Buttons, int iDefault, bool bLib);
     int ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib);
     void AppAbout();
     TAboutContent AboutContent();

@@ -45,7 +45,9 @@ std::shared_ptr<const TSkin> TSkin::BuiltIn() {
     return skin;
 }
 
-std::string TSkin::Name() const { return FIni.ReadString("Skin", "Name", ""); }
+std::string TSkin::Name() const {
+    return FIni.ReadString("Skin", "Name", "");
+}
 
 uint32_t TSkin::Color(const std::string& name, uint32_t def) const {
     auto v = FIni.ReadValue("Colors", name);
@@ -55,7 +57,9 @@ uint32_t TSkin::Color(const std::string& name, uint32_t def) const {
     return static_cast<uint32_t>(*n);
 }
 
-std::string TSkin::FontFace() const { return FIni.ReadString("Fonts", "Face", "Tahoma"); }
+std::string TSkin::FontFace() const {
+    return FIni.ReadString("Fonts", "Face", "Tahoma");
+}
 
 int TSkin::FontSize() const {
     int size = ParseInt32Def(FIni.ReadString("Fonts", "Size", "8"), 8);
@@ -97,7 +101,8 @@ std::string DeflateSkin(const std::string& text) {
     return out;
 }
 
-TSkinData::TSkinData(TComponent* owner, std::string name) : TComponent(owner, std::move(name), "TspSkinData") {}
+TSkinData::TSkinData(TComponent* owner, std::string name)
+    : TComponent(owner, std::move(name), "TspSkinData") {}
 
 void TSkinData::SetStoredSkin(std::shared_ptr<const TSkin> skin) {
     FStoredSkin = std::move(skin);
@@ -118,7 +123,9 @@ bool TSkinData::LoadFromCompressedFile(const std::string& path) {
     return true;
 }
 
-const TSkin& TSkinData::Current() const { return FStoredSkin ? *FStoredSkin : *TSkin::BuiltIn(); }
+const TSkin& TSkinData::Current() const {
+    return FStoredSkin ? *FStoredSkin : *TSkin::BuiltIn();
+}
 
 void TSkinData::SetSkinnableForm(bool value) {
     if (FSkinnableForm == value) return;
@@ -131,11 +138,14 @@ int TSkinData::AddChangeListener(std::function<void()> listener) {
     return FNextListener++;
 }
 
-void TSkinData::RemoveChangeListener(int id) { FListeners.erase(id); }
+void TSkinData::RemoveChangeListener(int id) {
+    FListeners.erase(id);
+}
 
 void TSkinData::Changed() {
     auto listeners = FListeners; // a listener may remove itself
-    for (auto& [id, listener] : listeners) listener();
+    for (auto& [id, listener] : listeners)
+        listener();
 }
 
 } // namespace maskaddr

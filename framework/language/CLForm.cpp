@@ -22,8 +22,8 @@ void TCLForm::ApplySkinData() {
     if (engine == nullptr || engine->SkinData() == nullptr || Owner() == nullptr) return;
     for (TComponent* c : Owner()->Components())
         for (const TProperty& p : c->Properties())
-            if (p.Kind == TPropKind::Object && SameText(p.TypeName, "TspSkinData") && p.GetObject && p.SetObject &&
-                p.GetObject() == nullptr)
+            if (p.Kind == TPropKind::Object && SameText(p.TypeName, "TspSkinData") && p.GetObject &&
+                p.SetObject && p.GetObject() == nullptr)
                 p.SetObject(engine->SkinData());
 }
 

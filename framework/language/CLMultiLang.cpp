@@ -16,13 +16,16 @@ std::string EntryKey(const std::string& comp, const std::string& prop) {
     return comp.empty() ? prop : comp + "." + prop;
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) { return LowerAscii(a) < LowerAscii(b); }
+bool LessNoCase(const std::string& a, const std::string& b) {
+    return LowerAscii(a) < LowerAscii(b);
+}
 
 std::string Serialise(const TIniText& ini) {
     std::string text;
     for (const TIniText::TSection& s : ini.Sections()) {
         text += "[" + s.Name + "]\r\n";
-        for (const std::string& line : s.Lines) text += line + "\r\n";
+        for (const std::string& line : s.Lines)
+            text += line + "\r\n";
         text += "\r\n";
     }
     return text;
@@ -63,7 +66,8 @@ void TCLMultiLangLan::LoadFromString(const std::string& text) {
 
 std::string TCLMultiLangLan::ToString() {
     std::string text;
-    for (const std::string& line : Data()) text += line + "\r\n";
+    for (const std::string& line : Data())
+        text += line + "\r\n";
     return text;
 }
 
@@ -98,8 +102,8 @@ void TCLMultiLangLan::SetData(std::vector<std::string> lines) {
     FbModified = false;
 }
 
-bool TCLMultiLangLan::GetProp(const std::string& strForm, const std::string& strComp, const std::string& strProp,
-                              std::string& strValue) {
+bool TCLMultiLangLan::GetProp(const std::string& strForm, const std::string& strComp,
+                              const std::string& strProp, std::string& strValue) {
     ApplyData();
     auto v = FIniData.ReadValue(strForm, EntryKey(strComp, strProp));
     if (!v) return false;
@@ -107,26 +111,29 @@ bool TCLMultiLangLan::GetProp(const std::string& strForm, const std::string& str
     return true;
 }
 
-void TCLMultiLangLan::SetProp(const std::string& strForm, const std::string& strComp, const std::string& strProp,
-                              const std::string& strValue) {
+void TCLMultiLangLan::SetProp(const std::string& strForm, const std::string& strComp,
+                              const std::string& strProp, const std::string& strValue) {
     ApplyData();
     FIniData.WriteString(strForm, EntryKey(strComp, strProp), EncodeLanValue(strValue));
     FbModified = true;
     UpdateData();
 }
 
-std::vector<std::pair<std::string, std::string>> TCLMultiLangLan::SectionEntries(const std::string& strSection) {
+std::vector<std::pair<std::string, std::string>>
+TCLMultiLangLan::SectionEntries(const std::string& strSection) {
     ApplyData();
     std::vector<std::pair<std::string, std::string>> entries;
     for (const std::string& line : FIniData.SectionLines(strSection)) {
         std::string_view n, v;
-        if (TIniText::SplitEntry(line, n, v)) entries.emplace_back(std::string(n), DecodeLanValue(std::string(v)));
+        if (TIniText::SplitEntry(line, n, v))
+            entries.emplace_back(std::string(n), DecodeLanValue(std::string(v)));
     }
     return entries;
 }
 
 void TCLMultiLangLan::GetSectionStrings(const std::string& strSection, TNameValueList& sl) {
-    for (const auto& [name, value] : SectionEntries(strSection)) SetListValue(sl, name, value);
+    for (const auto& [name, value] : SectionEntries(strSection))
+        SetListValue(sl, name, value);
 }
 
 void TCLMultiLangLan::ClearForm(const std::string& strForm) {
@@ -159,7 +166,8 @@ void TCLMultiLangLan::SortData() {
     ApplyData();
     std::vector<std::string> names;
     for (const TIniText::TSection& s : FIniData.Sections())
-        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, s.Name); }))
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& n) { return SameText(n, s.Name); }))
             names.push_back(s.Name);
     std::stable_sort(names.begin(), names.end(), LessNoCase);
     std::vector<std::string> order;
@@ -199,11 +207,13 @@ void TCLMultiLangLan::AssignTo(TCLMultiLangLan& Dest) {
 
 const std::vector<std::string>& TCLMultiLangData::DefaultExcludeProps() {
     static const std::vector<std::string> list = {
-        "TWebBrowser:", ":TComponentName", ".SkinDataName", "TspResourceStrData:", "TShockwaveFlash:",
-        "TspSkinNotebook:", "TEmbeddedWB:", "TspCompressedStoredSkin:", "TspSkinMessage:", "TCLEngine:",
-        "TspSkinData:", ".Text", "TIEDownload:", ":TComponentName", ".SkinDataName", ".EditSkinDataName",
-        ".LabelSkinDataName", ".ButtonSkinDataName", ".BothSkinDataName", ".MessageLabelSkinDataName", ".Category",
-        ".CompressedFileName", ".TrackBarSkinDataName", ".TabWidths", ".HeaderSkinDataName", ".LVHeaderSkinDataName"};
+        "TWebBrowser:",        ":TComponentName",      ".SkinDataName",         "TspResourceStrData:",
+        "TShockwaveFlash:",    "TspSkinNotebook:",     "TEmbeddedWB:",          "TspCompressedStoredSkin:",
+        "TspSkinMessage:",     "TCLEngine:",           "TspSkinData:",          ".Text",
+        "TIEDownload:",        ":TComponentName",      ".SkinDataName",         ".EditSkinDataName",
+        ".LabelSkinDataName",  ".ButtonSkinDataName",  ".BothSkinDataName",     ".MessageLabelSkinDataName",
+        ".Category",           ".CompressedFileName",  ".TrackBarSkinDataName", ".TabWidths",
+        ".HeaderSkinDataName", ".LVHeaderSkinDataName"};
     return list;
 }
 
@@ -227,7 +237,9 @@ bool TCLMultiLangData::LoadDefaultFromFile(const std::string& name) {
     return true;
 }
 
-std::string TCLMultiLangData::SaveCurrentToFile(const std::string& name) { return FLangCurrentData.SaveToFile(name); }
+std::string TCLMultiLangData::SaveCurrentToFile(const std::string& name) {
+    return FLangCurrentData.SaveToFile(name);
+}
 // The application name follows the documents: once the current language is gone, the
 // default language's name (or none) answers, like every other text.
 void TCLMultiLangData::ClearCurrentAll() {
@@ -236,12 +248,18 @@ void TCLMultiLangData::ClearCurrentAll() {
     std::string appName;
     GetAppName(appName);
 }
-void TCLMultiLangData::ClearCurrentAllForm() { FLangCurrentData.ClearAllForm(); }
-void TCLMultiLangData::CurrentToDefault() { FLangCurrentData.AssignTo(FLangDefaultData); }
-void TCLMultiLangData::DefaultToCurrent() { FLangDefaultData.AssignTo(FLangCurrentData); }
+void TCLMultiLangData::ClearCurrentAllForm() {
+    FLangCurrentData.ClearAllForm();
+}
+void TCLMultiLangData::CurrentToDefault() {
+    FLangCurrentData.AssignTo(FLangDefaultData);
+}
+void TCLMultiLangData::DefaultToCurrent() {
+    FLangDefaultData.AssignTo(FLangCurrentData);
+}
 
-bool TCLMultiLangData::GetProp(const std::string& strForm, const std::string& strComp, const std::string& strProp,
-                               std::string& strValue) {
+bool TCLMultiLangData::GetProp(const std::string& strForm, const std::string& strComp,
+                               const std::string& strProp, std::string& strValue) {
     std::string value;
     if (!FLangCurrentData.GetProp(strForm, strComp, strProp, value) &&
         !FLangDefaultData.GetProp(strForm, strComp, strProp, value))
@@ -252,13 +270,17 @@ bool TCLMultiLangData::GetProp(const std::string& strForm, const std::string& st
     return true;
 }
 
-void TCLMultiLangData::SetProp(const std::string& strForm, const std::string& strComp, const std::string& strProp,
-                               const std::string& strValue) {
+void TCLMultiLangData::SetProp(const std::string& strForm, const std::string& strComp,
+                               const std::string& strProp, const std::string& strValue) {
     FLangCurrentData.SetProp(strForm, strComp, strProp, strValue);
 }
 
-void TCLMultiLangData::ClearForm(const std::string& strForm) { FLangCurrentData.ClearForm(strForm); }
-void TCLMultiLangData::UpdateData() { FLangCurrentData.UpdateData(); }
+void TCLMultiLangData::ClearForm(const std::string& strForm) {
+    FLangCurrentData.ClearForm(strForm);
+}
+void TCLMultiLangData::UpdateData() {
+    FLangCurrentData.UpdateData();
+}
 
 void TCLMultiLangData::GetSectionStrings(const std::string& strSection, TNameValueList& sl) {
     for (TCLMultiLangLan* doc : {&FLangCurrentData, &FLangDefaultData})
@@ -275,13 +297,16 @@ void TCLMultiLangData::RemoveClient(TCLMultiLang* pClient) {
 }
 
 void TCLMultiLangData::ApplyClients() {
-    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients)) c->ApplyData();
+    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients))
+        c->ApplyData();
 }
 void TCLMultiLangData::UpdateClients() {
-    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients)) c->UpdateData();
+    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients))
+        c->UpdateData();
 }
 void TCLMultiLangData::ClearClients() {
-    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients)) c->ClearData();
+    for (TCLMultiLang* c : std::vector<TCLMultiLang*>(FClients))
+        c->ClearData();
 }
 
 void TCLMultiLangData::GetAppName(std::string& strValue) {
@@ -325,8 +350,9 @@ TCLMultiLang::TCLMultiLang(TComponent* owner, std::string name, std::string clas
     data.Kind = TPropKind::Object;
     data.GetObject = [this]() -> TComponent* { return FLanguageData; };
     data.SetObject = [this](TComponent* c) {
-        SetLanguageData(c != nullptr && c->InheritsFrom("TCLMultiLangData") ? static_cast<TCLMultiLangData*>(c)
-                                                                              : nullptr);
+        SetLanguageData(c != nullptr && c->InheritsFrom("TCLMultiLangData")
+                            ? static_cast<TCLMultiLangData*>(c)
+                            : nullptr);
     };
     Publish(std::move(data));
 }
@@ -361,7 +387,8 @@ std::vector<TComponent*> TCLMultiLang::Targets() const {
 
 void TCLMultiLang::ApplyData() {
     if (FLanguageData == nullptr) return;
-    for (TComponent* c : Targets()) ApplyProp(c, "");
+    for (TComponent* c : Targets())
+        ApplyProp(c, "");
     if (FOnChangeLanguage) FOnChangeLanguage(this);
 }
 
@@ -375,8 +402,9 @@ void TCLMultiLang::ApplyProp(TComponent* TCom, const std::string& /*strParentCom
         } else if (p.Kind == TPropKind::Collection && p.ItemCount && p.ItemProperties) {
             for (size_t i = 0; i < p.ItemCount(); ++i) {
                 std::vector<TProperty> itemProps = p.ItemProperties(i);
-                std::stable_sort(itemProps.begin(), itemProps.end(),
-                                 [](const TProperty& a, const TProperty& b) { return LessNoCase(a.Name, b.Name); });
+                std::stable_sort(
+                    itemProps.begin(), itemProps.end(),
+                    [](const TProperty& a, const TProperty& b) { return LessNoCase(a.Name, b.Name); });
                 for (const TProperty& ip : itemProps) {
                     const std::string key = p.Name + "[" + std::to_string(i) + "]." + ip.Name;
                     if (ip.Kind == TPropKind::Text && ip.Set && GetProp(section, TCom->Name(), key, value))
@@ -389,11 +417,13 @@ void TCLMultiLang::ApplyProp(TComponent* TCom, const std::string& /*strParentCom
 
 namespace {
 
-bool EndsWithDigit(const std::string& s) { return !s.empty() && s.back() >= '0' && s.back() <= '9'; }
+bool EndsWithDigit(const std::string& s) {
+    return !s.empty() && s.back() >= '0' && s.back() <= '9';
+}
 
 bool Excluded(const std::vector<std::string>& patterns, const TComponent& c, const TProperty& p) {
     const std::string candidates[] = {c.ClassName() + ":", c.ClassName() + ":." + p.Name, ":" + p.TypeName,
-                                      c.Name() + ".",      c.Name() + ".." + p.Name,     "." + p.Name};
+                                      c.Name() + ".",      c.Name() + ".." + p.Name,      "." + p.Name};
     for (const std::string& pattern : patterns)
         for (const std::string& candidate : candidates)
             if (SameText(pattern, candidate)) return true;
@@ -428,7 +458,8 @@ void TCLMultiLang::CollectComponent(TComponent* c, const std::string& section) {
                         if (ip.Kind != TPropKind::Text || !ip.Get || !ip.Set) continue;
                         std::string v = ip.Get();
                         if (data.FExcludeEmptyProp && v.empty()) continue;
-                        data.SetProp(section, c->Name(), p.Name + "[" + std::to_string(i) + "]." + ip.Name, v);
+                        data.SetProp(section, c->Name(), p.Name + "[" + std::to_string(i) + "]." + ip.Name,
+                                     v);
                     }
                 }
             }
@@ -441,7 +472,8 @@ void TCLMultiLang::CollectComponent(TComponent* c, const std::string& section) {
 
 void TCLMultiLang::UpdateData() {
     if (FLanguageData == nullptr || Owner() == nullptr) return;
-    for (TComponent* c : Targets()) CollectComponent(c, Owner()->ClassName());
+    for (TComponent* c : Targets())
+        CollectComponent(c, Owner()->ClassName());
 }
 
 void TCLMultiLang::ClearData() {
@@ -453,7 +485,9 @@ bool TCLMultiLang::GetProp(const std::string& strForm, const std::string& strCom
     return FLanguageData != nullptr && FLanguageData->GetProp(strForm, strComp, strProp, strValue);
 }
 
-std::string TCLMultiLang::Language() { return FLanguageData != nullptr ? FLanguageData->CurrentLanguage() : ""; }
+std::string TCLMultiLang::Language() {
+    return FLanguageData != nullptr ? FLanguageData->CurrentLanguage() : "";
+}
 
 std::string TCLMultiLang::GetResString(const std::string& strName) {
     std::string value;

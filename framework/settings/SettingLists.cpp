@@ -1,7 +1,6 @@
 // The engine registration seen by the settings store (see SettingLists.h).
 #include "framework/settings/SettingLists.h"
 
-
 namespace maskaddr {
 
 namespace {

@@ -101,7 +101,8 @@ std::vector<std::string> SplitText(std::string_view s, char separator) {
 
 std::string FormatBraces(std::string_view text, const std::vector<std::string>& args) {
     std::string result(text);
-    for (size_t i = 0; i < args.size(); ++i) result = ReplaceAll(result, "{" + std::to_string(i + 1) + "}", args[i]);
+    for (size_t i = 0; i < args.size(); ++i)
+        result = ReplaceAll(result, "{" + std::to_string(i + 1) + "}", args[i]);
     return result;
 }
 

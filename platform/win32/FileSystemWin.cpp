@@ -168,7 +168,8 @@ bool TFileSystemWin::CanWriteFolder(const std::string& path) {
 std::vector<std::string> TFileSystemWin::FindEntries(const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileExW(ToWide(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(ToWide(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         std::wstring name = found.cFileName;

@@ -35,7 +35,9 @@ public:
         panels.TypeName = "TStatusPanels";
         panels.Kind = TPropKind::Collection;
         panels.ItemCount = [this] { return Panels.size(); };
-        panels.ItemProperties = [this](size_t i) { return std::vector<TProperty>{TextProperty("Text", "string", &Panels[i])}; };
+        panels.ItemProperties = [this](size_t i) {
+            return std::vector<TProperty>{TextProperty("Text", "string", &Panels[i])};
+        };
         Publish(panels);
         Publish(ObjectProperty("Action", "TBasicAction", &Action));
         Publish(ObjectProperty("SkinData", "TspSkinData", &SkinData));
@@ -56,7 +58,8 @@ public:
 class TFakeForm : public TForm {
 public:
     std::string Caption;
-    TFakeForm(std::string name, std::string className) : TForm(nullptr, std::move(name), std::move(className)) {
+    TFakeForm(std::string name, std::string className)
+        : TForm(nullptr, std::move(name), std::move(className)) {
         Publish(TextProperty("Caption", "TCaption", &Caption));
     }
 };

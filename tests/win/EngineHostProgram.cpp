@@ -35,7 +35,8 @@ void StayBusy(DWORD ms) {
     ULONGLONG deadline = GetTickCount64() + ms;
     MSG m;
     while (GetTickCount64() < deadline) {
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - GetTickCount64()), QS_SENDMESSAGE, 0);
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - GetTickCount64()),
+                                    QS_SENDMESSAGE, 0);
         PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
@@ -49,8 +50,10 @@ int wmain(int argc, wchar_t** argv) {
     DWORD busy = 0;
     std::wstring log;
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::wstring(argv[i]) == L"--busy") busy = static_cast<DWORD>(_wtoi(argv[++i]));
-        else if (std::wstring(argv[i]) == L"--log") log = argv[++i];
+        if (std::wstring(argv[i]) == L"--busy")
+            busy = static_cast<DWORD>(_wtoi(argv[++i]));
+        else if (std::wstring(argv[i]) == L"--log")
+            log = argv[++i];
     }
 
     TEngineHostWin host;

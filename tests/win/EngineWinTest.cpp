@@ -88,8 +88,8 @@ TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
     const wchar_t text[] = L"abcde";
     COPYDATASTRUCT record{0, 10, const_cast<wchar_t*>(text)};
     DWORD_PTR answer = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG, 10000,
-                                    &answer));
+    ASSERT_TRUE(SendMessageTimeoutW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG,
+                                    10000, &answer));
     EXPECT_EQ(answer, 0u);
     TFileSystemWin fs;
     std::string logged;
@@ -158,7 +158,8 @@ TEST(EngineWinTest, AboutWindowShowsTheProductLinesAndClosesWithEsc) {
     });
     ew.E->AppAbout();
     closer.join();
-    EXPECT_NE(info.find("Maskaddr - browse without showing your real IP address\r\nVersion 1.0.0"), std::string::npos)
+    EXPECT_NE(info.find("Maskaddr - browse without showing your real IP address\r\nVersion 1.0.0"),
+              std::string::npos)
         << info;
     EXPECT_NE(ew.E->AboutContent().LogoPath.find("res\\images\\about.png"), std::string::npos);
 }
@@ -167,8 +168,14 @@ TEST(EngineWinTest, LanguageChangeRetranslatesAnOpenWindow) {
     EngineWindow ew;
     TScratchFolder dir;
     TFileSystemWin fs;
-    ASSERT_EQ(fs.WriteFileAtomic(dir / "A.lan", "[TfrmLangTest]\r\nlblHello.Caption=Hello<SP>\r\nfrmLangTest.Caption=One\r\n"), "");
-    ASSERT_EQ(fs.WriteFileAtomic(dir / "B.lan", "\xEF\xBB\xBF[TfrmLangTest]\r\nlblHello.Caption=Gr\xC3\xBC\xC3\x9F dich\r\n"), "");
+    ASSERT_EQ(
+        fs.WriteFileAtomic(dir / "A.lan",
+                           "[TfrmLangTest]\r\nlblHello.Caption=Hello<SP>\r\nfrmLangTest.Caption=One\r\n"),
+        "");
+    ASSERT_EQ(
+        fs.WriteFileAtomic(dir / "B.lan",
+                           "\xEF\xBB\xBF[TfrmLangTest]\r\nlblHello.Caption=Gr\xC3\xBC\xC3\x9F dich\r\n"),
+        "");
     TWin32Form window(nullptr, "frmLangTest", "TfrmLangTest");
     ASSERT_TRUE(window.CreateHandle("Design caption", WS_OVERLAPPEDWINDOW, 0, 300, 100));
     auto* label = new TLabelControl(&window, "lblHello", "Design text", 10, 10, 200, 20);
@@ -188,4 +195,32 @@ TEST(EngineWinTest, LanguageChangeRetranslatesAnOpenWindow) {
     GetWindowTextW(label->Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"Gr\u00fc\u00df dich");
     SaveScreenshot(window.Handle(), "retranslated-window");
+}
+
+TEST(EngineWinTest, SkinChoiceRepaintsWindowsThatUseTheSkin) {
+    EngineWindow ew;
+    TSkinData skin(nullptr, "spSkinData");
+    ew.E->SetSkinData(&skin);
+    TWin32Form window(nullptr, "frmSkinTest", "TfrmSkinTest");
+    ASSERT_TRUE(window.CreateHandle("Skinned", WS_OVERLAPPEDWINDOW, 0, 200, 100));
+    window.UseSkin(&skin);
+    ShowWindow(window.Handle(), SW_SHOW);
+    auto pixel = [&] {
+        MSG m;
+        for (int i = 0; i < 20; ++i) {
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&m);
+            Sleep(20);
+        }
+        HDC dc = GetDC(window.Handle());
+        COLORREF c = GetPixel(dc, 100, 50);
+        ReleaseDC(window.Handle(), dc);
+        return c;
+    };
+    EXPECT_EQ(pixel(), RGB(0xF3, 0xF5, 0xF8)) << "the built-in skin";
+    ew.E->SetSkin("Graphite"); // skins\Graphite.skn beside the test program
+    EXPECT_EQ(ew.E->Skin(), "Graphite");
+    EXPECT_EQ(pixel(), RGB(0x2B, 0x2F, 0x36)) << "repainted with the new skin";
+    ew.E->SetSkin("NoSuchSkin");
+    EXPECT_EQ(pixel(), RGB(0xF3, 0xF5, 0xF8)) << "back to the built-in skin";
 }

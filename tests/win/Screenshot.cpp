@@ -58,7 +58,8 @@ std::string SaveScreenshot(HWND window, const std::string& name) {
     {
         Gdiplus::Bitmap picture(bitmap, nullptr);
         CLSID png;
-        if (PngEncoder(png) && picture.Save(ToWide(path).c_str(), &png, nullptr) == Gdiplus::Ok) written = path;
+        if (PngEncoder(png) && picture.Save(ToWide(path).c_str(), &png, nullptr) == Gdiplus::Ok)
+            written = path;
     }
     DeleteObject(bitmap);
     DeleteDC(mem);

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include <objidl.h>
 #include <gdiplus.h>
+#include <objidl.h>
 
 namespace maskaddr {
 
@@ -41,7 +41,8 @@ HBITMAP LoadPictureFile(const std::string& path, int& width, int& height) {
     return bitmap;
 }
 
-TfrmCLAboutForm::TfrmCLAboutForm(HWND owner) : TWin32Form(nullptr, "frmCLAboutForm", "TfrmCLAboutForm"), FOwner(owner) {
+TfrmCLAboutForm::TfrmCLAboutForm(HWND owner)
+    : TWin32Form(nullptr, "frmCLAboutForm", "TfrmCLAboutForm"), FOwner(owner) {
     Position = TFormPosition::MainFormCenter;
 }
 
@@ -52,18 +53,19 @@ TfrmCLAboutForm::~TfrmCLAboutForm() {
 int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
     FContent = content;
     if (Handle() == nullptr) {
-        if (!CreateHandle(content.Caption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, kDefaultWidth, 200,
-                          FOwner))
+        if (!CreateHandle(content.Caption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                          kDefaultWidth, 200, FOwner))
             return 0;
-        FInfo = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, Handle(), nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+        FInfo = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, Handle(),
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
         FLink = CreateWindowExW(0, WC_LINK, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, Handle(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLinkId)), GetModuleHandleW(nullptr),
-                                nullptr);
-        FOk = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0,
-                              Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), GetModuleHandleW(nullptr),
-                              nullptr);
-        for (HWND h : {FInfo, FLink, FOk}) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLinkId)),
+                                GetModuleHandleW(nullptr), nullptr);
+        FOk = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
+                              0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
+                              GetModuleHandleW(nullptr), nullptr);
+        for (HWND h : {FInfo, FLink, FOk})
+            SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     }
     if (FLogo != nullptr) DeleteObject(FLogo);
     FLogo = content.LogoPath.empty() ? nullptr : LoadPictureFile(content.LogoPath, FLogoWidth, FLogoHeight);
@@ -73,7 +75,8 @@ int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
     SetWindowTextW(FOk, ToWide(content.OkCaption.empty() ? "OK" : content.OkCaption).c_str());
     Layout();
     if (parent != nullptr) {
-        SetWindowLongPtrW(Handle(), GWL_STYLE, (GetWindowLongPtrW(Handle(), GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
+        SetWindowLongPtrW(Handle(), GWL_STYLE,
+                          (GetWindowLongPtrW(Handle(), GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
         SetParent(Handle(), parent);
         SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
@@ -126,8 +129,10 @@ LRESULT TfrmCLAboutForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_NOTIFY: {
         auto* n = reinterpret_cast<NMHDR*>(lParam);
-        if (n->idFrom == kLinkId && (n->code == NM_CLICK || n->code == NM_RETURN) && !FContent.SupportURL.empty()) {
-            ShellExecuteW(Handle(), L"open", ToWide(FContent.SupportURL).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        if (n->idFrom == kLinkId && (n->code == NM_CLICK || n->code == NM_RETURN) &&
+            !FContent.SupportURL.empty()) {
+            ShellExecuteW(Handle(), L"open", ToWide(FContent.SupportURL).c_str(), nullptr, nullptr,
+                          SW_SHOWNORMAL);
             return 0;
         }
         break;

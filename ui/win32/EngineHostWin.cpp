@@ -15,7 +15,9 @@ constexpr UINT_PTR kSubclassId = 0x434C45; // "CLE"
 
 TEngineHostWin::TEngineHostWin(HWND owner) : FOwner(owner) {}
 
-TEngineHostWin::~TEngineHostWin() { UnhookOwner(); }
+TEngineHostWin::~TEngineHostWin() {
+    UnhookOwner();
+}
 
 uint32_t TEngineHostWin::RegisterMessage(const std::string& name) {
     return RegisterWindowMessageW(ToWide(name).c_str());
@@ -23,7 +25,9 @@ uint32_t TEngineHostWin::RegisterMessage(const std::string& name) {
 
 void TEngineHostWin::HookOwner(TCLEngine& engine) {
     FEngine = &engine;
-    if (FOwner != nullptr) SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (FOwner != nullptr)
+        SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId,
+                          reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TEngineHostWin::UnhookOwner() {
@@ -33,7 +37,7 @@ void TEngineHostWin::UnhookOwner() {
 }
 
 LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                             DWORD_PTR data) {
+                                              DWORD_PTR data) {
     auto* self = reinterpret_cast<TEngineHostWin*>(data);
     if (self->FEngine != nullptr) {
         TEngineMessage m{msg};
@@ -53,21 +57,28 @@ LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-void TEngineHostWin::PostToOwner(uint32_t message) { PostMessageW(FOwner, message, 0, 0); }
+void TEngineHostWin::PostToOwner(uint32_t message) {
+    PostMessageW(FOwner, message, 0, 0);
+}
 
-void TEngineHostWin::TerminateApplication() { PostQuitMessage(0); }
+void TEngineHostWin::TerminateApplication() {
+    PostQuitMessage(0);
+}
 
 void TEngineHostWin::ApplyTitle(const std::string& title) {
     if (FOwner != nullptr) SetWindowTextW(FOwner, ToWide(title).c_str());
 }
 
-uint32_t TEngineHostWin::TickCount() { return GetTickCount(); }
+uint32_t TEngineHostWin::TickCount() {
+    return GetTickCount();
+}
 
 std::vector<std::string> TEngineHostWin::ProgramArguments() {
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;
-    for (int i = 1; argv != nullptr && i < count; ++i) args.push_back(ToUtf8(argv[i]));
+    for (int i = 1; argv != nullptr && i < count; ++i)
+        args.push_back(ToUtf8(argv[i]));
     if (argv != nullptr) LocalFree(argv);
     return args;
 }
@@ -126,14 +137,20 @@ constexpr int kHelpId = 1000 + 99;
 
 int ResultOf(int id, uint32_t buttons) {
     switch (id) {
-    case IDOK: return mr::OK;
+    case IDOK:
+        return mr::OK;
     case IDCANCEL: // Esc: cancel when offered, else the only way out of an OK box
         return (buttons & mb::Cancel) != 0 || (buttons & mb::OK) == 0 ? mr::Cancel : mr::OK;
-    case IDRETRY: return mr::Retry;
-    case IDYES: return mr::Yes;
-    case IDNO: return mr::No;
-    case IDCLOSE: return mr::Close;
-    default: return id > 1000 && id < kHelpId ? id - 1000 : mr::None;
+    case IDRETRY:
+        return mr::Retry;
+    case IDYES:
+        return mr::Yes;
+    case IDNO:
+        return mr::No;
+    case IDCLOSE:
+        return mr::Close;
+    default:
+        return id > 1000 && id < kHelpId ? id - 1000 : mr::None;
     }
 }
 
@@ -145,8 +162,8 @@ HRESULT CALLBACK TaskDialogCallback(HWND, UINT notification, WPARAM wParam, LPAR
 
 } // namespace
 
-int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& caption, int kind, uint32_t buttons,
-                                    int /*helpContext*/) {
+int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& caption, int kind,
+                                    uint32_t buttons, int /*helpContext*/) {
     if (buttons == 0) buttons = mb::OK;
     const std::wstring wtext = ToWide(text), wcaption = ToWide(caption);
     std::vector<TASKDIALOG_BUTTON> custom;
@@ -167,14 +184,21 @@ int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& 
     config.pszWindowTitle = wcaption.c_str();
     config.pszContent = wtext.c_str();
     switch (kind) {
-    case mtWarning: config.pszMainIcon = TD_WARNING_ICON; break;
-    case mtError: config.pszMainIcon = TD_ERROR_ICON; break;
-    case mtInformation: config.pszMainIcon = TD_INFORMATION_ICON; break;
+    case mtWarning:
+        config.pszMainIcon = TD_WARNING_ICON;
+        break;
+    case mtError:
+        config.pszMainIcon = TD_ERROR_ICON;
+        break;
+    case mtInformation:
+        config.pszMainIcon = TD_INFORMATION_ICON;
+        break;
     case mtConfirmation:
         config.dwFlags |= TDF_USE_HICON_MAIN;
         config.hMainIcon = LoadIconW(nullptr, IDI_QUESTION);
         break;
-    default: break;
+    default:
+        break;
     }
     std::wstring verification;
     if (ShowAgainFlag) {
@@ -186,7 +210,8 @@ int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& 
     config.pfCallback = &TaskDialogCallback;
     int pressed = 0;
     BOOL verified = FALSE;
-    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, ShowAgainFlag ? &verified : nullptr))) return mr::None;
+    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, ShowAgainFlag ? &verified : nullptr)))
+        return mr::None;
     if (ShowAgainFlag) ShowAgainFlagValue = !verified;
     return ResultOf(pressed, buttons);
 }

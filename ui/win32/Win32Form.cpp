@@ -53,6 +53,8 @@ TWin32Form::TWin32Form(TComponent* owner, std::string name, std::string classNam
 }
 
 TWin32Form::~TWin32Form() {
+    if (FSkinData != nullptr) FSkinData->RemoveChangeListener(FSkinListener);
+    if (FSkinBrush != nullptr) DeleteObject(FSkinBrush);
     if (FHandle != nullptr) {
         SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
         DestroyWindow(FHandle);
@@ -68,10 +70,11 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     int w = r.right - r.left, h = r.bottom - r.top;
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (Position == TFormPosition::MainFormCenter && ownerWindow != nullptr) GetWindowRect(ownerWindow, &area);
+    if (Position == TFormPosition::MainFormCenter && ownerWindow != nullptr)
+        GetWindowRect(ownerWindow, &area);
     int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
-    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, x, y, w, h, ownerWindow, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, x, y, w, h, ownerWindow,
+                              nullptr, GetModuleHandleW(nullptr), this);
     if (FHandle == nullptr) {
         DebugTrace::Trace("CLForm", "CreateWindowExW " + ClassName() + " failed: " + LastErrorText());
         return false;
@@ -83,9 +86,9 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
 
 HWND TWin32Form::Tooltip() {
     if (FTooltip == nullptr && FHandle != nullptr)
-        FTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+        FTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     return FTooltip;
 }
 
@@ -113,8 +116,56 @@ LRESULT TWin32Form::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(FHandle, msg, wParam, lParam);
 }
 
+void TWin32Form::UseSkin(TSkinData* skinData) {
+    if (FSkinData != nullptr) FSkinData->RemoveChangeListener(FSkinListener);
+    FSkinData = skinData;
+    if (FSkinData != nullptr) FSkinListener = FSkinData->AddChangeListener([this] { RefreshSkin(); });
+    RefreshSkin();
+}
+
+namespace {
+COLORREF ToColorRef(uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+} // namespace
+
+void TWin32Form::RefreshSkin() {
+    if (FSkinBrush != nullptr) DeleteObject(FSkinBrush);
+    FSkinBrush = FSkinData != nullptr
+                     ? CreateSolidBrush(ToColorRef(FSkinData->Current().Color("Window", 0xF0F0F0)))
+                     : nullptr;
+    if (FHandle != nullptr)
+        RedrawWindow(FHandle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+LRESULT TWin32Form::PaintSkinned(UINT msg, WPARAM wParam, LPARAM, bool& handled) {
+    handled = false;
+    if (FSkinBrush == nullptr) return 0;
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(FHandle, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, FSkinBrush);
+        handled = true;
+        return 1;
+    }
+    // WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: control texts on the skin's background.
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, ToColorRef(FSkinData->Current().Color("WindowText", 0)));
+    SetBkColor(dc, ToColorRef(FSkinData->Current().Color("Window", 0xF0F0F0)));
+    handled = true;
+    return reinterpret_cast<LRESULT>(FSkinBrush);
+}
+
 LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_ERASEBKGND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        bool handled = false;
+        LRESULT r = PaintSkinned(msg, wParam, lParam, handled);
+        if (handled) return r;
+        break;
+    }
     case WM_CLOSE:
         if (FModal) {
             CloseModal(ModalResult != 0 ? ModalResult : 2);
@@ -164,13 +215,14 @@ void TWin32Form::CloseModal(int result) {
 
 // ---- controls ----
 
-TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string className, const wchar_t* windowClass,
-                             const std::string& text, DWORD style, int x, int y, int width, int height, int id,
-                             HWND parent)
+TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string className,
+                             const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y,
+                             int width, int height, int id, HWND parent)
     : TComponent(owner, std::move(name), std::move(className)), FForm(owner), FId(id) {
-    FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                              parent != nullptr ? parent : owner->Handle(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                              width, height, parent != nullptr ? parent : owner->Handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                              nullptr);
     if (FHandle != nullptr) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(owner->Font()), FALSE);
     TProperty hint;
     hint.Name = "Hint";
@@ -188,7 +240,9 @@ std::string TWin32Control::GetText() const {
     return ToUtf8(text);
 }
 
-void TWin32Control::SetText(const std::string& text) { SetWindowTextW(FHandle, ToWide(text).c_str()); }
+void TWin32Control::SetText(const std::string& text) {
+    SetWindowTextW(FHandle, ToWide(text).c_str());
+}
 
 void TWin32Control::SetHint(const std::string& hint) {
     FHint = hint;
@@ -214,35 +268,38 @@ void TWin32Control::PublishWindowText(const std::string& propName, const std::st
     Publish(std::move(p));
 }
 
-TLabelControl::TLabelControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
-                             int h, HWND parent)
+TLabelControl::TLabelControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
+                             int w, int h, HWND parent)
     : TWin32Control(owner, std::move(name), "TLabel", L"STATIC", caption, SS_LEFT | SS_NOTIFY, x, y, w, h, -1,
                     parent) {
     PublishWindowText("Caption", "TCaption");
 }
 
-TButtonControl::TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
-                               int h, int id, bool isDefault, HWND parent)
+TButtonControl::TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
+                               int w, int h, int id, bool isDefault, HWND parent)
     : TWin32Control(owner, std::move(name), "TButton", L"BUTTON", caption,
                     WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x, y, w, h, id, parent) {
     PublishWindowText("Caption", "TCaption");
 }
 
-TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
-                                   int w, int h, int id, HWND parent)
-    : TWin32Control(owner, std::move(name), "TCheckBox", L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, x, y, w,
-                    h, id, parent) {
+TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x,
+                                   int y, int w, int h, int id, HWND parent)
+    : TWin32Control(owner, std::move(name), "TCheckBox", L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, x,
+                    y, w, h, id, parent) {
     PublishWindowText("Caption", "TCaption");
 }
 
-bool TCheckBoxControl::Checked() const { return SendMessageW(FHandle, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TCheckBoxControl::Checked() const {
+    return SendMessageW(FHandle, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 void TCheckBoxControl::SetChecked(bool checked) {
     SendMessageW(FHandle, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 TMemoControl::TMemoControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, HWND parent)
     : TWin32Control(owner, std::move(name), "TMemo", L"EDIT", "",
-                    WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, x, y, w, h, -1, parent) {
+                    WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, x, y, w, h, -1,
+                    parent) {
     TProperty lines;
     lines.Name = "Lines";
     lines.TypeName = "TStrings";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/components/Form.h"
+#include "framework/engine/Skin.h"
 
 #include <windows.h>
 
@@ -20,14 +21,19 @@ public:
 
     // Creates the window with the given client size; centred on the screen, or on the
     // owner window when Position asks for it.
-    bool CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth, int clientHeight,
-                      HWND ownerWindow = nullptr);
+    bool CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth,
+                      int clientHeight, HWND ownerWindow = nullptr);
     HWND Handle() const { return FHandle; }
     HFONT Font() const { return FFont; }
     HWND Tooltip();
 
     // Shows the window modally: the owner is disabled and a nested message loop runs until
     // the window closes; returns ModalResult.
+    // Paints background and control texts from the skin data's current skin, and
+    // repaints whenever that skin changes.
+    void UseSkin(TSkinData* skinData);
+    TSkinData* SkinData() const { return FSkinData; }
+
     int ShowModal();
     bool IsShowingModal() const { return FModal; }
     void CloseModal(int result);
@@ -40,10 +46,16 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+    LRESULT PaintSkinned(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
+    void RefreshSkin();
+
     HWND FHandle = nullptr;
     HFONT FFont = nullptr;
     HWND FTooltip = nullptr;
     bool FModal = false;
+    TSkinData* FSkinData = nullptr;
+    int FSkinListener = 0;
+    HBRUSH FSkinBrush = nullptr;
 };
 
 // A child control: the window class of the system (L"BUTTON", L"STATIC", ...), its own
@@ -78,14 +90,14 @@ public:
 
 class TButtonControl : public TWin32Control {
 public:
-    TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w, int h,
-                   int id, bool isDefault = false, HWND parent = nullptr);
+    TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
+                   int h, int id, bool isDefault = false, HWND parent = nullptr);
 };
 
 class TCheckBoxControl : public TWin32Control {
 public:
-    TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w, int h,
-                     int id, HWND parent = nullptr);
+    TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y, int w,
+                     int h, int id, HWND parent = nullptr);
     bool Checked() const;
     void SetChecked(bool checked);
 };

@@ -25,7 +25,8 @@ protected:
     TCLEngine* E = nullptr;
 
     void SetUp() override {
-        P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\nApp.Ver=1.2.0\nApp.ID=4242\n");
+        P.Files.Put("C:\\Tools\\App\\const.dat",
+                    "[setting]\nApp.Name=Maskaddr\nApp.Ver=1.2.0\nApp.ID=4242\n");
         P.Files.Put("C:\\Tools\\App\\lang\\English.lan",
                     "[AppRes]\nAppName=Maskaddr\nMSGBox.CloseNotify=Still running in the tray.\n"
                     "Order={2}-{1}-{2}-{3}\n[LibRes]\nbtnOk.Caption=&OK\n");
@@ -51,8 +52,8 @@ protected:
 } // namespace
 
 TEST_F(EngineTest, CreationRegistersMessagesAndServesTheSettingsStore) {
-    EXPECT_EQ(Host.Registered, (std::vector<std::string>{"CL GetAppID", "CL CloseApp", "CL InitPost", "CL CmdParam",
-                                                         "CL IfBusy", "CL BringtoFront"}));
+    EXPECT_EQ(Host.Registered, (std::vector<std::string>{"CL GetAppID", "CL CloseApp", "CL InitPost",
+                                                         "CL CmdParam", "CL IfBusy", "CL BringtoFront"}));
     EXPECT_TRUE(Host.Hooked);
     EXPECT_EQ(Engine(), E);
     TFakeForm other("frmOther", "TfrmOther");
@@ -71,8 +72,8 @@ TEST_F(EngineTest, BracesAndMissingTextsInMessages) {
     E->ShowMessageEx("Nope", {}, 0, mtError, mb::OK, 0, false);
     E->ShowMessageEx("Nope", {}, 0, mtError, mb::OK, 0, true);
     E->ShowErrorMessage("btnOk.Caption", "x", true);
-    EXPECT_EQ(Host.Dialog->Shown, (std::vector<std::string>{"Maskaddr: [AppRes]Nope", "Maskaddr: [LibRes]Nope",
-                                                            "Maskaddr: &OK"}));
+    EXPECT_EQ(Host.Dialog->Shown, (std::vector<std::string>{"Maskaddr: [AppRes]Nope",
+                                                            "Maskaddr: [LibRes]Nope", "Maskaddr: &OK"}));
     EXPECT_EQ(Host.Dialog->Offered, (std::vector<bool>{false, false, false}));
 }
 
@@ -85,12 +86,15 @@ TEST_F(EngineTest, NumberedMessagesRememberATickedBox) {
 
     dlg.TickBox = true;
     dlg.Answer = mr::Yes;
-    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false), mr::Yes);
+    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false),
+              mr::Yes);
     dlg.Answer = mr::No;
     size_t shown = dlg.Shown.size();
-    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false), mr::Yes);
-    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, mr::Cancel, false),
-              mr::Cancel)
+    EXPECT_EQ(E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false),
+              mr::Yes);
+    EXPECT_EQ(
+        E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, mr::Cancel, false),
+        mr::Cancel)
         << "a non-zero default wins over the stored answer";
     EXPECT_EQ(dlg.Shown.size(), shown) << "nothing shown once the box was ticked";
     Settings().ClearShowAgainFlag();
@@ -210,13 +214,46 @@ TEST_F(EngineTest, SessionEndsForFiveMinutesAfterTheQuery) {
 }
 
 TEST_F(EngineTest, AboutContent) {
-    P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan",
-                "[LibRes]\nTfrmCLAboutForm.CopyRightLine1=Line one\nTfrmCLAboutForm.CopyRightLine2=Version {1}\n"
-                "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n");
+    P.Files.Put(
+        "C:\\Tools\\App\\lang\\Deutsch.lan",
+        "[LibRes]\nTfrmCLAboutForm.CopyRightLine1=Line one\nTfrmCLAboutForm.CopyRightLine2=Version {1}\n"
+        "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n");
     P.Files.Put("C:\\Tools\\App\\res\\images\\about.png", "png");
     E->Loaded();
     E->SetLanguage("Deutsch");
     E->AppAbout();
     EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nSprache Deutsch von ");
     EXPECT_EQ(Host.About.LogoPath, "C:\\Tools\\App\\res\\images\\about.png");
+}
+
+namespace {
+class TFakeMenu final : public IChoiceMenu {
+public:
+    std::vector<std::string> Captions;
+    std::vector<bool> Checked;
+    std::function<void(const std::string&)> Click;
+    bool Hidden = false;
+    size_t SubItemCount() override { return Captions.size(); }
+    void SetSubItems(const std::vector<std::string>& c, const std::vector<bool>& k,
+                     std::function<void(const std::string&)> onClick) override {
+        Captions = c;
+        Checked = k;
+        Click = std::move(onClick);
+    }
+    void SetChecked(size_t i, bool c) override { Checked[i] = c; }
+    void Hide() override { Hidden = true; }
+};
+} // namespace
+
+TEST_F(EngineTest, LanguageMenuListsTheFilesAndSelectsOnClick) {
+    TFakeMenu languages, skins;
+    E->SetLanguageMenuItem(&languages);
+    E->SetSkinMenuItem(&skins);
+    E->Loaded();
+    EXPECT_TRUE(skins.Hidden) << "only the built-in skin: nothing to choose";
+    ASSERT_EQ(languages.Captions, (std::vector<std::string>{"English", "Deutsch"}));
+    EXPECT_EQ(languages.Checked, (std::vector<bool>{true, false}));
+    languages.Click("Deutsch");
+    EXPECT_EQ(E->Language(), "Deutsch");
+    EXPECT_EQ(languages.Checked, (std::vector<bool>{false, true}));
 }

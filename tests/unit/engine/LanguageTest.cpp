@@ -21,10 +21,11 @@ struct Window {
     TCLMultiLang* Lang = new TCLMultiLang(&Form, "CLMultiLang");
 };
 
-const char* kEnglish = "[Info]\nLanguage=English\n[AppRes]\nAppName=Maskaddr {AppName}\nHello={appname} rocks\n"
-                       "[TfrmSettings]\nfrmSettings.Caption=Settings\nbtnOK.caption=<SP>OK<sp>\n"
-                       "mmoInfo.Lines=one<BR>two<br>three\nmmoInfo.Panels[0].Text=P0\nmmoInfo.Panels[5].Text=P5\n"
-                       ".Caption=unnamed\n";
+const char* kEnglish =
+    "[Info]\nLanguage=English\n[AppRes]\nAppName=Maskaddr {AppName}\nHello={appname} rocks\n"
+    "[TfrmSettings]\nfrmSettings.Caption=Settings\nbtnOK.caption=<SP>OK<sp>\n"
+    "mmoInfo.Lines=one<BR>two<br>three\nmmoInfo.Panels[0].Text=P0\nmmoInfo.Panels[5].Text=P5\n"
+    ".Caption=unnamed\n";
 
 } // namespace
 
@@ -177,9 +178,10 @@ TEST(LanguageTest, CollectingHonoursTheExclusionRules) {
 
 TEST(LanguageTest, LanguageChangeReappliesToEveryWindowAndClearingKeepsTexts) {
     TFakePlatform p;
-    p.Files.Put("C:\\lang\\Deutsch.lan", "\xFF\xFE" + std::string("[\0T\0f\0r\0m\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0"
-                                                                   "b\0t\0n\0O\0K\0.\0C\0a\0p\0t\0i\0o\0n\0=\0\xDC\0\n\0",
-                                                                   60));
+    p.Files.Put("C:\\lang\\Deutsch.lan",
+                "\xFF\xFE" + std::string("[\0T\0f\0r\0m\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0"
+                                         "b\0t\0n\0O\0K\0.\0C\0a\0p\0t\0i\0o\0n\0=\0\xDC\0\n\0",
+                                         60));
     p.Files.Put("C:\\lang\\English.lan", kEnglish);
     TCLMultiLangData data(nullptr, "d");
     data.FAutoApply = false;
@@ -251,7 +253,8 @@ TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
     auto* btn = new TFakeControl(&before, "btnOK");
     class TDerived : public TCLMultiLang {
     public:
-        TDerived(TComponent* owner, std::string name) : TCLMultiLang(owner, std::move(name), "TDerivedMultiLang") {}
+        TDerived(TComponent* owner, std::string name)
+            : TCLMultiLang(owner, std::move(name), "TDerivedMultiLang") {}
     };
     auto* derived = new TDerived(&before, "Derived");
     before.LoadComponents();

@@ -42,11 +42,11 @@ TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
           "TfrmCLAboutForm.Caption", "TfrmCLAboutForm.CopyRightLine1", "TfrmCLAboutForm.CopyRightLine2",
           "TfrmCLAboutForm.CopyRightLine3", "lblSupport.Caption", "chkShowAgain.Caption"}},
         {"TfrmMain",
-         {"actMaskaddr.Caption", "actStopHide.Caption", "actChooseIPCountry.Caption", "actCheckIPInfo.Caption",
-          "actSettings.Caption", "actHelpCenter.Caption", "actHomePage.Caption", "actUpdate.Caption",
-          "actAbout.Caption", "actAlwaysOnTop.Caption", "actOpen.Caption", "actExit.Caption", "lblFake.Caption",
-          "lblIPCountry.Caption", "cbAutorun.Caption", "cbChangeIP.Caption", "cbClearCookie.Caption",
-          "imgFL.Hint"}},
+         {"actMaskaddr.Caption", "actStopHide.Caption", "actChooseIPCountry.Caption",
+          "actCheckIPInfo.Caption", "actSettings.Caption", "actHelpCenter.Caption", "actHomePage.Caption",
+          "actUpdate.Caption", "actAbout.Caption", "actAlwaysOnTop.Caption", "actOpen.Caption",
+          "actExit.Caption", "lblFake.Caption", "lblIPCountry.Caption", "cbAutorun.Caption",
+          "cbChangeIP.Caption", "cbClearCookie.Caption", "imgFL.Hint"}},
         {"TfrmSettings",
          {"frmSettings.Caption", "cbAutoRun.Caption", "cbAutoUpdate.Caption", "btnClearShowAgainFlag.Caption",
           "lblBrowser.Caption", "cbIE.Caption", "cbFF.Caption", "cbOpera.Caption", "btnReinstallFF.Caption",
@@ -69,7 +69,8 @@ TEST(ProductDataTest, ShippedSkinsAreTheirSourcesCompressed) {
     for (const char* name : {"Graphite", "Classic.nsf"}) {
         auto text = InflateSkin(ReadSourceFile(std::string("skins/") + name + ".skn"));
         ASSERT_TRUE(text.has_value()) << name;
-        EXPECT_EQ(*text, ReadSourceFile(std::string("skins/src/") + name + ".ini")) << name << ": run skinpack again";
+        EXPECT_EQ(*text, ReadSourceFile(std::string("skins/src/") + name + ".ini"))
+            << name << ": run skinpack again";
         EXPECT_TRUE(TSkin::Parse(*text)->Ini().SectionExists("Colors"));
     }
     EXPECT_FALSE(InflateSkin("not a zlib stream").has_value());
