@@ -8,8 +8,10 @@
 
 #include <algorithm>
 
-#include <gdiplus.h>
+// GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
 #include <objidl.h>
+
+#include <gdiplus.h>
 
 namespace maskaddr {
 
