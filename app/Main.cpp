@@ -1,14 +1,15 @@
-// Program entry of maskaddr.exe: installs the Win32 facilities, decides the debug
-// trace, creates the settings store and frees it again before the process ends.
-#include "app/CommandLine.h"
-#include "framework/settings/CLSettings.h"
+// Program entry of maskaddr.exe: installs the Win32 facilities and the debug
+// trace's file, then runs the start routine.
+#include "app/StartRoutine.h"
+#include "app/win32/StartHostWin.h"
 #include "framework/trace/DebugTrace.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
 
-#include <float.h>
+#include <commctrl.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 using namespace maskaddr;
@@ -25,38 +26,24 @@ std::vector<std::string> ProgramArguments() {
     return args;
 }
 
-bool CtrlShiftHeld() {
-    return GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) < 0;
-}
-
-int Run() {
-    InstallWin32Platform();
-    // Floating-point faults must not end the program: all exceptions stay masked.
-    _controlfp(_MCW_EM, _MCW_EM);
-    static TFileTraceSink traceSink(DefaultTraceFilePath());
-    DebugTrace::SetSink(&traceSink);
-    DebugTrace::SetEnabled(false);
-
-    const TCommandLine commandLine(ProgramArguments());
-    if (commandLine.HasSwitch('i') || commandLine.HasSwitch('u')) return 0;
-
-    TCLSettings& settings = Settings();
-    bool trace = DecideDebugTrace(commandLine.HasSwitch('d'), settings.GetSettingBool("Debug.Enabled"),
-                                  CtrlShiftHeld(), settings.GetSettingBool("Debug.Disabled"));
-    DebugTrace::SetEnabled(trace);
-    DebugTrace::Trace("CLApp", "Enter Debug Mode...");
-
-    FreeSettings();
-    return 0;
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    InstallWin32Platform();
+    static TFileTraceSink traceSink(DefaultTraceFilePath());
+    DebugTrace::SetSink(&traceSink);
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
+    int code = 0;
     try {
-        return Run();
+        TStartHostWin host;
+        code = RunApplication(host, TCommandLine(ProgramArguments()));
     } catch (const std::exception& e) {
         DebugTrace::Trace("CLApp", std::string("Unhandled exception: ") + e.what());
-        return 1;
+        code = 1;
     }
+    OleUninitialize();
+    return code;
 }

@@ -356,6 +356,10 @@ std::string TCLEngine::GetURL(const std::string& strName, bool /*bParams*/) {
     return Settings().GetSettingString("URL." + strName);
 }
 
+void TCLEngine::ShowPageByURL(const std::string& strURL) {
+    if (!strURL.empty()) FHost.OpenURL(strURL);
+}
+
 TAboutContent TCLEngine::AboutContent() {
     TCLSettings& settings = Settings();
     TAboutContent c;

@@ -89,6 +89,8 @@ public:
     virtual void ShowAbout(const TAboutContent& content, uintptr_t parentWindow) = 0;
     virtual bool IsWindowsVista64() = 0;
     virtual void CloseSplash() = 0;
+    // Opens a web address with the user's browser.
+    virtual void OpenURL(const std::string& url) = 0;
 };
 
 // A window message as the engine's procedure sees it. For WM_COPYDATA the host fills the
@@ -132,6 +134,12 @@ public:
     void SplashClose() { FHost.CloseSplash(); }
     // The web address of a named page of the maker's service.
     virtual std::string GetURL(const std::string& strName, bool bParams);
+    void ShowPage(const std::string& strName) { ShowPageByURL(GetURL(strName, true)); }
+    virtual void ShowPageByURL(const std::string& strURL);
+    // The update check; bWait shows its window and waits for the answer.
+    void AppUpdate(bool bWait) {
+        if (OnAppUpdate) OnAppUpdate(bWait);
+    }
 
     const std::string& Language() const { return FLanguage; }
     void SetLanguage(const std::string& name);
@@ -165,8 +173,10 @@ public:
 
     std::function<void(TCLEngine*)> OnLanguageChanged, OnSkinChanged, OnTitleChange;
     std::function<void(const std::string& strFileName)> OnCmdFile;
-    // Runs the automatic update check when "Update.BeginAuto" asks for it.
+    // The update check, installed by the update module: the automatic one at the end of
+    // start-up when "Update.BeginAuto" asks for it, and the one the user asks for.
     std::function<void()> OnBeginAutoUpdate;
+    std::function<void(bool bWait)> OnAppUpdate;
 
     uint32_t FWM_CL_GET_APPID = 0, FWM_CL_CLOSE_APP = 0, FWM_CL_INITPOST = 0, FWM_CL_CMDPARAM = 0,
              FWM_CL_IF_BUSY = 0, FWM_CL_BRING_TO_FRONT = 0;

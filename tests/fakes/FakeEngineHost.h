@@ -53,6 +53,8 @@ public:
     void ShowAbout(const TAboutContent& content, uintptr_t) override { About = content; }
     bool IsWindowsVista64() override { return false; }
     void CloseSplash() override {}
+    std::vector<std::string> Opened;
+    void OpenURL(const std::string& url) override { Opened.push_back(url); }
 };
 
 } // namespace maskaddr::test

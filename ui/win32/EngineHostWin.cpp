@@ -107,6 +107,10 @@ void TEngineHostWin::CloseSplash() {
     if (OnCloseSplash) OnCloseSplash();
 }
 
+void TEngineHostWin::OpenURL(const std::string& url) {
+    ShellExecuteW(FOwner, L"open", ToWide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 // ---- task dialog ----
 
 namespace {

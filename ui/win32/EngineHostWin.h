@@ -33,6 +33,7 @@ public:
     void ShowAbout(const TAboutContent& content, uintptr_t parentWindow) override;
     bool IsWindowsVista64() override;
     void CloseSplash() override;
+    void OpenURL(const std::string& url) override;
 
     // The splash window's closing, set by the start routine while a splash exists.
     std::function<void()> OnCloseSplash;

@@ -215,6 +215,7 @@ public:
     void ShowAbout(const TAboutContent&, uintptr_t) override {}
     bool IsWindowsVista64() override { return false; }
     void CloseSplash() override {}
+    void OpenURL(const std::string&) override {}
 };
 } // namespace
 

@@ -1,0 +1,92 @@
+// TMainController: the logic of the main window. The window forwards its events
+// here (creation and destruction, the option controls, the timers, the caption
+// buttons and the commands) and is driven back through IMainView.
+#pragma once
+
+#include "framework/text/DateTime.h"
+
+#include <memory>
+#include <string>
+
+namespace maskaddr {
+
+enum class TMainTimer { Init, ChangeIP, Touch };
+enum class TCaptionCommand { Close, Minimize, Maximize, RollUp, SysMenu, MinimizeToTray, Default };
+
+class IMainView {
+public:
+    virtual ~IMainView() = default;
+    // The option controls. Setting a value does not run its handler; the controller does.
+    virtual bool AutorunChecked() = 0;
+    virtual void SetAutorunChecked(bool checked) = 0;
+    virtual bool ChangeIPChecked() = 0;
+    virtual void SetChangeIPChecked(bool checked) = 0;
+    virtual bool ClearCookieChecked() = 0;
+    virtual void SetClearCookieChecked(bool checked) = 0;
+    // The spin edit keeps its value within 1..120.
+    virtual int ChangeIPTime() = 0;
+    virtual void SetChangeIPTime(int minutes) = 0;
+
+    virtual void SetTimerEnabled(TMainTimer timer, bool enabled) = 0;
+    // The tick mark of "Always on top" and the window's topmost state.
+    virtual void SetAlwaysOnTop(bool topmost) = 0;
+    // Binds btnHide and the tray item to the stop command (true) or the hide command.
+    virtual void BindHideCommand(bool stopHide) = 0;
+    virtual void MinimizeToTray() = 0;
+    virtual void RestoreFromTray() = 0;
+    virtual void CloseMainWindow() = 0;
+    // The status overlay's text line.
+    virtual void SetTextInfo(const std::string& text, int color) = 0;
+    // The settings dialog, modal.
+    virtual void ShowSettingsDialog() = 0;
+    virtual std::string ExecutablePath() = 0;
+};
+
+// The autorun value under the per-user Run key: written when enable, deleted otherwise.
+void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command);
+// A spin edit's value from its text: clamped into min..max; unreadable text gives min.
+int SpinEditValue(const std::string& text, int min, int max);
+
+class TMainController {
+public:
+    explicit TMainController(IMainView& view);
+    ~TMainController();
+
+    void FormCreate();
+    void FormDestroy();
+    void LoadSettings();
+
+    void cbAutorunClick();
+    void cbChangeIPClick();
+    void edtChangeIPTimeChange();
+    void cbClearCookieClick();
+    void ResetChangeIPTime();
+    void tmrInitTimer();
+
+    // Setting a control from the program runs its handler as a user change would.
+    void SetAutorun(bool checked);
+    void SetChangeIP(bool checked);
+    void SetClearCookie(bool checked);
+    void SetChangeIPTimeValue(int minutes);
+
+    void SetAOT();
+    void actAlwaysOnTopExecute();
+    void actSettingsExecute();
+    void actStopHideExecute();
+    void actOpenExecute() { FView.RestoreFromTray(); }
+    void actExitExecute() { FView.CloseMainWindow(); }
+    // The caption buttons: true cancels the command.
+    bool spDynamicSkinFormObjectCommand(TCaptionCommand command);
+
+    bool FLocalInfoGot = false;
+    TDateTime FLastTouchTime = 0;
+    TDateTime FLastActionTime = 0;
+    TDateTime FLastChangeIPTime = 0;
+    bool AlwaysOnTopChecked() const { return FAlwaysOnTop; }
+
+private:
+    IMainView& FView;
+    bool FAlwaysOnTop = false;
+};
+
+} // namespace maskaddr

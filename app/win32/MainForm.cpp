@@ -1,0 +1,467 @@
+// The main window (see MainForm.h).
+#include "app/win32/MainForm.h"
+
+#include "app/MainIds.h"
+#include "framework/engine/Skin.h"
+#include "framework/language/CLForm.h"
+#include "framework/language/CLMultiLang.h"
+#include "framework/settings/CLSettings.h"
+#include "platform/win32/WinText.h"
+
+#include <commctrl.h>
+
+namespace maskaddr {
+
+namespace {
+
+constexpr int kClientWidth = 534, kClientHeight = 317;
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT_PTR kTimerInit = 1, kTimerChangeIP = 2, kTimerTouch = 3;
+
+UINT_PTR TimerId(TMainTimer t) {
+    return t == TMainTimer::Init ? kTimerInit : t == TMainTimer::ChangeIP ? kTimerChangeIP : kTimerTouch;
+}
+UINT TimerInterval(TMainTimer t) {
+    return t == TMainTimer::Init ? 1000 : t == TMainTimer::ChangeIP ? 10000 : 900000;
+}
+
+// The tray icon's hint is a component of its own, so the language file reaches it.
+class TTrayIconComponent final : public TComponent {
+public:
+    TTrayIconComponent(TComponent* owner, std::function<void(const std::string&)> apply)
+        : TComponent(owner, "spTrayIcon", "TspTrayIcon"), FApply(std::move(apply)) {
+        TProperty hint;
+        hint.Name = "Hint";
+        hint.TypeName = "string";
+        hint.Get = [this] { return FHint; };
+        hint.Set = [this](const std::string& v) {
+            FHint = v;
+            FApply(v);
+        };
+        Publish(std::move(hint));
+    }
+    std::string FHint = "Maskaddr";
+
+private:
+    std::function<void(const std::string&)> FApply;
+};
+
+} // namespace
+
+TfrmMain::TfrmMain() : TWin32Form(nullptr, "frmMain", "TfrmMain") {}
+
+TfrmMain::~TfrmMain() {
+    if (Handle() != nullptr) DestroyWindow(Handle());
+    delete FEngine; // before the host it hooks through goes away with this object
+    if (FSysMenu != nullptr) DestroyMenu(FSysMenu);
+    if (FTrayMenu != nullptr) DestroyMenu(FTrayMenu);
+    if (FBoldFont != nullptr) DeleteObject(FBoldFont);
+}
+
+bool TfrmMain::Create(bool trayOnly) {
+    Position = TFormPosition::ScreenCenter;
+    if (!CreateHandle("Maskaddr", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                      0, kClientWidth, kClientHeight))
+        return false;
+    FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    FHost.SetOwner(Handle());
+
+    CreateActions();
+    CreateControls();
+    // The framework's components, in the order the window declares them.
+    FEngine = new TCLEngine(this, FHost);
+    FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
+    FEngine->SetParentHWND(0);
+    FEngine->SetSkinForm(this);
+    new TCLForm(this, "CLForm");
+    FLanguageData = new TCLMultiLangData(this, "CLMultiLangData");
+    FLanguage = new TCLMultiLang(this, "CLMultiLang");
+    FLanguage->SetLanguageData(FLanguageData);
+    FSkinData = new TSkinData(this, "spSkinData");
+    FEngine->SetLanguageData(FLanguageData);
+    FEngine->SetSkinData(FSkinData);
+    FEngine->SetTitleIncludeVer(true);
+    new TTrayIconComponent(this, [this](const std::string& hint) {
+        lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
+        if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
+    });
+    UseSkin(FSkinData);
+    CreateMenus();
+    AddTrayIcon();
+    LoadComponents();
+
+    SetTimerEnabled(TMainTimer::Init, true);
+    FController.FormCreate();
+    if (!trayOnly) {
+        ShowWindow(Handle(), SW_SHOW);
+        UpdateWindow(Handle());
+    }
+    return true;
+}
+
+// ---- components ----
+
+void TfrmMain::CreateActions() {
+    struct Def {
+        const char* name;
+        const char* caption;
+        int id;
+    };
+    const Def defs[] = {{"actMaskaddr", "&Maskaddr", ids::actMaskaddr},
+                        {"actStopHide", "&Stop Hide", ids::actStopHide},
+                        {"actChooseIPCountry", "Choose &IP Country", ids::actChooseIPCountry},
+                        {"actCheckIPInfo", "Check IP I&nfo", ids::actCheckIPInfo},
+                        {"actSettings", "Se&ttings", ids::actSettings},
+                        {"actHelpCenter", "&Help Center", ids::actHelpCenter},
+                        {"actHomePage", "Ho&me Page", ids::actHomePage},
+                        {"actUpdate", "Update...", ids::actUpdate},
+                        {"actAbout", "About...", ids::actAbout},
+                        {"actAlwaysOnTop", "Always on top", ids::actAlwaysOnTop},
+                        {"actOpen", "&Open...", ids::actOpen},
+                        {"actExit", "&Exit", ids::actExit}};
+    for (const Def& d : defs) {
+        auto* a = new TAction(this, d.name, d.caption, d.id);
+        a->AddChangeListener([this] { RefreshMenus(); });
+        FActions[d.id] = a;
+    }
+    FActions[ids::actMaskaddr]->SetHint("Maskaddr");
+    FActions[ids::actAlwaysOnTop]->OnExecute = [this] { FController.actAlwaysOnTopExecute(); };
+    FActions[ids::actSettings]->OnExecute = [this] { FController.actSettingsExecute(); };
+    FActions[ids::actStopHide]->OnExecute = [this] { FController.actStopHideExecute(); };
+    FActions[ids::actOpen]->OnExecute = [this] { FController.actOpenExecute(); };
+    FActions[ids::actExit]->OnExecute = [this] { FController.actExitExecute(); };
+    FActions[ids::actAbout]->OnExecute = [this] { FEngine->AppAbout(); };
+    FActions[ids::actHelpCenter]->OnExecute = [this] { FEngine->ShowPage("help"); };
+    FActions[ids::actHomePage]->OnExecute = [this] { FEngine->ShowPage("home"); };
+    FActions[ids::actUpdate]->OnExecute = [this] { FEngine->AppUpdate(true); };
+    FActions[ids::actCheckIPInfo]->OnExecute = [this] {
+        FEngine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
+    };
+}
+
+void TfrmMain::CreateControls() {
+    HWND flash =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 0, kClientWidth, 180,
+                        Handle(), reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
+    // The status line inside the overlay panel.
+    auto* status = new TLabelControl(this, "", "", 16, 140, kClientWidth - 32, 20, flash);
+    SetWindowLongPtrW(status->Handle(), GWLP_ID, ids::lblStatus);
+
+    auto* hide = new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
+    auto* choose = new TButtonControl(this, "btnChooseIP", "", 16, 236, 150, 32, ids::btnChooseIP);
+    auto* settings = new TButtonControl(this, "btnSettings", "", 16, 276, 150, 32, ids::btnSettings);
+    (void)hide;
+    (void)choose;
+    (void)settings;
+
+    auto* flag = new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP | SS_NOTIFY | SS_SUNKEN,
+                                   192, 200, 48, 48, ids::imgFL);
+    flag->SetHint("Flag of fake location");
+    auto* fake = new TLabelControl(this, "lblFake", "Fake location:", 252, 204, 260, 18);
+    SetWindowLongPtrW(fake->Handle(), GWLP_ID, ids::lblFake);
+    auto* country = new TLabelControl(this, "lblIPCountry", "Auto selected", 252, 226, 260, 20);
+    SetWindowLongPtrW(country->Handle(), GWLP_ID, ids::lblIPCountry);
+    LOGFONTW lf{};
+    GetObjectW(Font(), sizeof lf, &lf);
+    lf.lfWeight = FW_BOLD;
+    FBoldFont = CreateFontIndirectW(&lf);
+    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont), FALSE);
+
+    new TCheckBoxControl(this, "cbAutorun", "Launch On Startup", 192, 256, 320, 20, ids::cbAutorun);
+    new TCheckBoxControl(this, "cbChangeIP", "Change IP Every                     Minutes ", 192, 280, 320,
+                         20, ids::cbChangeIP);
+    HWND edit = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"10", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, 304, 279, 44, 22,
+        Handle(), reinterpret_cast<HMENU>(ids::edtChangeIPTime), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    HWND spin = CreateWindowExW(
+        0, UPDOWN_CLASSW, L"",
+        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0,
+        0, Handle(), reinterpret_cast<HMENU>(ids::udChangeIPTime), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+    SendMessageW(spin, UDM_SETRANGE32, 1, 120);
+    SendMessageW(spin, UDM_SETPOS32, 0, 10);
+    auto* clear = new TCheckBoxControl(this, "cbClearCookie", "Clear Cookies When IP Changes", 192, 304, 320,
+                                       20, ids::cbClearCookie);
+    ShowWindow(clear->Handle(), SW_HIDE);
+    // The buttons take their captions from their actions.
+    BindHideCommand(false);
+    SetWindowTextW(Control(ids::btnChooseIP), ToWide(FActions[ids::actChooseIPCountry]->Caption()).c_str());
+    SetWindowTextW(Control(ids::btnSettings), ToWide(FActions[ids::actSettings]->Caption()).c_str());
+}
+
+void TfrmMain::CreateMenus() {
+    FSysMenu = CreatePopupMenu();
+    FTrayMenu = CreatePopupMenu();
+    RefreshMenus();
+}
+
+// Rebuilds both menus from the actions: captions, tick marks and the hide/stop binding.
+void TfrmMain::RefreshMenus() {
+    if (FSysMenu == nullptr || FTrayMenu == nullptr) return;
+    auto fill = [this](HMENU menu, std::initializer_list<int> items) {
+        while (GetMenuItemCount(menu) > 0)
+            DeleteMenu(menu, 0, MF_BYPOSITION);
+        for (int id : items) {
+            if (id == 0) {
+                AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            TAction* a = FActions[id];
+            UINT flags = MF_STRING | (a->Checked() ? MF_CHECKED : MF_UNCHECKED);
+            AppendMenuW(menu, flags, static_cast<UINT_PTR>(id), ToWide(a->Caption()).c_str());
+        }
+    };
+    const int hideItem = FHideAction != nullptr ? FHideAction->CommandId() : ids::actMaskaddr;
+    fill(FSysMenu, {ids::actAlwaysOnTop, 0, ids::actSettings, ids::actUpdate, 0, ids::actHomePage,
+                    ids::actHelpCenter, ids::actAbout});
+    fill(FTrayMenu,
+         {ids::actOpen, hideItem, ids::actCheckIPInfo, ids::actChooseIPCountry, 0, ids::actSettings,
+          ids::actUpdate, 0, ids::actHomePage, ids::actHelpCenter, ids::actAbout, ids::actExit});
+    if (Handle() != nullptr) {
+        if (FHideAction != nullptr)
+            SetWindowTextW(Control(ids::btnHide), ToWide(FHideAction->Caption()).c_str());
+        SetWindowTextW(Control(ids::btnChooseIP),
+                       ToWide(FActions[ids::actChooseIPCountry]->Caption()).c_str());
+        SetWindowTextW(Control(ids::btnSettings), ToWide(FActions[ids::actSettings]->Caption()).c_str());
+    }
+}
+
+void TfrmMain::AddTrayIcon() {
+    FTray.cbSize = sizeof FTray;
+    FTray.hWnd = Handle();
+    FTray.uID = 1;
+    FTray.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+    FTray.uCallbackMessage = kTrayMessage;
+    FTray.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (FTray.hIcon == nullptr) FTray.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    if (FTray.szTip[0] == 0) lstrcpynW(FTray.szTip, L"Maskaddr", ARRAYSIZE(FTray.szTip));
+    FTrayAdded = Shell_NotifyIconW(NIM_ADD, &FTray) != FALSE;
+}
+
+void TfrmMain::RemoveTrayIcon() {
+    if (FTrayAdded) Shell_NotifyIconW(NIM_DELETE, &FTray);
+    FTrayAdded = false;
+}
+
+TAction* TfrmMain::ActionById(int id) {
+    auto it = FActions.find(id);
+    return it == FActions.end() ? nullptr : it->second;
+}
+
+// ---- IMainView ----
+
+bool TfrmMain::AutorunChecked() {
+    return IsDlgButtonChecked(Handle(), ids::cbAutorun) == BST_CHECKED;
+}
+void TfrmMain::SetAutorunChecked(bool c) {
+    CheckDlgButton(Handle(), ids::cbAutorun, c ? BST_CHECKED : BST_UNCHECKED);
+}
+bool TfrmMain::ChangeIPChecked() {
+    return IsDlgButtonChecked(Handle(), ids::cbChangeIP) == BST_CHECKED;
+}
+void TfrmMain::SetChangeIPChecked(bool c) {
+    CheckDlgButton(Handle(), ids::cbChangeIP, c ? BST_CHECKED : BST_UNCHECKED);
+}
+bool TfrmMain::ClearCookieChecked() {
+    return IsDlgButtonChecked(Handle(), ids::cbClearCookie) == BST_CHECKED;
+}
+void TfrmMain::SetClearCookieChecked(bool c) {
+    CheckDlgButton(Handle(), ids::cbClearCookie, c ? BST_CHECKED : BST_UNCHECKED);
+}
+
+int TfrmMain::ChangeIPTime() {
+    wchar_t text[16] = {};
+    GetWindowTextW(Control(ids::edtChangeIPTime), text, 16);
+    return SpinEditValue(ToUtf8(text), 1, 120);
+}
+
+void TfrmMain::SetChangeIPTime(int minutes) {
+    FSettingControls = true;
+    SetWindowTextW(Control(ids::edtChangeIPTime), std::to_wstring(minutes).c_str());
+    FSettingControls = false;
+}
+
+void TfrmMain::SetTimerEnabled(TMainTimer timer, bool enabled) {
+    if (enabled)
+        SetTimer(Handle(), TimerId(timer), TimerInterval(timer), nullptr);
+    else
+        KillTimer(Handle(), TimerId(timer));
+}
+
+void TfrmMain::SetAlwaysOnTop(bool topmost) {
+    FActions[ids::actAlwaysOnTop]->SetChecked(topmost);
+    SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmMain::BindHideCommand(bool stopHide) {
+    FHideAction = FActions[stopHide ? ids::actStopHide : ids::actMaskaddr];
+    RefreshMenus();
+    SetWindowTextW(Control(ids::btnHide), ToWide(FHideAction->Caption()).c_str());
+}
+
+void TfrmMain::MinimizeToTray() {
+    RECT from{}, to{};
+    GetWindowRect(Handle(), &from);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    to = {w - 1, h - 1, w, h};
+    DrawAnimatedRects(Handle(), IDANI_CAPTION, &from, &to);
+    ShowWindow(Handle(), SW_HIDE);
+}
+
+void TfrmMain::RestoreFromTray() {
+    ShowWindow(Handle(), SW_SHOW);
+    if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
+    SetForegroundWindow(Handle());
+}
+
+void TfrmMain::CloseMainWindow() {
+    FClosing = true;
+    DestroyWindow(Handle());
+}
+
+void TfrmMain::SetTextInfo(const std::string& text, int /*color*/) {
+    SetWindowTextW(GetDlgItem(Control(ids::pnlFlash), ids::lblStatus), ToWide(text).c_str());
+}
+
+void TfrmMain::ShowSettingsDialog() {}
+
+std::string TfrmMain::ExecutablePath() {
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return ToUtf8(path);
+}
+
+// ---- messages ----
+
+void TfrmMain::ShowPopup(HMENU menu) {
+    POINT p;
+    GetCursorPos(&p);
+    SetForegroundWindow(Handle()); // so the menu closes when the user clicks elsewhere
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, p.x, p.y, 0, Handle(), nullptr);
+    PostMessageW(Handle(), WM_NULL, 0, 0);
+}
+
+void TfrmMain::OnCommand(int id, int code, HWND) {
+    if (FSettingControls) return;
+    switch (id) {
+    case ids::btnHide:
+        if (FHideAction != nullptr) FHideAction->Execute();
+        return;
+    case ids::btnChooseIP:
+        FActions[ids::actChooseIPCountry]->Execute();
+        return;
+    case ids::btnSettings:
+        FActions[ids::actSettings]->Execute();
+        return;
+    case ids::imgFL:
+        if (code == STN_CLICKED) FActions[ids::actChooseIPCountry]->Execute();
+        return;
+    case ids::cbAutorun:
+        FController.cbAutorunClick();
+        return;
+    case ids::cbChangeIP:
+        FController.cbChangeIPClick();
+        return;
+    case ids::cbClearCookie:
+        FController.cbClearCookieClick();
+        return;
+    case ids::edtChangeIPTime:
+        if (code == EN_CHANGE) FController.edtChangeIPTimeChange();
+        if (code == EN_KILLFOCUS) SetChangeIPTime(ChangeIPTime()); // show the clamped value
+        return;
+    }
+    if (TAction* a = ActionById(id)) a->Execute();
+}
+
+void TfrmMain::OnTimer(UINT_PTR id) {
+    if (id == kTimerInit) FController.tmrInitTimer();
+}
+
+void TfrmMain::OnTrayMessage(LPARAM lParam) {
+    switch (LOWORD(lParam)) {
+    case WM_LBUTTONUP:
+        FController.actOpenExecute();
+        break;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+        ShowPopup(FTrayMenu);
+        break;
+    }
+}
+
+// The caption's commands: the system menu is ours; maximise is refused.
+bool TfrmMain::OnSysCommand(WPARAM command) {
+    switch (command & 0xFFF0) {
+    case SC_MOUSEMENU:
+    case SC_KEYMENU:
+        ShowPopup(FSysMenu);
+        return true;
+    case SC_MAXIMIZE:
+        return FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize);
+    case SC_MINIMIZE:
+        return FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Minimize);
+    default:
+        return false;
+    }
+}
+
+LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case kTrayMessage:
+        OnTrayMessage(lParam);
+        return 0;
+    case WM_SYSCOMMAND:
+        if (OnSysCommand(wParam)) return 0;
+        break;
+    case WM_NCRBUTTONUP:
+        if (wParam == HTCAPTION) ShowPopup(FSysMenu);
+        return 0;
+    case WM_CLOSE:
+        if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
+            CloseMainWindow();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE) CloseMainWindow();
+        return 0;
+    case WM_PAINT: {
+        // The framed settings panel.
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        RECT panel{180, 190, 524, 310};
+        DrawEdge(dc, &panel, EDGE_ETCHED, BF_RECT);
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == Control(ids::imgFL)) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY:
+        FController.FormDestroy();
+        for (TMainTimer t : {TMainTimer::Init, TMainTimer::ChangeIP, TMainTimer::Touch})
+            SetTimerEnabled(t, false);
+        RemoveTrayIcon();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        if (msg == FTaskbarCreated && FTaskbarCreated != 0) { // the shell restarted: show the icon again
+            AddTrayIcon();
+            return 0;
+        }
+    }
+    return TWin32Form::OnMessage(msg, wParam, lParam);
+}
+
+} // namespace maskaddr

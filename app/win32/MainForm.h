@@ -1,0 +1,88 @@
+// TfrmMain: the main window. Its controls, menus, tray icon and timers are Win32;
+// every event is forwarded to TMainController, which drives the window back
+// through IMainView. It also carries the engine, the language and the skin.
+#pragma once
+
+#include "app/MainController.h"
+#include "framework/components/Action.h"
+#include "framework/engine/CLEngine.h"
+#include "ui/win32/EngineHostWin.h"
+#include "ui/win32/Win32Form.h"
+
+#include <shellapi.h>
+
+#include <map>
+
+namespace maskaddr {
+
+class TCLMultiLangData;
+class TCLMultiLang;
+class TSkinData;
+
+class TfrmMain final : public TWin32Form, public IMainView, public ISkinFrame {
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+    // Creates the window and its components, loads them and runs FormCreate.
+    bool Create(bool trayOnly);
+    TMainController& Controller() { return FController; }
+    TCLEngine* EngineComponent() const { return FEngine; }
+
+    // IMainView
+    bool AutorunChecked() override;
+    void SetAutorunChecked(bool checked) override;
+    bool ChangeIPChecked() override;
+    void SetChangeIPChecked(bool checked) override;
+    bool ClearCookieChecked() override;
+    void SetClearCookieChecked(bool checked) override;
+    int ChangeIPTime() override;
+    void SetChangeIPTime(int minutes) override;
+    void SetTimerEnabled(TMainTimer timer, bool enabled) override;
+    void SetAlwaysOnTop(bool topmost) override;
+    void BindHideCommand(bool stopHide) override;
+    void MinimizeToTray() override;
+    void RestoreFromTray() override;
+    void CloseMainWindow() override;
+    void SetTextInfo(const std::string& text, int color) override;
+    void ShowSettingsDialog() override;
+    std::string ExecutablePath() override;
+
+    // ISkinFrame
+    bool HasTrayIcon() override { return FTrayAdded; }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void RefreshMenus();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void OnCommand(int id, int code, HWND control);
+    void OnTimer(UINT_PTR id);
+    void OnTrayMessage(LPARAM lParam);
+    bool OnSysCommand(WPARAM command);
+    void ShowPopup(HMENU menu);
+    TAction* ActionById(int id);
+    HWND Control(int id) const { return GetDlgItem(Handle(), id); }
+
+    TEngineHostWin FHost;
+    TMainController FController{*this};
+    TCLEngine* FEngine = nullptr;
+    TCLMultiLangData* FLanguageData = nullptr;
+    TCLMultiLang* FLanguage = nullptr;
+    TSkinData* FSkinData = nullptr;
+    std::map<int, TAction*> FActions;
+    TAction* FHideAction = nullptr; // the action btnHide and Maskaddr1 are bound to
+    HMENU FSysMenu = nullptr, FTrayMenu = nullptr;
+    NOTIFYICONDATAW FTray{};
+    bool FTrayAdded = false;
+    UINT FTaskbarCreated = 0;
+    HFONT FBoldFont = nullptr;
+    bool FSettingControls = false; // a control is being set by the program
+    bool FClosing = false;
+};
+
+} // namespace maskaddr
