@@ -110,9 +110,11 @@ bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
         std::copy_n(static_cast<const unsigned char*>(m.CopyData), units * 2,
                     reinterpret_cast<unsigned char*>(text.data()));
         FParamFile = Utf16ToUtf8(text);
+        DebugTrace::Trace("CLEngine", "Command file : " + FParamFile);
         answer = 0;
         FHost.PostToOwner(FWM_CL_CMDPARAM);
     } else if (m.Msg == FWM_CL_CMDPARAM && OnCmdFile) {
+        DebugTrace::Trace("CLEngine", "OnCmdFile : " + FParamFile);
         answer = 0;
         OnCmdFile(FParamFile);
     } else {

@@ -1,6 +1,9 @@
 // Helpers of the Win32 tests (see WinTestUtil.h).
 #include "WinTestUtil.h"
 
+#include "framework/settings/IniText.h"
+#include "platform/win32/PlatformWin.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -31,6 +34,34 @@ std::string TestProgramFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::string p = ToUtf8(path);
     return p.substr(0, p.rfind('\\') + 1);
+}
+
+std::string FullPath(const std::string& path) {
+    wchar_t full[MAX_PATH + 1] = {};
+    GetFullPathNameW(ToWide(path).c_str(), MAX_PATH, full, nullptr);
+    return ToUtf8(full);
+}
+
+std::string FolderWord(std::string path) {
+    for (char& c : path)
+        if (c == '\\' || c == ':' || c == '/') c = '_';
+    return path;
+}
+
+std::string ShellFolderPath(bool machine, const char* name) {
+    TRegistryWin reg;
+    return reg
+        .ReadString(machine ? TRegRoot::LocalMachine : TRegRoot::CurrentUser,
+                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name)
+        .value_or("");
+}
+
+std::string IniValue(const std::string& path, const char* section, const char* name) {
+    TFileSystemWin fs;
+    TAnsiCodecWin ansi;
+    TIniText ini;
+    ini.LoadFromFile(fs, path, ansi);
+    return ini.ReadValue(section, name).value_or("<missing>");
 }
 
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {

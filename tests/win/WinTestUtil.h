@@ -26,6 +26,14 @@ private:
 // The folder of the running test program, with trailing "\".
 std::string TestProgramFolder();
 
+std::string FullPath(const std::string& path);
+// The data folder word of a program: its full path with "\\", ":" and "/" as "_".
+std::string FolderWord(std::string path);
+// A value of the Explorer "Shell Folders" key, per user or of the machine.
+std::string ShellFolderPath(bool machine, const char* name);
+// One entry of an INI file on disk; "<missing>" when absent.
+std::string IniValue(const std::string& path, const char* section, const char* name);
+
 struct TProcessResult {
     DWORD ExitCode = 0;
     bool TimedOut = false;

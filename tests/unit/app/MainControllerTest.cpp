@@ -52,9 +52,12 @@ protected:
 } // namespace
 
 TEST_F(MainControllerTest, StoredIntervalIsClampedAndWrittenBack) {
-    for (auto [stored, shown] : std::vector<std::pair<const char*, const char*>>{
-             {"ChangeIPTime=0\n", "1"}, {"", "1"}, {"ChangeIPTime=500\n", "120"}, {"ChangeIPTime=121\n", "120"},
-             {"ChangeIPTime=7\n", "7"}}) {
+    for (auto [stored, shown] :
+         std::vector<std::pair<const char*, const char*>>{{"ChangeIPTime=0\n", "1"},
+                                                          {"", "1"},
+                                                          {"ChangeIPTime=500\n", "120"},
+                                                          {"ChangeIPTime=121\n", "120"},
+                                                          {"ChangeIPTime=7\n", "7"}}) {
         FreeSettings();
         User(stored);
         C.LoadSettings();
@@ -122,7 +125,8 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
         EXPECT_EQ(host.Dialog->Offered.back(), true) << "with its do-not-show-again box";
         intptr_t answer = 0;
         engine.EngineWndProc({kWM_QUERYENDSESSION}, answer);
-        EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close)) << "shutdown: the window closes";
+        EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
+            << "shutdown: the window closes";
         EXPECT_EQ(host.Dialog->Shown.size(), 1u);
     }
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize));

@@ -31,9 +31,13 @@ public:
     void ForceToFront(TWindowRef) override { Log.push_back("front"); }
     void ForwardArgument(TWindowRef, const std::string& t) override { Log.push_back("forward " + t); }
     void Sleep(uint32_t ms) override { Log.push_back("sleep " + std::to_string(ms)); }
-    bool CreateSingleInstanceMutex(const std::string& n) override { return Log.push_back("mutex " + n), MutexExists; }
+    bool CreateSingleInstanceMutex(const std::string& n) override {
+        return Log.push_back("mutex " + n), MutexExists;
+    }
     void ShowSplash() override { Log.push_back("splash"); }
-    bool CreateMainWindow(bool trayOnly) override { return Log.push_back(trayOnly ? "window tray" : "window"), true; }
+    bool CreateMainWindow(bool trayOnly) override {
+        return Log.push_back(trayOnly ? "window tray" : "window"), true;
+    }
     void RunMessageLoop() override { Log.push_back("loop"); }
 };
 
@@ -63,8 +67,8 @@ TEST_F(StartRoutineTest, SwitchesDecideBeforeAnythingElse) {
     Host.Running = 5;
     EXPECT_EQ(Run({"/S"}), (L{"gate", "fpu", "find 77", "send CL CloseApp"}));
     Host.Log.clear();
-    EXPECT_EQ(Run({"-r"}), (L{"gate", "fpu", "find 77", "send CL CloseApp", "sleep 2000", "mutex Global\\{G}", "window",
-                              "loop"}));
+    EXPECT_EQ(Run({"-r"}), (L{"gate", "fpu", "find 77", "send CL CloseApp", "sleep 2000", "mutex Global\\{G}",
+                              "window", "loop"}));
     Host.Log.clear();
     Host.Running = 0;
     EXPECT_EQ(Run({"-a"}), (L{"gate", "fpu"})) << "autorun start refused without App.Autorun";
@@ -87,7 +91,8 @@ TEST_F(StartRoutineTest, SecondInstanceActivatesTheFirstAndForwardsAPlainArgumen
     Host.Log.clear();
     Host.BusyAnswer = 0;
     Host.FrontAnswer = 1;
-    EXPECT_EQ(Run({"-x"}), (L{"gate", "fpu", "mutex Global\\{G}", "find 77", "send CL IfBusy", "send CL BringtoFront"}))
+    EXPECT_EQ(Run({"-x"}),
+              (L{"gate", "fpu", "mutex Global\\{G}", "find 77", "send CL IfBusy", "send CL BringtoFront"}))
         << "a switch is never forwarded";
 }
 
@@ -114,7 +119,8 @@ TEST(CountryGateTest, RefusesOnlyTheNamedLanguage) {
         std::string DefaultLanguageName() override { return Name; }
         void ShowPlainMessage(const std::string& t) override { Shown.push_back(t); }
     } system;
-    for (const char* ok : {"English (United States)", "Chinese (Simplified)", "Chinese (Traditional, Taiwan)"}) {
+    for (const char* ok :
+         {"English (United States)", "Chinese (Simplified)", "Chinese (Traditional, Taiwan)"}) {
         system.Name = ok;
         EXPECT_TRUE(CheckSystemLanguage(system)) << ok;
     }

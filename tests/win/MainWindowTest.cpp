@@ -1,0 +1,271 @@
+// maskaddr.exe as a whole: started as real processes and driven through its
+// window messages, control identifiers and command identifiers.
+#include "Screenshot.h"
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+class TProgram {
+public:
+    explicit TProgram(const std::string& args) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::wstring cmd = ToWide("\"" + Exe() + "\" " + args);
+        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            FProcess.Attach(pi.hProcess);
+            CloseHandle(pi.hThread);
+            FPid = pi.dwProcessId;
+        }
+    }
+    ~TProgram() {
+        if (FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT) {
+            if (HWND w = Window(0)) PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+            if (WaitForSingleObject(FProcess.Get(), 10000) != WAIT_OBJECT_0)
+                TerminateProcess(FProcess.Get(), 1);
+        }
+    }
+    static std::string Exe() {
+        return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
+    }
+    static std::string UserFile() {
+        return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
+    }
+    // The program's main window, once it exists (visible or not).
+    HWND Window(DWORD waitMs = 20000) const {
+        ULONGLONG deadline = GetTickCount64() + waitMs;
+        do {
+            struct Search {
+                DWORD pid;
+                HWND found;
+            } s{FPid, nullptr};
+            EnumWindows(
+                [](HWND w, LPARAM p) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(p);
+                    wchar_t cls[32] = {};
+                    GetClassNameW(w, cls, 32);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(w, &pid);
+                    if (pid == s->pid && std::wstring(cls) == L"TfrmMain") s->found = w;
+                    return s->found == nullptr;
+                },
+                reinterpret_cast<LPARAM>(&s));
+            if (s.found != nullptr) return s.found;
+            Sleep(50);
+        } while (GetTickCount64() < deadline);
+        return nullptr;
+    }
+    // The main window once the program has finished starting (it answers "CL IfBusy" with 0).
+    HWND Ready() const {
+        HWND w = Window();
+        UINT busy = RegisterWindowMessageW(L"CL IfBusy");
+        for (int i = 0; w != nullptr && i < 400; ++i, Sleep(50)) {
+            DWORD_PTR answer = 1;
+            if (SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0) return w;
+        }
+        return nullptr;
+    }
+    // Exit code after the process ended, or -1 when it still runs after waitMs.
+    long Ended(DWORD waitMs) const {
+        if (WaitForSingleObject(FProcess.Get(), waitMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(FProcess.Get(), &code);
+        return static_cast<long>(code);
+    }
+    bool Started() const { return FProcess.Valid(); }
+
+private:
+    THandle FProcess;
+    DWORD FPid = 0;
+};
+
+int CountMainWindows() {
+    int count = 0;
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            if (std::wstring(cls) == L"TfrmMain") ++*reinterpret_cast<int*>(p);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+std::string ControlText(HWND main, int id) {
+    // WM_GETTEXT reaches the control itself: GetWindowTextW of another process's edit
+    // control returns only its creation text.
+    wchar_t text[256] = {};
+    SendMessageW(GetDlgItem(main, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return ToUtf8(text);
+}
+
+// Each test starts from a user file of its own.
+class MainWindowTest : public ::testing::Test {
+protected:
+    TFileSystemWin Fs;
+    void SetUp() override { WriteUserFile(""); }
+    void WriteUserFile(const std::string& lines) {
+        std::string path = TProgram::UserFile();
+        Fs.CreateFolders(path.substr(0, path.rfind('\\')));
+        ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\n" + lines), "");
+    }
+    void TearDown() override { EXPECT_EQ(CountMainWindows(), 0) << "a test left a running instance"; }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
+    WriteUserFile("RunTimes=4\r\n");
+    TProgram app("");
+    ASSERT_TRUE(app.Started());
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(w));
+    RECT client{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, 534);
+    EXPECT_EQ(client.bottom, 317);
+    EXPECT_EQ(ControlText(w, ids::btnHide), "&Maskaddr");
+    EXPECT_EQ(ControlText(w, ids::btnChooseIP), "Choose &IP Country");
+    EXPECT_EQ(ControlText(w, ids::btnSettings), "Se&ttings");
+    EXPECT_EQ(ControlText(w, ids::lblFake), "Fake location:");
+    EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Auto selected");
+    EXPECT_EQ(ControlText(w, ids::cbAutorun), "Launch On Startup");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, ids::cbClearCookie)));
+    wchar_t title[64] = {};
+    GetWindowTextW(w, title, 64);
+    EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0");
+    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "RunTimes"), "5");
+    SaveScreenshot(w, "main-window");
+
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+}
+
+TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
+    TProgram app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND notice = nullptr;
+    for (int i = 0; i < 200 && notice == nullptr; ++i, Sleep(50))
+        notice = FindWindowW(L"#32770", L"Maskaddr");
+    ASSERT_NE(notice, nullptr) << "the close notice";
+    SendMessageW(notice, WM_USER + 113 /* TDM_CLICK_VERIFICATION */, TRUE, FALSE);
+    SendMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
+    Sleep(800);
+    EXPECT_FALSE(IsWindowVisible(w)) << "minimised to the tray";
+    EXPECT_EQ(app.Ended(0), -1) << "still running";
+    EXPECT_EQ(IniValue(TProgram::UserFile(), "ShowAgain", "1"), "0");
+
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); // the notice is silenced now
+    Sleep(800);
+    EXPECT_EQ(FindWindowW(L"#32770", L"Maskaddr"), nullptr);
+    EXPECT_EQ(app.Ended(0), -1);
+    PostMessageW(w, WM_COMMAND, ids::actOpen, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(w)) << "restored from the tray";
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+}
+
+TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
+    TScratchFolder dir;
+    const std::string trace = dir / "trace.log";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    TProgram first("-d");
+    ASSERT_NE(first.Ready(), nullptr);
+    {
+        TProgram second("report.txt");
+        EXPECT_EQ(second.Ended(20000), 0) << "the second instance ends";
+    }
+    {
+        TProgram third("-x");
+        EXPECT_EQ(third.Ended(20000), 0);
+    }
+    EXPECT_EQ(CountMainWindows(), 1);
+    std::string log;
+    for (int i = 0; i < 40 && log.find("Command file : report.txt") == std::string::npos; ++i, Sleep(100))
+        log = Fs.ReadFile(trace).value_or("");
+    EXPECT_NE(log.find("Enter Debug Mode..."), std::string::npos);
+    EXPECT_NE(log.find("Command file : report.txt"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Command file : -x"), std::string::npos) << "switches are never handed over";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+
+    TProgram stop("/S");
+    EXPECT_EQ(stop.Ended(20000), 0);
+    EXPECT_EQ(first.Ended(15000), 0) << "/S closes the running instance";
+}
+
+TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
+    TProgram first("");
+    ASSERT_NE(first.Window(), nullptr);
+    TProgram second("-r");
+    EXPECT_EQ(first.Ended(15000), 0);
+    HWND w = second.Window(20000);
+    ASSERT_NE(w, nullptr) << "the new instance starts after its pause";
+    EXPECT_EQ(CountMainWindows(), 1);
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(second.Ended(15000), 0);
+}
+
+TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
+    WriteUserFile("App.Multiple=1\r\n");
+    TProgram hidden("-h");
+    HWND w = hidden.Window();
+    ASSERT_NE(w, nullptr);
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(w)) << "only the tray icon";
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof probe;
+    probe.hWnd = w;
+    probe.uID = 1;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the tray icon exists";
+    TProgram another("");
+    ASSERT_NE(another.Window(), nullptr) << "App.Multiple lets a second instance run";
+    EXPECT_EQ(CountMainWindows(), 2);
+}
+
+TEST_F(MainWindowTest, StoredIntervalsAreClampedAndWrittenBack) {
+    for (auto [stored, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"ChangeIPTime=0\r\n", "1"}, {"", "1"}, {"ChangeIPTime=500\r\n", "120"}}) {
+        WriteUserFile(stored);
+        TProgram app("");
+        HWND w = app.Ready();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(ControlText(w, ids::edtChangeIPTime), shown) << stored;
+        EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "ChangeIPTime"), shown) << stored;
+    }
+}
+
+TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
+    TRegistryWin reg;
+    const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    TProgram app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
+    SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TProgram::Exe());
+    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "AutoRun"), "1");
+    SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
+
+    EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
+    EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "AlwaysOnTop"), "1");
+    SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
+    EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
