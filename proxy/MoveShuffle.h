@@ -13,6 +13,7 @@ namespace maskaddr {
 // Scratch buffers of the passes, kept between calls to spare the allocations.
 struct TMoveShuffleWork {
     std::vector<uint32_t> Targets;
+    std::vector<uint64_t> Bits;
     std::vector<uint32_t> Tree;
     std::vector<uint32_t> QueueInsertAt;
     std::vector<uint32_t> OccurrenceAt;
