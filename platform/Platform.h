@@ -3,9 +3,11 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DirectHttp.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/SystemText.h"
+#include "platform/UiDispatcher.h"
 
 namespace maskaddr {
 
@@ -15,6 +17,8 @@ struct TPlatform {
     IAnsiCodec* Ansi = nullptr;
     ILocale* Locale = nullptr;
     IClock* Clock = nullptr;
+    IDirectHttp* Http = nullptr;
+    IUiDispatcher* Ui = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

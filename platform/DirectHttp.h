@@ -1,0 +1,18 @@
+// Plain HTTP GET requests that go straight to the server named in the URL and never
+// through a proxy of the system's web settings. Callable from any thread.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace maskaddr {
+
+class IDirectHttp {
+public:
+    virtual ~IDirectHttp() = default;
+    // The reply body as received (the services answer in UTF-8); nullopt when the URL
+    // is unusable, no connection was made, or the status is not 2xx.
+    virtual std::optional<std::string> Get(const std::string& url) = 0;
+};
+
+} // namespace maskaddr
