@@ -5,6 +5,7 @@
 #include "framework/settings/CLSettings.h"
 #include "framework/text/Text.h"
 #include "platform/Platform.h"
+#include "proxy/ProxyManager.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,9 +37,13 @@ TMainController::~TMainController() = default;
 // ---- creation and destruction ----
 
 void TMainController::FormCreate() {
+    FProxyManager = std::make_unique<TProxyManager>();
+    FProxyManager->SetOnGetCurrentLocalInfo(
+        [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     actStopHideExecute();
     LoadSettings();
     FLocalInfoGot = false;
+    FProxyManager->GetCurrentLocalInfo();
     if (TCLEngine* engine = Engine()) FView.SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     SetAOT();
     FLastActionTime = Platform().Clock->Now();
@@ -46,6 +51,21 @@ void TMainController::FormCreate() {
 
 void TMainController::FormDestroy() {
     actStopHideExecute();
+    if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
+    FProxyManager.reset();
+}
+
+// Hiding needs the user's own IP information; once it has arrived the window is ready.
+void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager&) {
+    FLocalInfoGot = true;
+    if (TCLEngine* engine = Engine()) FView.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+}
+
+// The country label for the pool's target country ("UN" is any country).
+void TMainController::ResetCountryDisp() {
+    if (!FProxyManager) return;
+    const std::string& code = FProxyManager->TargetCountry();
+    FView.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
 }
 
 void TMainController::LoadSettings() {
@@ -147,6 +167,10 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
     }
 }
 
-void TMainController::tmrInitTimer() {}
+void TMainController::tmrInitTimer() {
+    if (!FProxyManager || !FProxyManager->LoadSettings()) return;
+    FView.SetTimerEnabled(TMainTimer::Init, false);
+    ResetCountryDisp();
+}
 
 } // namespace maskaddr

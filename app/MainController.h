@@ -10,6 +10,8 @@
 
 namespace maskaddr {
 
+class TProxyManager;
+
 enum class TMainTimer { Init, ChangeIP, Touch };
 enum class TCaptionCommand { Close, Minimize, Maximize, RollUp, SysMenu, MinimizeToTray, Default };
 
@@ -37,6 +39,8 @@ public:
     virtual void CloseMainWindow() = 0;
     // The status overlay's text line.
     virtual void SetTextInfo(const std::string& text, int color) = 0;
+    // The country label under the flag.
+    virtual void SetCountryText(const std::string& text) = 0;
     // The settings dialog, modal.
     virtual void ShowSettingsDialog() = 0;
     virtual std::string ExecutablePath() = 0;
@@ -62,6 +66,9 @@ public:
     void cbClearCookieClick();
     void ResetChangeIPTime();
     void tmrInitTimer();
+    // The answer of the lookup of the user's own IP information.
+    void ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender);
+    void ResetCountryDisp();
 
     // Setting a control from the program runs its handler as a user change would.
     void SetAutorun(bool checked);
@@ -82,6 +89,7 @@ public:
     TDateTime FLastTouchTime = 0;
     TDateTime FLastActionTime = 0;
     TDateTime FLastChangeIPTime = 0;
+    std::unique_ptr<TProxyManager> FProxyManager;
     bool AlwaysOnTopChecked() const { return FAlwaysOnTop; }
 
 private:

@@ -325,6 +325,12 @@ void TfrmMain::SetTextInfo(const std::string& text, int /*color*/) {
     SetWindowTextW(GetDlgItem(Control(ids::pnlFlash), ids::lblStatus), ToWide(text).c_str());
 }
 
+void TfrmMain::SetCountryText(const std::string& text) {
+    SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
+}
+
+// The settings dialog comes with the dialogs module; until then the command only
+// re-applies the autorun option (see actSettingsExecute).
 void TfrmMain::ShowSettingsDialog() {}
 
 std::string TfrmMain::ExecutablePath() {

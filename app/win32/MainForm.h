@@ -44,6 +44,7 @@ public:
     void RestoreFromTray() override;
     void CloseMainWindow() override;
     void SetTextInfo(const std::string& text, int color) override;
+    void SetCountryText(const std::string& text) override;
     void ShowSettingsDialog() override;
     std::string ExecutablePath() override;
 

@@ -1,8 +1,11 @@
 // The main window's option handlers, caption commands and always-on-top, against a
 // recording view.
 #include "app/MainController.h"
+#include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/FakeUiDispatcher.h"
+#include "proxy/ProxyManager.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,8 @@ public:
     void RestoreFromTray() override { InTray = false; }
     void CloseMainWindow() override {}
     void SetTextInfo(const std::string& t, int) override { Status = t; }
+    std::string Country;
+    void SetCountryText(const std::string& t) override { Country = t; }
     void ShowSettingsDialog() override { ++SettingsShown; }
     std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
 };
@@ -132,4 +137,36 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize));
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::RollUp));
     EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Minimize));
+}
+
+TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForTheLists) {
+    User("URL.GetInfo=http://127.0.0.1:9/info\nApp.MagicWord=w\nTARGET_COUNTRY=DE\n");
+    TFakeDirectHttp http;
+    TFakeUiDispatcher ui;
+    http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
+    TPlatform withHttp = Platform();
+    withHttp.Http = &http;
+    withHttp.Ui = &ui;
+    SetPlatform(withHttp);
+    TFakeEngineHost host;
+    TCLEngine engine(nullptr, host);
+
+    C.FormCreate();
+    EXPECT_FALSE(C.FLocalInfoGot);
+    EXPECT_FALSE(View.Stop) << "the hide command is bound";
+    ASSERT_EQ(ui.Pump(1), 1u);
+    EXPECT_TRUE(C.FLocalInfoGot);
+
+    View.Timers[TMainTimer::Init] = true;
+    for (int tick = 0; tick < 3; ++tick)
+        C.tmrInitTimer();
+    EXPECT_TRUE(View.Timers[TMainTimer::Init]) << "no normal list yet: keeps waiting";
+    Settings().SetSettingstring("NORMAL_IPS", "1.2.3.4:80|Germany|DE|13.4|52.5");
+    C.tmrInitTimer();
+    EXPECT_FALSE(View.Timers[TMainTimer::Init]);
+    EXPECT_EQ(View.Country, "Germany");
+
+    C.FormDestroy();
+    EXPECT_EQ(Settings().GetSettingString("TARGET_COUNTRY"), "DE");
+    EXPECT_EQ(C.FProxyManager, nullptr);
 }
