@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,15 @@
 namespace maskaddr {
 
 enum class TKnownFolder { AppData, CommonAppData, Temp };
+
+// A file being written block by block (by a worker thread; the writer is its own).
+class IWritableFile {
+public:
+    virtual ~IWritableFile() = default;
+    virtual bool Write(const char* data, size_t size) = 0;
+    // Flushes and closes; false when the data did not reach the disk.
+    virtual bool Close() = 0;
+};
 
 class IFileSystem {
 public:
@@ -26,6 +36,11 @@ public:
     // Replaces the file in one step: either the old or the new complete content
     // survives any failure. Returns an empty string on success, else the error text.
     virtual std::string WriteFileAtomic(const std::string& path, const std::string& bytes) = 0;
+    // Creates (or empties) a file for writing; null when it cannot. Callable from any thread.
+    virtual std::unique_ptr<IWritableFile> CreateForWrite(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    // Moves a file over another in one step (same volume); empty on success, else the error.
+    virtual std::string MoveFileOver(const std::string& from, const std::string& to) = 0;
     // Creation time of a folder in file-time ticks (UTC), nullopt when it cannot be opened.
     virtual std::optional<int64_t> FolderCreationTime(const std::string& path) = 0;
     // Whether the current user is granted write access to the folder by its security.

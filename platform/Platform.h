@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/DirectHttp.h"
 #include "platform/FileSystem.h"
+#include "platform/InetClient.h"
 #include "platform/Registry.h"
 #include "platform/SystemText.h"
 #include "platform/UiDispatcher.h"
@@ -19,6 +20,8 @@ struct TPlatform {
     IClock* Clock = nullptr;
     IDirectHttp* Http = nullptr;
     IUiDispatcher* Ui = nullptr;
+    IInetClient* Inet = nullptr;
+    IMessagePump* Pump = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

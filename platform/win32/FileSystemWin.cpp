@@ -126,6 +126,38 @@ std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::
     return error;
 }
 
+namespace {
+class TWritableFileWin final : public IWritableFile {
+public:
+    explicit TWritableFileWin(HANDLE h) : FFile(h) {}
+    bool Write(const char* data, size_t size) override { return WriteAll(FFile.Get(), std::string(data, size)); }
+    bool Close() override {
+        bool ok = FlushFileBuffers(FFile.Get()) != FALSE;
+        FFile.Close();
+        return ok;
+    }
+
+private:
+    TFileHandle FFile;
+};
+} // namespace
+
+std::unique_ptr<IWritableFile> TFileSystemWin::CreateForWrite(const std::string& path) {
+    HANDLE h = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<TWritableFileWin>(h);
+}
+
+bool TFileSystemWin::RemoveFile(const std::string& path) { return DeleteFileW(ToWide(path).c_str()) != FALSE; }
+
+std::string TFileSystemWin::MoveFileOver(const std::string& from, const std::string& to) {
+    if (MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
+        return {};
+    return LastErrorText();
+}
+
 std::optional<int64_t> TFileSystemWin::FolderCreationTime(const std::string& path) {
     TFileHandle folder(CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -30,10 +30,25 @@ public:
     bool FileExists(const std::string& path) override;
     std::optional<std::string> ReadFile(const std::string& path) override;
     std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override;
+    std::unique_ptr<IWritableFile> CreateForWrite(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    std::string MoveFileOver(const std::string& from, const std::string& to) override;
     std::optional<int64_t> FolderCreationTime(const std::string& path) override;
     bool CanWriteFolder(const std::string& path) override;
     std::vector<std::string> FindEntries(const std::string& pattern) override;
     std::string KnownFolder(TKnownFolder folder) override;
+};
+
+// WinINet opened with the system's preconfigured settings.
+class TInetClientWin final : public IInetClient {
+public:
+    std::unique_ptr<IInetTransfer> NewTransfer() override;
+};
+
+// Runs pending messages of the calling (user-interface) thread, waiting briefly for one.
+class TMessagePumpWin final : public IMessagePump {
+public:
+    void ProcessMessages() override;
 };
 
 // Converts through the system's ANSI code page (GetACP).

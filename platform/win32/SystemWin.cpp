@@ -70,7 +70,12 @@ void InstallWin32Platform() {
     static TAnsiCodecWin ansi;
     static TLocaleWin locale;
     static TClockWin clock;
-    SetPlatform({&registry, &files, &ansi, &locale, &clock});
+    static TInetClientWin inet;
+    static TMessagePumpWin pump;
+    TPlatform p{&registry, &files, &ansi, &locale, &clock};
+    p.Inet = &inet;
+    p.Pump = &pump;
+    SetPlatform(p);
 }
 
 } // namespace maskaddr

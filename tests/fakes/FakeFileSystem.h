@@ -46,6 +46,27 @@ public:
         Files[Key(path)] = bytes;
         return {};
     }
+    class TWriter final : public IWritableFile {
+    public:
+        TWriter(TFakeFileSystem& fs, std::string path) : FFs(fs), FPath(std::move(path)) {}
+        bool Write(const char* d, size_t n) override { return FData.append(d, n), true; }
+        bool Close() override { return FFs.Files[Key(FPath)] = FData, true; }
+
+    private:
+        TFakeFileSystem& FFs;
+        std::string FPath, FData;
+    };
+    std::unique_ptr<IWritableFile> CreateForWrite(const std::string& path) override {
+        return std::make_unique<TWriter>(*this, path);
+    }
+    bool RemoveFile(const std::string& path) override { return Files.erase(Key(path)) > 0; }
+    std::string MoveFileOver(const std::string& from, const std::string& to) override {
+        auto it = Files.find(Key(from));
+        if (it == Files.end()) return "missing";
+        Files[Key(to)] = it->second;
+        Files.erase(Key(from));
+        return {};
+    }
     std::optional<int64_t> FolderCreationTime(const std::string& path) override {
         auto it = CreationTimes.find(Key(path));
         return it == CreationTimes.end() ? std::nullopt : std::optional<int64_t>(it->second);

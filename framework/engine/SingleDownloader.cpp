@@ -1,0 +1,300 @@
+// The download worker (see SingleDownloader.h).
+#include "framework/engine/SingleDownloader.h"
+
+#include "framework/engine/UrlTools.h"
+#include "framework/text/Text.h"
+#include "platform/Platform.h"
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+namespace maskaddr {
+
+// Everything one transfer needs, copied at its start; the worker thread owns the
+// transfer fields, the component only sets the stop request and detaches.
+struct TSingleDownloaderThread {
+    std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword, FTContentType,
+        FTPostQuery, FTReferer;
+    bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
+    int64_t FTFileSize = 0;
+    int64_t BytesReaded = 0;
+    THttpCharset FHttpCharset = KAnsi;
+    TOnLog FOnLog;
+    std::atomic<bool> Stop{false};
+    std::atomic<bool> Detached{false};
+    std::weak_ptr<TSingleDownloader*> Owner;
+    TOnProgressEvent FTProgress; // called on the user-interface thread only
+
+    void Log(const std::string& line) {
+        if (FOnLog) FOnLog(line);
+    }
+    void Execute();
+};
+
+namespace {
+
+constexpr uint32_t kBlockSize = 16384;
+
+} // namespace
+
+std::string MakeTempFileName() {
+    thread_local std::mt19937 generator(static_cast<uint32_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^
+        std::hash<std::thread::id>()(std::this_thread::get_id())));
+    IFileSystem& files = *Platform().Files;
+    std::string folder = files.KnownFolder(TKnownFolder::Temp);
+    std::uniform_int_distribution<uint32_t> draw(0, 0xFFFFE);
+    while (true) {
+        char name[32];
+        std::snprintf(name, sizeof name, "sg%x.tmp", draw(generator));
+        std::string path = folder + "\\" + name;
+        if (!files.FileExists(path)) return path;
+    }
+}
+
+std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
+    switch (charset) {
+    case KUnicode: {
+        std::u16string units;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                  (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+        return Utf16ToUtf8(units);
+    }
+    case KUTF8: return Utf16ToUtf8(Utf8ToUtf16(bytes)); // invalid sequences become U+FFFD
+    case KAnsi: break;
+    }
+    return Platform().Ansi->FromAnsi(bytes);
+}
+
+// ---- the transfer, on the worker thread ----
+
+void TSingleDownloaderThread::Execute() {
+    IInetClient* client = Platform().Inet;
+    std::string memory;
+    std::string tempPath;
+    std::unique_ptr<IWritableFile> temp;
+    try {
+        auto parts = ParseURL(FTURL);
+        Log("ParseURL: " + FTURL);
+        Log("ParseURL: " + (parts ? parts->Host : std::string()));
+        Log("ParseURL: " + (parts ? parts->Path : std::string()));
+        if (Stop || !parts || client == nullptr) return;
+
+        TInetRequest request;
+        request.Agent = FTAgent;
+        request.Host = parts->Host;
+        request.Port = parts->Port;
+        request.Secure = parts->Secure;
+        request.Reload = !FTUseCache;
+        request.Verb = FTPostQuery.empty() ? "GET" : "POST";
+        request.Path = parts->Path;
+        request.Referer = FTReferer;
+        request.AcceptType = FTAcceptTypes.empty() ? "*" : FTAcceptTypes;
+        request.UserName = FTUserName;
+        request.Password = FTPassword;
+        if (!FTPostQuery.empty()) {
+            request.Headers = FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
+            request.Body = FTPostQuery;
+        }
+        Log(request.Verb);
+        std::unique_ptr<IInetTransfer> transfer = client->NewTransfer();
+        bool sent = transfer->Send(request);
+        Log(sent ? "HttpOpenRequest ok!" : "HttpOpenRequest failed!");
+        if (Stop || !sent) return;
+
+        std::optional<int64_t> length = transfer->ContentLength();
+        if (Stop) return;
+        if (!length && FTBinaryData) return;
+        // Only a successful reply counts: an error page is not the file that was asked for.
+        int status = transfer->StatusCode();
+        if (status < 200 || status > 299) {
+            Log("HTTP status " + std::to_string(status));
+            return;
+        }
+        FTFileSize = length.value_or(0);
+        BytesReaded = 0;
+        if (FTToFile) {
+            tempPath = MakeTempFileName();
+            temp = Platform().Files->CreateForWrite(tempPath);
+            if (!temp) return;
+        }
+        std::string block(kBlockSize, '\0');
+        while (true) {
+            if (Stop) break;
+            uint32_t got = 0;
+            if (!transfer->Read(block.data(), kBlockSize, got) || got == 0) break;
+            if (temp) {
+                if (!temp->Write(block.data(), got)) break;
+            } else {
+                memory.append(block.data(), got);
+            }
+            BytesReaded += got;
+            if (!Stop && !Detached) {
+                int64_t total = FTFileSize, done = BytesReaded;
+                auto owner = Owner;
+                Platform().Ui->Post([this, owner, total, done] {
+                    if (owner.lock() && !Detached && FTProgress) FTProgress(this, total, done);
+                });
+            }
+        }
+        if (Stop) return;
+        if (FTToFile) {
+            bool closed = temp->Close();
+            temp.reset();
+            FTResult = closed && BytesReaded == FTFileSize;
+            // The destination is replaced only by a complete download.
+            if (FTResult) {
+                IFileSystem& files = *Platform().Files;
+                size_t slash = FTFileName.rfind('\\');
+                if (slash != std::string::npos) files.CreateFolders(FTFileName.substr(0, slash));
+                std::string error = files.MoveFileOver(tempPath, FTFileName);
+                if (!error.empty()) {
+                    Log("Cannot replace " + FTFileName + " : " + error);
+                    FTResult = false;
+                }
+            }
+        } else {
+            FTStringResult = DecodeReply(memory, FHttpCharset);
+            FTResult = !memory.empty();
+        }
+    } catch (const std::exception& e) {
+        Log(std::string("Transfer failed: ") + e.what());
+        FTResult = false;
+    }
+    if (temp) temp->Close();
+    if (!tempPath.empty() && Platform().Files->FileExists(tempPath)) Platform().Files->RemoveFile(tempPath);
+}
+
+// ---- the component, on the user-interface thread ----
+
+TSingleDownloader::TSingleDownloader(TComponent* aOwner, std::string name)
+    : TComponent(aOwner, std::move(name), "TSingleDownloader"), FAlive(std::make_shared<TSingleDownloader*>(this)) {}
+
+TSingleDownloader::~TSingleDownloader() {
+    Abort();
+    FAlive.reset();
+}
+
+void TSingleDownloader::GetFile() { Start(true); }
+void TSingleDownloader::GetString() { Start(false); }
+
+void TSingleDownloader::Start(bool toFile) {
+    if (FThread) return; // one transfer at a time
+    FAbort = false;
+    auto t = std::make_shared<TSingleDownloaderThread>();
+    t->FTAcceptTypes = AcceptTypes;
+    t->FTAgent = Agent;
+    t->FTURL = URL;
+    t->FTFileName = FileName;
+    t->FTUserName = UserName;
+    t->FTPassword = Password;
+    t->FTContentType = ContentType;
+    t->FTPostQuery = PostQuery;
+    t->FTReferer = Referer;
+    t->FTBinaryData = BinaryData;
+    t->FTUseCache = UseCache;
+    t->FTToFile = toFile;
+    t->FHttpCharset = HttpCharset;
+    t->FOnLog = OnLog;
+    t->FTProgress = OnProgress;
+    t->Owner = FAlive;
+    FThread = t;
+    std::weak_ptr<TSingleDownloader*> alive = FAlive;
+    std::thread([t, alive] {
+        t->Execute();
+        // The thread's state lives until the hand-over has run (or was refused).
+        Platform().Ui->Post([t, alive] {
+            if (auto self = alive.lock()) (*self)->ThreadDone(t);
+        });
+    }).detach();
+    if (WaitThread) {
+        IMessagePump* pump = Platform().Pump;
+        while (FThread && pump != nullptr) pump->ProcessMessages();
+    }
+}
+
+void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread>& thread) {
+    if (!FThread || FThread != thread || thread->Detached) return;
+    FThread.reset();
+    FResult = thread->FTResult;
+    if (FResult && thread->FTToFile) {
+        if (OnDoneFile) OnDoneFile(this, thread->FTFileName, thread->FTFileSize);
+    } else if (FResult) {
+        if (OnDoneString) OnDoneString(this, thread->FTStringResult);
+    } else if (!FAbort && OnError) {
+        OnError(this);
+    }
+}
+
+void TSingleDownloader::Abort() {
+    if (FThread) {
+        FThread->Detached = true;
+        FThread->FTResult = false;
+        FThread->Stop = true;
+        FThread.reset();
+    }
+    FAbort = true;
+}
+
+void TSingleDownloader::SetPostValues(const TNameValueList& slValues) {
+    std::string query;
+    for (const std::string& line : slValues) {
+        size_t eq = line.find('=');
+        if (!query.empty()) query += "&";
+        query += line.substr(0, eq) + "=" + (eq == std::string::npos ? "" : UrlEncodeForm(line.substr(eq + 1)));
+    }
+    PostQuery = query;
+}
+
+void TSingleDownloader::SetUploadFiles(const TNameValueList& slValues, const TNameValueList& slFiles) {
+    TFilePostGen gen;
+    gen.Make(&slValues, &slFiles);
+    ContentType = gen.Headers();
+    PostQuery = gen.PostData();
+}
+
+// ---- multipart bodies ----
+
+void TFilePostGen::Make(const TNameValueList* slValues, const TNameValueList* slFiles) {
+    const std::string boundary = kBoundary;
+    std::string body;
+    auto split = [](const std::string& line, std::string& name, std::string& value) {
+        size_t eq = line.find('=');
+        name = line.substr(0, eq);
+        value = eq == std::string::npos ? "" : line.substr(eq + 1);
+    };
+    std::string name, value;
+    if (slValues != nullptr)
+        for (const std::string& line : *slValues) {
+            split(line, name, value);
+            body += "--" + boundary + "\r\n";
+            body += "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n";
+            body += UrlEncodeForm(value) + "\r\n";
+        }
+    if (slFiles != nullptr) {
+        for (const std::string& line : *slFiles) {
+            split(line, name, value);
+            body += "--" + boundary + "\r\n";
+            body += "Content-Disposition: form-data; name=\"" + name + "\"; filename=\"" + value + "\"\r\n";
+            if (value.empty()) {
+                body += "Content-Transfer-Encoding: binary\r\n\r\n";
+                continue;
+            }
+            std::string ext = UpperAscii(value.substr(value.rfind('.') == std::string::npos ? value.size() : value.rfind('.')));
+            if (ext == ".JPG" || ext == ".JPEG") body += "Content-Type: image/pjpeg\r\n";
+            else if (ext == ".PNG") body += "Content-Type: image/x-png\r\n";
+            else if (ext == ".PDF") body += "Content-Type: application/pdf\r\n";
+            else if (ext == ".HTML") body += "Content-Type: text/html\r\n";
+            body += "\r\n";
+            body += Platform().Files->ReadFile(value).value_or("") + "\r\n";
+        }
+        body += "--" + boundary + "--\r\n";
+    }
+    FPostData = body;
+    FHeaders = "Content-Type: multipart/form-data; boundary=" + boundary;
+}
+
+} // namespace maskaddr

@@ -1,0 +1,90 @@
+// TSingleDownloader: fetches one URL at a time on a worker thread through the
+// system's web settings, into a file or a string, and reports on the
+// user-interface thread. TFilePostGen builds multipart/form-data bodies.
+#pragma once
+
+#include "framework/components/Component.h"
+#include "framework/text/NameValueList.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace maskaddr {
+
+enum THttpCharset { KAnsi, KUnicode, KUTF8 };
+
+class TSingleDownloader;
+using TOnProgressEvent = std::function<void(void* Sender, int64_t iTotalSize, int64_t iReaded)>;
+using TOnDoneFileEvent = std::function<void(TSingleDownloader* Sender, const std::string& strFileName, int64_t iFileSize)>;
+using TOnDoneStringEvent = std::function<void(TSingleDownloader* Sender, const std::string& strResult)>;
+using TOnErrorEvent = std::function<void(TSingleDownloader* Sender)>;
+using TOnLog = std::function<void(const std::string& aLog)>;
+
+// The reply bytes as text.
+std::string DecodeReply(const std::string& bytes, THttpCharset charset);
+
+class TFilePostGen {
+public:
+    static constexpr const char* kBoundary = "---------------------------989989989";
+    // Values are NAME=VALUE lines; files are NAME=PATH lines (either may be null).
+    void Make(const TNameValueList* slValues, const TNameValueList* slFiles);
+    const std::string& PostData() const { return FPostData; }
+    const std::string& Headers() const { return FHeaders; }
+
+private:
+    std::string FPostData;
+    std::string FHeaders;
+};
+
+struct TSingleDownloaderThread; // one transfer's state, shared by the worker and the component
+
+class TSingleDownloader : public TComponent {
+public:
+    explicit TSingleDownloader(TComponent* aOwner, std::string name = "");
+    ~TSingleDownloader() override;
+
+    void GetFile();
+    void GetString();
+    void Abort();
+    bool Busy() const { return FThread != nullptr; }
+    bool Result() const { return FResult; }
+    void SetPostValues(const TNameValueList& slValues);
+    void SetUploadFiles(const TNameValueList& slValues, const TNameValueList& slFiles);
+
+    std::string AcceptTypes = "*/*";
+    std::string Agent;
+    bool BinaryData = false;
+    std::string URL;
+    bool UseCache = false;
+    std::string FileName;
+    std::string UserName, Password;
+    std::string ContentType;
+    std::string PostQuery;
+    std::string Referer;
+    bool WaitThread = false;
+    THttpCharset HttpCharset = KAnsi;
+    TOnProgressEvent OnProgress;
+    TOnDoneFileEvent OnDoneFile;
+    TOnDoneStringEvent OnDoneString;
+    TOnErrorEvent OnError;
+    TOnLog OnLog;
+
+private:
+    void Start(bool toFile);
+    void ThreadDone(const std::shared_ptr<TSingleDownloaderThread>& thread);
+
+    std::shared_ptr<TSingleDownloaderThread> FThread;
+    bool FResult = false;
+    bool FAbort = false;
+    // Results of transfers still in flight reach this component only while it lives.
+    std::shared_ptr<TSingleDownloader*> FAlive;
+};
+
+// A temporary file name "sg" + lower-case hexadecimal + ".tmp" in the temporary folder
+// that no file has yet.
+std::string MakeTempFileName();
+
+} // namespace maskaddr

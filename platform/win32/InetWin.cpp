@@ -1,0 +1,99 @@
+// HTTP through WinINet with the system's preconfigured settings, and the message
+// pump of waits on the user-interface thread.
+#include "platform/win32/Handles.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <wininet.h>
+
+namespace maskaddr {
+
+namespace {
+
+struct TInternetTraits {
+    static HINTERNET Invalid() { return nullptr; }
+    static bool Valid(HINTERNET h) { return h != nullptr; }
+    static void Close(HINTERNET h) { InternetCloseHandle(h); }
+};
+using TInternetHandle = TUniqueHandle<HINTERNET, TInternetTraits>;
+
+class TInetTransferWin final : public IInetTransfer {
+public:
+    ~TInetTransferWin() override {
+        // Request, connection, session: in that order.
+        FRequest.Close();
+        FConnection.Close();
+        FSession.Close();
+    }
+
+    bool Send(const TInetRequest& r) override {
+        const std::wstring agent = ToWide(r.Agent);
+        FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                      nullptr, 0));
+        if (!FSession) return false;
+        FConnection.Attach(InternetConnectW(FSession.Get(), ToWide(r.Host).c_str(), r.Port,
+                                            ToWide(r.UserName).c_str(), ToWide(r.Password).c_str(),
+                                            INTERNET_SERVICE_HTTP, 0, 0));
+        if (!FConnection) return false;
+        DWORD flags = r.Secure ? (INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID)
+                               : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
+        const std::wstring accept = ToWide(r.AcceptType), referer = ToWide(r.Referer);
+        const wchar_t* acceptList[] = {accept.c_str(), nullptr};
+        FRequest.Attach(HttpOpenRequestW(FConnection.Get(), ToWide(r.Verb).c_str(), ToWide(r.Path).c_str(),
+                                         L"HTTP/1.0", r.Referer.empty() ? nullptr : referer.c_str(), acceptList,
+                                         flags, 0));
+        if (!FRequest) return false;
+        const std::wstring headers = ToWide(r.Headers);
+        return HttpSendRequestW(FRequest.Get(), headers.empty() ? nullptr : headers.c_str(),
+                                static_cast<DWORD>(headers.size()),
+                                r.Body.empty() ? nullptr : const_cast<char*>(r.Body.data()),
+                                static_cast<DWORD>(r.Body.size())) != FALSE;
+    }
+
+    int StatusCode() override {
+        DWORD status = 0, size = sizeof status;
+        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+            return 0;
+        return static_cast<int>(status);
+    }
+
+    std::optional<int64_t> ContentLength() override {
+        wchar_t buffer[512] = {};
+        DWORD size = sizeof buffer;
+        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr)) return std::nullopt;
+        wchar_t* end = nullptr;
+        long long v = wcstoll(buffer, &end, 10);
+        if (end == buffer || v < 0) return std::nullopt;
+        return v;
+    }
+
+    bool Read(char* buffer, uint32_t size, uint32_t& got) override {
+        DWORD read = 0;
+        BOOL ok = InternetReadFile(FRequest.Get(), buffer, size, &read);
+        got = read;
+        return ok != FALSE;
+    }
+
+private:
+    TInternetHandle FSession, FConnection, FRequest;
+};
+
+} // namespace
+
+std::unique_ptr<IInetTransfer> TInetClientWin::NewTransfer() { return std::make_unique<TInetTransferWin>(); }
+
+void TMessagePumpWin::ProcessMessages() {
+    MSG m;
+    if (!PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE))
+        MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam)); // leave it for the outer loop
+            return;
+        }
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+} // namespace maskaddr
