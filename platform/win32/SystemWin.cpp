@@ -70,7 +70,10 @@ void InstallWin32Platform() {
     static TAnsiCodecWin ansi;
     static TLocaleWin locale;
     static TClockWin clock;
-    SetPlatform({&registry, &files, &ansi, &locale, &clock});
+    // Never destroyed: detached worker threads may still use them while the process ends.
+    static auto* http = new TDirectHttpWin;
+    static auto* ui = new TUiDispatcherWin;
+    SetPlatform({&registry, &files, &ansi, &locale, &clock, http, ui});
 }
 
 } // namespace maskaddr
