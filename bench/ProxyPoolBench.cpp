@@ -119,14 +119,14 @@ int main(int argc, char** argv) {
         auto ours = [&](const char* name, void (*fn)(benchmark::State&)) {
             benchmark::RegisterBenchmark(name, fn)
                 ->Arg(size)
-                ->Unit(benchmark::kMillisecond)
+                ->Unit(benchmark::kMicrosecond)
                 ->Repetitions(15)
                 ->ReportAggregatesOnly(true);
         };
         auto literal = [&](const char* name, void (*fn)(benchmark::State&)) {
             auto* b = benchmark::RegisterBenchmark(name, fn)
                           ->Arg(size)
-                          ->Unit(benchmark::kMillisecond)
+                          ->Unit(benchmark::kMicrosecond)
                           ->Repetitions(huge ? 3 : 7)
                           ->ReportAggregatesOnly(true);
             if (huge) b->Iterations(1);

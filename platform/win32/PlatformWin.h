@@ -68,6 +68,26 @@ public:
     TDateTime Now() override;
 };
 
+// One WinHTTP session per request with WINHTTP_ACCESS_TYPE_NO_PROXY.
+class TDirectHttpWin final : public IDirectHttp {
+public:
+    std::optional<std::string> Get(const std::string& url) override;
+};
+
+// A message-only window of the thread that constructs it (the user-interface thread);
+// that thread's message loop runs the posted tasks. Destroy it on the same thread.
+class TUiDispatcherWin final : public IUiDispatcher {
+public:
+    TUiDispatcherWin();
+    ~TUiDispatcherWin() override;
+    TUiDispatcherWin(const TUiDispatcherWin&) = delete;
+    TUiDispatcherWin& operator=(const TUiDispatcherWin&) = delete;
+    bool Post(std::function<void()> task) override;
+
+private:
+    HWND FWindow = nullptr;
+};
+
 // Appends each trace line, with its local time and tag, to a file; also sends it
 // to the system debugger output.
 class TFileTraceSink final : public ITraceSink {
@@ -81,7 +101,8 @@ private:
 };
 
 // Installs the Win32 facilities as the process's platform (they live for the
-// whole process).
+// whole process). Call it on the user-interface thread: the hand-over to that
+// thread is created here.
 void InstallWin32Platform();
 
 // The trace file: %MASKADDR_TRACE_FILE% when set, else "maskaddr-trace.log" in the

@@ -72,7 +72,10 @@ void InstallWin32Platform() {
     static TClockWin clock;
     static TInetClientWin inet;
     static TMessagePumpWin pump;
-    TPlatform p{&registry, &files, &ansi, &locale, &clock};
+    // Never destroyed: detached worker threads may still use them while the process ends.
+    static auto* http = new TDirectHttpWin;
+    static auto* ui = new TUiDispatcherWin;
+    TPlatform p{&registry, &files, &ansi, &locale, &clock, http, ui};
     p.Inet = &inet;
     p.Pump = &pump;
     SetPlatform(p);

@@ -1,0 +1,85 @@
+// The direct HTTP client on WinHTTP: a session opened with WINHTTP_ACCESS_TYPE_NO_PROXY
+// per request, so neither the system's web settings nor WinHTTP's own proxy settings
+// are consulted. Each call is self-contained and may run on any thread.
+#include "framework/trace/DebugTrace.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <winhttp.h>
+
+namespace maskaddr {
+
+namespace {
+
+struct TWinHttpTraits {
+    static HINTERNET Invalid() { return nullptr; }
+    static bool Valid(HINTERNET h) { return h != nullptr; }
+    static void Close(HINTERNET h) { WinHttpCloseHandle(h); }
+};
+using TWinHttpHandle = TUniqueHandle<HINTERNET, TWinHttpTraits>;
+
+constexpr int kTimeoutMs = 30000;
+
+std::nullopt_t Failed(const char* call, const std::string& url) {
+    DebugTrace::Trace("DirectHttp", std::string(call) + " failed for " + url + ": " + LastErrorText());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
+    std::wstring wideUrl = ToWide(url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (wideUrl.empty() || !WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts))
+        return Failed("WinHttpCrackUrl", url);
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+
+    TWinHttpHandle session(WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return Failed("WinHttpOpen", url);
+    WinHttpSetTimeouts(session.Get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+    TWinHttpHandle connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
+    if (!connection) return Failed("WinHttpConnect", url);
+    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    TWinHttpHandle request(WinHttpOpenRequest(connection.Get(), L"GET", path.c_str(), nullptr,
+                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    if (!request) return Failed("WinHttpOpenRequest", url);
+    if (!WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                            0))
+        return Failed("WinHttpSendRequest", url);
+    if (!WinHttpReceiveResponse(request.Get(), nullptr)) return Failed("WinHttpReceiveResponse", url);
+
+    DWORD status = 0, size = sizeof status;
+    if (!WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+        return Failed("WinHttpQueryHeaders", url);
+    if (status < 200 || status > 299) {
+        DebugTrace::Trace("DirectHttp", "HTTP status " + std::to_string(status) + " for " + url);
+        return std::nullopt;
+    }
+
+    std::string body;
+    for (;;) {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request.Get(), &available))
+            return Failed("WinHttpQueryDataAvailable", url);
+        if (available == 0) break;
+        const size_t at = body.size();
+        body.resize(at + available);
+        DWORD read = 0;
+        if (!WinHttpReadData(request.Get(), body.data() + at, available, &read))
+            return Failed("WinHttpReadData", url);
+        body.resize(at + read);
+    }
+    return body;
+}
+
+} // namespace maskaddr

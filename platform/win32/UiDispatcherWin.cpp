@@ -1,0 +1,66 @@
+// The hand-over to the user-interface thread on Win32: a message-only window of that
+// thread receives each task as a posted message and runs it from the thread's message
+// loop (also from the nested loops of modal dialogs).
+#include "framework/trace/DebugTrace.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <exception>
+#include <memory>
+
+namespace maskaddr {
+
+namespace {
+
+constexpr UINT kRunTask = WM_APP + 0x51;
+constexpr wchar_t kClassName[] = L"MaskaddrUiDispatcher";
+
+using TTask = std::function<void()>;
+
+LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kRunTask) return DefWindowProcW(window, message, wParam, lParam);
+    std::unique_ptr<TTask> task(reinterpret_cast<TTask*>(lParam));
+    try {
+        (*task)();
+    } catch (const std::exception& e) {
+        DebugTrace::Trace("UiDispatcher", std::string("Task failed: ") + e.what());
+    } catch (...) {
+        DebugTrace::Trace("UiDispatcher", "Task failed with an unknown exception");
+    }
+    return 0;
+}
+
+} // namespace
+
+TUiDispatcherWin::TUiDispatcherWin() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DispatcherProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        DebugTrace::Trace("UiDispatcher", "RegisterClassExW failed: " + LastErrorText());
+    FWindow = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
+                              nullptr);
+    if (FWindow == nullptr) DebugTrace::Trace("UiDispatcher", "CreateWindowExW failed: " + LastErrorText());
+}
+
+TUiDispatcherWin::~TUiDispatcherWin() {
+    if (FWindow == nullptr) return;
+    // Tasks still queued are freed without running.
+    MSG message;
+    while (PeekMessageW(&message, FWindow, kRunTask, kRunTask, PM_REMOVE))
+        delete reinterpret_cast<TTask*>(message.lParam);
+    DestroyWindow(FWindow);
+}
+
+bool TUiDispatcherWin::Post(std::function<void()> task) {
+    auto boxed = std::make_unique<TTask>(std::move(task));
+    // Fails once the window is gone (its thread ended): the task is dropped here.
+    if (FWindow == nullptr || !PostMessageW(FWindow, kRunTask, 0, reinterpret_cast<LPARAM>(boxed.get())))
+        return false;
+    boxed.release();
+    return true;
+}
+
+} // namespace maskaddr

@@ -1,0 +1,74 @@
+// Set-up shared by the Win32 tests of the proxy pool: the Win32 platform installed on
+// the test's main thread (which thereby is the user-interface thread), settings
+// answered from an overwrite list, and a message loop that runs until a condition holds.
+#pragma once
+
+#include "framework/settings/CLSettings.h"
+#include "framework/settings/SettingLists.h"
+#include "framework/text/Text.h"
+#include "platform/win32/PlatformWin.h"
+#include "proxy/ProxyManager.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace maskaddr::test {
+
+class TOverwriteLists final : public ISettingLists {
+public:
+    std::vector<std::string> Overwrite, Default;
+    const std::vector<std::string>& SettingOverwrite() const override { return Overwrite; }
+    const std::vector<std::string>& SettingDefault() const override { return Default; }
+};
+
+// Serves this thread's messages until done() holds or timeoutMs has passed; returns done().
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)), QS_ALLINPUT);
+    }
+}
+
+class PoolWinTest : public ::testing::Test {
+protected:
+    TOverwriteLists Lists;
+    std::unique_ptr<TProxyManager> Pool;
+    int Events = 0;
+    DWORD EventThread = 0;
+
+    void SetUp() override {
+        InstallWin32Platform();
+        SetSettingsEngine(&Lists);
+        Pool = std::make_unique<TProxyManager>();
+        Pool->SetOnGetCurrentLocalInfo([this](TProxyManager&) {
+            ++Events;
+            EventThread = GetCurrentThreadId();
+        });
+    }
+    void TearDown() override {
+        Pool.reset();
+        SetSettingsEngine(nullptr);
+        FreeSettings();
+    }
+    void Set(const std::string& name, const std::string& value) {
+        std::erase_if(Lists.Overwrite, [&](const std::string& line) {
+            return SameText(line.substr(0, line.find('=')), name);
+        });
+        Lists.Overwrite.push_back(name + "=" + value);
+    }
+    bool WaitForEvents(int count, DWORD timeoutMs = 20000) {
+        return PumpUntil([&] { return Events >= count; }, timeoutMs);
+    }
+};
+
+} // namespace maskaddr::test

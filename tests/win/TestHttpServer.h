@@ -1,0 +1,54 @@
+// A small HTTP server of the Win32 tests on 127.0.0.1 (a free port of its own): it
+// answers each GET with the reply set for the request's path, remembers every request
+// head, and closes the connection after each reply.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace maskaddr::test {
+
+class TTestHttpServer {
+public:
+    struct TReply {
+        int Status = 200;
+        std::string Body;
+    };
+
+    TTestHttpServer();
+    ~TTestHttpServer();
+    TTestHttpServer(const TTestHttpServer&) = delete;
+    TTestHttpServer& operator=(const TTestHttpServer&) = delete;
+
+    uint16_t Port() const { return FPort; }
+    // "http://127.0.0.1:PORT" followed by target ("/path?query").
+    std::string Url(const std::string& target) const;
+    // The reply for a path (without query); paths without one get 404.
+    void SetReply(const std::string& path, TReply reply);
+    // Request heads (request line and header lines) in arrival order.
+    std::vector<std::string> Requests();
+    bool WaitForRequests(size_t count, unsigned timeoutMs);
+
+private:
+    void Serve();
+    void Answer(SOCKET client);
+
+    SOCKET FListener = INVALID_SOCKET;
+    uint16_t FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::map<std::string, TReply> FReplies;
+    std::vector<std::string> FRequests;
+    std::thread FThread;
+};
+
+} // namespace maskaddr::test
