@@ -1,7 +1,9 @@
 // The application engine (see CLEngine.h).
 #include "framework/engine/CLEngine.h"
 
+#include "framework/engine/SingleDownloader.h"
 #include "framework/engine/Skin.h"
+#include "framework/engine/UrlTools.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
@@ -10,6 +12,8 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace maskaddr {
 
@@ -354,12 +358,107 @@ void TCLEngine::UpdateTitle() {
     if (OnTitleChange) OnTitleChange(this);
 }
 
-std::string TCLEngine::GetURL(const std::string& strName, bool /*bParams*/) {
-    return Settings().GetSettingString("URL." + strName);
+// ---- addresses and pages ----
+
+std::string TCLEngine::GetURLParam() {
+    TCLSettings& settings = Settings();
+    std::string channel = Platform()
+                              .Registry->ReadString(TRegRoot::LocalMachine,
+                                                    "Software\\" + settings.GetSettingString("App.RegPath"), "CHL")
+                              .value_or("unknow");
+    channel = CleanChannel(channel);
+    std::string pid = settings.GetSettingString("App.PID");
+    if (pid.empty()) pid = settings.GetSettingString("App.MagicWord");
+    uint32_t major = 0, minor = 0;
+    std::string servicePack;
+    FHost.OsVersion(major, minor, servicePack);
+
+    // "sszzz": seconds and milliseconds of the local time; every request is unique.
+    double ms = std::round((Platform().Clock->Now() - std::floor(Platform().Clock->Now())) * kSecondsPerDay * 1000.0);
+    int64_t msOfDay = static_cast<int64_t>(ms);
+    char stamp[8];
+    std::snprintf(stamp, sizeof stamp, "%02d%03d", static_cast<int>((msOfDay / 1000) % 60),
+                  static_cast<int>(msOfDay % 1000));
+    char version[9];
+    std::snprintf(version, sizeof version, "%08X", VersionToInt(settings.GetSettingString("App.Ver")));
+
+    std::string params = stamp;
+    params += "&PID=" + UrlEncodeForm(pid);
+    params += "&LANG=" + UrlEncodeForm(settings.GetSettingString("Language"));
+    params += "&DAY=" + UrlEncodeForm(std::to_string(settings.GetRunDays()));
+    params += "&RUNTIME=" + UrlEncodeForm(std::to_string(settings.RunTimes()));
+    params += "&VER=" + UrlEncodeForm(version);
+    params += "&SVER=" + UrlEncodeForm(std::to_string(settings.GetSettingInteger("App.SubVer")));
+    params += "&WVER=" + UrlEncodeForm(std::to_string(major) + "_" + std::to_string(minor) + "_" + servicePack);
+    params += "&WLANG=" + UrlEncodeForm(std::to_string(FHost.SystemDefaultLangID()));
+    params += "&CHL=" + UrlEncodeForm(HexOfLowBytes(channel));
+    return params;
 }
 
+std::string TCLEngine::GetURL(const std::string& strPage, bool bAddParams) {
+    std::string value = Settings().GetSettingString("URL." + strPage);
+    if (!Trim(value).empty()) {
+        std::string folder = AppFolder();
+        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+        value = ReplaceAllNoCase(value, "%exepath%", folder);
+    } else {
+        value = Settings().GetSettingString("URL.Redirect");
+    }
+    if (bAddParams && SameText(value.substr(0, 4), "http"))
+        return AppendURLParams(value, "ACTION=" + strPage + "&" + GetURLParam());
+    return value;
+}
+
+// The address goes into a command line: a double quote in it could end the quoted
+// argument and add arguments of its own, so quotes are escaped and control characters
+// refuse the address.
 void TCLEngine::ShowPageByURL(const std::string& strURL) {
-    if (!strURL.empty()) FHost.OpenURL(strURL);
+    for (char c : strURL)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            DebugTrace::Trace("CLEngine", "Refused address with control characters");
+            return;
+        }
+    const std::string url = ReplaceAll(strURL, "\"", "%22");
+    std::string command =
+        Platform().Registry->ReadString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "").value_or("");
+    if (Trim(command).empty()) {
+        FHost.OpenURL(url);
+        return;
+    }
+    if (LowerAscii(command).find("%1") != std::string::npos)
+        command = ReplaceAllNoCase(command, "%1", url);
+    else
+        command += "  \"" + url + "\"";
+    FHost.StartProcess(command);
+}
+
+void TCLEngine::WebBeforeNavigate2(const std::string& URL, bool& Cancel) {
+    if (!SameText(URL.substr(0, 5), "wcme:")) return;
+    TNameValueList list;
+    ParseURLParams(URL, list);
+    std::string page = FindListValue(list, "PAGE").value_or("");
+    if (!page.empty()) ShowPage(page);
+    Cancel = true;
+}
+
+void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                                std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) {
+    for (const std::string& started : FDownloadCacheList)
+        if (SameText(started, strURL)) return;
+    auto worker = std::make_unique<TSingleDownloader>(nullptr);
+    FDownloadCacheList.push_back(strURL);
+    size_t slash = strCacheFile.rfind('\\');
+    if (slash != std::string::npos) Platform().Files->CreateFolders(strCacheFile.substr(0, slash));
+    worker->URL = strURL;
+    worker->FileName = strCacheFile;
+    worker->OnDoneFile = std::move(onDone);
+    worker->GetFile();
+    FDownloaderList.push_back(std::move(worker));
+}
+
+void TCLEngine::DownloadtoCacheCancel(const std::string& strURL) {
+    for (size_t i = 0; i < FDownloaderList.size() && i < FDownloadCacheList.size(); ++i)
+        if (SameText(FDownloadCacheList[i], strURL)) FDownloaderList[i]->OnDoneFile = nullptr;
 }
 
 TAboutContent TCLEngine::AboutContent() {

@@ -89,9 +89,16 @@ public:
     virtual void ShowAbout(const TAboutContent& content, uintptr_t parentWindow) = 0;
     virtual bool IsWindowsVista64() = 0;
     virtual void CloseSplash() = 0;
-    // Opens a web address with the user's browser.
+    // Opens a web address with the shell's "open" verb.
     virtual void OpenURL(const std::string& url) = 0;
+    // Starts a program by its command line; failures are ignored.
+    virtual void StartProcess(const std::string& commandLine) = 0;
+    // The Windows version record (major, minor, service-pack text) and the system language.
+    virtual void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) = 0;
+    virtual uint16_t SystemDefaultLangID() = 0;
 };
+
+class TSingleDownloader;
 
 // A window message as the engine's procedure sees it. For WM_COPYDATA the host fills the
 // record's fields when a record is present.
@@ -132,10 +139,21 @@ public:
     void AppAbout();
     TAboutContent AboutContent();
     void SplashClose() { FHost.CloseSplash(); }
-    // The web address of a named page of the maker's service.
-    virtual std::string GetURL(const std::string& strName, bool bParams);
-    void ShowPage(const std::string& strName) { ShowPageByURL(GetURL(strName, true)); }
-    virtual void ShowPageByURL(const std::string& strURL);
+    // The parameter string that identifies this installation to the maker's service.
+    std::string GetURLParam();
+    // The address of a named page ("URL." + name, else "URL.Redirect"), with the
+    // parameter string when asked for and the address is a web address.
+    std::string GetURL(const std::string& strPage, bool bAddParams);
+    void ShowPage(const std::string& strPage) { ShowPageByURL(GetURL(strPage, true)); }
+    // Opens the address with the default browser's command, else the shell.
+    void ShowPageByURL(const std::string& strURL);
+    // The before-navigation check of embedded pages: "wcme:" links open a configured page
+    // and never navigate themselves (Cancel set).
+    void WebBeforeNavigate2(const std::string& URL, bool& Cancel);
+    // Fetches an address into a cache file once per run; onDone receives the file.
+    void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                         std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone);
+    void DownloadtoCacheCancel(const std::string& strURL);
     // The update check; bWait shows its window and waits for the answer.
     void AppUpdate(bool bWait) {
         if (OnAppUpdate) OnAppUpdate(bWait);
@@ -220,6 +238,8 @@ private:
     bool FLanguageListRead = false;
     IChoiceMenu* FLanguageMenuItem = nullptr;
     std::unique_ptr<IMessageDialog> FMessageDlg;
+    std::vector<std::string> FDownloadCacheList;
+    std::vector<std::unique_ptr<TSingleDownloader>> FDownloaderList;
     uint32_t FQueryEndSessionTime = 0;
     bool FQueryEndSessionSeen = false;
 };

@@ -55,6 +55,14 @@ public:
     void CloseSplash() override {}
     std::vector<std::string> Opened;
     void OpenURL(const std::string& url) override { Opened.push_back(url); }
+    std::vector<std::string> Started;
+    void StartProcess(const std::string& commandLine) override { Started.push_back(commandLine); }
+    void OsVersion(uint32_t& major, uint32_t& minor, std::string& sp) override {
+        major = 5;
+        minor = 1;
+        sp = "Service Pack 3";
+    }
+    uint16_t SystemDefaultLangID() override { return 1033; }
 };
 
 } // namespace maskaddr::test

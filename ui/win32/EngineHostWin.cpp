@@ -111,6 +111,29 @@ void TEngineHostWin::OpenURL(const std::string& url) {
     ShellExecuteW(FOwner, L"open", ToWide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+void TEngineHostWin::StartProcess(const std::string& commandLine) {
+    std::wstring cmd = ToWide(commandLine);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+void TEngineHostWin::OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    if (rtlGetVersion == nullptr || rtlGetVersion(&v) != 0) return;
+    major = v.dwMajorVersion;
+    minor = v.dwMinorVersion;
+    servicePack = ToUtf8(v.szCSDVersion);
+}
+
 // ---- task dialog ----
 
 namespace {

@@ -34,6 +34,9 @@ public:
     bool IsWindowsVista64() override;
     void CloseSplash() override;
     void OpenURL(const std::string& url) override;
+    void StartProcess(const std::string& commandLine) override;
+    void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) override;
+    uint16_t SystemDefaultLangID() override { return GetSystemDefaultLangID(); }
 
     // The splash window's closing, set by the start routine while a splash exists.
     std::function<void()> OnCloseSplash;

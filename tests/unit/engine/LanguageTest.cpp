@@ -216,6 +216,9 @@ public:
     bool IsWindowsVista64() override { return false; }
     void CloseSplash() override {}
     void OpenURL(const std::string&) override {}
+    void StartProcess(const std::string&) override {}
+    void OsVersion(uint32_t&, uint32_t&, std::string&) override {}
+    uint16_t SystemDefaultLangID() override { return 0; }
 };
 } // namespace
 
