@@ -11,18 +11,18 @@
 namespace maskaddr {
 
 struct TInetRequest {
-    std::string Agent;       // empty: no agent name
+    std::string Agent; // empty: no agent name
     std::string Host;
     uint16_t Port = 80;
-    bool Secure = false;     // TLS, and certificate names are not checked
-    bool Reload = true;      // plain HTTP: bypass the cache
+    bool Secure = false; // TLS, and certificate names are not checked
+    bool Reload = true;  // plain HTTP: bypass the cache
     std::string Verb = "GET";
     std::string Path = "/";
     std::string Referer;
     std::string AcceptType = "*";
     std::string UserName, Password;
-    std::string Headers;     // extra request header lines
-    std::string Body;        // sent whole
+    std::string Headers; // extra request header lines
+    std::string Body;    // sent whole
 };
 
 class IInetTransfer {

@@ -3,6 +3,7 @@
 
 #include "framework/engine/SingleDownloader.h"
 #include "framework/engine/Skin.h"
+#include "framework/engine/UpdateCheck.h"
 #include "framework/engine/UrlTools.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/paths/AppPaths.h"
@@ -44,7 +45,13 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
     FDebug = DebugTrace::Enabled();
 }
 
+TCLEngine::TUpdateWindow::~TUpdateWindow() {
+    View.reset(); // the window goes first; the controller's transfer is then aborted
+    Controller.reset();
+}
+
 TCLEngine::~TCLEngine() {
+    FUpdateWindows.clear();
     if (g_engine == this) {
         g_engine = nullptr;
         SetSettingsEngine(nullptr);
@@ -77,7 +84,7 @@ void TCLEngine::InitPost() {
 }
 
 void TCLEngine::BeginAutoUpdate() {
-    if (Settings().GetSettingBool("Update.BeginAuto") && OnBeginAutoUpdate) OnBeginAutoUpdate();
+    if (Settings().GetSettingBool("Update.BeginAuto")) AppUpdateAuto();
 }
 
 void TCLEngine::CheckCmdParam() {
@@ -358,13 +365,45 @@ void TCLEngine::UpdateTitle() {
     if (OnTitleChange) OnTitleChange(this);
 }
 
+// ---- update checks ----
+
+std::unique_ptr<TCLEngine::TUpdateWindow> TCLEngine::NewUpdateWindow() {
+    auto w = std::make_unique<TUpdateWindow>();
+    w->Controller = std::make_unique<TUpdateController>();
+    w->View = FHost.CreateUpdateView(*w->Controller);
+    w->Controller->SetView(w->View.get());
+    return w;
+}
+
+void TCLEngine::AppUpdate(bool bWait) {
+    auto w = NewUpdateWindow();
+    w->Controller->StartUpdate(bWait, true, true, false, false);
+    if (!bWait) FUpdateWindows.push_back(std::move(w));
+}
+
+void TCLEngine::AppUpdateAuto() {
+    if (!AutoUpdateDue(Platform().Clock->Now())) return;
+    auto w = NewUpdateWindow();
+    w->Controller->StartUpdate(false, false, AutoUpdateShows(), false,
+                               Settings().GetSettingBool("Update.AutoClose"));
+    FUpdateWindows.push_back(std::move(w));
+}
+
+bool TCLEngine::AppWaitFirstUpdate() {
+    if (Settings().GetSettingInteger("Update.Times") > 0) return true;
+    auto w = NewUpdateWindow();
+    w->Controller->StartUpdate(true, true, false, true, false);
+    return Settings().GetSettingInteger("Update.Times") > 0;
+}
+
 // ---- addresses and pages ----
 
 std::string TCLEngine::GetURLParam() {
     TCLSettings& settings = Settings();
     std::string channel = Platform()
-                              .Registry->ReadString(TRegRoot::LocalMachine,
-                                                    "Software\\" + settings.GetSettingString("App.RegPath"), "CHL")
+                              .Registry
+                              ->ReadString(TRegRoot::LocalMachine,
+                                           "Software\\" + settings.GetSettingString("App.RegPath"), "CHL")
                               .value_or("unknow");
     channel = CleanChannel(channel);
     std::string pid = settings.GetSettingString("App.PID");
@@ -374,7 +413,8 @@ std::string TCLEngine::GetURLParam() {
     FHost.OsVersion(major, minor, servicePack);
 
     // "sszzz": seconds and milliseconds of the local time; every request is unique.
-    double ms = std::round((Platform().Clock->Now() - std::floor(Platform().Clock->Now())) * kSecondsPerDay * 1000.0);
+    double ms =
+        std::round((Platform().Clock->Now() - std::floor(Platform().Clock->Now())) * kSecondsPerDay * 1000.0);
     int64_t msOfDay = static_cast<int64_t>(ms);
     char stamp[8];
     std::snprintf(stamp, sizeof stamp, "%02d%03d", static_cast<int>((msOfDay / 1000) % 60),
@@ -389,7 +429,8 @@ std::string TCLEngine::GetURLParam() {
     params += "&RUNTIME=" + UrlEncodeForm(std::to_string(settings.RunTimes()));
     params += "&VER=" + UrlEncodeForm(version);
     params += "&SVER=" + UrlEncodeForm(std::to_string(settings.GetSettingInteger("App.SubVer")));
-    params += "&WVER=" + UrlEncodeForm(std::to_string(major) + "_" + std::to_string(minor) + "_" + servicePack);
+    params +=
+        "&WVER=" + UrlEncodeForm(std::to_string(major) + "_" + std::to_string(minor) + "_" + servicePack);
     params += "&WLANG=" + UrlEncodeForm(std::to_string(FHost.SystemDefaultLangID()));
     params += "&CHL=" + UrlEncodeForm(HexOfLowBytes(channel));
     return params;

@@ -21,6 +21,9 @@ namespace maskaddr {
 class TCLMultiLangData;
 class TSkinData;
 class TSkin;
+class TSingleDownloader;
+class TUpdateController;
+class IUpdateView;
 
 // Message kinds, button bits and results of message boxes.
 enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3, mtCustom = 4 };
@@ -96,9 +99,9 @@ public:
     // The Windows version record (major, minor, service-pack text) and the system language.
     virtual void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) = 0;
     virtual uint16_t SystemDefaultLangID() = 0;
+    // A new update window driven by the controller.
+    virtual std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController& controller) = 0;
 };
-
-class TSingleDownloader;
 
 // A window message as the engine's procedure sees it. For WM_COPYDATA the host fills the
 // record's fields when a record is present.
@@ -154,10 +157,12 @@ public:
     void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
                          std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone);
     void DownloadtoCacheCancel(const std::string& strURL);
-    // The update check; bWait shows its window and waits for the answer.
-    void AppUpdate(bool bWait) {
-        if (OnAppUpdate) OnAppUpdate(bWait);
-    }
+    // The update check the user asks for; bWait runs its window modally and frees it.
+    void AppUpdate(bool bWait);
+    // The automatic check at the end of start-up.
+    void AppUpdateAuto();
+    // True once a reply has been accepted; without one, runs a modal check first.
+    bool AppWaitFirstUpdate();
 
     const std::string& Language() const { return FLanguage; }
     void SetLanguage(const std::string& name);
@@ -191,10 +196,6 @@ public:
 
     std::function<void(TCLEngine*)> OnLanguageChanged, OnSkinChanged, OnTitleChange;
     std::function<void(const std::string& strFileName)> OnCmdFile;
-    // The update check, installed by the update module: the automatic one at the end of
-    // start-up when "Update.BeginAuto" asks for it, and the one the user asks for.
-    std::function<void()> OnBeginAutoUpdate;
-    std::function<void(bool bWait)> OnAppUpdate;
 
     uint32_t FWM_CL_GET_APPID = 0, FWM_CL_CLOSE_APP = 0, FWM_CL_INITPOST = 0, FWM_CL_CMDPARAM = 0,
              FWM_CL_IF_BUSY = 0, FWM_CL_BRING_TO_FRONT = 0;
@@ -240,6 +241,13 @@ private:
     std::unique_ptr<IMessageDialog> FMessageDlg;
     std::vector<std::string> FDownloadCacheList;
     std::vector<std::unique_ptr<TSingleDownloader>> FDownloaderList;
+    struct TUpdateWindow {
+        std::unique_ptr<TUpdateController> Controller;
+        std::unique_ptr<IUpdateView> View;
+        ~TUpdateWindow();
+    };
+    std::unique_ptr<TUpdateWindow> NewUpdateWindow();
+    std::vector<std::unique_ptr<TUpdateWindow>> FUpdateWindows; // modeless ones live with the engine
     uint32_t FQueryEndSessionTime = 0;
     bool FQueryEndSessionSeen = false;
 };

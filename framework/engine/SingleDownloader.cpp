@@ -15,8 +15,8 @@ namespace maskaddr {
 // Everything one transfer needs, copied at its start; the worker thread owns the
 // transfer fields, the component only sets the stop request and detaches.
 struct TSingleDownloaderThread {
-    std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword, FTContentType,
-        FTPostQuery, FTReferer;
+    std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword,
+        FTContentType, FTPostQuery, FTReferer;
     bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
     int64_t FTFileSize = 0;
     int64_t BytesReaded = 0;
@@ -40,9 +40,9 @@ constexpr uint32_t kBlockSize = 16384;
 } // namespace
 
 std::string MakeTempFileName() {
-    thread_local std::mt19937 generator(static_cast<uint32_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^
-        std::hash<std::thread::id>()(std::this_thread::get_id())));
+    thread_local std::mt19937 generator(
+        static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                              std::hash<std::thread::id>()(std::this_thread::get_id())));
     IFileSystem& files = *Platform().Files;
     std::string folder = files.KnownFolder(TKnownFolder::Temp);
     std::uniform_int_distribution<uint32_t> draw(0, 0xFFFFE);
@@ -63,8 +63,10 @@ std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
                                                   (static_cast<unsigned char>(bytes[i + 1]) << 8)));
         return Utf16ToUtf8(units);
     }
-    case KUTF8: return Utf16ToUtf8(Utf8ToUtf16(bytes)); // invalid sequences become U+FFFD
-    case KAnsi: break;
+    case KUTF8:
+        return Utf16ToUtf8(Utf8ToUtf16(bytes)); // invalid sequences become U+FFFD
+    case KAnsi:
+        break;
     }
     return Platform().Ansi->FromAnsi(bytes);
 }
@@ -96,7 +98,8 @@ void TSingleDownloaderThread::Execute() {
         request.UserName = FTUserName;
         request.Password = FTPassword;
         if (!FTPostQuery.empty()) {
-            request.Headers = FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
+            request.Headers =
+                FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
             request.Body = FTPostQuery;
         }
         Log(request.Verb);
@@ -171,15 +174,20 @@ void TSingleDownloaderThread::Execute() {
 // ---- the component, on the user-interface thread ----
 
 TSingleDownloader::TSingleDownloader(TComponent* aOwner, std::string name)
-    : TComponent(aOwner, std::move(name), "TSingleDownloader"), FAlive(std::make_shared<TSingleDownloader*>(this)) {}
+    : TComponent(aOwner, std::move(name), "TSingleDownloader"),
+      FAlive(std::make_shared<TSingleDownloader*>(this)) {}
 
 TSingleDownloader::~TSingleDownloader() {
     Abort();
     FAlive.reset();
 }
 
-void TSingleDownloader::GetFile() { Start(true); }
-void TSingleDownloader::GetString() { Start(false); }
+void TSingleDownloader::GetFile() {
+    Start(true);
+}
+void TSingleDownloader::GetString() {
+    Start(false);
+}
 
 void TSingleDownloader::Start(bool toFile) {
     if (FThread) return; // one transfer at a time
@@ -212,7 +220,8 @@ void TSingleDownloader::Start(bool toFile) {
     }).detach();
     if (WaitThread) {
         IMessagePump* pump = Platform().Pump;
-        while (FThread && pump != nullptr) pump->ProcessMessages();
+        while (FThread && pump != nullptr)
+            pump->ProcessMessages();
     }
 }
 
@@ -244,7 +253,8 @@ void TSingleDownloader::SetPostValues(const TNameValueList& slValues) {
     for (const std::string& line : slValues) {
         size_t eq = line.find('=');
         if (!query.empty()) query += "&";
-        query += line.substr(0, eq) + "=" + (eq == std::string::npos ? "" : UrlEncodeForm(line.substr(eq + 1)));
+        query +=
+            line.substr(0, eq) + "=" + (eq == std::string::npos ? "" : UrlEncodeForm(line.substr(eq + 1)));
     }
     PostQuery = query;
 }
@@ -283,11 +293,16 @@ void TFilePostGen::Make(const TNameValueList* slValues, const TNameValueList* sl
                 body += "Content-Transfer-Encoding: binary\r\n\r\n";
                 continue;
             }
-            std::string ext = UpperAscii(value.substr(value.rfind('.') == std::string::npos ? value.size() : value.rfind('.')));
-            if (ext == ".JPG" || ext == ".JPEG") body += "Content-Type: image/pjpeg\r\n";
-            else if (ext == ".PNG") body += "Content-Type: image/x-png\r\n";
-            else if (ext == ".PDF") body += "Content-Type: application/pdf\r\n";
-            else if (ext == ".HTML") body += "Content-Type: text/html\r\n";
+            std::string ext = UpperAscii(
+                value.substr(value.rfind('.') == std::string::npos ? value.size() : value.rfind('.')));
+            if (ext == ".JPG" || ext == ".JPEG")
+                body += "Content-Type: image/pjpeg\r\n";
+            else if (ext == ".PNG")
+                body += "Content-Type: image/x-png\r\n";
+            else if (ext == ".PDF")
+                body += "Content-Type: application/pdf\r\n";
+            else if (ext == ".HTML")
+                body += "Content-Type: text/html\r\n";
             body += "\r\n";
             body += Platform().Files->ReadFile(value).value_or("") + "\r\n";
         }

@@ -18,7 +18,8 @@ enum THttpCharset { KAnsi, KUnicode, KUTF8 };
 
 class TSingleDownloader;
 using TOnProgressEvent = std::function<void(void* Sender, int64_t iTotalSize, int64_t iReaded)>;
-using TOnDoneFileEvent = std::function<void(TSingleDownloader* Sender, const std::string& strFileName, int64_t iFileSize)>;
+using TOnDoneFileEvent =
+    std::function<void(TSingleDownloader* Sender, const std::string& strFileName, int64_t iFileSize)>;
 using TOnDoneStringEvent = std::function<void(TSingleDownloader* Sender, const std::string& strResult)>;
 using TOnErrorEvent = std::function<void(TSingleDownloader* Sender)>;
 using TOnLog = std::function<void(const std::string& aLog)>;

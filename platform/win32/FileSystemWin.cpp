@@ -130,7 +130,9 @@ namespace {
 class TWritableFileWin final : public IWritableFile {
 public:
     explicit TWritableFileWin(HANDLE h) : FFile(h) {}
-    bool Write(const char* data, size_t size) override { return WriteAll(FFile.Get(), std::string(data, size)); }
+    bool Write(const char* data, size_t size) override {
+        return WriteAll(FFile.Get(), std::string(data, size));
+    }
     bool Close() override {
         bool ok = FlushFileBuffers(FFile.Get()) != FALSE;
         FFile.Close();
@@ -149,7 +151,9 @@ std::unique_ptr<IWritableFile> TFileSystemWin::CreateForWrite(const std::string&
     return std::make_unique<TWritableFileWin>(h);
 }
 
-bool TFileSystemWin::RemoveFile(const std::string& path) { return DeleteFileW(ToWide(path).c_str()) != FALSE; }
+bool TFileSystemWin::RemoveFile(const std::string& path) {
+    return DeleteFileW(ToWide(path).c_str()) != FALSE;
+}
 
 std::string TFileSystemWin::MoveFileOver(const std::string& from, const std::string& to) {
     if (MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),

@@ -28,8 +28,8 @@ public:
 
     bool Send(const TInetRequest& r) override {
         const std::wstring agent = ToWide(r.Agent);
-        FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                      nullptr, 0));
+        FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+                                      nullptr, nullptr, 0));
         if (!FSession) return false;
         FConnection.Attach(InternetConnectW(FSession.Get(), ToWide(r.Host).c_str(), r.Port,
                                             ToWide(r.UserName).c_str(), ToWide(r.Password).c_str(),
@@ -40,8 +40,8 @@ public:
         const std::wstring accept = ToWide(r.AcceptType), referer = ToWide(r.Referer);
         const wchar_t* acceptList[] = {accept.c_str(), nullptr};
         FRequest.Attach(HttpOpenRequestW(FConnection.Get(), ToWide(r.Verb).c_str(), ToWide(r.Path).c_str(),
-                                         L"HTTP/1.0", r.Referer.empty() ? nullptr : referer.c_str(), acceptList,
-                                         flags, 0));
+                                         L"HTTP/1.0", r.Referer.empty() ? nullptr : referer.c_str(),
+                                         acceptList, flags, 0));
         if (!FRequest) return false;
         const std::wstring headers = ToWide(r.Headers);
         return HttpSendRequestW(FRequest.Get(), headers.empty() ? nullptr : headers.c_str(),
@@ -52,7 +52,8 @@ public:
 
     int StatusCode() override {
         DWORD status = 0, size = sizeof status;
-        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                            nullptr))
             return 0;
         return static_cast<int>(status);
     }
@@ -60,7 +61,8 @@ public:
     std::optional<int64_t> ContentLength() override {
         wchar_t buffer[512] = {};
         DWORD size = sizeof buffer;
-        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr)) return std::nullopt;
+        if (!HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, buffer, &size, nullptr))
+            return std::nullopt;
         wchar_t* end = nullptr;
         long long v = wcstoll(buffer, &end, 10);
         if (end == buffer || v < 0) return std::nullopt;
@@ -80,7 +82,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<IInetTransfer> TInetClientWin::NewTransfer() { return std::make_unique<TInetTransferWin>(); }
+std::unique_ptr<IInetTransfer> TInetClientWin::NewTransfer() {
+    return std::make_unique<TInetTransferWin>();
+}
 
 void TMessagePumpWin::ProcessMessages() {
     MSG m;

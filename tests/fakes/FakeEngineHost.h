@@ -3,7 +3,9 @@
 #pragma once
 
 #include "framework/engine/CLEngine.h"
+#include "framework/engine/UpdateCheck.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,36 @@ public:
         Offered.push_back(ShowAgainFlag);
         if (ShowAgainFlag && TickBox) ShowAgainFlagValue = false;
         return Answer;
+    }
+};
+
+// The update window, recorded.
+class TFakeUpdateView final : public IUpdateView {
+public:
+    bool Visible = false, AutoCheck = true, Process = false, Modal = false, Closed = false, TimerOn = false;
+    int PostedResults = 0;
+    std::string Info, TimerLabel;
+    bool WithCancel = false;
+    bool IsVisible() override { return Visible; }
+    bool AutoCheckChecked() override { return AutoCheck; }
+    void ShowProcessView() override { Process = true; }
+    std::function<void(TFakeUpdateView&)> ModalLoop; // runs while "modal"
+    void RunModal() override {
+        Modal = Visible = true;
+        if (ModalLoop) ModalLoop(*this);
+    }
+    void ShowModeless() override { Visible = true; }
+    void PostShowResult() override { ++PostedResults; }
+    void ShowResultView(const std::string& info, bool withCancel) override {
+        Info = info;
+        WithCancel = withCancel;
+        Visible = true;
+    }
+    void SetTimerEnabled(bool e) override { TimerOn = e; }
+    void SetTimerLabel(const std::string& t) override { TimerLabel = t; }
+    void CloseWindow() override {
+        Closed = true;
+        Visible = false;
     }
 };
 
@@ -63,6 +95,14 @@ public:
         sp = "Service Pack 3";
     }
     uint16_t SystemDefaultLangID() override { return 1033; }
+    std::vector<TFakeUpdateView*> UpdateViews; // owned by the engine
+    std::function<void(TFakeUpdateView&)> ModalLoop;
+    std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController&) override {
+        auto v = std::make_unique<TFakeUpdateView>();
+        v->ModalLoop = ModalLoop;
+        UpdateViews.push_back(v.get());
+        return v;
+    }
 };
 
 } // namespace maskaddr::test

@@ -3,6 +3,7 @@
 
 #include "platform/win32/WinText.h"
 #include "ui/win32/AboutForm.h"
+#include "ui/win32/UpdateForm.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -132,6 +133,10 @@ void TEngineHostWin::OsVersion(uint32_t& major, uint32_t& minor, std::string& se
     major = v.dwMajorVersion;
     minor = v.dwMinorVersion;
     servicePack = ToUtf8(v.szCSDVersion);
+}
+
+std::unique_ptr<IUpdateView> TEngineHostWin::CreateUpdateView(TUpdateController& controller) {
+    return std::make_unique<TfrmCLUpdateForm>(FOwner, controller);
 }
 
 // ---- task dialog ----

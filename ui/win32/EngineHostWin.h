@@ -37,6 +37,7 @@ public:
     void StartProcess(const std::string& commandLine) override;
     void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) override;
     uint16_t SystemDefaultLangID() override { return GetSystemDefaultLangID(); }
+    std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController& controller) override;
 
     // The splash window's closing, set by the start routine while a splash exists.
     std::function<void()> OnCloseSplash;

@@ -3,6 +3,7 @@
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
+#include "framework/engine/UpdateCheck.h"
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
 
@@ -219,6 +220,7 @@ public:
     void StartProcess(const std::string&) override {}
     void OsVersion(uint32_t&, uint32_t&, std::string&) override {}
     uint16_t SystemDefaultLangID() override { return 0; }
+    std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController&) override { return nullptr; }
 };
 } // namespace
 

@@ -15,9 +15,13 @@ TEST(UrlToolsTest, FormEncodingAndDecoding) {
     TFakePlatform p;
     EXPECT_EQ(UrlEncodeForm("Service Pack 3"), "Service+Pack+3");
     EXPECT_EQ(UrlEncodeForm("a/b?c=d&e~!$'()*-.@_"), "a%2fb%3fc%3dd%26e%7e!$'()*-.@_");
-    EXPECT_EQ(UrlEncodeForm("Fran\xC3\xA7" "ais"), "Fran%e7ais") << "ANSI bytes, lower-case escapes";
+    EXPECT_EQ(UrlEncodeForm("Fran\xC3\xA7"
+                            "ais"),
+              "Fran%e7ais")
+        << "ANSI bytes, lower-case escapes";
     EXPECT_EQ(UrlDecodeForm("a+b%2F%2f%%c"), "a b//%c");
-    for (const char* broken : {"%", "%4", "%zz", "a%g1"}) EXPECT_EQ(UrlDecodeForm(broken), std::nullopt) << broken;
+    for (const char* broken : {"%", "%4", "%zz", "a%g1"})
+        EXPECT_EQ(UrlDecodeForm(broken), std::nullopt) << broken;
 }
 
 TEST(UrlToolsTest, VersionAndChannelTexts) {
@@ -56,7 +60,8 @@ TEST(UrlToolsTest, AddressesKeepTheirPortsAndOnlyALeadingScheme) {
     EXPECT_EQ(s->Port, 8443);
     EXPECT_EQ(ParseURL("https://host/")->Port, 443);
     EXPECT_EQ(ParseURL("http://host/")->Port, 80);
-    for (const char* bad : {"http://host", "http:///x", "http://h:99999/", "http://h:/", "http://h:8a/", "http://[::1/"})
+    for (const char* bad :
+         {"http://host", "http:///x", "http://h:99999/", "http://h:/", "http://h:8a/", "http://[::1/"})
         EXPECT_EQ(ParseURL(bad), std::nullopt) << bad;
 }
 
@@ -65,18 +70,30 @@ TEST(UrlToolsTest, MultipartBodyByteForByte) {
     p.Files.Put("C:\\up\\pic.PNG", "PNGDATA");
     p.Files.Put("C:\\up\\notes.txt", "text");
     TFilePostGen gen;
-    TNameValueList values{"user=a b", "lang=fr"}, files{"shot=C:\\up\\pic.PNG", "doc=C:\\up\\notes.txt", "none="};
+    TNameValueList values{"user=a b", "lang=fr"},
+        files{"shot=C:\\up\\pic.PNG", "doc=C:\\up\\notes.txt", "none="};
     gen.Make(&values, &files);
     const std::string b = "---------------------------989989989";
-    EXPECT_EQ(gen.PostData(), "--" + b + "\r\nContent-Disposition: form-data; name=\"user\"\r\n\r\na+b\r\n"
-                              "--" + b + "\r\nContent-Disposition: form-data; name=\"lang\"\r\n\r\nfr\r\n"
-                              "--" + b + "\r\nContent-Disposition: form-data; name=\"shot\"; filename=\"C:\\up\\pic.PNG\"\r\n"
-                              "Content-Type: image/x-png\r\n\r\nPNGDATA\r\n"
-                              "--" + b + "\r\nContent-Disposition: form-data; name=\"doc\"; filename=\"C:\\up\\notes.txt\"\r\n"
-                              "\r\ntext\r\n"
-                              "--" + b + "\r\nContent-Disposition: form-data; name=\"none\"; filename=\"\"\r\n"
-                              "Content-Transfer-Encoding: binary\r\n\r\n"
-                              "--" + b + "--\r\n");
+    EXPECT_EQ(gen.PostData(),
+              "--" + b +
+                  "\r\nContent-Disposition: form-data; name=\"user\"\r\n\r\na+b\r\n"
+                  "--" +
+                  b +
+                  "\r\nContent-Disposition: form-data; name=\"lang\"\r\n\r\nfr\r\n"
+                  "--" +
+                  b +
+                  "\r\nContent-Disposition: form-data; name=\"shot\"; filename=\"C:\\up\\pic.PNG\"\r\n"
+                  "Content-Type: image/x-png\r\n\r\nPNGDATA\r\n"
+                  "--" +
+                  b +
+                  "\r\nContent-Disposition: form-data; name=\"doc\"; filename=\"C:\\up\\notes.txt\"\r\n"
+                  "\r\ntext\r\n"
+                  "--" +
+                  b +
+                  "\r\nContent-Disposition: form-data; name=\"none\"; filename=\"\"\r\n"
+                  "Content-Transfer-Encoding: binary\r\n\r\n"
+                  "--" +
+                  b + "--\r\n");
     EXPECT_EQ(gen.Headers(), "Content-Type: multipart/form-data; boundary=" + b);
     gen.Make(&values, nullptr);
     EXPECT_EQ(gen.PostData().find(b + "--"), std::string::npos) << "no closing boundary without files";
@@ -100,10 +117,12 @@ protected:
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
     void SetUp() override {
-        P.Files.Put("C:\\Tools\\App\\const.dat",
-                    "[setting]\nApp.Ver=1.2.0.10\nApp.SubVer=3\nApp.MagicWord=magic word\nApp.RegPath=Maskaddr\n"
-                    "Language=Fran\xE7" "ais\nURL.home=http://127.0.0.1/home\nURL.help=http://127.0.0.1/help?\n"
-                    "URL.local=%EXEPATH%\\res\\page.html\nURL.blank=   \nURL.Redirect=http://127.0.0.1/r?a=1\n");
+        P.Files.Put(
+            "C:\\Tools\\App\\const.dat",
+            "[setting]\nApp.Ver=1.2.0.10\nApp.SubVer=3\nApp.MagicWord=magic word\nApp.RegPath=Maskaddr\n"
+            "Language=Fran\xE7"
+            "ais\nURL.home=http://127.0.0.1/home\nURL.help=http://127.0.0.1/help?\n"
+            "URL.local=%EXEPATH%\\res\\page.html\nURL.blank=   \nURL.Redirect=http://127.0.0.1/r?a=1\n");
         P.Clock.Value = 46000.0 + (12 * 3600 + 7 * 60 + 7.042) / 86400.0;
         E = std::make_unique<TCLEngine>(nullptr, Host);
     }
@@ -123,16 +142,19 @@ TEST_F(EngineUrlTest, PageAddresses) {
     EXPECT_EQ(E->GetURL("help", true), "http://127.0.0.1/help?ACTION=help&" + params);
     EXPECT_EQ(E->GetURL("home", false), "http://127.0.0.1/home");
     EXPECT_EQ(E->GetURL("local", true), "C:\\Tools\\App\\res\\page.html") << "no parameters for a local file";
-    EXPECT_EQ(E->GetURL("blank", true), "http://127.0.0.1/r?a=1&ACTION=blank&" + params) << "blank counts as missing";
+    EXPECT_EQ(E->GetURL("blank", true), "http://127.0.0.1/r?a=1&ACTION=blank&" + params)
+        << "blank counts as missing";
     EXPECT_EQ(E->GetURL("nothing", false), "http://127.0.0.1/r?a=1");
 }
 
 TEST_F(EngineUrlTest, PagesOpenWithTheBrowserCommandAndQuotesCannotEscapeIt) {
     E->ShowPageByURL("http://127.0.0.1/a");
     EXPECT_EQ(Host.Opened, std::vector<std::string>{"http://127.0.0.1/a"}) << "no browser command: the shell";
-    P.Registry.WriteString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "", "\"C:\\b\\browser.exe\" -url \"%1\"");
+    P.Registry.WriteString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "",
+                           "\"C:\\b\\browser.exe\" -url \"%1\"");
     E->ShowPageByURL("http://127.0.0.1/a\" --evil \"");
-    EXPECT_EQ(Host.Started, std::vector<std::string>{"\"C:\\b\\browser.exe\" -url \"http://127.0.0.1/a%22 --evil %22\""});
+    EXPECT_EQ(Host.Started,
+              std::vector<std::string>{"\"C:\\b\\browser.exe\" -url \"http://127.0.0.1/a%22 --evil %22\""});
     P.Registry.WriteString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "", "C:\\b\\browser.exe");
     E->ShowPageByURL("http://127.0.0.1/b");
     EXPECT_EQ(Host.Started.back(), "C:\\b\\browser.exe  \"http://127.0.0.1/b\"");

@@ -1,0 +1,205 @@
+// The update check (see UpdateCheck.h).
+#include "framework/engine/UpdateCheck.h"
+
+#include "framework/engine/CLEngine.h"
+#include "framework/settings/CLSettings.h"
+#include "framework/text/Text.h"
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+namespace maskaddr {
+
+namespace {
+constexpr char kTag[] = "CLUpdate";
+constexpr char kModify[] = "__MODIFY__.";
+// Settings that name a program to start; a reply may not redirect them.
+const char* const kProtectedKeys[] = {"FireFoxPath"};
+
+std::string Lib(const std::string& key) {
+    return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
+}
+} // namespace
+
+std::optional<std::string> TUpdateReply::Value(const std::string& name) const {
+    for (const auto& [n, v] : Lines)
+        if (SameText(n, name)) return v;
+    return std::nullopt;
+}
+
+TUpdateReply ParseUpdateReply(const std::string& text) {
+    TUpdateReply reply;
+    for (const std::string& line : SplitLines(text)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) reply.Lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return reply;
+}
+
+bool UpdateReplyAuthentic(const TUpdateReply& reply) {
+    return SameText(reply.Value("magicword").value_or(""), Settings().GetSettingString("App.MagicWord"));
+}
+
+void ApplyUpdateSettings(const TUpdateReply& reply) {
+    TCLSettings& settings = Settings();
+    for (const auto& [name, value] : reply.Lines) {
+        if (SameText(name.substr(0, 7), "Banner.")) {
+            settings.SetSettingstring(name, value);
+        } else if (SameText(name.substr(0, 11), kModify)) {
+            std::string key = name.substr(11);
+            bool refused = std::any_of(std::begin(kProtectedKeys), std::end(kProtectedKeys),
+                                       [&](const char* k) { return SameText(key, k); });
+            if (refused)
+                DebugTrace::Trace(kTag, "Update refused to set " + key);
+            else
+                settings.SetSettingstring(key, value);
+        }
+    }
+}
+
+int UpdateReplyResult(const TUpdateReply& reply) {
+    auto v = reply.Value("Result");
+    return v ? ParseInt32Def(*v, 0) : 0;
+}
+
+bool AutoUpdateDue(TDateTime now) {
+    TCLSettings& s = Settings();
+    return WholeDaysBetween(now, s.GetSettingFloat("Update.LastDate")) >= s.GetSettingInteger("Update.Days");
+}
+
+bool AutoUpdateShows() {
+    TCLSettings& s = Settings();
+    return s.GetSettingBool("Update.AutoCheck") && !s.GetSettingBool("Update.NoAutoCheck") &&
+           s.RunTimes() > 0;
+}
+
+// ---- the window's logic ----
+
+TUpdateController::TUpdateController() {
+    FDownload.AcceptTypes = "*/*";
+    FDownload.BinaryData = false;
+    FDownload.HttpCharset = KAnsi;
+    FDownload.OnDoneString = [this](TSingleDownloader*, const std::string& r) { sdDownloadDoneString(r); };
+    FDownload.OnError = [this](TSingleDownloader*) { sdDownloadError(); };
+    FDelaySeconds = std::max(5, Settings().GetSettingInteger("Update.DelaySeconds"));
+}
+
+void TUpdateController::StartUpdate(bool AShowModal, bool AShowConnecting, bool ADoUpdate, bool AProcess,
+                                    bool AAutoClose) {
+    FStartTime = 0;
+    FShowModal = AShowModal;
+    FShowConnecting = AShowConnecting;
+    FDoUpdate = ADoUpdate;
+    FProcess = AProcess;
+    FAutoClose = AAutoClose;
+    FUpdating = true;
+    std::string url = Engine() != nullptr ? Engine()->GetURL("Update", true) : std::string();
+    DebugTrace::Trace(kTag, "Update URL : " + url);
+    if (AProcess) FView->ShowProcessView();
+    FDownload.URL = url;
+    FDownload.GetString();
+    if (AShowModal)
+        FView->RunModal();
+    else if (AShowConnecting)
+        FView->ShowModeless();
+}
+
+void TUpdateController::sdDownloadDoneString(const std::string& strResult) {
+    DebugTrace::Trace(kTag, "Update Net : " + strResult);
+    TCLSettings& settings = Settings();
+    settings.SetSettingFloat("Update.LastDate", Platform().Clock->Now());
+    if (!FUpdating) return;
+    bool showResult = false;
+    TUpdateReply reply = ParseUpdateReply(strResult);
+    bool accepted = UpdateReplyAuthentic(reply);
+    if (accepted) {
+        settings.BeginUpdate(); // one save for all the lines
+        ApplyUpdateSettings(reply);
+        settings.EndUpdate();
+        settings.UpdateSettingINI();
+        settings.SetSettingInteger("Update.Times", settings.GetSettingInteger("Update.Times") + 1);
+        if (FDoUpdate) {
+            int result = UpdateReplyResult(reply);
+            if (result == 0 && FView->IsVisible()) {
+                FInfo = Lib("Update.LastVersionAlready");
+                FURL.clear();
+                showResult = true;
+            } else if (result == 1) {
+                FInfo = reply.Value("info").value_or("");
+                FURL = reply.Value("page").value_or("");
+                showResult = true;
+            }
+        }
+    }
+    FUpdating = false;
+    if (!accepted && FView->IsVisible()) {
+        FInfo = Lib("Update.NetError");
+        FURL.clear();
+        showResult = true;
+    }
+    if (showResult)
+        FView->PostShowResult();
+    else
+        FView->CloseWindow();
+}
+
+void TUpdateController::sdDownloadError() {
+    FUpdating = false;
+    DebugTrace::Trace(kTag, "Update Net Error !");
+    if (FDoUpdate && FView->IsVisible()) {
+        FInfo = Lib("Update.NetError");
+        FURL.clear();
+        FView->PostShowResult();
+    } else {
+        FView->CloseWindow();
+    }
+}
+
+void TUpdateController::ShowResult() {
+    FView->ShowResultView(FInfo, !FURL.empty());
+    if (FAutoClose) StartAutoClose();
+}
+
+void TUpdateController::StartAutoClose() {
+    FView->SetTimerEnabled(true);
+}
+
+void TUpdateController::tmrTimerTimer() {
+    TDateTime now = Platform().Clock->Now();
+    if (FStartTime == 0) FStartTime = now;
+    int64_t elapsed = WholeSecondsBetween(FStartTime, now);
+    FView->SetTimerLabel(FormatBraces(Lib("lblTimer.Caption"), {std::to_string(FDelaySeconds - elapsed)}));
+    if (elapsed >= FDelaySeconds) {
+        FView->SetTimerEnabled(false);
+        FView->CloseWindow();
+    }
+}
+
+void TUpdateController::SaveAutoCheck() {
+    if (!Settings().GetSettingBool("Update.NoAutoCheck"))
+        Settings().SetSettingBool("Update.AutoCheck", FView->AutoCheckChecked());
+}
+
+void TUpdateController::btnOKClick() {
+    SaveAutoCheck();
+    if (!FURL.empty() && Engine() != nullptr) Engine()->ShowPageByURL(FURL);
+    FView->CloseWindow();
+}
+
+void TUpdateController::btnOK2Click() {
+    FDownload.Abort();
+    SaveAutoCheck();
+    FView->CloseWindow();
+}
+
+void TUpdateController::btnCancelClick() {
+    FView->CloseWindow();
+}
+
+void TUpdateController::Escape() {
+    FDownload.Abort();
+    FView->CloseWindow();
+}
+
+} // namespace maskaddr

@@ -1,0 +1,85 @@
+// The update check: the reply of the maker's update service (name=value lines that
+// report a newer version and push settings), and TUpdateController, the logic of
+// the update window, which requests the reply with its own download worker.
+#pragma once
+
+#include "framework/engine/SingleDownloader.h"
+#include "framework/text/DateTime.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace maskaddr {
+
+struct TUpdateReply {
+    std::vector<std::pair<std::string, std::string>> Lines; // every line with "=", in order
+    // The first line of that name (without regard to case).
+    std::optional<std::string> Value(const std::string& name) const;
+};
+TUpdateReply ParseUpdateReply(const std::string& text);
+// The magic word matches the setting "App.MagicWord" (without regard to case).
+bool UpdateReplyAuthentic(const TUpdateReply& reply);
+// Writes the "Banner." and "__MODIFY__." lines into the settings, in order. Keys that
+// name programs the program starts are refused (trace line).
+void ApplyUpdateSettings(const TUpdateReply& reply);
+// "Result": 1 newer version, 0 latest (also missing or not a number), else other.
+int UpdateReplyResult(const TUpdateReply& reply);
+// The automatic check runs when "Update.Days" whole days have passed since the last reply.
+bool AutoUpdateDue(TDateTime now);
+// An automatic check shows its result only when the user wants it and this is not the first run.
+bool AutoUpdateShows();
+
+// The update window as the logic sees it.
+class IUpdateView {
+public:
+    virtual ~IUpdateView() = default;
+    virtual bool IsVisible() = 0;
+    virtual bool AutoCheckChecked() = 0;
+    virtual void ShowProcessView() = 0;
+    // Runs the window modally until it closes.
+    virtual void RunModal() = 0;
+    virtual void ShowModeless() = 0;
+    // Queues ShowResult on the window's own message queue.
+    virtual void PostShowResult() = 0;
+    // The result view: the text, then OK and Cancel (withCancel) or the single Ok; shown
+    // modeless when hidden.
+    virtual void ShowResultView(const std::string& info, bool withCancel) = 0;
+    virtual void SetTimerEnabled(bool enabled) = 0;
+    virtual void SetTimerLabel(const std::string& text) = 0;
+    // Ends a modal run, or hides a modeless window.
+    virtual void CloseWindow() = 0;
+};
+
+class TUpdateController {
+public:
+    TUpdateController();
+    void SetView(IUpdateView* view) { FView = view; }
+
+    void StartUpdate(bool AShowModal, bool AShowConnecting, bool ADoUpdate, bool AProcess, bool AAutoClose);
+    void sdDownloadDoneString(const std::string& strResult);
+    void sdDownloadError();
+    void ShowResult();
+    void StartAutoClose();
+    void tmrTimerTimer();
+    void btnOKClick();
+    void btnOK2Click();
+    void btnCancelClick();
+    void Escape();
+
+    TSingleDownloader& Download() { return FDownload; }
+    bool FUpdating = false;
+    std::string FInfo, FURL;
+    TDateTime FStartTime = 0;
+    int FDelaySeconds = 5;
+    bool FShowModal = false, FShowConnecting = false, FDoUpdate = false, FProcess = false, FAutoClose = false;
+
+private:
+    void SaveAutoCheck();
+    IUpdateView* FView = nullptr;
+    TSingleDownloader FDownload{nullptr, "sdDownload"};
+};
+
+} // namespace maskaddr

@@ -1,0 +1,152 @@
+// The update check: reply format and settings lines, the days rule, and the update
+// window's decisions, with a real download worker against canned replies.
+#include "fakes/FakeEngineHost.h"
+#include "fakes/FakeInetClient.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/FakeUiDispatcher.h"
+#include "framework/engine/CLEngine.h"
+#include "framework/engine/UpdateCheck.h"
+#include "framework/settings/CLSettings.h"
+
+#include <gtest/gtest.h>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+class UpdateTest : public ::testing::Test {
+protected:
+    TFakePlatform P;
+    TFakeInetClient Inet;
+    TFakeUiDispatcher Ui;
+    TFakeEngineHost Host;
+    std::unique_ptr<TCLEngine> E;
+
+    void SetUp() override {
+        P.Files.Put("C:\\Tools\\App\\const.dat",
+                    "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
+                    "Update.Days=7\n");
+        TPlatform p = Platform();
+        p.Inet = &Inet;
+        p.Ui = &Ui;
+        SetPlatform(p);
+        E = std::make_unique<TCLEngine>(nullptr, Host);
+    }
+    void Reply(const std::string& body, int status = 200) {
+        Inet.SetReply("127.0.0.1:8080/u", {status, true, body});
+    }
+    std::string S(const char* key) { return Settings().GetSettingString(key); }
+    // Runs handed-over work (progress, then the reply) until the window has decided.
+    void PumpUntilDecided(TFakeUpdateView& v) {
+        while (v.PostedResults == 0 && !v.Closed && Ui.Pump(1) == 1) {
+        }
+    }
+};
+
+} // namespace
+
+TEST(UpdateReplyTest, LinesAndLookups) {
+    TUpdateReply r = ParseUpdateReply("magicword=a\r\nResult=1\nno equals\rinfo=x=y\nResult=0\n");
+    EXPECT_EQ(r.Value("RESULT"), "1") << "the first line of a name counts";
+    EXPECT_EQ(r.Value("info"), "x=y");
+    EXPECT_EQ(r.Lines.size(), 4u);
+    EXPECT_EQ(UpdateReplyResult(ParseUpdateReply("Result=abc")), 0);
+    EXPECT_EQ(UpdateReplyResult(ParseUpdateReply("")), 0);
+    EXPECT_EQ(UpdateReplyResult(ParseUpdateReply("Result=2")), 2);
+}
+
+TEST_F(UpdateTest, SettingsLinesAreAppliedInOrderAndProgramPathsRefused) {
+    EXPECT_TRUE(UpdateReplyAuthentic(ParseUpdateReply("MagicWord=SECRET")));
+    EXPECT_FALSE(UpdateReplyAuthentic(ParseUpdateReply("magicword=other")));
+    ApplyUpdateSettings(
+        ParseUpdateReply("__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.X=1\n__MODIFY__.X=2\n"
+                         "Banner.Top.URL=http://127.0.0.1/b\n__MODIFY__.FireFoxPath=C:\\evil.exe\n"
+                         "Other=ignored\n"));
+    EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
+    EXPECT_EQ(S("X"), "2");
+    EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");
+    EXPECT_EQ(S("FireFoxPath"), "");
+    EXPECT_EQ(S("Other"), "");
+}
+
+TEST_F(UpdateTest, DaysRuleAndFirstRun) {
+    EXPECT_TRUE(AutoUpdateDue(46000.0)) << "never checked";
+    Settings().SetSettingFloat("Update.LastDate", 46000.0 - 6 - 23.0 / 24);
+    EXPECT_FALSE(AutoUpdateDue(46000.0));
+    Settings().SetSettingFloat("Update.LastDate", 46000.0 - 7);
+    EXPECT_TRUE(AutoUpdateDue(46000.0));
+    Settings().SetSettingBool("Update.AutoCheck", true);
+    EXPECT_FALSE(AutoUpdateShows()) << "the first run stays silent";
+}
+
+TEST_F(UpdateTest, AcceptedReplyWithANewVersionShowsItsPage) {
+    Reply("magicword=secret\nResult=1\ninfo=Version 2 is out\npage=http://127.0.0.1/new\n"
+          "__MODIFY__.NORMAL_IPS=5.6.7.8:80|B|BB|1|2;\n");
+    P.Clock.Value = 46010.5;
+    E->AppUpdate(false);
+    ASSERT_EQ(Host.UpdateViews.size(), 1u);
+    TFakeUpdateView& v = *Host.UpdateViews[0];
+    EXPECT_TRUE(v.Visible) << "shown while connecting";
+    PumpUntilDecided(v);
+    EXPECT_EQ(v.PostedResults, 1);
+    EXPECT_EQ(S("Update.Times"), "1");
+    EXPECT_EQ(S("NORMAL_IPS"), "5.6.7.8:80|B|BB|1|2;");
+    EXPECT_EQ(Settings().GetSettingFloat("Update.LastDate"), 46010.5);
+    ASSERT_EQ(Inet.Requests().size(), 1u);
+    EXPECT_EQ(Inet.Requests()[0].rfind("GET 127.0.0.1:8080/u?ACTION=Update&", 0), 0u);
+}
+
+TEST_F(UpdateTest, RejectedAndFailedRepliesChangeNothing) {
+    Reply("magicword=wrong\n__MODIFY__.X=1\n");
+    E->AppUpdate(false);
+    TFakeUpdateView& v = *Host.UpdateViews[0];
+    PumpUntilDecided(v);
+    EXPECT_EQ(v.PostedResults, 1) << "the visible window reports the failure";
+    EXPECT_EQ(S("X"), "");
+    EXPECT_EQ(S("Update.Times"), "");
+    EXPECT_NE(S("Update.LastDate"), "") << "written before the reply is examined";
+
+    Inet.SetReply("127.0.0.1:8080/u", {404, true, "magicword=secret\n"});
+    Settings().SetSettingstring("Update.LastDate", "");
+    E->AppUpdateAuto(); // silent: hidden window
+    PumpUntilDecided(*Host.UpdateViews[1]);
+    EXPECT_TRUE(Host.UpdateViews[1]->Closed);
+    EXPECT_EQ(S("Update.LastDate"), "") << "an error page is a failure: no date written";
+    EXPECT_EQ(S("Update.Times"), "");
+}
+
+TEST_F(UpdateTest, WaitForTheFirstReply) {
+    bool strip = false, selfClosed = false;
+    Host.ModalLoop = [&](TFakeUpdateView& v) { // the view is freed with the window after the modal run
+        PumpUntilDecided(v);
+        strip = v.Process;
+        selfClosed = v.Closed && v.PostedResults == 0;
+    };
+    Reply("magicword=Secret\nResult=1\n");
+    EXPECT_TRUE(E->AppWaitFirstUpdate());
+    EXPECT_TRUE(strip);
+    EXPECT_TRUE(selfClosed) << "no result asked for: the strip closes itself";
+    size_t windows = Host.UpdateViews.size();
+    EXPECT_TRUE(E->AppWaitFirstUpdate());
+    EXPECT_EQ(Host.UpdateViews.size(), windows) << "no window once a reply was accepted";
+}
+
+TEST_F(UpdateTest, CountdownOfAtLeastFiveSeconds) {
+    Settings().SetSettingInteger("Update.DelaySeconds", 0);
+    P.Files.Put("C:\\Tools\\App\\lang\\English.lan", "[LibRes]\nlblTimer.Caption=closing in {1}\n");
+    E->SetLanguageData(nullptr);
+    TUpdateController c;
+    TFakeUpdateView v;
+    c.SetView(&v);
+    EXPECT_EQ(c.FDelaySeconds, 5);
+    P.Clock.Value = 46000.0;
+    c.tmrTimerTimer();
+    EXPECT_FALSE(v.Closed);
+    P.Clock.Value += 4.9 / 86400;
+    c.tmrTimerTimer();
+    EXPECT_FALSE(v.Closed);
+    P.Clock.Value += 0.1 / 86400;
+    c.tmrTimerTimer();
+    EXPECT_TRUE(v.Closed);
+}

@@ -1,0 +1,176 @@
+// The update window (see UpdateForm.h).
+#include "ui/win32/UpdateForm.h"
+
+#include "framework/engine/CLEngine.h"
+#include "framework/paths/AppPaths.h"
+#include "framework/settings/CLSettings.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinText.h"
+#include "ui/win32/AboutForm.h"
+
+namespace maskaddr {
+
+namespace {
+constexpr int kWidth = 373, kHeight = 325, kLogoPanel = 65;
+constexpr UINT kShowResult = WM_USER + 2;
+constexpr UINT_PTR kTimer = 1;
+enum : int { idInfo = 101, idTimerLabel, idAutoCheck, idOK, idCancel, idOK2, idProcessText, idCancelProcess };
+std::string Lib(const std::string& key) {
+    return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
+}
+} // namespace
+
+TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
+    : TWin32Form(nullptr, "frmCLUpdateForm", "TfrmCLUpdateForm"), FController(controller), FOwner(owner) {
+    Position = TFormPosition::MainFormCenter;
+    FormCreate();
+}
+
+void TfrmCLUpdateForm::FormCreate() {
+    CreateHandle("Update", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, kWidth, kHeight, FOwner);
+    int logoWidth = 0;
+    const std::string logo = AppFolder() + "res\\images\\update.png";
+    if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo, logoWidth, FLogoHeight);
+    int top = FLogo != nullptr ? FLogoHeight : 0; // without a picture the logo panel is left out
+    auto add = [&](const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
+        HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | style, x, y, w, h, Handle(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+        return c;
+    };
+    add(L"STATIC", WS_VISIBLE, 8, top + 8, 353, 120, idInfo);
+    add(L"STATIC", 0, 8, top + 133, 353, 16, idTimerLabel);
+    add(L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 8, top + 152, 353, 18, idAutoCheck);
+    const int bottom = top + kHeight - kLogoPanel;
+    add(L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, kWidth - 176, bottom - 34, 80, 25, idOK);
+    add(L"BUTTON", WS_TABSTOP, kWidth - 88, bottom - 34, 80, 25, idCancel);
+    add(L"BUTTON", WS_TABSTOP | WS_DISABLED, kWidth - 88, bottom - 30, 80, 25, idOK2);
+    add(L"STATIC", 0, 8, 16, kWidth - 110, 20, idProcessText);
+    add(L"BUTTON", WS_TABSTOP, kWidth - 88, 12, 80, 25, idCancelProcess);
+    if (FLogo != nullptr)
+        SetWindowPos(Handle(), nullptr, 0, 0, std::max(logoWidth, kWidth) + 8,
+                     kHeight - kLogoPanel + FLogoHeight + 40, SWP_NOMOVE | SWP_NOZORDER);
+    else {
+        RECT r{0, 0, kWidth, kHeight - kLogoPanel};
+        AdjustWindowRectEx(&r, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+        SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    SetWindowTextW(Handle(), ToWide(Lib("TfrmCLUpdateForm.Caption")).c_str());
+    for (int id : {idOK, idOK2})
+        SetDlgItemTextW(Handle(), id, ToWide(Lib("btnOk.Caption")).c_str());
+    for (int id : {idCancel, idCancelProcess})
+        SetDlgItemTextW(Handle(), id, ToWide(Lib("btnCancel.Caption")).c_str());
+    SetDlgItemTextW(Handle(), idAutoCheck, ToWide(Lib("cbAutoCheckUpdate.Caption")).c_str());
+    SetDlgItemTextW(Handle(), idInfo, ToWide(Lib("Update.Connecting")).c_str());
+    SetDlgItemTextW(Handle(), idProcessText, ToWide(Lib("Update.Connecting")).c_str());
+    Show(GetDlgItem(Handle(), idAutoCheck), !Settings().GetSettingBool("Update.NoAutoCheck"));
+    CheckDlgButton(Handle(), idAutoCheck,
+                   Settings().GetSettingBool("Update.AutoCheck") ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool TfrmCLUpdateForm::IsVisible() {
+    return Handle() != nullptr && IsWindowVisible(Handle());
+}
+
+bool TfrmCLUpdateForm::AutoCheckChecked() {
+    return IsDlgButtonChecked(Handle(), idAutoCheck) == BST_CHECKED;
+}
+
+// The compact strip: the connecting text and a Cancel button, without a border.
+void TfrmCLUpdateForm::ShowProcessView() {
+    for (int id : {idInfo, idTimerLabel, idAutoCheck, idOK, idCancel, idOK2})
+        Show(GetDlgItem(Handle(), id), false);
+    for (int id : {idProcessText, idCancelProcess})
+        Show(GetDlgItem(Handle(), id), true);
+    SetWindowLongPtrW(Handle(), GWL_STYLE, WS_POPUP | WS_BORDER);
+    SetWindowLongPtrW(Handle(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (FOwner != nullptr && IsWindowVisible(FOwner)) GetWindowRect(FOwner, &area);
+    SetWindowPos(Handle(), nullptr, area.left + (area.right - area.left - kWidth) / 2,
+                 area.top + (area.bottom - area.top - 51) / 2, kWidth, 51, SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+void TfrmCLUpdateForm::RunModal() {
+    ShowModal();
+}
+
+void TfrmCLUpdateForm::ShowModeless() {
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+}
+
+void TfrmCLUpdateForm::PostShowResult() {
+    PostMessageW(Handle(), kShowResult, 0, 0);
+}
+
+void TfrmCLUpdateForm::ShowResultView(const std::string& info, bool withCancel) {
+    SetDlgItemTextW(Handle(), idInfo, ToWide(info).c_str());
+    for (int id : {idProcessText, idCancelProcess})
+        Show(GetDlgItem(Handle(), id), false);
+    Show(GetDlgItem(Handle(), idInfo), true);
+    Show(GetDlgItem(Handle(), idOK), withCancel);
+    Show(GetDlgItem(Handle(), idCancel), withCancel);
+    Show(GetDlgItem(Handle(), idOK2), !withCancel);
+    EnableWindow(GetDlgItem(Handle(), idOK), TRUE);
+    EnableWindow(GetDlgItem(Handle(), idOK2), TRUE);
+    if (!IsVisible()) ShowModeless();
+}
+
+void TfrmCLUpdateForm::SetTimerEnabled(bool enabled) {
+    if (enabled)
+        SetTimer(Handle(), kTimer, 200, nullptr);
+    else
+        KillTimer(Handle(), kTimer);
+}
+
+void TfrmCLUpdateForm::SetTimerLabel(const std::string& text) {
+    SetDlgItemTextW(Handle(), idTimerLabel, ToWide(text).c_str());
+    Show(GetDlgItem(Handle(), idTimerLabel), true);
+}
+
+void TfrmCLUpdateForm::CloseWindow() {
+    if (IsShowingModal())
+        CloseModal(mr::Cancel);
+    else if (Handle() != nullptr)
+        ShowWindow(Handle(), SW_HIDE);
+}
+
+LRESULT TfrmCLUpdateForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case kShowResult:
+        FController.ShowResult();
+        return 0;
+    case WM_TIMER:
+        FController.tmrTimerTimer();
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case idOK:
+            FController.btnOKClick();
+            return 0;
+        case idOK2:
+        case idCancelProcess:
+            FController.btnOK2Click();
+            return 0;
+        case idCancel:
+            FController.btnCancelClick();
+            return 0;
+        case IDCANCEL:
+            FController.Escape();
+            return 0; // Esc
+        }
+        break;
+    case WM_CLOSE:
+        FController.btnCancelClick();
+        return 0;
+    case WM_DESTROY:
+        KillTimer(Handle(), kTimer);
+        if (FLogo != nullptr) DeleteObject(FLogo);
+        FLogo = nullptr;
+        break;
+    }
+    return TWin32Form::OnMessage(msg, wParam, lParam);
+}
+
+} // namespace maskaddr
