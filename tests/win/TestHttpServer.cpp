@@ -91,16 +91,25 @@ void TTestHttpServer::Answer(SOCKET client) {
         head.append(buffer, static_cast<size_t>(got));
     }
     head.resize(head.find("\r\n\r\n"));
-    TReply reply{404, "not found"};
+    TReply reply{404, "not found", true, -1, 0};
     {
         std::lock_guard lock(FMutex);
         auto it = FReplies.find(PathOf(head));
         if (it != FReplies.end()) reply = it->second;
     }
-    const std::string response =
-        "HTTP/1.1 " + std::to_string(reply.Status) + " " + ReasonPhrase(reply.Status) +
-        "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-        std::to_string(reply.Body.size()) + "\r\nConnection: close\r\n\r\n" + reply.Body;
+    const int64_t length =
+        reply.DeclaredLength >= 0 ? reply.DeclaredLength : static_cast<int64_t>(reply.Body.size());
+    std::string response = "HTTP/1.1 " + std::to_string(reply.Status) + " " + ReasonPhrase(reply.Status) +
+                           "\r\nContent-Type: text/plain; charset=utf-8\r\n" +
+                           (reply.LengthHeader ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
+                           "Connection: close\r\n\r\n";
+    if (reply.DelayMs == 0) {
+        response += reply.Body;
+    } else {
+        send(client, response.data(), static_cast<int>(response.size()), 0);
+        Sleep(reply.DelayMs);
+        response = reply.Body;
+    }
     for (size_t sent = 0; sent < response.size();) {
         const int n = send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
         if (n <= 0) break;

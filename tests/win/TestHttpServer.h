@@ -21,6 +21,9 @@ public:
     struct TReply {
         int Status = 200;
         std::string Body;
+        bool LengthHeader = true;
+        int64_t DeclaredLength = -1; // the length header's value; -1: the body's size
+        unsigned DelayMs = 0;        // pause between the head and the body
     };
 
     TTestHttpServer();
