@@ -7,6 +7,7 @@
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/SingleDownloader.h"
 #include "framework/engine/UpdateCheck.h"
+#include "framework/language/CLMultiLang.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/Win32Form.h"
@@ -189,6 +190,9 @@ protected:
         Form.CreateHandle("Update test", WS_OVERLAPPEDWINDOW, 0, 400, 300);
         Host.SetOwner(Form.Handle());
         E = new TCLEngine(&Form, Host);
+        auto* texts = new TCLMultiLangData(&Form, "CLMultiLangData");
+        texts->LoadCurrentFromFile(TestProgramFolder() + "lang\\English.lan");
+        E->SetLanguageData(texts);
         SetSettingsEngine(&Lists); // the test's settings answer first, not the engine's lists
         Set("App.MagicWord", "Word");
         Set("URL.Update", Server.Url("/update"));
@@ -277,6 +281,7 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
             for (int i = 0;
                  i < 100 && !IsWindowVisible(GetDlgItem(w, 106)) && !IsWindowVisible(GetDlgItem(w, 104)); ++i)
                 Sleep(50);
+            Sleep(300); // painted
             info = Text(w, 101);
             okVisible = IsWindowVisible(GetDlgItem(w, 104));
             cancelVisible = IsWindowVisible(GetDlgItem(w, 105));

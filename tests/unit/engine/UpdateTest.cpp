@@ -150,3 +150,22 @@ TEST_F(UpdateTest, CountdownOfAtLeastFiveSeconds) {
     c.tmrTimerTimer();
     EXPECT_TRUE(v.Closed);
 }
+
+TEST_F(UpdateTest, CacheDownloadsOncePerAddressAndCancelDropsOnlyTheCall) {
+    Inet.SetReply("127.0.0.1:8080/flag/DE.PNG", {200, true, "png"});
+    std::vector<std::string> done;
+    auto onDone = [&](TSingleDownloader*, const std::string& file, int64_t) { done.push_back(file); };
+    E->DownloadtoCache("http://127.0.0.1:8080/flag/DE.PNG", "C:\\Cache\\flags\\DE.png", onDone);
+    E->DownloadtoCache("HTTP://127.0.0.1:8080/flag/DE.PNG", "C:\\Cache\\flags\\DE.png", onDone);
+    Ui.Pump(2);
+    EXPECT_EQ(Inet.Requests().size(), 1u);
+    EXPECT_EQ(done, std::vector<std::string>{"C:\\Cache\\flags\\DE.png"});
+    EXPECT_EQ(P.Files.Get("C:\\Cache\\flags\\DE.png"), "png");
+
+    Inet.SetReply("127.0.0.1:8080/flag/FR.PNG", {200, true, "fr"});
+    E->DownloadtoCache("http://127.0.0.1:8080/flag/FR.PNG", "C:\\Cache\\flags\\FR.png", onDone);
+    E->DownloadtoCacheCancel("http://127.0.0.1:8080/flag/fr.png");
+    Ui.Pump(2);
+    EXPECT_EQ(done.size(), 1u) << "the completion call was dropped";
+    EXPECT_EQ(P.Files.Get("C:\\Cache\\flags\\FR.png"), "fr") << "the transfer still wrote the file";
+}
