@@ -2,6 +2,8 @@
 #include "app/MainController.h"
 
 #include "framework/engine/CLEngine.h"
+#include "framework/paths/AppPaths.h"
+#include "framework/trace/DebugTrace.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/text/Text.h"
 #include "platform/Platform.h"
@@ -31,7 +33,14 @@ int SpinEditValue(const std::string& text, int min, int max) {
     return std::clamp<int>(*v, min, max);
 }
 
-TMainController::TMainController(IMainView& view) : FView(view) {}
+TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers)
+    : FView(view), FSwitchers(switchers) {
+    FFlag.AcceptTypes = "*/*";
+    FFlag.BinaryData = true; // a reply without a length header is refused
+    FFlag.UseCache = false;
+    FFlag.WaitThread = false;
+    FFlag.OnDoneFile = [this](TSingleDownloader*, const std::string& file, int64_t) { sdFlagDoneFile(file); };
+}
 TMainController::~TMainController() = default;
 
 // ---- creation and destruction ----
@@ -44,28 +53,72 @@ void TMainController::FormCreate() {
     LoadSettings();
     FLocalInfoGot = false;
     FProxyManager->GetCurrentLocalInfo();
-    if (TCLEngine* engine = Engine()) FView.SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
+    if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     SetAOT();
     FLastActionTime = Platform().Clock->Now();
 }
 
+// Whatever the one-second guard would say, the browsers never stay on a proxy after
+// the program has ended.
 void TMainController::FormDestroy() {
-    actStopHideExecute();
+    StopHide();
     if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
     FProxyManager.reset();
 }
 
-// Hiding needs the user's own IP information; once it has arrived the window is ready.
-void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager&) {
+// The answer of the lookup of the user's own IP information: the local panel shows it,
+// and from now on hiding is possible.
+void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
+    CheckLocalIP();
+    TCLSettings& settings = Settings();
+    auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
+    const std::string code = value("COUNTRY_SHORT");
+    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+    if (!Platform().Files->FileExists(flag)) flag = settings.GetSettingString("URL.FlagPath") + code + ".PNG";
+    IStatusOverlay& overlay = FView.Overlay();
+    overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
+    overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
+    overlay.SetTextInfo("", 0);
+    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
     FLocalInfoGot = true;
-    if (TCLEngine* engine = Engine()) FView.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
 }
 
-// The country label for the pool's target country ("UN" is any country).
+void TMainController::CheckLocalIP() {
+    auto code = FindListValue(FProxyManager->LocalInfo(), "COUNTRY_SHORT").value_or("");
+    if (!SameText(code, "CN")) return;
+    FView.ShowPlainMessage("This product is unavailable in this country.");
+    FView.CloseMainWindow();
+}
+
+// The flag and name of the pool's target country ("UN", exactly, is any country).
 void TMainController::ResetCountryDisp() {
     if (!FProxyManager) return;
     const std::string& code = FProxyManager->TargetCountry();
+    LoadFlag(code);
     FView.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
+}
+
+// The flag of a two-letter code: shipped with the program, else downloaded once into
+// the user data folder.
+void TMainController::LoadFlag(const std::string& aCountryName) {
+    IFileSystem& files = *Platform().Files;
+    const std::string shipped = ResolvePath(AppFolder(), "res\\flag_short\\" + aCountryName + ".PNG");
+    if (files.FileExists(shipped)) {
+        FView.LoadPNG(shipped);
+        return;
+    }
+    const std::string cached = ResolvePath(Settings().UserDataPath(), aCountryName + ".PNG");
+    if (files.FileExists(cached)) {
+        FView.LoadPNG(cached);
+        return;
+    }
+    FFlag.FileName = cached;
+    FFlag.URL = Settings().GetSettingString("URL.FlagPath") + UpperAscii(aCountryName + ".png");
+    FFlag.GetFile();
+}
+
+void TMainController::sdFlagDoneFile(const std::string& strFileName) {
+    if (Platform().Files->FileExists(strFileName)) FView.LoadPNG(strFileName);
 }
 
 void TMainController::LoadSettings() {
@@ -141,12 +194,111 @@ void TMainController::actSettingsExecute() {
     SetAutorun(Settings().GetSettingBool("AutoRun")); // also after a cancelled dialog
 }
 
+// ---- hiding ----
+
+bool TMainController::ActionAllowed() {
+    TDateTime now = Platform().Clock->Now();
+    if (WholeSecondsBetween(now, FLastActionTime) < 1) {
+        if (TCLEngine* engine = Engine())
+            engine->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false);
+        return false;
+    }
+    FLastActionTime = now;
+    return true;
+}
+
+void TMainController::ApplyProxy(const std::string& aProxy) {
+    FSwitchers.SetSystemProxy(aProxy);
+    FSwitchers.SetFirefoxProxy(aProxy);
+    FSwitchers.SetOperaProxy(aProxy);
+}
+
+void TMainController::actMaskaddrExecute() {
+    if (!ActionAllowed()) return;
+    TCLEngine* engine = Engine();
+    if (engine == nullptr || !FProxyManager) return;
+    if (!engine->AppWaitFirstUpdate() || !FLocalInfoGot) {
+        engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
+        FProxyManager->GetCurrentLocalInfo();
+        return;
+    }
+    TProxyRec proxy = FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
+    // A pool that never had a proxy for the country gives an empty record: pointing the
+    // browsers at ":" would cut them off, so the current state stays.
+    if (proxy.IP.empty()) {
+        const std::string& code = FProxyManager->TargetCountry();
+        std::string name = code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code);
+        DebugTrace::Trace("CLProxy", "No proxy for the country " + code);
+        engine->ShowMessageEx("MSGBox.NOPROXY", {name.empty() ? code : name}, 0, mtInformation, mb::OK, 0, false);
+        return;
+    }
+    FProxyManager->SetTargetProxy(proxy);
+    const TProxyRec& target = FProxyManager->TargetProxy();
+    ApplyProxy(target.IP + ":" + target.Port);
+    TCLSettings& settings = Settings();
+    if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
+    if (target.IsSuper) {
+        FProxyManager->Touch(target);
+        FLastTouchTime = Platform().Clock->Now();
+        FView.SetTimerEnabled(TMainTimer::Touch, true);
+    } else {
+        FView.SetTimerEnabled(TMainTimer::Touch, false);
+    }
+    IFileSystem& files = *Platform().Files;
+    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + target.Country_Short + ".PNG");
+    if (!files.FileExists(flag)) {
+        flag = ResolvePath(settings.UserDataPath(), target.Country_Short + ".PNG");
+        if (!files.FileExists(flag)) flag = settings.GetSettingString("URL.FlagPath") + target.Country_Short + ".PNG";
+    }
+    IStatusOverlay& overlay = FView.Overlay();
+    overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");
+    overlay.Fade("Target", true, 100);
+    overlay.SetIPInfoA("Local", "50", "100");
+    overlay.TurnTarget();
+    FView.BindHideCommand(true);
+    FLastChangeIPTime = Platform().Clock->Now();
+    overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
+}
+
 // Returns every browser to a direct connection and the window to its ready state.
 void TMainController::actStopHideExecute() {
+    if (ActionAllowed()) StopHide();
+}
+
+void TMainController::StopHide() {
+    IStatusOverlay& overlay = FView.Overlay();
+    overlay.SetIPInfoA("Local", "100", "100");
+    overlay.SetIPInfoA("Target", "100", "100");
+    overlay.Fade("Target", false, 0);
+    overlay.TurnLocal();
+    FView.BindHideCommand(false);
+    ApplyProxy("");
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
-    FView.BindHideCommand(false);
-    if (TCLEngine* engine = Engine()) FView.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+}
+
+// ---- timers ----
+
+void TMainController::tmrChangeIPTimer() {
+    if (!IsHiding()) return;
+    if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
+    actMaskaddrExecute();
+    if (FView.ClearCookieChecked()) { // after every automatic rotation, even a refused one
+        FSwitchers.ClearUrlCache();
+        FSwitchers.ClearFirefoxCookies();
+    }
+}
+
+void TMainController::tmrTouchTimer() {
+    if (WholeMinutesBetween(FLastTouchTime, Platform().Clock->Now()) <= 30) return;
+    if (!FProxyManager || !FProxyManager->TargetProxy().IsSuper) return;
+    FProxyManager->Touch(FProxyManager->TargetProxy());
+    FLastTouchTime = Platform().Clock->Now();
+}
+
+void TMainController::actCheckIPInfoExecute() {
+    if (TCLEngine* engine = Engine()) engine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
 }
 
 bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {

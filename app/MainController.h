@@ -3,7 +3,10 @@
 // buttons and the commands) and is driven back through IMainView.
 #pragma once
 
+#include "browsers/BrowserSwitchers.h"
+#include "framework/engine/SingleDownloader.h"
 #include "framework/text/DateTime.h"
+#include "ui/StatusOverlay.h"
 
 #include <memory>
 #include <string>
@@ -37,8 +40,13 @@ public:
     virtual void MinimizeToTray() = 0;
     virtual void RestoreFromTray() = 0;
     virtual void CloseMainWindow() = 0;
-    // The status overlay's text line.
-    virtual void SetTextInfo(const std::string& text, int color) = 0;
+    // True while btnHide is bound to the stop command: the only record of hiding.
+    virtual bool HideCommandIsStop() = 0;
+    virtual IStatusOverlay& Overlay() = 0;
+    // Draws a picture file stretched into the 48 x 48 flag image.
+    virtual void LoadPNG(const std::string& aFileName) = 0;
+    // The system's plain message box.
+    virtual void ShowPlainMessage(const std::string& text) = 0;
     // The country label under the flag.
     virtual void SetCountryText(const std::string& text) = 0;
     // The settings dialog, modal.
@@ -53,7 +61,7 @@ int SpinEditValue(const std::string& text, int min, int max);
 
 class TMainController {
 public:
-    explicit TMainController(IMainView& view);
+    TMainController(IMainView& view, IBrowserSwitchers& switchers);
     ~TMainController();
 
     void FormCreate();
@@ -80,6 +88,14 @@ public:
     void actAlwaysOnTopExecute();
     void actSettingsExecute();
     void actStopHideExecute();
+    void actMaskaddrExecute();
+    bool IsHiding() { return FView.HideCommandIsStop(); }
+    void tmrChangeIPTimer();
+    void tmrTouchTimer();
+    void actCheckIPInfoExecute();
+    void LoadFlag(const std::string& aCountryName);
+    void sdFlagDoneFile(const std::string& strFileName);
+    TSingleDownloader& FlagDownloader() { return FFlag; }
     void actOpenExecute() { FView.RestoreFromTray(); }
     void actExitExecute() { FView.CloseMainWindow(); }
     // The caption buttons: true cancels the command.
@@ -93,7 +109,15 @@ public:
     bool AlwaysOnTopChecked() const { return FAlwaysOnTop; }
 
 private:
+    // The one-second guard: false (after its notice) when the last action was too recent.
+    bool ActionAllowed();
+    void ApplyProxy(const std::string& aProxy);
+    void StopHide(); // the stop sequence after its guard
+    void CheckLocalIP();
+
     IMainView& FView;
+    IBrowserSwitchers& FSwitchers;
+    TSingleDownloader FFlag{nullptr, "sdFlag"};
     bool FAlwaysOnTop = false;
 };
 

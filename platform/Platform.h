@@ -12,6 +12,8 @@
 
 namespace maskaddr {
 
+class IInternetSettings;
+
 struct TPlatform {
     IRegistry* Registry = nullptr;
     IFileSystem* Files = nullptr;
@@ -22,6 +24,7 @@ struct TPlatform {
     IUiDispatcher* Ui = nullptr;
     IInetClient* Inet = nullptr;
     IMessagePump* Pump = nullptr;
+    IInternetSettings* InetSettings = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

@@ -7,6 +7,7 @@
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/AboutForm.h"
 
 #include <commctrl.h>
 
@@ -56,6 +57,7 @@ TfrmMain::~TfrmMain() {
     if (FSysMenu != nullptr) DestroyMenu(FSysMenu);
     if (FTrayMenu != nullptr) DestroyMenu(FTrayMenu);
     if (FBoldFont != nullptr) DeleteObject(FBoldFont);
+    if (FFlagBitmap != nullptr) DeleteObject(FFlagBitmap);
 }
 
 bool TfrmMain::Create(bool trayOnly) {
@@ -128,15 +130,14 @@ void TfrmMain::CreateActions() {
     FActions[ids::actAlwaysOnTop]->OnExecute = [this] { FController.actAlwaysOnTopExecute(); };
     FActions[ids::actSettings]->OnExecute = [this] { FController.actSettingsExecute(); };
     FActions[ids::actStopHide]->OnExecute = [this] { FController.actStopHideExecute(); };
+    FActions[ids::actMaskaddr]->OnExecute = [this] { FController.actMaskaddrExecute(); };
     FActions[ids::actOpen]->OnExecute = [this] { FController.actOpenExecute(); };
     FActions[ids::actExit]->OnExecute = [this] { FController.actExitExecute(); };
     FActions[ids::actAbout]->OnExecute = [this] { FEngine->AppAbout(); };
     FActions[ids::actHelpCenter]->OnExecute = [this] { FEngine->ShowPage("help"); };
     FActions[ids::actHomePage]->OnExecute = [this] { FEngine->ShowPage("home"); };
     FActions[ids::actUpdate]->OnExecute = [this] { FEngine->AppUpdate(true); };
-    FActions[ids::actCheckIPInfo]->OnExecute = [this] {
-        FEngine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
-    };
+    FActions[ids::actCheckIPInfo]->OnExecute = [this] { FController.actCheckIPInfoExecute(); };
 }
 
 void TfrmMain::CreateControls() {
@@ -321,8 +322,37 @@ void TfrmMain::CloseMainWindow() {
     DestroyWindow(Handle());
 }
 
-void TfrmMain::SetTextInfo(const std::string& text, int /*color*/) {
-    SetWindowTextW(GetDlgItem(Control(ids::pnlFlash), ids::lblStatus), ToWide(text).c_str());
+void TfrmMain::TStatusLine::SetTextInfo(const std::string& text, int /*color*/) {
+    SetWindowTextW(GetDlgItem(FForm.Control(ids::pnlFlash), ids::lblStatus), ToWide(text).c_str());
+}
+
+// The flag stretched into 48 x 48 over the window's background.
+void TfrmMain::LoadPNG(const std::string& aFileName) {
+    int w = 0, h = 0;
+    HBITMAP picture = LoadPictureFile(aFileName, w, h);
+    if (picture == nullptr) return;
+    HDC screen = GetDC(Handle());
+    HDC source = CreateCompatibleDC(screen), target = CreateCompatibleDC(screen);
+    HBITMAP flag = CreateCompatibleBitmap(screen, 48, 48);
+    HGDIOBJ oldSource = SelectObject(source, picture), oldTarget = SelectObject(target, flag);
+    RECT all{0, 0, 48, 48};
+    FillRect(target, &all, GetSysColorBrush(COLOR_BTNFACE));
+    SetStretchBltMode(target, HALFTONE);
+    StretchBlt(target, 0, 0, 48, 48, source, 0, 0, w, h, SRCCOPY);
+    SelectObject(source, oldSource);
+    SelectObject(target, oldTarget);
+    DeleteDC(source);
+    DeleteDC(target);
+    ReleaseDC(Handle(), screen);
+    DeleteObject(picture);
+    SendMessageW(Control(ids::imgFL), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag));
+    SetWindowPos(Control(ids::imgFL), nullptr, 0, 0, 48, 48, SWP_NOMOVE | SWP_NOZORDER);
+    if (FFlagBitmap != nullptr) DeleteObject(FFlagBitmap);
+    FFlagBitmap = flag;
+}
+
+void TfrmMain::ShowPlainMessage(const std::string& text) {
+    MessageBoxW(Handle(), ToWide(text).c_str(), L"Maskaddr", MB_OK | MB_ICONSTOP);
 }
 
 void TfrmMain::SetCountryText(const std::string& text) {
@@ -383,6 +413,8 @@ void TfrmMain::OnCommand(int id, int code, HWND) {
 
 void TfrmMain::OnTimer(UINT_PTR id) {
     if (id == kTimerInit) FController.tmrInitTimer();
+    if (id == kTimerChangeIP) FController.tmrChangeIPTimer();
+    if (id == kTimerTouch) FController.tmrTouchTimer();
 }
 
 void TfrmMain::OnTrayMessage(LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include "app/MainController.h"
 #include "framework/components/Action.h"
 #include "framework/engine/CLEngine.h"
+#include "ui/TracingOverlay.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/Win32Form.h"
 
@@ -43,8 +44,11 @@ public:
     void MinimizeToTray() override;
     void RestoreFromTray() override;
     void CloseMainWindow() override;
-    void SetTextInfo(const std::string& text, int color) override;
     void SetCountryText(const std::string& text) override;
+    bool HideCommandIsStop() override { return FHideAction != nullptr && FHideAction->Name() == "actStopHide"; }
+    IStatusOverlay& Overlay() override { return FOverlay; }
+    void LoadPNG(const std::string& aFileName) override;
+    void ShowPlainMessage(const std::string& text) override;
     void ShowSettingsDialog() override;
     std::string ExecutablePath() override;
 
@@ -69,8 +73,32 @@ private:
     TAction* ActionById(int id);
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
+    // The overlay panel's status line, until the overlay itself is in place.
+    class TStatusLine final : public IStatusOverlay {
+    public:
+        explicit TStatusLine(TfrmMain& form) : FForm(form) {}
+        void SetIPInfo(const std::string&, const std::string&, const std::string&, const std::string&,
+                       const std::string&, const std::string&, const std::string&, const std::string&) override {}
+        void SetIPInfoA(const std::string&, const std::string&, const std::string&) override {}
+        void Fade(const std::string&, bool, int) override {}
+        void TurnLocal() override {}
+        void TurnTarget() override {}
+        void SetTextInfo(const std::string& text, int color) override;
+        void SetTextInfo2(const std::string&, int) override {}
+        void SetBackground(const std::string&) override {}
+        void SetLogo(const std::string&) override {}
+        void ResetDisplay() override {}
+
+    private:
+        TfrmMain& FForm;
+    };
+
     TEngineHostWin FHost;
-    TMainController FController{*this};
+    TBrowserSwitchers FSwitchers;
+    TStatusLine FStatusLine{*this};
+    TTracingOverlay FOverlay{&FStatusLine};
+    TMainController FController{*this, FSwitchers};
+    HBITMAP FFlagBitmap = nullptr;
     TCLEngine* FEngine = nullptr;
     TCLMultiLangData* FLanguageData = nullptr;
     TCLMultiLang* FLanguage = nullptr;

@@ -86,6 +86,36 @@ std::unique_ptr<IInetTransfer> TInetClientWin::NewTransfer() {
     return std::make_unique<TInetTransferWin>();
 }
 
+// One option list: the flags (proxy or direct alone, so automatic detection and scripts
+// are off), the bypass list (an empty text, never a null pointer) and the server.
+bool TInternetSettingsWin::ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass,
+                                                   const std::string& aServer) {
+    std::wstring bypass = ToWide(aBypass), server = ToWide(aServer);
+    INTERNET_PER_CONN_OPTIONW options[3] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[0].Value.dwValue = aEnable ? PROXY_TYPE_PROXY : PROXY_TYPE_DIRECT;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    options[1].Value.pszValue = bypass.data();
+    options[2].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    options[2].Value.pszValue = server.data();
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.pszConnection = nullptr;
+    list.dwOptionCount = 3;
+    list.dwOptionError = 0;
+    list.pOptions = options;
+    return InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
+}
+
+void TInternetSettingsWin::NotifySettingsChanged() {
+    BOOL changed = InternetSetOptionW(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+    DWORD changedError = changed ? 0 : GetLastError();
+    BOOL refreshed = InternetSetOptionW(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+    DWORD refreshError = refreshed ? 0 : GetLastError();
+    DebugTrace::Trace("CLProxy", "Settings changed: " + std::string(changed ? "ok" : ErrorText(changedError)) +
+                                     ", refresh: " + std::string(refreshed ? "ok" : ErrorText(refreshError)));
+}
+
 void TMessagePumpWin::ProcessMessages() {
     MSG m;
     if (!PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE))

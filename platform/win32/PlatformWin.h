@@ -2,6 +2,7 @@
 // them for the process.
 #pragma once
 
+#include "browsers/SystemProxy.h"
 #include "framework/trace/DebugTrace.h"
 #include "platform/Platform.h"
 
@@ -43,6 +44,13 @@ public:
 class TInetClientWin final : public IInetClient {
 public:
     std::unique_ptr<IInetTransfer> NewTransfer() override;
+};
+
+// The per-connection proxy options of the default connection, through WinINet.
+class TInternetSettingsWin final : public IInternetSettings {
+public:
+    bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass, const std::string& aServer) override;
+    void NotifySettingsChanged() override;
 };
 
 // Runs pending messages of the calling (user-interface) thread, waiting briefly for one.

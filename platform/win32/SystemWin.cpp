@@ -72,12 +72,14 @@ void InstallWin32Platform() {
     static TClockWin clock;
     static TInetClientWin inet;
     static TMessagePumpWin pump;
+    static TInternetSettingsWin inetSettings;
     // Never destroyed: detached worker threads may still use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
     TPlatform p{&registry, &files, &ansi, &locale, &clock, http, ui};
     p.Inet = &inet;
     p.Pump = &pump;
+    p.InetSettings = &inetSettings;
     SetPlatform(p);
 }
 

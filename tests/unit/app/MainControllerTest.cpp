@@ -14,6 +14,39 @@ using namespace maskaddr::test;
 
 namespace {
 
+// Every overlay command as a line of text.
+class TRecordingOverlay final : public IStatusOverlay {
+public:
+    std::vector<std::string> Calls;
+    void SetIPInfo(const std::string& p, const std::string& d, const std::string& f, const std::string& ip,
+                   const std::string& c, const std::string& city, const std::string& a, const std::string& s) override {
+        Calls.push_back("SetIPInfo " + p + "|" + d + "|" + f + "|" + ip + "|" + c + "|" + city + "|" + a + "|" + s);
+    }
+    void SetIPInfoA(const std::string& p, const std::string& a, const std::string& s) override {
+        Calls.push_back("SetIPInfoA " + p + "|" + a + "|" + s);
+    }
+    void Fade(const std::string& o, bool in, int max) override {
+        Calls.push_back("Fade " + o + "|" + (in ? "in" : "out") + "|" + std::to_string(max));
+    }
+    void TurnLocal() override { Calls.push_back("TurnLocal"); }
+    void TurnTarget() override { Calls.push_back("TurnTarget"); }
+    void SetTextInfo(const std::string& t, int c) override { Calls.push_back("Text " + t + "|" + std::to_string(c)); }
+    void SetTextInfo2(const std::string& t, int c) override { Calls.push_back("Text2 " + t + "|" + std::to_string(c)); }
+    void SetBackground(const std::string&) override {}
+    void SetLogo(const std::string&) override {}
+    void ResetDisplay() override {}
+};
+
+class TRecordingSwitchers final : public IBrowserSwitchers {
+public:
+    std::vector<std::string> Calls;
+    void SetSystemProxy(const std::string& p) override { Calls.push_back("system " + p); }
+    void SetFirefoxProxy(const std::string& p) override { Calls.push_back("firefox " + p); }
+    void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
+    void ClearUrlCache() override { Calls.push_back("cache"); }
+    void ClearFirefoxCookies() override { Calls.push_back("cookies"); }
+};
+
 class TFakeView final : public IMainView {
 public:
     bool Autorun = false, ChangeIP = false, ClearCookie = false, Topmost = false, Stop = true, InTray = false;
@@ -34,8 +67,15 @@ public:
     void BindHideCommand(bool s) override { Stop = s; }
     void MinimizeToTray() override { InTray = true; }
     void RestoreFromTray() override { InTray = false; }
-    void CloseMainWindow() override {}
-    void SetTextInfo(const std::string& t, int) override { Status = t; }
+    void CloseMainWindow() override { Closed = true; }
+    bool HideCommandIsStop() override { return Stop; }
+    TRecordingOverlay Rec;
+    IStatusOverlay& Overlay() override { return Rec; }
+    std::vector<std::string> Flags;
+    void LoadPNG(const std::string& f) override { Flags.push_back(f); }
+    std::vector<std::string> Plain;
+    bool Closed = false;
+    void ShowPlainMessage(const std::string& t) override { Plain.push_back(t); }
     std::string Country;
     void SetCountryText(const std::string& t) override { Country = t; }
     void ShowSettingsDialog() override { ++SettingsShown; }
@@ -46,7 +86,8 @@ class MainControllerTest : public ::testing::Test {
 protected:
     TFakePlatform P;
     TFakeView View;
-    TMainController C{View};
+    TRecordingSwitchers Switchers;
+    TMainController C{View, Switchers};
     const char* Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");

@@ -1,0 +1,40 @@
+// The system proxy switcher (see SystemProxy.h).
+#include "browsers/SystemProxy.h"
+
+#include "framework/settings/CLSettings.h"
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+
+namespace maskaddr {
+
+namespace {
+constexpr char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+}
+
+void WriteIEProxyRegistry(const std::string& aProxy) {
+    IRegistry& reg = *Platform().Registry;
+    reg.WriteString(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyServer",
+                    "http=" + aProxy + ";" + "ftp=" + aProxy + ";" + "https=" + aProxy + ";");
+    reg.WriteDword(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyEnable", aProxy.empty() ? 0 : 1);
+}
+
+void SetSystemProxy(const std::string& aProxy) {
+    try {
+        std::string proxy = Settings().GetSettingBool("SWITCH.IE") ? aProxy : std::string();
+        IInternetSettings* settings = Platform().InetSettings;
+        if (settings != nullptr) {
+            bool applied = proxy.empty() ? settings->ApplyPerConnectionProxy(false, "", "")
+                                         : settings->ApplyPerConnectionProxy(true, "", proxy);
+            DebugTrace::Trace("CLProxy", std::string("System proxy ") + (proxy.empty() ? "cleared" : proxy) +
+                                             (applied ? "" : " (not accepted)"));
+            // Programs that are already running must learn of the change, or they keep
+            // connecting the old way while the window says otherwise.
+            settings->NotifySettingsChanged();
+        }
+        WriteIEProxyRegistry(proxy);
+    } catch (const std::exception& e) {
+        DebugTrace::Trace("CLProxy", std::string("System proxy failed: ") + e.what());
+    }
+}
+
+} // namespace maskaddr
