@@ -3,9 +3,9 @@
 
 #include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"
-#include "framework/trace/DebugTrace.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/text/Text.h"
+#include "framework/trace/DebugTrace.h"
 #include "platform/Platform.h"
 #include "proxy/ProxyManager.h"
 
@@ -73,7 +73,8 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     TCLSettings& settings = Settings();
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
     const std::string code = value("COUNTRY_SHORT");
-    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+    std::string flag =
+        ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
     if (!Platform().Files->FileExists(flag)) flag = settings.GetSettingString("URL.FlagPath") + code + ".PNG";
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
@@ -222,14 +223,16 @@ void TMainController::actMaskaddrExecute() {
         FProxyManager->GetCurrentLocalInfo();
         return;
     }
-    TProxyRec proxy = FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
+    TProxyRec proxy =
+        FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
     // A pool that never had a proxy for the country gives an empty record: pointing the
     // browsers at ":" would cut them off, so the current state stays.
     if (proxy.IP.empty()) {
         const std::string& code = FProxyManager->TargetCountry();
         std::string name = code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code);
         DebugTrace::Trace("CLProxy", "No proxy for the country " + code);
-        engine->ShowMessageEx("MSGBox.NOPROXY", {name.empty() ? code : name}, 0, mtInformation, mb::OK, 0, false);
+        engine->ShowMessageEx("MSGBox.NOPROXY", {name.empty() ? code : name}, 0, mtInformation, mb::OK, 0,
+                              false);
         return;
     }
     FProxyManager->SetTargetProxy(proxy);
@@ -245,10 +248,12 @@ void TMainController::actMaskaddrExecute() {
         FView.SetTimerEnabled(TMainTimer::Touch, false);
     }
     IFileSystem& files = *Platform().Files;
-    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + target.Country_Short + ".PNG");
+    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") +
+                                                    target.Country_Short + ".PNG");
     if (!files.FileExists(flag)) {
         flag = ResolvePath(settings.UserDataPath(), target.Country_Short + ".PNG");
-        if (!files.FileExists(flag)) flag = settings.GetSettingString("URL.FlagPath") + target.Country_Short + ".PNG";
+        if (!files.FileExists(flag))
+            flag = settings.GetSettingString("URL.FlagPath") + target.Country_Short + ".PNG";
     }
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");

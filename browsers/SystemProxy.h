@@ -12,7 +12,8 @@ class IInternetSettings {
 public:
     virtual ~IInternetSettings() = default;
     // Flags (proxy or direct), bypass list and server, in that order; true when accepted.
-    virtual bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass, const std::string& aServer) = 0;
+    virtual bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass,
+                                         const std::string& aServer) = 0;
     // Tells running programs that the settings changed and makes them re-read them.
     virtual void NotifySettingsChanged() = 0;
 };

@@ -9,10 +9,12 @@ namespace maskaddr {
 class IStatusOverlay {
 public:
     virtual ~IStatusOverlay() = default;
-    virtual void SetIPInfo(const std::string& aPosition, const std::string& aDisplay, const std::string& aFlagURL,
-                           const std::string& aIP, const std::string& aCountryName, const std::string& aCity,
+    virtual void SetIPInfo(const std::string& aPosition, const std::string& aDisplay,
+                           const std::string& aFlagURL, const std::string& aIP,
+                           const std::string& aCountryName, const std::string& aCity,
                            const std::string& aAlpha, const std::string& aScale) = 0;
-    virtual void SetIPInfoA(const std::string& aPosition, const std::string& aAlpha, const std::string& aScale) = 0;
+    virtual void SetIPInfoA(const std::string& aPosition, const std::string& aAlpha,
+                            const std::string& aScale) = 0;
     virtual void Fade(const std::string& Obj, bool FadeIn, int FadeMax) = 0;
     virtual void TurnLocal() = 0;
     virtual void TurnTarget() = 0;

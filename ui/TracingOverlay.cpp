@@ -6,18 +6,22 @@
 namespace maskaddr {
 
 namespace {
-void Trace(const std::string& call) { DebugTrace::Trace("CLOverlay", call); }
+void Trace(const std::string& call) {
+    DebugTrace::Trace("CLOverlay", call);
+}
 } // namespace
 
-void TTracingOverlay::SetIPInfo(const std::string& aPosition, const std::string& aDisplay, const std::string& aFlagURL,
-                                const std::string& aIP, const std::string& aCountryName, const std::string& aCity,
+void TTracingOverlay::SetIPInfo(const std::string& aPosition, const std::string& aDisplay,
+                                const std::string& aFlagURL, const std::string& aIP,
+                                const std::string& aCountryName, const std::string& aCity,
                                 const std::string& aAlpha, const std::string& aScale) {
-    Trace("SetIPInfo(" + aPosition + "|" + aDisplay + "|" + aFlagURL + "|" + aIP + "|" + aCountryName + "|" + aCity +
-          "|" + aAlpha + "|" + aScale + ")");
+    Trace("SetIPInfo(" + aPosition + "|" + aDisplay + "|" + aFlagURL + "|" + aIP + "|" + aCountryName + "|" +
+          aCity + "|" + aAlpha + "|" + aScale + ")");
     if (FInner) FInner->SetIPInfo(aPosition, aDisplay, aFlagURL, aIP, aCountryName, aCity, aAlpha, aScale);
 }
 
-void TTracingOverlay::SetIPInfoA(const std::string& aPosition, const std::string& aAlpha, const std::string& aScale) {
+void TTracingOverlay::SetIPInfoA(const std::string& aPosition, const std::string& aAlpha,
+                                 const std::string& aScale) {
     Trace("SetIPInfoA(" + aPosition + "|" + aAlpha + "|" + aScale + ")");
     if (FInner) FInner->SetIPInfoA(aPosition, aAlpha, aScale);
 }

@@ -14,7 +14,8 @@ public:
     void SetIPInfo(const std::string& aPosition, const std::string& aDisplay, const std::string& aFlagURL,
                    const std::string& aIP, const std::string& aCountryName, const std::string& aCity,
                    const std::string& aAlpha, const std::string& aScale) override;
-    void SetIPInfoA(const std::string& aPosition, const std::string& aAlpha, const std::string& aScale) override;
+    void SetIPInfoA(const std::string& aPosition, const std::string& aAlpha,
+                    const std::string& aScale) override;
     void Fade(const std::string& Obj, bool FadeIn, int FadeMax) override;
     void TurnLocal() override;
     void TurnTarget() override;

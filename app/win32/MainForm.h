@@ -45,7 +45,9 @@ public:
     void RestoreFromTray() override;
     void CloseMainWindow() override;
     void SetCountryText(const std::string& text) override;
-    bool HideCommandIsStop() override { return FHideAction != nullptr && FHideAction->Name() == "actStopHide"; }
+    bool HideCommandIsStop() override {
+        return FHideAction != nullptr && FHideAction->Name() == "actStopHide";
+    }
     IStatusOverlay& Overlay() override { return FOverlay; }
     void LoadPNG(const std::string& aFileName) override;
     void ShowPlainMessage(const std::string& text) override;
@@ -78,7 +80,8 @@ private:
     public:
         explicit TStatusLine(TfrmMain& form) : FForm(form) {}
         void SetIPInfo(const std::string&, const std::string&, const std::string&, const std::string&,
-                       const std::string&, const std::string&, const std::string&, const std::string&) override {}
+                       const std::string&, const std::string&, const std::string&,
+                       const std::string&) override {}
         void SetIPInfoA(const std::string&, const std::string&, const std::string&) override {}
         void Fade(const std::string&, bool, int) override {}
         void TurnLocal() override {}

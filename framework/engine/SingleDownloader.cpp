@@ -25,6 +25,12 @@ struct TSingleDownloaderThread {
     std::atomic<bool> Stop{false};
     std::atomic<bool> Detached{false};
     std::weak_ptr<TSingleDownloader*> Owner;
+    // The facilities of the platform the transfer was started on, taken on the
+    // user-interface thread.
+    IInetClient* Inet = nullptr;
+    IFileSystem* Files = nullptr;
+    IAnsiCodec* Ansi = nullptr;
+    IUiDispatcher* Ui = nullptr;
     TOnProgressEvent FTProgress; // called on the user-interface thread only
 
     void Log(const std::string& line) {
@@ -39,11 +45,19 @@ constexpr uint32_t kBlockSize = 16384;
 
 } // namespace
 
+namespace {
+std::string TempFileNameIn(IFileSystem& files);
+}
+
 std::string MakeTempFileName() {
+    return TempFileNameIn(*Platform().Files);
+}
+
+namespace {
+std::string TempFileNameIn(IFileSystem& files) {
     thread_local std::mt19937 generator(
         static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
                               std::hash<std::thread::id>()(std::this_thread::get_id())));
-    IFileSystem& files = *Platform().Files;
     std::string folder = files.KnownFolder(TKnownFolder::Temp);
     std::uniform_int_distribution<uint32_t> draw(0, 0xFFFFE);
     while (true) {
@@ -53,8 +67,18 @@ std::string MakeTempFileName() {
         if (!files.FileExists(path)) return path;
     }
 }
+} // namespace
+
+namespace {
+std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset);
+}
 
 std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
+    return DecodeWith(*Platform().Ansi, bytes, charset);
+}
+
+namespace {
+std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset) {
     switch (charset) {
     case KUnicode: {
         std::u16string units;
@@ -68,13 +92,14 @@ std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
     case KAnsi:
         break;
     }
-    return Platform().Ansi->FromAnsi(bytes);
+    return ansi.FromAnsi(bytes);
 }
+} // namespace
 
 // ---- the transfer, on the worker thread ----
 
 void TSingleDownloaderThread::Execute() {
-    IInetClient* client = Platform().Inet;
+    IInetClient* client = Inet;
     std::string memory;
     std::string tempPath;
     std::unique_ptr<IWritableFile> temp;
@@ -120,8 +145,8 @@ void TSingleDownloaderThread::Execute() {
         FTFileSize = length.value_or(0);
         BytesReaded = 0;
         if (FTToFile) {
-            tempPath = MakeTempFileName();
-            temp = Platform().Files->CreateForWrite(tempPath);
+            tempPath = TempFileNameIn(*Files);
+            temp = Files->CreateForWrite(tempPath);
             if (!temp) return;
         }
         std::string block(kBlockSize, '\0');
@@ -138,19 +163,20 @@ void TSingleDownloaderThread::Execute() {
             if (!Stop && !Detached) {
                 int64_t total = FTFileSize, done = BytesReaded;
                 auto owner = Owner;
-                Platform().Ui->Post([this, owner, total, done] {
+                Ui->Post([this, owner, total, done] {
                     if (owner.lock() && !Detached && FTProgress) FTProgress(this, total, done);
                 });
             }
         }
         if (Stop) return;
+        Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
         if (FTToFile) {
             bool closed = temp->Close();
             temp.reset();
             FTResult = closed && BytesReaded == FTFileSize;
             // The destination is replaced only by a complete download.
             if (FTResult) {
-                IFileSystem& files = *Platform().Files;
+                IFileSystem& files = *Files;
                 size_t slash = FTFileName.rfind('\\');
                 if (slash != std::string::npos) files.CreateFolders(FTFileName.substr(0, slash));
                 std::string error = files.MoveFileOver(tempPath, FTFileName);
@@ -160,7 +186,7 @@ void TSingleDownloaderThread::Execute() {
                 }
             }
         } else {
-            FTStringResult = DecodeReply(memory, FHttpCharset);
+            FTStringResult = DecodeWith(*Ansi, memory, FHttpCharset);
             FTResult = !memory.empty();
         }
     } catch (const std::exception& e) {
@@ -168,7 +194,7 @@ void TSingleDownloaderThread::Execute() {
         FTResult = false;
     }
     if (temp) temp->Close();
-    if (!tempPath.empty() && Platform().Files->FileExists(tempPath)) Platform().Files->RemoveFile(tempPath);
+    if (!tempPath.empty() && Files->FileExists(tempPath)) Files->RemoveFile(tempPath);
 }
 
 // ---- the component, on the user-interface thread ----
@@ -209,12 +235,18 @@ void TSingleDownloader::Start(bool toFile) {
     t->FOnLog = OnLog;
     t->FTProgress = OnProgress;
     t->Owner = FAlive;
+    TPlatform& platform = Platform();
+    t->Inet = platform.Inet;
+    t->Files = platform.Files;
+    t->Ansi = platform.Ansi;
+    t->Ui = platform.Ui;
+    if (t->Ui == nullptr || t->Files == nullptr || t->Ansi == nullptr) return; // no platform to run on
     FThread = t;
     std::weak_ptr<TSingleDownloader*> alive = FAlive;
     std::thread([t, alive] {
         t->Execute();
         // The thread's state lives until the hand-over has run (or was refused).
-        Platform().Ui->Post([t, alive] {
+        t->Ui->Post([t, alive] {
             if (auto self = alive.lock()) (*self)->ThreadDone(t);
         });
     }).detach();

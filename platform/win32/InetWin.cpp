@@ -112,8 +112,9 @@ void TInternetSettingsWin::NotifySettingsChanged() {
     DWORD changedError = changed ? 0 : GetLastError();
     BOOL refreshed = InternetSetOptionW(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
     DWORD refreshError = refreshed ? 0 : GetLastError();
-    DebugTrace::Trace("CLProxy", "Settings changed: " + std::string(changed ? "ok" : ErrorText(changedError)) +
-                                     ", refresh: " + std::string(refreshed ? "ok" : ErrorText(refreshError)));
+    DebugTrace::Trace("CLProxy",
+                      "Settings changed: " + std::string(changed ? "ok" : ErrorText(changedError)) +
+                          ", refresh: " + std::string(refreshed ? "ok" : ErrorText(refreshError)));
 }
 
 void TMessagePumpWin::ProcessMessages() {

@@ -9,6 +9,7 @@
 #include "framework/trace/DebugTrace.h"
 #include "platform/Platform.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,15 @@ public:
     const std::vector<std::string>& SettingOverwrite() const override { return Overwrite; }
     const std::vector<std::string>& SettingDefault() const override { return Default; }
 };
+
+// Fakes that detached worker threads may still be using when a test ends live until the
+// process exits.
+template <typename T> T& OutlivingThreads() {
+    static std::vector<std::shared_ptr<void>> kept;
+    auto object = std::make_shared<T>();
+    kept.push_back(object);
+    return *object;
+}
 
 struct TFakePlatform {
     TFakeRegistry Registry;

@@ -3,9 +3,15 @@
 #include "app/MainController.h"
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeEngineHost.h"
+#include "fakes/FakeInetClient.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeUiDispatcher.h"
+#include "framework/language/CLMultiLang.h"
 #include "proxy/ProxyManager.h"
+#include "proxy/ProxyRandom.h"
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,8 +25,10 @@ class TRecordingOverlay final : public IStatusOverlay {
 public:
     std::vector<std::string> Calls;
     void SetIPInfo(const std::string& p, const std::string& d, const std::string& f, const std::string& ip,
-                   const std::string& c, const std::string& city, const std::string& a, const std::string& s) override {
-        Calls.push_back("SetIPInfo " + p + "|" + d + "|" + f + "|" + ip + "|" + c + "|" + city + "|" + a + "|" + s);
+                   const std::string& c, const std::string& city, const std::string& a,
+                   const std::string& s) override {
+        Calls.push_back("SetIPInfo " + p + "|" + d + "|" + f + "|" + ip + "|" + c + "|" + city + "|" + a +
+                        "|" + s);
     }
     void SetIPInfoA(const std::string& p, const std::string& a, const std::string& s) override {
         Calls.push_back("SetIPInfoA " + p + "|" + a + "|" + s);
@@ -30,8 +38,12 @@ public:
     }
     void TurnLocal() override { Calls.push_back("TurnLocal"); }
     void TurnTarget() override { Calls.push_back("TurnTarget"); }
-    void SetTextInfo(const std::string& t, int c) override { Calls.push_back("Text " + t + "|" + std::to_string(c)); }
-    void SetTextInfo2(const std::string& t, int c) override { Calls.push_back("Text2 " + t + "|" + std::to_string(c)); }
+    void SetTextInfo(const std::string& t, int c) override {
+        Calls.push_back("Text " + t + "|" + std::to_string(c));
+    }
+    void SetTextInfo2(const std::string& t, int c) override {
+        Calls.push_back("Text2 " + t + "|" + std::to_string(c));
+    }
     void SetBackground(const std::string&) override {}
     void SetLogo(const std::string&) override {}
     void ResetDisplay() override {}
@@ -182,8 +194,8 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
 
 TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForTheLists) {
     User("URL.GetInfo=http://127.0.0.1:9/info\nApp.MagicWord=w\nTARGET_COUNTRY=DE\n");
-    TFakeDirectHttp http;
-    TFakeUiDispatcher ui;
+    TFakeDirectHttp& http = OutlivingThreads<TFakeDirectHttp>();
+    TFakeUiDispatcher& ui = OutlivingThreads<TFakeUiDispatcher>();
     http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
     TPlatform withHttp = Platform();
     withHttp.Http = &http;
@@ -203,6 +215,7 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
         C.tmrInitTimer();
     EXPECT_TRUE(View.Timers[TMainTimer::Init]) << "no normal list yet: keeps waiting";
     Settings().SetSettingstring("NORMAL_IPS", "1.2.3.4:80|Germany|DE|13.4|52.5");
+    P.Files.Put("C:\\Tools\\App\\res\\flag_short\\DE.PNG", "png");
     C.tmrInitTimer();
     EXPECT_FALSE(View.Timers[TMainTimer::Init]);
     EXPECT_EQ(View.Country, "Germany");
@@ -210,4 +223,256 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     C.FormDestroy();
     EXPECT_EQ(Settings().GetSettingString("TARGET_COUNTRY"), "DE");
     EXPECT_EQ(C.FProxyManager, nullptr);
+}
+
+namespace {
+
+// A window ready to hide: engine, an accepted update, the user's own information known,
+// and a pool of two normal proxies in two countries and one premium proxy.
+class HideTest : public MainControllerTest {
+protected:
+    TFakeEngineHost Host;
+    TFakeDirectHttp& Http = OutlivingThreads<TFakeDirectHttp>();
+    TFakeUiDispatcher& Ui = OutlivingThreads<TFakeUiDispatcher>();
+    TCLMultiLangData Texts{nullptr, "CLMultiLangData"};
+    std::unique_ptr<TCLEngine> E;
+    const double kSecond = 1.0 / 86400;
+    bool WaitForRequests(size_t n) {
+        for (int i = 0; i < 200 && Http.Requests().size() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return Http.Requests().size() >= n;
+    }
+
+    void SetUp() override {
+        User("Update.Times=1\nApp.Name=Maskaddr\nURL.FlagPath=http://127.0.0.1:9/flags/\nSWITCH.IE=1\n"
+             "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
+             "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
+             "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
+        TPlatform p = Platform();
+        p.Http = &Http;
+        p.Ui = &Ui;
+        SetPlatform(p);
+        E = std::make_unique<TCLEngine>(nullptr, Host);
+        Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
+        E->SetLanguageData(&Texts);
+        C.FProxyManager = std::make_unique<TProxyManager>();
+        C.FProxyManager->LoadSettings();
+        C.FLocalInfoGot = true;
+        P.Clock.Value = 46000.5; // 12:00:00
+    }
+    void At(double seconds) { P.Clock.Value = 46000.5 + seconds * kSecond; }
+    size_t Shown() { return Host.Dialog != nullptr ? Host.Dialog->Shown.size() : 0; }
+    std::string LastShown() { return Host.Dialog->Shown.back(); }
+};
+
+} // namespace
+
+TEST_F(HideTest, HideAppliesAProxyEverywhereAndTheOverlayTurns) {
+    C.actMaskaddrExecute();
+    ASSERT_EQ(Switchers.Calls.size(), 3u);
+    const std::string proxy = Switchers.Calls[0].substr(7);
+    EXPECT_EQ(Switchers.Calls,
+              (std::vector<std::string>{"system " + proxy, "firefox " + proxy, "opera " + proxy}));
+    EXPECT_TRUE(View.Stop);
+    const TProxyRec& t = C.FProxyManager->TargetProxy();
+    EXPECT_EQ(proxy, t.IP + ":" + t.Port);
+    EXPECT_EQ(C.FLastChangeIPTime, P.Clock.Value);
+    std::vector<std::string> expected{"SetIPInfo Target|True|http://127.0.0.1:9/flags/" + t.Country_Short +
+                                          ".PNG|" + t.IP + "|" + t.Country_Long + "||0|100",
+                                      "Fade Target|in|100", "SetIPInfoA Local|50|100", "TurnTarget",
+                                      "Text Hiding|0"};
+    EXPECT_EQ(View.Rec.Calls, expected);
+
+    // Hiding again picks another proxy and replays the overlay's steps.
+    At(1.0);
+    View.Rec.Calls.clear();
+    C.actMaskaddrExecute();
+    ASSERT_EQ(Switchers.Calls.size(), 6u);
+    EXPECT_NE(Switchers.Calls[3], Switchers.Calls[0]) << "a new proxy";
+    EXPECT_EQ(View.Rec.Calls.size(), 5u);
+    EXPECT_EQ(C.FLastChangeIPTime, P.Clock.Value);
+}
+
+TEST_F(HideTest, OneSecondGuard) {
+    C.actMaskaddrExecute();
+    At(0.4);
+    C.actMaskaddrExecute();
+    EXPECT_EQ(Switchers.Calls.size(), 3u) << "too fast: nothing changes";
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox_ACTIONFAST");
+    At(0.9);
+    C.actStopHideExecute();
+    EXPECT_TRUE(View.Stop) << "the stop 0.9 s after the hide is refused";
+    At(1.0);
+    C.actStopHideExecute();
+    EXPECT_FALSE(View.Stop);
+    EXPECT_EQ(Switchers.Calls,
+              (std::vector<std::string>{Switchers.Calls[0], Switchers.Calls[1], Switchers.Calls[2], "system ",
+                                        "firefox ", "opera "}));
+}
+
+TEST_F(HideTest, WithoutTheLocalInformationAHideAsksAgainAndStillCounts) {
+    C.FLocalInfoGot = false;
+    C.actMaskaddrExecute();
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.CHKNET");
+    EXPECT_TRUE(Switchers.Calls.empty());
+    EXPECT_TRUE(WaitForRequests(1)) << "a new lookup";
+    At(0.5);
+    C.actMaskaddrExecute();
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox_ACTIONFAST") << "the refused hide stamped the time";
+}
+
+TEST_F(HideTest, StopSequenceAndDestructionAlwaysClear) {
+    C.actMaskaddrExecute();
+    View.Rec.Calls.clear();
+    At(5);
+    C.actStopHideExecute();
+    EXPECT_EQ(View.Rec.Calls,
+              (std::vector<std::string>{"SetIPInfoA Local|100|100", "SetIPInfoA Target|100|100",
+                                        "Fade Target|out|0", "TurnLocal", "Text Ready|16711680"}));
+    EXPECT_FALSE(View.Timers[TMainTimer::ChangeIP] || View.Timers[TMainTimer::Touch]);
+
+    At(10);
+    C.actMaskaddrExecute();
+    At(10.3); // the program ends a moment after a hide: the browsers are cleared all the same
+    size_t messages = Shown();
+    C.FormDestroy();
+    EXPECT_EQ(Switchers.Calls.back(), "opera ");
+    EXPECT_EQ(Switchers.Calls[Switchers.Calls.size() - 3], "system ");
+    EXPECT_EQ(Shown(), messages) << "no notice while closing";
+}
+
+TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
+    FreeSettings();
+    User("Update.Times=1\nSUPER_IPS=10.0.0.9:80|Germany|DE|13|52;\nNORMAL_IPS=10.0.0.1:8080|France|FR|2|48;\n"
+         "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}&again={1}\nTARGET_COUNTRY=DE\n");
+    // Premium proxies come first in two choices of ten: find a seed of the pool's generator
+    // that draws one, and let the real choice use it.
+    uint64_t seed = 1;
+    auto previous = ProxyRandom().SetSeedSource([&seed] { return seed; });
+    for (; seed < 1000; ++seed) {
+        TProxyManager probe;
+        probe.LoadSettings();
+        if (probe.GetIdleProxy("DE", false, TProxyRange::KAll, true).IsSuper) break;
+    }
+    C.FProxyManager = std::make_unique<TProxyManager>();
+    C.FProxyManager->LoadSettings();
+    C.actMaskaddrExecute();
+    ProxyRandom().SetSeedSource(previous);
+    ASSERT_TRUE(C.FProxyManager->TargetProxy().IsSuper);
+    EXPECT_TRUE(View.Timers[TMainTimer::Touch]);
+    ASSERT_TRUE(WaitForRequests(1));
+    EXPECT_EQ(Http.Requests(),
+              std::vector<std::string>{"http://127.0.0.1:9/touch?ip=10.0.0.9&again=10.0.0.9"});
+    for (int minute : {15, 30}) {
+        At(minute * 60.0);
+        C.tmrTouchTimer();
+    }
+    At(45 * 60.0);
+    C.tmrTouchTimer();
+    EXPECT_TRUE(WaitForRequests(2));
+    EXPECT_EQ(Http.Requests().size(), 2u) << "touched at 12:00 and 12:45 only";
+
+    Settings().SetSettingstring("TARGET_COUNTRY", "FR");
+    C.FProxyManager->SetTargetCountry("FR");
+    At(46 * 60.0);
+    C.actMaskaddrExecute();
+    EXPECT_FALSE(C.FProxyManager->TargetProxy().IsSuper);
+    EXPECT_FALSE(View.Timers[TMainTimer::Touch]) << "a normal proxy stops the keep-alive";
+}
+
+TEST_F(HideTest, RotationAtTheFirstTickAfterTheIntervalAndCookiesAfterAutomaticRotationsOnly) {
+    Settings().SetSettingBool("ChangeIP", true);
+    View.ChangeIP = true;
+    View.Minutes = 1;
+    View.ClearCookie = true;
+    C.actMaskaddrExecute(); // manual: no clearing
+    EXPECT_TRUE(View.Timers[TMainTimer::ChangeIP]);
+    size_t applied = Switchers.Calls.size();
+    for (int tick = 10; tick < 60; tick += 10) {
+        At(tick);
+        C.tmrChangeIPTimer();
+    }
+    EXPECT_EQ(Switchers.Calls.size(), applied) << "not before a whole minute";
+    At(60);
+    C.tmrChangeIPTimer();
+    EXPECT_EQ(Switchers.Calls.size(), applied + 5) << "three switchers, then cache and cookies";
+    EXPECT_EQ(Switchers.Calls.back(), "cookies");
+    EXPECT_EQ(C.FLastChangeIPTime, P.Clock.Value);
+
+    // A new interval restarts the countdown from the change.
+    At(90);
+    View.Minutes = 2;
+    C.edtChangeIPTimeChange();
+    At(180);
+    C.tmrChangeIPTimer();
+    EXPECT_EQ(Switchers.Calls.size(), applied + 5) << "only 1.5 minutes since the change";
+    At(210);
+    C.tmrChangeIPTimer();
+    EXPECT_EQ(Switchers.Calls.size(), applied + 10);
+
+    // Not hiding: the armed timer idles.
+    At(300);
+    C.actStopHideExecute();
+    size_t stopped = Switchers.Calls.size();
+    At(1000);
+    C.tmrChangeIPTimer();
+    EXPECT_EQ(Switchers.Calls.size(), stopped);
+}
+
+TEST_F(HideTest, LocalInformationFillsBothPanelsAndChinaEndsTheProgram) {
+    Http.SetReply("?MagicWord=", "IP=127.0.0.1\r\nCOUNTRY_SHORT=FR\r\nCOUNTRY_LONG=France\r\nCITY=Paris\r\n");
+    C.FProxyManager->SetOnGetCurrentLocalInfo(
+        [this](TProxyManager& s) { C.ProxyManagerGetCurrentLocalInfo(s); });
+    C.FLocalInfoGot = false;
+    C.FProxyManager->GetCurrentLocalInfo();
+    ASSERT_EQ(Ui.Pump(1), 1u);
+    EXPECT_TRUE(C.FLocalInfoGot);
+    const std::string flag = "http://127.0.0.1:9/flags/FR.PNG";
+    EXPECT_EQ(View.Rec.Calls,
+              (std::vector<std::string>{"SetIPInfo Local|True|" + flag + "|127.0.0.1|France|Paris|100|100",
+                                        "SetIPInfo Target||" + flag + "|127.0.0.1|France|Paris|100|100",
+                                        "Text |0", "Text Ready|16711680"}));
+    EXPECT_FALSE(View.Closed);
+    Http.SetReply("?MagicWord=", "IP=127.0.0.1\r\nCOUNTRY_SHORT=cn\r\n");
+    C.FProxyManager->GetCurrentLocalInfo();
+    Ui.Pump(1);
+    EXPECT_EQ(View.Plain, std::vector<std::string>{"This product is unavailable in this country."});
+    EXPECT_TRUE(View.Closed);
+}
+
+TEST_F(HideTest, CountryDisplayAndMissingProxies) {
+    C.ResetCountryDisp();
+    EXPECT_EQ(View.Country, "Auto Selected");
+    C.FProxyManager->SetTargetCountry("un");
+    C.ResetCountryDisp();
+    EXPECT_EQ(View.Country, "") << "lower-case un is looked up as a code";
+    C.FProxyManager->SetTargetCountry("DE");
+    C.ResetCountryDisp();
+    EXPECT_EQ(View.Country, "Germany, Federal Republic");
+
+    C.FProxyManager->SetTargetCountry("JP");
+    View.Stop = false;
+    C.actMaskaddrExecute();
+    EXPECT_TRUE(Switchers.Calls.empty()) << "no proxy for the country: nothing is applied";
+    EXPECT_FALSE(View.Stop);
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.NOPROXY");
+}
+
+TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
+    TFakeInetClient& inet = OutlivingThreads<TFakeInetClient>();
+    TPlatform p = Platform();
+    p.Inet = &inet;
+    SetPlatform(p);
+    inet.SetReply("127.0.0.1:9/flags/DE.PNG", {200, true, "png"});
+    P.Files.Put("C:\\Tools\\App\\res\\flag_short\\FR.PNG", "fr");
+    C.LoadFlag("FR");
+    EXPECT_EQ(View.Flags.back(), "C:\\Tools\\App\\res\\flag_short\\FR.PNG");
+    C.LoadFlag("de");
+    EXPECT_EQ(Ui.Pump(2), 2u);
+    EXPECT_TRUE(C.FlagDownloader().Result());
+    const std::string cached = Settings().UserDataPath() + "de.PNG";
+    EXPECT_EQ(inet.Requests(), std::vector<std::string>{"GET 127.0.0.1:9/flags/DE.PNG"});
+    EXPECT_EQ(View.Flags.back(), cached) << "downloaded into the user data folder, then drawn";
+    C.LoadFlag("de");
+    EXPECT_EQ(inet.Requests().size(), 1u) << "the second time from the cache";
 }

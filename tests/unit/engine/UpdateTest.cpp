@@ -18,8 +18,8 @@ namespace {
 class UpdateTest : public ::testing::Test {
 protected:
     TFakePlatform P;
-    TFakeInetClient Inet;
-    TFakeUiDispatcher Ui;
+    TFakeInetClient& Inet = OutlivingThreads<TFakeInetClient>();
+    TFakeUiDispatcher& Ui = OutlivingThreads<TFakeUiDispatcher>();
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
 
