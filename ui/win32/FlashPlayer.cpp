@@ -66,10 +66,34 @@ void RoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, Gdiplus::RE
     path.CloseFigure();
 }
 
+// The first installed family of the scene's face and some common ones: GDI+ draws
+// nothing with a family the system does not have (Wine often lacks Tahoma).
+std::wstring InstalledFamily(const std::string& face) {
+    static std::map<std::string, std::wstring> resolved;
+    auto it = resolved.find(face);
+    if (it != resolved.end()) return it->second;
+    std::wstring found;
+    for (const std::wstring& name : {ToWide(face), std::wstring(L"Tahoma"), std::wstring(L"Segoe UI"),
+                                     std::wstring(L"Arial"), std::wstring(L"DejaVu Sans")}) {
+        Gdiplus::FontFamily family(name.c_str());
+        if (family.IsAvailable()) {
+            found = name;
+            break;
+        }
+    }
+    if (found.empty()) {
+        wchar_t name[LF_FACESIZE] = {};
+        Gdiplus::FontFamily::GenericSansSerif()->GetFamilyName(name);
+        found = name;
+        DebugTrace::Trace(kTag, "No font of the scene installed; using " + ToUtf8(found));
+    }
+    return resolved[face] = found;
+}
+
 // Font sizes are points on a 96-dpi scene; the DPI scale is applied by the transform.
-std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f, double factor = 1.0) {
-    const auto pixels = static_cast<Gdiplus::REAL>(std::max(1.0, f.Size * 96.0 / 72.0 * factor));
-    return std::make_unique<Gdiplus::Font>(ToWide(f.Face).c_str(), pixels,
+std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f) {
+    const auto pixels = static_cast<Gdiplus::REAL>(std::max(1.0, f.Size * 96.0 / 72.0));
+    return std::make_unique<Gdiplus::Font>(InstalledFamily(f.Face).c_str(), pixels,
                                            f.Bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
                                            Gdiplus::UnitPixel);
 }
