@@ -53,8 +53,8 @@ void TfrmFlashForm::CreateFlashPlayer() {
     FPlayerWindow = FFlashPlayer->Handle();
     if (FPlayerWindow != nullptr) {
         SetPropW(FPlayerWindow, kFormProp, this);
-        FFlashMes = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmFlashForm::PlayerProc)));
+        FFlashMes = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmFlashForm::PlayerProc)));
     }
     FFlashPlayer->OnFSCommand = [this](TFlashPlayer* sender, const std::wstring& command,
                                        const std::wstring& args) {
