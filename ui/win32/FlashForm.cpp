@@ -1,0 +1,110 @@
+// The status overlay window (see FlashForm.h).
+#include "ui/win32/FlashForm.h"
+
+#include "framework/paths/AppPaths.h"
+#include "framework/settings/CLSettings.h"
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinText.h"
+
+namespace maskaddr {
+
+namespace {
+constexpr wchar_t kFormProp[] = L"TfrmFlashForm";
+}
+
+TfrmFlashForm::TfrmFlashForm(TComponent* owner) : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm") {}
+
+TfrmFlashForm::~TfrmFlashForm() {
+    FormDestroy();
+}
+
+bool TfrmFlashForm::CreateInside(HWND parent) {
+    RECT area{0, 0, 534, 180};
+    if (parent != nullptr) GetClientRect(parent, &area);
+    if (!CreateHandle("frmFlashForm", WS_CHILD | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, area.right,
+                      area.bottom, parent))
+        return false;
+    SetWindowPos(Handle(), HWND_TOP, 0, 0, area.right, area.bottom, SWP_NOACTIVATE);
+    FormCreate();
+    return true;
+}
+
+void TfrmFlashForm::FormCreate() {
+    CreateFlashPlayer();
+    SetBackground(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Background")));
+    SetLogo(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Logo")));
+    ResetDisplay();
+}
+
+void TfrmFlashForm::FormDestroy() {
+    if (FFlashPlayer == nullptr) return;
+    if (FPlayerWindow != nullptr && FFlashMes != nullptr) {
+        SetWindowLongPtrW(FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FFlashMes));
+        RemovePropW(FPlayerWindow, kFormProp);
+    }
+    FPlayerWindow = nullptr;
+    FFlashMes = nullptr;
+    FFlashPlayer.reset();
+}
+
+void TfrmFlashForm::CreateFlashPlayer() {
+    FFlashPlayer = std::make_unique<TFlashPlayer>(Handle());
+    FPlayerWindow = FFlashPlayer->Handle();
+    if (FPlayerWindow != nullptr) {
+        SetPropW(FPlayerWindow, kFormProp, this);
+        FFlashMes = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmFlashForm::PlayerProc)));
+    }
+    FFlashPlayer->OnFSCommand = [this](TFlashPlayer* sender, const std::wstring& command,
+                                       const std::wstring& args) {
+        FlashPlayerFSCommand(sender, command, args);
+    };
+
+    // The player needs its scene file beside the program; without it the overlay stays,
+    // every command is still taken, and the built-in scene is drawn.
+    FFlashPlayer->SetMovie(AppFolder() + "res\\maskaddr.dat");
+    if (!Platform().Files->FileExists(FFlashPlayer->Movie())) {
+        const std::wstring text = ToWide(FFlashPlayer->Movie() + " File Error!");
+        const std::wstring caption = ToWide(Settings().GetSettingString("APP.Name"));
+        MessageBoxW(GetAncestor(Handle(), GA_ROOT), text.c_str(), caption.c_str(), MB_OK);
+    }
+    FFlashPlayer->Quality = 1;
+    FFlashPlayer->SetBounds(0, 0, Settings().GetSettingInteger("FLS.Width"),
+                            Settings().GetSettingInteger("FLS.Height"));
+}
+
+LRESULT CALLBACK TfrmFlashForm::PlayerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<TfrmFlashForm*>(GetPropW(hwnd, kFormProp));
+    if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return self->FlashWindowProc(msg, wParam, lParam);
+}
+
+LRESULT TfrmFlashForm::FlashWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_RBUTTONDOWN) {
+        SendMessageW(FPlayerWindow, WM_RBUTTONUP, wParam, lParam);
+        return 0;
+    }
+    const LRESULT result = CallWindowProcW(FFlashMes, FPlayerWindow, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) FPlayerWindow = nullptr; // destroyed with its parent
+    return result;
+}
+
+void TfrmFlashForm::FlashPlayerFSCommand(TFlashPlayer*, const std::wstring& command,
+                                         const std::wstring& args) {
+    DebugTrace::Trace("FlashForm", "FSCommand " + ToUtf8(command) + " " + ToUtf8(args));
+    HandleFSCommand(ToUtf8(command), ToUtf8(args));
+}
+
+void TfrmFlashForm::SendCommand(const std::string& text) {
+    if (FFlashPlayer != nullptr) FFlashPlayer->SetVariable(ToWide(kCallbackVar), ToWide(text));
+}
+
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container) {
+    auto form = std::make_unique<TfrmFlashForm>();
+    if (!form->CreateInside(container)) return form;
+    ShowWindow(form->Handle(), SW_SHOW);
+    return form;
+}
+
+} // namespace maskaddr

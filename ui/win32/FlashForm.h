@@ -1,0 +1,45 @@
+// TfrmFlashForm: the status overlay, a borderless child window that fills the main
+// window's overlay panel and hosts the player. It sends the player the command texts
+// of TFlashFormLogic and turns the player's requests into pages opened by the engine.
+#pragma once
+
+#include "ui/FlashForm.h"
+#include "ui/win32/FlashPlayer.h"
+#include "ui/win32/Win32Form.h"
+
+#include <memory>
+
+namespace maskaddr {
+
+class TfrmFlashForm : public TWin32Form, public TFlashFormLogic {
+public:
+    explicit TfrmFlashForm(TComponent* owner = nullptr);
+    ~TfrmFlashForm() override;
+
+    // Creates the window inside parent, filling its client area, then runs FormCreate.
+    bool CreateInside(HWND parent);
+    void FormCreate();
+    void FormDestroy();
+    void CreateFlashPlayer();
+    // Put in front of the player's own window procedure: a right-button press never
+    // reaches the player (it gets the release instead), so no menu can open.
+    LRESULT FlashWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    void FlashPlayerFSCommand(TFlashPlayer* Sender, const std::wstring& command, const std::wstring& args);
+
+    TFlashPlayer* FlashPlayer() const { return FFlashPlayer.get(); }
+
+protected:
+    void SendCommand(const std::string& text) override;
+
+private:
+    static LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    WNDPROC FFlashMes = nullptr;
+    HWND FPlayerWindow = nullptr;
+    std::unique_ptr<TFlashPlayer> FFlashPlayer;
+};
+
+// Creates the overlay in the container (border style none, filling it) and shows it.
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container);
+
+} // namespace maskaddr

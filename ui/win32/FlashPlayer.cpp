@@ -1,0 +1,474 @@
+// The status overlay's player window (see FlashPlayer.h).
+#include "ui/win32/FlashPlayer.h"
+
+#include "framework/engine/SingleDownloader.h"
+#include "framework/settings/CLSettings.h"
+#include "framework/settings/IniText.h"
+#include "framework/text/Text.h"
+#include "framework/trace/DebugTrace.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinText.h"
+
+#include <algorithm>
+
+// GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
+#include <objidl.h>
+
+#include <gdiplus.h>
+
+namespace maskaddr {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TFlashPlayer";
+constexpr UINT_PTR kAnimationTimer = 1;
+constexpr UINT kFrameMs = 16; // about 60 frames per second while something moves
+constexpr std::string_view kTag = "FlashPlayer";
+
+void EnsureGdiplus() {
+    static ULONG_PTR token = 0;
+    if (token != 0) return;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+}
+
+void RegisterPlayerClass(WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &wc)) return;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);
+}
+
+Gdiplus::Color ToColor(uint32_t rgb, double opacity) {
+    const auto a = static_cast<BYTE>(std::clamp(opacity, 0.0, 1.0) * 255 + 0.5);
+    return Gdiplus::Color(a, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+Gdiplus::RectF ToRectF(const TSceneRect& r) {
+    return Gdiplus::RectF(static_cast<Gdiplus::REAL>(r.X), static_cast<Gdiplus::REAL>(r.Y),
+                          static_cast<Gdiplus::REAL>(r.W), static_cast<Gdiplus::REAL>(r.H));
+}
+
+void RoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, Gdiplus::REAL radius) {
+    const Gdiplus::REAL d = std::min({radius * 2, r.Width, r.Height});
+    if (d <= 0) {
+        path.AddRectangle(r);
+        return;
+    }
+    path.AddArc(r.X, r.Y, d, d, 180, 90);
+    path.AddArc(r.X + r.Width - d, r.Y, d, d, 270, 90);
+    path.AddArc(r.X + r.Width - d, r.Y + r.Height - d, d, d, 0, 90);
+    path.AddArc(r.X, r.Y + r.Height - d, d, d, 90, 90);
+    path.CloseFigure();
+}
+
+// The first installed family of the scene's face and some common ones: GDI+ draws
+// nothing with a family the system does not have (Wine often lacks Tahoma).
+std::wstring InstalledFamily(const std::string& face) {
+    static std::map<std::string, std::wstring> resolved;
+    auto it = resolved.find(face);
+    if (it != resolved.end()) return it->second;
+    std::wstring found;
+    for (const std::wstring& name : {ToWide(face), std::wstring(L"Tahoma"), std::wstring(L"Segoe UI"),
+                                     std::wstring(L"Arial"), std::wstring(L"DejaVu Sans")}) {
+        Gdiplus::FontFamily family(name.c_str());
+        if (family.IsAvailable()) {
+            found = name;
+            break;
+        }
+    }
+    if (found.empty()) {
+        wchar_t name[LF_FACESIZE] = {};
+        Gdiplus::FontFamily::GenericSansSerif()->GetFamilyName(name);
+        found = name;
+        DebugTrace::Trace(kTag, "No font of the scene installed; using " + ToUtf8(found));
+    }
+    return resolved[face] = found;
+}
+
+// Font sizes are points on a 96-dpi scene; the DPI scale is applied by the transform.
+std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f) {
+    const auto pixels = static_cast<Gdiplus::REAL>(std::max(1.0, f.Size * 96.0 / 72.0));
+    return std::make_unique<Gdiplus::Font>(InstalledFamily(f.Face).c_str(), pixels,
+                                           f.Bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
+                                           Gdiplus::UnitPixel);
+}
+
+void DrawText(Gdiplus::Graphics& g, const std::string& text, const TSceneFont& font, uint32_t color,
+              double opacity, const Gdiplus::RectF& where, Gdiplus::StringAlignment align) {
+    if (text.empty() || opacity <= 0) return;
+    auto f = MakeFont(font);
+    Gdiplus::SolidBrush brush(ToColor(color, opacity));
+    Gdiplus::StringFormat format;
+    format.SetAlignment(align);
+    format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
+    format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    const std::wstring w = ToWide(text);
+    g.DrawString(w.c_str(), static_cast<INT>(w.size()), f.get(), where, &format, &brush);
+}
+
+void DrawPicture(Gdiplus::Graphics& g, Gdiplus::Bitmap& picture, const Gdiplus::RectF& where,
+                 double opacity) {
+    if (opacity <= 0) return;
+    Gdiplus::ImageAttributes attributes;
+    Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0},
+                               {0, 1, 0, 0, 0},
+                               {0, 0, 1, 0, 0},
+                               {0, 0, 0, static_cast<Gdiplus::REAL>(std::min(opacity, 1.0)), 0},
+                               {0, 0, 0, 0, 1}}};
+    attributes.SetColorMatrix(&m);
+    g.DrawImage(&picture, where, 0, 0, static_cast<Gdiplus::REAL>(picture.GetWidth()),
+                static_cast<Gdiplus::REAL>(picture.GetHeight()), Gdiplus::UnitPixel, &attributes);
+}
+
+// The largest rectangle of the picture's proportions inside the box, centred.
+Gdiplus::RectF Fit(const Gdiplus::RectF& box, Gdiplus::Bitmap& picture) {
+    const double w = picture.GetWidth(), h = picture.GetHeight();
+    if (w <= 0 || h <= 0) return box;
+    const double s = std::min(box.Width / w, box.Height / h);
+    const auto fw = static_cast<Gdiplus::REAL>(w * s), fh = static_cast<Gdiplus::REAL>(h * s);
+    return Gdiplus::RectF(box.X + (box.Width - fw) / 2, box.Y + (box.Height - fh) / 2, fw, fh);
+}
+
+bool IsWebAddress(const std::string& s) {
+    return SameText(s.substr(0, 7), "http://") || SameText(s.substr(0, 8), "https://");
+}
+
+// The file name a downloaded flag is kept under: the address's last path part, with
+// anything but letters, digits, ".", "-" and "_" made "_".
+std::string CacheName(const std::string& url) {
+    std::string path = url.substr(0, url.find_first_of("?#"));
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') c = '_';
+    if (name.empty() || name.find_first_not_of('.') == std::string::npos) name = "flag.png";
+    return name;
+}
+
+} // namespace
+
+TFlashPlayer::TFlashPlayer(HWND parent) {
+    EnsureGdiplus();
+    RegisterPlayerClass(&TFlashPlayer::WindowProc);
+    FHandle = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 534, 180, parent, nullptr,
+                              GetModuleHandleW(nullptr), this);
+    if (FHandle == nullptr) DebugTrace::Trace(kTag, "CreateWindowExW failed: " + LastErrorText());
+}
+
+TFlashPlayer::~TFlashPlayer() {
+    FDownloads.clear(); // their results must not reach a player that is gone
+    if (FHandle != nullptr) {
+        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+        DestroyWindow(FHandle);
+    }
+}
+
+void TFlashPlayer::SetMovie(const std::string& path) {
+    FMovie = path;
+    auto bytes = Platform().Files->ReadFile(path);
+    if (!bytes) {
+        DebugTrace::Trace(kTag, "Scene description not readable: " + path);
+        return;
+    }
+    TTextEncoding encoding;
+    FScene.SetLayout(TSceneLayout::FromIni(TIniText::DecodeBytes(*bytes, *Platform().Ansi, encoding)));
+    if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+void TFlashPlayer::SetVariable(const std::wstring& name, const std::wstring& value) {
+    const std::string text = ToUtf8(value);
+    if (!SameText(ToUtf8(name), "callbackvar")) {
+        DebugTrace::Trace(kTag, "Unknown variable " + ToUtf8(name));
+        return;
+    }
+    DebugTrace::Trace(kTag, "callbackvar = " + text);
+    FScene.Apply(text);
+    if (FScene.Animating()) StartAnimation();
+    if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+void TFlashPlayer::StartAnimation() {
+    if (FTimer || FHandle == nullptr) return;
+    FLastTick = GetTickCount64();
+    FTimer = SetTimer(FHandle, kAnimationTimer, kFrameMs, nullptr) != 0;
+    if (!FTimer) FScene.Advance(1e9); // no timer: show the end state at once
+}
+
+void TFlashPlayer::Tick() {
+    const ULONGLONG now = GetTickCount64();
+    FScene.Advance(static_cast<double>(now - FLastTick));
+    FLastTick = now;
+    if (!FScene.Animating()) {
+        KillTimer(FHandle, kAnimationTimer);
+        FTimer = false;
+    }
+    InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+double TFlashPlayer::DpiScale() const {
+    const UINT dpi = FHandle != nullptr ? GetDpiForWindow(FHandle) : 0;
+    return dpi == 0 ? 1.0 : dpi / 96.0;
+}
+
+void TFlashPlayer::SetBounds(int left, int top, int width, int height) {
+    FBounds = {left, top, left + width, top + height};
+    ApplyBounds();
+}
+
+void TFlashPlayer::ApplyBounds() {
+    if (FHandle == nullptr) return;
+    const double s = DpiScale();
+    auto px = [s](LONG v) { return static_cast<int>(v * s + 0.5); };
+    SetWindowPos(FHandle, nullptr, px(FBounds.left), px(FBounds.top), px(FBounds.right - FBounds.left),
+                 px(FBounds.bottom - FBounds.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+POINT TFlashPlayer::ClientPoint(double x, double y) const {
+    const double s = DpiScale();
+    return POINT{static_cast<LONG>(x * s + 0.5), static_cast<LONG>(y * s + 0.5)};
+}
+
+std::string TFlashPlayer::RequestAt(LPARAM lParam) const {
+    const double s = DpiScale();
+    const double x = static_cast<short>(LOWORD(lParam)) / s, y = static_cast<short>(HIWORD(lParam)) / s;
+    return FScene.HitTest(x, y);
+}
+
+LRESULT CALLBACK TFlashPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<TFlashPlayer*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->FHandle = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TFlashPlayer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    try {
+        return self->OnMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        DebugTrace::Trace(kTag, std::string("Exception in the window procedure: ") + e.what());
+    } catch (...) {
+        DebugTrace::Trace(kTag, "Unknown exception in the window procedure");
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1; // the whole client area is painted from the back buffer
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(FHandle, &ps);
+        Paint(dc);
+        EndPaint(FHandle, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kAnimationTimer) Tick();
+        return 0;
+    case WM_DPICHANGED_AFTERPARENT:
+        ApplyBounds();
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT p;
+            GetCursorPos(&p);
+            ScreenToClient(FHandle, &p);
+            const bool link = !RequestAt(MAKELPARAM(p.x, p.y)).empty();
+            SetCursor(LoadCursorW(nullptr, link ? IDC_HAND : IDC_ARROW));
+            return TRUE;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        FPressed = RequestAt(lParam);
+        return 0;
+    case WM_LBUTTONUP: {
+        // A request is made when press and release fall on the same element.
+        const std::string request = RequestAt(lParam);
+        const bool same = !request.empty() && request == FPressed;
+        FPressed.clear();
+        if (same && OnFSCommand) OnFSCommand(this, L"CMD", ToWide(request));
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+        ++FRightPresses;
+        return 0;
+    case WM_RBUTTONUP:
+        ++FRightReleases;
+        return 0;
+    case WM_CONTEXTMENU:
+        return 0; // the scene has no context menu
+    case WM_DESTROY:
+        if (FTimer) KillTimer(FHandle, kAnimationTimer);
+        FTimer = false;
+        break;
+    case WM_NCDESTROY: {
+        // Destroyed with its parent: the object lives on without a window.
+        const LRESULT r = DefWindowProcW(FHandle, msg, wParam, lParam);
+        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+        FHandle = nullptr;
+        return r;
+    }
+    }
+    return DefWindowProcW(FHandle, msg, wParam, lParam);
+}
+
+// Drawn into a bitmap of the client size, then copied in one step: no flicker.
+void TFlashPlayer::Paint(HDC dc) {
+    RECT rc;
+    GetClientRect(FHandle, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return;
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    {
+        Gdiplus::Graphics g(mem);
+        const bool smooth = Quality != 0;
+        g.SetSmoothingMode(smooth ? Gdiplus::SmoothingModeAntiAlias : Gdiplus::SmoothingModeNone);
+        g.SetTextRenderingHint(smooth ? Gdiplus::TextRenderingHintAntiAliasGridFit
+                                      : Gdiplus::TextRenderingHintSingleBitPerPixelGridFit);
+        g.SetInterpolationMode(smooth ? Gdiplus::InterpolationModeHighQualityBicubic
+                                      : Gdiplus::InterpolationModeNearestNeighbor);
+        const auto s = static_cast<Gdiplus::REAL>(DpiScale());
+        g.ScaleTransform(s, s);
+        DrawScene(g);
+    }
+    BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+}
+
+void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
+    const TSceneLayout& l = FScene.Layout();
+    const Gdiplus::RectF all(0, 0, static_cast<Gdiplus::REAL>(l.Width), static_cast<Gdiplus::REAL>(l.Height));
+    Gdiplus::LinearGradientBrush back(Gdiplus::PointF(0, 0), Gdiplus::PointF(0, all.Height),
+                                      ToColor(l.BackColor, 1), ToColor(l.BackColor2, 1));
+    g.FillRectangle(&back, all);
+    if (Gdiplus::Bitmap* bg = Picture(FScene.Background()))
+        DrawPicture(g, *bg, all, FScene.ObjectAlpha("Background") / 100);
+    if (Gdiplus::Bitmap* logo = Picture(FScene.Logo()))
+        DrawPicture(g, *logo, Fit(ToRectF(l.Logo), *logo), FScene.ObjectAlpha("Logo") / 100);
+
+    // The panel further back first, so that the front one covers it.
+    const bool localBehind = FScene.TurnProgress() >= 0.5;
+    DrawPanel(g, localBehind ? TSide::Local : TSide::Target);
+    DrawPanel(g, localBehind ? TSide::Target : TSide::Local);
+
+    for (int line : {1, 2}) {
+        const TInfoLine& info = FScene.Info(line);
+        DrawText(g, info.Text, l.InfoFont, info.Color,
+                 FScene.ObjectAlpha(line == 1 ? "Info_Text" : "Info_Text2") / 100,
+                 ToRectF(line == 1 ? l.Info1 : l.Info2), Gdiplus::StringAlignmentNear);
+    }
+
+    const double link = FScene.ObjectAlpha("CheckIP") / 100;
+    if (link > 0 && !l.CheckIPText.empty()) {
+        Gdiplus::GraphicsPath path;
+        RoundRect(path, ToRectF(l.CheckIP), static_cast<Gdiplus::REAL>(l.CheckIP.H / 2));
+        Gdiplus::SolidBrush fill(ToColor(l.CheckIPFill, link));
+        g.FillPath(&fill, &path);
+        DrawText(g, l.CheckIPText, l.CheckIPFont, l.CheckIPFont.Color, link, ToRectF(l.CheckIP),
+                 Gdiplus::StringAlignmentCenter);
+    }
+}
+
+// A card with its caption, flag and (when displayed) IP, country and city, laid out on
+// the front card's size and scaled to where the turn and the panel's scale put it.
+void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
+    const TSceneLayout& l = FScene.Layout();
+    const TOverlayPanel& p = FScene.Panel(side);
+    const double behind = side == TSide::Local ? FScene.TurnProgress() : 1 - FScene.TurnProgress();
+    const double opacity = p.Alpha / 100 * (1 - behind * (1 - l.BackDim / 100.0));
+    const TSceneRect r = FScene.PanelRect(side);
+    if (opacity <= 0 || r.W <= 0 || r.H <= 0 || l.Front.W <= 0 || l.Front.H <= 0) return;
+
+    const Gdiplus::GraphicsState state = g.Save();
+    g.TranslateTransform(static_cast<Gdiplus::REAL>(r.X), static_cast<Gdiplus::REAL>(r.Y));
+    g.ScaleTransform(static_cast<Gdiplus::REAL>(r.W / l.Front.W),
+                     static_cast<Gdiplus::REAL>(r.H / l.Front.H));
+    const Gdiplus::RectF card(0, 0, static_cast<Gdiplus::REAL>(l.Front.W),
+                              static_cast<Gdiplus::REAL>(l.Front.H));
+    Gdiplus::GraphicsPath path;
+    RoundRect(path, card, static_cast<Gdiplus::REAL>(l.PanelRadius));
+    Gdiplus::SolidBrush fill(ToColor(l.PanelColor, opacity));
+    g.FillPath(&fill, &path);
+    Gdiplus::Pen border(ToColor(l.PanelBorder, opacity), 1.5f);
+    g.DrawPath(&border, &path);
+
+    const auto width = static_cast<Gdiplus::REAL>(l.Front.W);
+    const auto lh = static_cast<Gdiplus::REAL>(l.LineHeight);
+    const auto tx = static_cast<Gdiplus::REAL>(l.TextX), ty = static_cast<Gdiplus::REAL>(l.TextY);
+    DrawText(g, side == TSide::Local ? l.LocalCaption : l.TargetCaption, l.CaptionFont, l.CaptionFont.Color,
+             opacity, Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
+             Gdiplus::StringAlignmentNear);
+
+    const Gdiplus::RectF flagBox = ToRectF(l.Flag);
+    if (Gdiplus::Bitmap* flag = Picture(p.Flag)) {
+        DrawPicture(g, *flag, Fit(flagBox, *flag), opacity);
+    } else {
+        Gdiplus::SolidBrush empty(ToColor(0xD5DEE8, opacity));
+        g.FillRectangle(&empty, flagBox);
+    }
+    if (!p.Display) {
+        g.Restore(state);
+        return;
+    }
+    const Gdiplus::REAL textWidth = width - tx - 8;
+    DrawText(g, p.IP, l.IPFont, l.IPFont.Color, opacity, Gdiplus::RectF(tx, ty + lh, textWidth, lh + 4),
+             Gdiplus::StringAlignmentNear);
+    DrawText(g, p.Country, l.DetailFont, l.DetailFont.Color, opacity,
+             Gdiplus::RectF(tx, ty + 2 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
+    DrawText(g, p.City, l.DetailFont, l.DetailFont.Color, opacity,
+             Gdiplus::RectF(tx, ty + 3 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
+    g.Restore(state);
+}
+
+Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
+    if (pathOrURL.empty()) return nullptr;
+    auto it = FPictures.find(pathOrURL);
+    if (it != FPictures.end()) return it->second.get();
+    std::string file = pathOrURL;
+    if (IsWebAddress(pathOrURL)) {
+        file = Settings().UserDataPath() + "flags\\" + CacheName(pathOrURL);
+        if (!Platform().Files->FileExists(file)) {
+            Download(pathOrURL, file);
+            return nullptr; // shown once the download is done
+        }
+    }
+    std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromFile(ToWide(file).c_str()));
+    if (picture != nullptr && picture->GetLastStatus() != Gdiplus::Ok) picture.reset();
+    if (picture == nullptr) DebugTrace::Trace(kTag, "Picture not loaded: " + file);
+    return (FPictures[pathOrURL] = std::move(picture)).get();
+}
+
+void TFlashPlayer::Download(const std::string& url, const std::string& file) {
+    if (FDownloads.count(url) != 0) return; // running, or failed once this run
+    Platform().Files->CreateFolders(Settings().UserDataPath() + "flags");
+    auto downloader = std::make_unique<TSingleDownloader>(nullptr);
+    downloader->URL = url;
+    downloader->FileName = file;
+    downloader->BinaryData = true;
+    downloader->OnDoneFile = [this, url](TSingleDownloader*, const std::string&, int64_t) {
+        FPictures.erase(url); // load the file at the next paint
+        InvalidateRect(FHandle, nullptr, FALSE);
+    };
+    downloader->OnError = [this, url](TSingleDownloader*) {
+        DebugTrace::Trace(kTag, "Flag download failed: " + url);
+        FPictures[url] = nullptr;
+    };
+    downloader->GetFile();
+    FDownloads[url] = std::move(downloader);
+}
+
+} // namespace maskaddr

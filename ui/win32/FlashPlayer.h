@@ -1,0 +1,83 @@
+// TFlashPlayer: the status overlay's player, a child window of our own. It takes one
+// command text at a time through SetVariable("callbackvar", text), draws the scene
+// double-buffered with GDI+ at the window's DPI, animates fades and turns on a timer,
+// and reports clicks on the check-IP element and the logo as FSCommand calls.
+#pragma once
+
+#include "ui/OverlayScene.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace Gdiplus {
+class Bitmap;
+class Graphics;
+} // namespace Gdiplus
+
+namespace maskaddr {
+
+class TSingleDownloader;
+
+class TFlashPlayer {
+public:
+    explicit TFlashPlayer(HWND parent);
+    ~TFlashPlayer();
+    TFlashPlayer(const TFlashPlayer&) = delete;
+    TFlashPlayer& operator=(const TFlashPlayer&) = delete;
+
+    HWND Handle() const { return FHandle; }
+
+    // The scene description file; a missing or unreadable one leaves the built-in scene.
+    void SetMovie(const std::string& path);
+    const std::string& Movie() const { return FMovie; }
+    // 0 draws without anti-aliasing, anything else smooths shapes and text.
+    int Quality = 1;
+
+    // Assigns a player variable; "callbackvar" takes one command text.
+    void SetVariable(const std::wstring& name, const std::wstring& value);
+    // The player's requests: (command, arguments).
+    std::function<void(TFlashPlayer* Sender, const std::wstring& command, const std::wstring& args)>
+        OnFSCommand;
+
+    // Position and size in 96-dpi pixels; the window follows its DPI.
+    void SetBounds(int left, int top, int width, int height);
+    const TOverlayScene& Scene() const { return FScene; }
+    // A scene point (96-dpi pixels) as a client point of the window.
+    POINT ClientPoint(double x, double y) const;
+    double DpiScale() const;
+
+    // Right-button presses and releases that reached the player.
+    int RightPresses() const { return FRightPresses; }
+    int RightReleases() const { return FRightReleases; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
+    void DrawScene(Gdiplus::Graphics& g);
+    void DrawPanel(Gdiplus::Graphics& g, TSide side);
+    void Tick();
+    void StartAnimation();
+    std::string RequestAt(LPARAM lParam) const;
+    void ApplyBounds();
+    // A picture by file path, or by URL once its download into the user data folder is done.
+    Gdiplus::Bitmap* Picture(const std::string& pathOrURL);
+    void Download(const std::string& url, const std::string& file);
+
+    HWND FHandle = nullptr;
+    TOverlayScene FScene;
+    std::string FMovie;
+    RECT FBounds{0, 0, 534, 180};
+    bool FTimer = false;
+    ULONGLONG FLastTick = 0;
+    std::string FPressed; // the request under the left-button press
+    int FRightPresses = 0, FRightReleases = 0;
+    std::map<std::string, std::unique_ptr<Gdiplus::Bitmap>> FPictures; // null: could not be loaded
+    std::map<std::string, std::unique_ptr<TSingleDownloader>> FDownloads;
+};
+
+} // namespace maskaddr
