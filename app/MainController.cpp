@@ -49,6 +49,7 @@ void TMainController::FormCreate() {
     FProxyManager = std::make_unique<TProxyManager>();
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
+    FView.PlaceWindow();
     actStopHideExecute();
     LoadSettings();
     FLocalInfoGot = false;
@@ -63,6 +64,7 @@ void TMainController::FormCreate() {
 void TMainController::FormDestroy() {
     StopHide();
     if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
+    FView.ClearAllWindow();
     FProxyManager.reset();
 }
 

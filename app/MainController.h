@@ -43,6 +43,9 @@ public:
     // True while btnHide is bound to the stop command: the only record of hiding.
     virtual bool HideCommandIsStop() = 0;
     virtual IStatusOverlay& Overlay() = 0;
+    // Creates the status overlay inside pnlFlash; and takes it away again.
+    virtual void PlaceWindow() = 0;
+    virtual void ClearAllWindow() = 0;
     // Draws a picture file stretched into the 48 x 48 flag image.
     virtual void LoadPNG(const std::string& aFileName) = 0;
     // The system's plain message box.

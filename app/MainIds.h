@@ -31,6 +31,5 @@ constexpr int cbChangeIP = 1010;
 constexpr int edtChangeIPTime = 1011;
 constexpr int udChangeIPTime = 1012;
 constexpr int cbClearCookie = 1013;
-constexpr int lblStatus = 1014;
 
 } // namespace maskaddr::ids

@@ -141,19 +141,13 @@ void TfrmMain::CreateActions() {
 }
 
 void TfrmMain::CreateControls() {
-    HWND flash =
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 0, kClientWidth, 180,
-                        Handle(), reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
-    // The status line inside the overlay panel.
-    auto* status = new TLabelControl(this, "", "", 16, 140, kClientWidth - 32, 20, flash);
-    SetWindowLongPtrW(status->Handle(), GWLP_ID, ids::lblStatus);
+    // The panel that holds the status overlay.
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kClientWidth, 180, Handle(),
+                    reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
 
-    auto* hide = new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
-    auto* choose = new TButtonControl(this, "btnChooseIP", "", 16, 236, 150, 32, ids::btnChooseIP);
-    auto* settings = new TButtonControl(this, "btnSettings", "", 16, 276, 150, 32, ids::btnSettings);
-    (void)hide;
-    (void)choose;
-    (void)settings;
+    new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
+    new TButtonControl(this, "btnChooseIP", "", 16, 236, 150, 32, ids::btnChooseIP);
+    new TButtonControl(this, "btnSettings", "", 16, 276, 150, 32, ids::btnSettings);
 
     auto* flag = new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP | SS_NOTIFY | SS_SUNKEN,
                                    192, 200, 48, 48, ids::imgFL);
@@ -322,10 +316,6 @@ void TfrmMain::CloseMainWindow() {
     DestroyWindow(Handle());
 }
 
-void TfrmMain::TStatusLine::SetTextInfo(const std::string& text, int /*color*/) {
-    SetWindowTextW(GetDlgItem(FForm.Control(ids::pnlFlash), ids::lblStatus), ToWide(text).c_str());
-}
-
 // The flag stretched into 48 x 48 over the window's background.
 void TfrmMain::LoadPNG(const std::string& aFileName) {
     int w = 0, h = 0;
@@ -349,6 +339,16 @@ void TfrmMain::LoadPNG(const std::string& aFileName) {
     SetWindowPos(Control(ids::imgFL), nullptr, 0, 0, 48, 48, SWP_NOMOVE | SWP_NOZORDER);
     if (FFlagBitmap != nullptr) DeleteObject(FFlagBitmap);
     FFlagBitmap = flag;
+}
+
+void TfrmMain::PlaceWindow() {
+    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash));
+    FOverlay.SetInner(FFlashForm.get());
+}
+
+void TfrmMain::ClearAllWindow() {
+    FOverlay.SetInner(nullptr);
+    FFlashForm.reset();
 }
 
 void TfrmMain::ShowPlainMessage(const std::string& text) {

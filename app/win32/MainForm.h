@@ -8,6 +8,7 @@
 #include "framework/engine/CLEngine.h"
 #include "ui/TracingOverlay.h"
 #include "ui/win32/EngineHostWin.h"
+#include "ui/win32/FlashForm.h"
 #include "ui/win32/Win32Form.h"
 
 #include <shellapi.h>
@@ -49,6 +50,8 @@ public:
         return FHideAction != nullptr && FHideAction->Name() == "actStopHide";
     }
     IStatusOverlay& Overlay() override { return FOverlay; }
+    void PlaceWindow() override;
+    void ClearAllWindow() override;
     void LoadPNG(const std::string& aFileName) override;
     void ShowPlainMessage(const std::string& text) override;
     void ShowSettingsDialog() override;
@@ -75,31 +78,10 @@ private:
     TAction* ActionById(int id);
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
-    // The overlay panel's status line, until the overlay itself is in place.
-    class TStatusLine final : public IStatusOverlay {
-    public:
-        explicit TStatusLine(TfrmMain& form) : FForm(form) {}
-        void SetIPInfo(const std::string&, const std::string&, const std::string&, const std::string&,
-                       const std::string&, const std::string&, const std::string&,
-                       const std::string&) override {}
-        void SetIPInfoA(const std::string&, const std::string&, const std::string&) override {}
-        void Fade(const std::string&, bool, int) override {}
-        void TurnLocal() override {}
-        void TurnTarget() override {}
-        void SetTextInfo(const std::string& text, int color) override;
-        void SetTextInfo2(const std::string&, int) override {}
-        void SetBackground(const std::string&) override {}
-        void SetLogo(const std::string&) override {}
-        void ResetDisplay() override {}
-
-    private:
-        TfrmMain& FForm;
-    };
-
     TEngineHostWin FHost;
     TBrowserSwitchers FSwitchers;
-    TStatusLine FStatusLine{*this};
-    TTracingOverlay FOverlay{&FStatusLine};
+    std::unique_ptr<TfrmFlashForm> FFlashForm;
+    TTracingOverlay FOverlay; // every overlay command passes the debug trace
     TMainController FController{*this, FSwitchers};
     HBITMAP FFlagBitmap = nullptr;
     TCLEngine* FEngine = nullptr;

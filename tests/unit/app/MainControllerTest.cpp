@@ -83,6 +83,9 @@ public:
     bool HideCommandIsStop() override { return Stop; }
     TRecordingOverlay Rec;
     IStatusOverlay& Overlay() override { return Rec; }
+    int Placed = 0;
+    void PlaceWindow() override { ++Placed; }
+    void ClearAllWindow() override { --Placed; }
     std::vector<std::string> Flags;
     void LoadPNG(const std::string& f) override { Flags.push_back(f); }
     std::vector<std::string> Plain;
