@@ -1,11 +1,13 @@
 // maskaddr.exe as a whole: started as real processes and driven through its
 // window messages, control identifiers and command identifiers.
 #include "Screenshot.h"
+#include "TestHttpServer.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 
 #include <shellapi.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -147,7 +149,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     GetWindowTextW(w, title, 64);
     EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0");
     EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "RunTimes"), "5");
-    SaveScreenshot(w, "main-window");
+    SaveScreenshot(w, "main-window-start");
 
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
@@ -268,4 +270,131 @@ TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
     EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "AlwaysOnTop"), "1");
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+namespace {
+
+struct TProxyState {
+    DWORD Flags = 0;
+    std::string Server, RegistryServer;
+    std::optional<uint32_t> RegistryEnable;
+};
+
+// What a program that follows the system's web settings would use now.
+TProxyState QuerySystemProxy() {
+    TProxyState state;
+    INTERNET_PER_CONN_OPTIONW options[2] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 2;
+    list.pOptions = options;
+    DWORD size = sizeof list;
+    if (InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
+        state.Flags = options[0].Value.dwValue;
+        if (options[1].Value.pszValue != nullptr) {
+            state.Server = ToUtf8(options[1].Value.pszValue);
+            GlobalFree(options[1].Value.pszValue);
+        }
+    }
+    TRegistryWin reg;
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");
+    state.RegistryEnable = reg.ReadDword(TRegRoot::CurrentUser, key, "ProxyEnable");
+    return state;
+}
+
+// Sends the hide command until the window is hiding: until the lookup's answer has
+// arrived a hide is answered with a notice, which is closed here.
+bool HideUntilHiding(HWND w) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Sleep(1100); // the one-second guard
+        PostMessageW(w, WM_COMMAND, ids::actMaskaddr, 0);
+        for (int i = 0; i < 20; ++i) {
+            Sleep(50);
+            if (ControlText(w, ids::btnHide) == "&Stop Hide") return true;
+            if (HWND notice = FindWindowW(L"#32770", L"Maskaddr")) {
+                PostMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
+    TTestHttpServer server;
+    server.SetReply("/info",
+                    {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\nCITY=Loopback\r\n"});
+    std::string png = Fs.ReadFile(TestProgramFolder() + "res\\images\\about.png").value_or("");
+    ASSERT_FALSE(png.empty());
+    server.SetReply("/flags/QQ.PNG", {200, png});
+    WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\nApp.MagicWord=m\r\n"
+                  "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
+                  server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") + "\r\n");
+    TProgram app("-d");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(server.WaitForRequests(1, 20000)) << "the lookup of the user's own information";
+
+    // The flag of the target country is not shipped: downloaded and drawn.
+    const std::string flag =
+        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TProgram::Exe()) + "\\QQ.PNG";
+    for (int i = 0; i < 100 && !Fs.FileExists(flag); ++i)
+        Sleep(100);
+    EXPECT_EQ(Fs.ReadFile(flag), png);
+    Sleep(300);
+    EXPECT_NE(SendMessageW(GetDlgItem(w, ids::imgFL), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+        << "drawn into imgFL";
+    EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Testland");
+
+    // Hide: the system settings point at the proxy (retried while the lookup's answer is on its way).
+    ASSERT_TRUE(HideUntilHiding(w));
+    TProxyState hidden = QuerySystemProxy();
+    EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
+    EXPECT_EQ(hidden.Server, "127.0.0.2:8888");
+    EXPECT_EQ(hidden.RegistryServer, "http=127.0.0.2:8888;ftp=127.0.0.2:8888;https=127.0.0.2:8888;");
+    EXPECT_EQ(hidden.RegistryEnable, 1u);
+    EXPECT_EQ(ControlText(w, ids::btnHide), "&Stop Hide");
+    Sleep(1000); // the overlay's turn has played
+    SaveScreenshot(w, "main-window-hiding");
+
+    Sleep(1100);
+    SendMessageW(w, WM_COMMAND, ids::actStopHide, 0);
+    TProxyState direct = QuerySystemProxy();
+    EXPECT_EQ(direct.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    EXPECT_EQ(direct.RegistryServer, "http=;ftp=;https=;");
+    EXPECT_EQ(direct.RegistryEnable, 0u) << "cleared, not deleted";
+    EXPECT_EQ(ControlText(w, ids::btnHide), "&Maskaddr");
+    Sleep(1000);
+    SaveScreenshot(w, "main-window-ready");
+
+    // Ending the program right after a hide still leaves a direct connection behind.
+    ASSERT_TRUE(HideUntilHiding(w));
+    EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u);
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(QuerySystemProxy().RegistryEnable, 0u);
+    EXPECT_EQ(QuerySystemProxy().Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+}
+
+TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
+    TTestHttpServer server;
+    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    WriteUserFile(
+        "Update.Times=1\r\nSWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\n"
+        "URL.GetInfo=" +
+        server.Url("/info") + "\r\n");
+    TProgram app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(server.WaitForRequests(1, 20000));
+    ASSERT_TRUE(HideUntilHiding(w));
+    TProxyState state = QuerySystemProxy();
+    EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    EXPECT_EQ(state.RegistryServer, "http=;ftp=;https=;");
+    EXPECT_EQ(state.RegistryEnable, 0u);
 }
