@@ -85,3 +85,19 @@ TEST(ProductDataTest, ConstantsNameTheProduct) {
         EXPECT_FALSE(c.ReadString("setting", key, "").empty()) << key;
     EXPECT_NE(c.ReadString("setting", "App.ID", "0"), "0");
 }
+
+TEST(ProductDataTest, FlagsAreShippedForEveryCodeAndAnyCountry) {
+    for (const char* code : {"UN", "US", "DE", "FR", "GB", "JP", "CN", "NL", "CA"}) {
+        std::string png = ReadSourceFile(std::string("res/flag_short/") + code + ".PNG");
+        ASSERT_GE(png.size(), 24u) << code;
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1A\n") << code;
+        // The IHDR chunk: width and height, big-endian, at bytes 16 and 20.
+        auto be32 = [&](size_t at) {
+            return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+                   (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+        };
+        EXPECT_GE(be32(16), 48u) << code;
+        EXPECT_GE(be32(20), 48u) << code;
+    }
+    EXPECT_NE(ReadSourceFile("res/flag_short/LICENSE.flag-icons").find("MIT License"), std::string::npos);
+}
