@@ -255,6 +255,8 @@ void TService::Routes() {
     using httplib::Request;
     using httplib::Response;
     httplib::Server& s = *FServer;
+    // Requests may name the whole address ("GET http://host:port/path"), as HTTP/1.1 allows.
+    auto route = [](const std::string& path) { return "(?:[Hh][Tt][Tt][Pp]://[^/]+)?" + path; };
 
     s.set_logger([this](const Request& req, const Response& res) {
         Log(req.remote_addr + " " + req.method + " " + Printable(req.target) + " " +
@@ -269,7 +271,7 @@ void TService::Routes() {
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    s.Get("/update", [this](const Request& req, Response& res) {
+    s.Get(route("/update"), [this](const Request& req, Response& res) {
         std::string error;
         auto request = ParseUpdateQuery(QueryOf(req.target), error);
         if (!request) return Fail(res, 400, error);
@@ -295,13 +297,13 @@ void TService::Routes() {
         res.set_content(BuildUpdateReply(offer, request->Version), "text/plain");
     });
 
-    s.Get("/getinfo", [this](const Request& req, Response& res) {
+    s.Get(route("/getinfo"), [this](const Request& req, Response& res) {
         if (!req.has_param("MagicWord")) return Fail(res, 400, "missing parameter MagicWord");
         if (req.get_param_value("MagicWord") != FConfig.MagicWord) return res.set_content("", "text/plain");
         res.set_content(BuildLookupReply(req.remote_addr, FGeo->Locate(req.remote_addr)), "text/plain");
     });
 
-    s.Get("/touch", [this](const Request& req, Response& res) {
+    s.Get(route("/touch"), [this](const Request& req, Response& res) {
         if (!req.has_param("ip")) return Fail(res, 400, "missing parameter ip");
         std::string ip = req.get_param_value("ip");
         bool known = false;
@@ -317,7 +319,7 @@ void TService::Routes() {
         res.set_content("OK\r\n", "text/plain");
     });
 
-    s.Get(R"(/flags/([A-Za-z]{2})\.[Pp][Nn][Gg])", [this](const Request& req, Response& res) {
+    s.Get(route(R"(/flags/([A-Za-z]{2})\.[Pp][Nn][Gg])"), [this](const Request& req, Response& res) {
         std::string code = req.matches[1];
         for (char& c : code)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -335,12 +337,12 @@ void TService::Routes() {
             res.set_content(html, "text/html; charset=utf-8");
         };
     };
-    s.Get("/", page("home.html"));
-    s.Get("/home", page("home.html"));
-    s.Get("/help", page("help.html"));
-    s.Get("/support", page("support.html"));
+    s.Get(route("/"), page("home.html"));
+    s.Get(route("/home"), page("home.html"));
+    s.Get(route("/help"), page("help.html"));
+    s.Get(route("/support"), page("support.html"));
 
-    s.Get("/checkip", [this](const Request& req, Response& res) {
+    s.Get(route("/checkip"), [this](const Request& req, Response& res) {
         TLocation where = FGeo->Locate(req.remote_addr);
         if (req.get_param_value("format") == "text") {
             std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +

@@ -218,7 +218,8 @@ TEST_F(ServiceHttp, FlagsAndPages) {
     }
     for (const char* path : {"/flags/XQ.PNG", "/flags/DEU.PNG", "/flags/../const.dat", "/flags/D.PNG"})
         EXPECT_EQ(Get(path)->status, 404) << path;
-    for (const char* path : {"/", "/home", "/help", "/support"}) {
+    const std::string absolute = "http://127.0.0.1:" + std::to_string(FService->Port()) + "/help";
+    for (std::string path : {"/", "/home", "/help", "/support", absolute.c_str()}) {
         auto r = Get(path);
         ASSERT_TRUE(r);
         EXPECT_EQ(r->status, 200) << path;
