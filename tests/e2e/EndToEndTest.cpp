@@ -235,6 +235,11 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
     EXPECT_EQ(hidden.Server, Proxy);
     EXPECT_EQ(hidden.RegistryServer, "http=" + Proxy + ";ftp=" + Proxy + ";https=" + Proxy + ";");
     EXPECT_EQ(hidden.RegistryEnable, 1u);
+    const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
+                                 FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
+                                 "\\setting.dat";
+    EXPECT_EQ(IniValue(userFile, "setting", "NORMAL_IPS"), Proxy + "|United States|US|-97.00|38.00");
+    EXPECT_EQ(IniValue(userFile, "setting", "Update.Times"), "1");
     EXPECT_EQ(SeenAddress(), "127.0.0.2");
     EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("GET " + Env("MASKADDR_E2E_SERVICE") + "/checkip"),
               std::string::npos)

@@ -136,6 +136,26 @@ TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
     EXPECT_NE(good.Log().find("checkip"), std::string::npos) << good.Log();
 }
 
+TEST_F(ServiceHttp, AProxyThatStopsIsDroppedAtTheNextRound) {
+    auto proxy = std::make_unique<TTinyProxy>("127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(proxy->Running());
+    const int port = proxy->Port();
+    Start(ProxyLine("127.0.0.2", port, "super"));
+    ASSERT_EQ(FService->LiveProxies().size(), 1u) << FLog.str();
+    EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"),
+              "127.0.0.2:" + std::to_string(port) + "|Germany|DE|13.40|52.52");
+
+    proxy.reset();
+    FService->CheckHealthNow();
+    EXPECT_TRUE(FService->LiveProxies().empty());
+    EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"), "");
+
+    TTinyProxy back("127.0.0.2", "127.0.0.2"); // another port: the inventory's proxy stays dead
+    FService->CheckHealthNow();
+    EXPECT_TRUE(FService->LiveProxies().empty());
+    EXPECT_EQ(FService->HealthRounds(), 3);
+}
+
 TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersions) {
     Start("", "1.0.0.0");
     struct TCase {
