@@ -1,0 +1,370 @@
+// maskaddr-service: routes of the HTTP server, one log line per request, and the health
+// rounds that fetch the service's own check-IP page through every inventory proxy.
+#include "service/Service.h"
+
+#include "framework/engine/UrlTools.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+namespace maskaddr::service {
+namespace {
+
+std::string ReadFile(const std::string& path, bool& ok) {
+    std::ifstream in(path, std::ios::binary);
+    ok = static_cast<bool>(in);
+    std::stringstream text;
+    if (ok) text << in.rdbuf();
+    return text.str();
+}
+
+std::string QueryOf(const std::string& target) {
+    size_t q = target.find('?');
+    return q == std::string::npos ? "" : target.substr(q + 1);
+}
+
+std::string HtmlEscape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Log texts stay on one line and short, whatever a client sent.
+std::string Printable(const std::string& s, size_t limit = 200) {
+    std::string out;
+    for (char c : s.substr(0, limit))
+        out += (c >= 32 && c < 127) ? c : '?';
+    if (s.size() > limit) out += "...(" + std::to_string(s.size()) + " bytes)";
+    return out;
+}
+
+const char* StatusText(int status) {
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 414:
+        return "URI Too Long";
+    default:
+        return "Error";
+    }
+}
+
+void Fail(httplib::Response& res, int status, const std::string& why) {
+    res.status = status;
+    res.set_content(std::to_string(status) + " " + StatusText(status) + ": " + why + "\n", "text/plain");
+}
+
+struct TCheckSeen {
+    std::string IP;
+    std::vector<THeader> Headers;
+};
+
+// The plain form of the check-IP page: "IP=..." and one "HEADER=Name: value" line per header.
+TCheckSeen ParseCheckText(const std::string& body) {
+    TCheckSeen seen;
+    std::istringstream in(body);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("IP=", 0) == 0) seen.IP = line.substr(3);
+        if (line.rfind("HEADER=", 0) == 0) {
+            std::string h = line.substr(7);
+            size_t colon = h.find(": ");
+            if (colon != std::string::npos) seen.Headers.push_back({h.substr(0, colon), h.substr(colon + 2)});
+        }
+    }
+    return seen;
+}
+
+} // namespace
+
+TService::TService(TServiceConfig config, std::ostream& log) : FConfig(std::move(config)), FLog(log) {}
+
+TService::~TService() {
+    Stop();
+}
+
+void TService::Log(const std::string& line) {
+    std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    std::lock_guard<std::mutex> hold(FLogLock);
+    FLog << stamp << " " << line << std::endl;
+}
+
+std::string TService::BaseURL() const {
+    if (!FConfig.PublicURL.empty()) return FConfig.PublicURL;
+    std::string host = FConfig.Listen == "0.0.0.0" ? "127.0.0.1" : FConfig.Listen;
+    return "http://" + host + ":" + std::to_string(FPort);
+}
+
+std::string TService::PageFile(const std::string& name) const {
+    return FConfig.Pages + "/" + name;
+}
+
+bool TService::Start(std::string& error) {
+    bool ok = false;
+    std::string text = ReadFile(FConfig.Inventory, ok);
+    if (!ok) {
+        error = "cannot read the proxy inventory " + FConfig.Inventory;
+        return false;
+    }
+    TInventoryParse parsed = ParseInventory(text);
+    for (const std::string& e : parsed.Errors)
+        Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
+    FInventory = std::move(parsed.Proxies);
+    FGeo = std::make_unique<TGeoLocator>(FConfig.GeoDatabase, FConfig.GeoOverrides);
+    if (!FConfig.GeoDatabase.empty() && !FGeo->HasDatabase())
+        Log("geo database " + FConfig.GeoDatabase + " cannot be opened; only the overrides answer");
+
+    FServer = std::make_unique<httplib::Server>();
+    Routes();
+    if (FConfig.Port == 0) {
+        FPort = FServer->bind_to_any_port(FConfig.Listen);
+    } else {
+        FPort = FServer->bind_to_port(FConfig.Listen, FConfig.Port) ? FConfig.Port : -1;
+    }
+    if (FPort <= 0) {
+        error = "cannot listen on " + FConfig.Listen + ":" + std::to_string(FConfig.Port);
+        FServer.reset();
+        return false;
+    }
+    FStopping = false;
+    FServerThread = std::thread([this] { FServer->listen_after_bind(); });
+    FHealthThread = std::thread([this] { HealthLoop(); });
+    Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
+    return true;
+}
+
+void TService::Stop() {
+    {
+        std::lock_guard<std::mutex> hold(FStateLock);
+        FStopping = true;
+    }
+    FWake.notify_all();
+    if (FHealthThread.joinable()) FHealthThread.join();
+    if (FServer) FServer->stop();
+    if (FServerThread.joinable()) FServerThread.join();
+}
+
+int TService::HealthRounds() const {
+    std::lock_guard<std::mutex> hold(FStateLock);
+    return FRounds;
+}
+
+std::vector<TInventoryProxy> TService::LiveProxies() const {
+    std::lock_guard<std::mutex> hold(FStateLock);
+    return FLive;
+}
+
+int TService::TouchCount(const std::string& ip) const {
+    std::lock_guard<std::mutex> hold(FStateLock);
+    auto it = FTouches.find(ip);
+    return it == FTouches.end() ? 0 : it->second;
+}
+
+void TService::HealthLoop() {
+    std::unique_lock<std::mutex> hold(FStateLock);
+    while (!FStopping) {
+        hold.unlock();
+        CheckHealthNow();
+        hold.lock();
+        FWake.wait_for(hold, std::chrono::seconds(FConfig.HealthInterval), [this] { return FStopping; });
+    }
+}
+
+void TService::CheckHealthNow() {
+    const std::string host = FConfig.Listen == "0.0.0.0" ? "127.0.0.1" : FConfig.Listen;
+    const char* page = "/checkip?format=text";
+    auto prepare = [&](httplib::Client& client) {
+        client.set_connection_timeout(FConfig.HealthTimeout, 0);
+        client.set_read_timeout(FConfig.HealthTimeout, 0);
+        client.set_write_timeout(FConfig.HealthTimeout, 0);
+    };
+    // The address the service's own requests come from, as the check page sees it directly.
+    std::string own = host;
+    {
+        httplib::Client direct(host, FPort);
+        prepare(direct);
+        if (auto r = direct.Get(page); r && r->status == 200) {
+            TCheckSeen seen = ParseCheckText(r->body);
+            if (!seen.IP.empty()) own = seen.IP;
+        }
+    }
+    std::vector<TInventoryProxy> live;
+    for (const TInventoryProxy& proxy : FInventory) {
+        const std::string name = proxy.IP + ":" + std::to_string(proxy.Port);
+        if (FConfig.HealthLoopbackOnly && !IsLoopbackV4(proxy.IP)) {
+            Log("health " + name + " dead: outside 127.0.0.0/8, not contacted (LoopbackOnly)");
+            continue;
+        }
+        auto start = std::chrono::steady_clock::now();
+        httplib::Client client(host, FPort);
+        prepare(client);
+        client.set_proxy(proxy.IP, proxy.Port);
+        auto r = client.Get(page);
+        long ms = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+        std::string reason;
+        if (!r) {
+            reason = "no answer (" + httplib::to_string(r.error()) + ")";
+        } else if (r->status != 200) {
+            reason = "status " + std::to_string(r->status);
+        } else {
+            TCheckSeen seen = ParseCheckText(r->body);
+            reason = seen.IP.empty() ? "not the check page" : FindLeak(own, seen.IP, seen.Headers);
+        }
+        Log("health " + name + (reason.empty() ? " live" : " dead: " + reason) + " in " + std::to_string(ms) +
+            " ms");
+        if (reason.empty()) live.push_back(proxy);
+        std::lock_guard<std::mutex> hold(FStateLock);
+        if (FStopping) return;
+    }
+    std::lock_guard<std::mutex> hold(FStateLock);
+    FLive = std::move(live);
+    ++FRounds;
+}
+
+void TService::Routes() {
+    using httplib::Request;
+    using httplib::Response;
+    httplib::Server& s = *FServer;
+    // Requests may name the whole address ("GET http://host:port/path"), as HTTP/1.1 allows.
+    auto route = [](const std::string& path) { return "(?:[Hh][Tt][Tt][Pp]://[^/]+)?" + path; };
+
+    s.set_logger([this](const Request& req, const Response& res) {
+        Log(req.remote_addr + " " + req.method + " " + Printable(req.target) + " " +
+            std::to_string(res.status) + " " + std::to_string(res.body.size()));
+    });
+    s.set_error_handler([](const Request& req, Response& res) {
+        if (res.body.empty()) Fail(res, res.status, "no such page " + Printable(req.path, 100));
+    });
+    s.set_pre_routing_handler([this](const Request& req, Response& res) {
+        if (req.target.size() <= FConfig.MaxQuery) return httplib::Server::HandlerResponse::Unhandled;
+        Fail(res, 414, "request address longer than " + std::to_string(FConfig.MaxQuery) + " bytes");
+        return httplib::Server::HandlerResponse::Handled;
+    });
+
+    s.Get(route("/update"), [this](const Request& req, Response& res) {
+        std::string error;
+        auto request = ParseUpdateQuery(QueryOf(req.target), error);
+        if (!request) return Fail(res, 400, error);
+        std::vector<TInventoryProxy> normal, super;
+        for (const TInventoryProxy& p : LiveProxies())
+            (p.IsSuper ? super : normal).push_back(p);
+        const std::string base = BaseURL();
+        TUpdateOffer offer;
+        offer.MagicWord = FConfig.MagicWord;
+        offer.LatestVersion = VersionToInt(FConfig.LatestVersion);
+        offer.Info = FConfig.Info;
+        offer.Page = FConfig.Page;
+        offer.Modify = {{"NORMAL_IPS", FormatProxyList(normal)},
+                        {"SUPER_IPS", FormatProxyList(super)},
+                        {"SUPER_TOUCH", base + "/touch?ip={1}"},
+                        {"URL.GetInfo", base + "/getinfo"},
+                        {"URL.CheckIP", base + "/checkip"},
+                        {"URL.FlagPath", base + "/flags/"},
+                        {"URL.home", base + "/home"},
+                        {"URL.help", base + "/help"},
+                        {"URL.support", base + "/support"},
+                        {"URL.Update", base + "/update"}};
+        res.set_content(BuildUpdateReply(offer, request->Version), "text/plain");
+    });
+
+    s.Get(route("/getinfo"), [this](const Request& req, Response& res) {
+        if (!req.has_param("MagicWord")) return Fail(res, 400, "missing parameter MagicWord");
+        if (req.get_param_value("MagicWord") != FConfig.MagicWord) return res.set_content("", "text/plain");
+        res.set_content(BuildLookupReply(req.remote_addr, FGeo->Locate(req.remote_addr)), "text/plain");
+    });
+
+    s.Get(route("/touch"), [this](const Request& req, Response& res) {
+        if (!req.has_param("ip")) return Fail(res, 400, "missing parameter ip");
+        std::string ip = req.get_param_value("ip");
+        bool known = false;
+        for (const TInventoryProxy& p : FInventory)
+            known = known || p.IP == ip;
+        if (!known) return Fail(res, 404, "unknown proxy " + Printable(ip, 60));
+        int count = 0;
+        {
+            std::lock_guard<std::mutex> hold(FStateLock);
+            count = ++FTouches[ip];
+        }
+        Log("touch " + ip + " count " + std::to_string(count));
+        res.set_content("OK\r\n", "text/plain");
+    });
+
+    s.Get(route(R"(/flags/([A-Za-z]{2})\.[Pp][Nn][Gg])"), [this](const Request& req, Response& res) {
+        std::string code = req.matches[1];
+        for (char& c : code)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        bool ok = false;
+        std::string png = ReadFile(FConfig.Flags + "/" + code + ".PNG", ok);
+        if (!ok) return Fail(res, 404, "no flag for " + code);
+        res.set_content(png, "image/png");
+    });
+
+    auto page = [this](const char* file) {
+        return [this, file](const Request&, Response& res) {
+            bool ok = false;
+            std::string html = ReadFile(PageFile(file), ok);
+            if (!ok) return Fail(res, 404, std::string("page ") + file + " is missing");
+            res.set_content(html, "text/html; charset=utf-8");
+        };
+    };
+    s.Get(route("/"), page("home.html"));
+    s.Get(route("/home"), page("home.html"));
+    s.Get(route("/help"), page("help.html"));
+    s.Get(route("/support"), page("support.html"));
+
+    s.Get(route("/checkip"), [this](const Request& req, Response& res) {
+        TLocation where = FGeo->Locate(req.remote_addr);
+        if (req.get_param_value("format") == "text") {
+            std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +
+                               "\r\nCOUNTRY_LONG=" + where.CountryLong + "\r\n";
+            for (const auto& [name, value] : req.headers)
+                if (name != "REMOTE_ADDR" && name != "REMOTE_PORT")
+                    text += "HEADER=" + name + ": " + value + "\r\n";
+            return res.set_content(text, "text/plain");
+        }
+        std::string html =
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Your address</title></head>"
+            "<body>\n<h1>Your address: <span id=\"ip\">" +
+            HtmlEscape(req.remote_addr) + "</span></h1>\n<p>Country: " +
+            HtmlEscape(where.CountryLong.empty() ? where.CountryShort : where.CountryLong) + " (" +
+            HtmlEscape(where.CountryShort) +
+            ")</p>\n<h2>Request headers that reached this page</h2>\n<table>\n";
+        for (const auto& [name, value] : req.headers)
+            if (name != "REMOTE_ADDR" && name != "REMOTE_PORT")
+                html += "<tr><th>" + HtmlEscape(name) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
+        html += "</table>\n</body></html>\n";
+        res.set_content(html, "text/html; charset=utf-8");
+    });
+}
+
+} // namespace maskaddr::service

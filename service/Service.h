@@ -1,0 +1,70 @@
+// maskaddr-service: the HTTP server (update, lookup, keep-alive, flags, pages, check-IP)
+// and the periodic health check of the proxy inventory, which decides the served lists.
+#pragma once
+
+#include "service/GeoLocator.h"
+#include "service/ServiceConfig.h"
+#include "service/ServiceLogic.h"
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace maskaddr::service {
+
+class TService {
+public:
+    // Log lines (one per request, one per health result) go to `log`.
+    TService(TServiceConfig config, std::ostream& log);
+    ~TService();
+    TService(const TService&) = delete;
+    TService& operator=(const TService&) = delete;
+
+    // Binds, starts serving and the health checks (the first round at once). False with a reason.
+    bool Start(std::string& error);
+    void Stop();
+
+    int Port() const { return FPort; }
+    std::string BaseURL() const;
+
+    // One health round now, on the caller's thread.
+    void CheckHealthNow();
+    // Health rounds completed so far.
+    int HealthRounds() const;
+    std::vector<TInventoryProxy> LiveProxies() const;
+    int TouchCount(const std::string& ip) const;
+
+private:
+    void Routes();
+    void Log(const std::string& line);
+    void HealthLoop();
+    std::string PageFile(const std::string& name) const;
+
+    TServiceConfig FConfig;
+    std::ostream& FLog;
+    std::mutex FLogLock;
+    std::unique_ptr<httplib::Server> FServer;
+    std::unique_ptr<TGeoLocator> FGeo;
+    std::vector<TInventoryProxy> FInventory;
+    int FPort = 0;
+    std::thread FServerThread;
+    std::thread FHealthThread;
+
+    mutable std::mutex FStateLock;
+    std::condition_variable FWake;
+    bool FStopping = false;
+    std::vector<TInventoryProxy> FLive;
+    std::map<std::string, int> FTouches;
+    int FRounds = 0;
+};
+
+} // namespace maskaddr::service

@@ -1,0 +1,88 @@
+// Reads the service's INI configuration with the product's own INI parser.
+#include "service/ServiceConfig.h"
+
+#include "framework/settings/IniText.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace maskaddr::service {
+namespace {
+
+bool ReadInt(const TIniText& ini, const char* section, const char* name, int low, int high, int& value,
+             std::string& error) {
+    std::string text = ini.ReadString(section, name, "");
+    if (text.empty()) return true;
+    int v = 0;
+    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || p != text.data() + text.size() || v < low || v > high) {
+        error = std::string("[") + section + "] " + name + " must be a number from " + std::to_string(low) +
+                " to " + std::to_string(high);
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+std::string Resolve(const std::string& baseDir, const std::string& path) {
+    if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
+    return (std::filesystem::path(baseDir) / path).lexically_normal().string();
+}
+
+} // namespace
+
+bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TServiceConfig& config,
+                        std::string& error) {
+    TIniText ini;
+    ini.ParseText(text);
+    config.Listen = ini.ReadString("service", "Listen", config.Listen);
+    if (!ReadInt(ini, "service", "Port", 0, 65535, config.Port, error)) return false;
+    config.PublicURL = ini.ReadString("service", "PublicURL", config.PublicURL);
+    config.MagicWord = ini.ReadString("service", "MagicWord", config.MagicWord);
+    int maxQuery = static_cast<int>(config.MaxQuery);
+    if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
+    config.MaxQuery = static_cast<size_t>(maxQuery);
+    config.LatestVersion = ini.ReadString("update", "LatestVersion", config.LatestVersion);
+    config.Info = ini.ReadString("update", "Info", config.Info);
+    config.Page = ini.ReadString("update", "Page", config.Page);
+    config.Inventory = Resolve(baseDir, ini.ReadString("files", "Inventory", config.Inventory));
+    config.Pages = Resolve(baseDir, ini.ReadString("files", "Pages", config.Pages));
+    config.Flags = Resolve(baseDir, ini.ReadString("files", "Flags", config.Flags));
+    config.GeoDatabase = ini.ReadString("geo", "Database", config.GeoDatabase);
+    if (!ReadInt(ini, "health", "Interval", 1, 86400, config.HealthInterval, error)) return false;
+    if (!ReadInt(ini, "health", "Timeout", 1, 120, config.HealthTimeout, error)) return false;
+    config.HealthLoopbackOnly = ini.ReadString("health", "LoopbackOnly", "1") != "0";
+    for (const std::string& line : ini.SectionLines("geo.override")) {
+        std::string_view name, value;
+        if (!TIniText::SplitEntry(line, name, value)) continue;
+        std::string v(value);
+        size_t comma = v.find(',');
+        TGeoOverride where{v.substr(0, comma), comma == std::string::npos ? "" : v.substr(comma + 1)};
+        if (where.CountryShort.size() != 2) {
+            error = "[geo.override] " + std::string(name) + " needs a two-letter country code";
+            return false;
+        }
+        config.GeoOverrides[std::string(name)] = where;
+    }
+    if (config.Inventory.empty()) {
+        error = "[files] Inventory is missing";
+        return false;
+    }
+    return true;
+}
+
+bool LoadServiceConfig(const std::string& path, TServiceConfig& config, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string base = std::filesystem::path(path).parent_path().string();
+    return ParseServiceConfig(text.str(), base.empty() ? "." : base, config, error);
+}
+
+} // namespace maskaddr::service

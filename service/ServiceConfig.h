@@ -1,0 +1,37 @@
+// The configuration file of maskaddr-service (INI text): where it listens, the magic word,
+// the latest version and its page, the inventory, pages and flags, health checks, geolocation.
+#pragma once
+
+#include "service/GeoLocator.h"
+
+#include <map>
+#include <string>
+
+namespace maskaddr::service {
+
+struct TServiceConfig {
+    std::string Listen = "127.0.0.1";
+    int Port = 8470;       // 0: any free port
+    std::string PublicURL; // base of the addresses pushed to the program; empty: http://Listen:Port
+    std::string MagicWord;
+    std::string LatestVersion = "1.0.0.0";
+    std::string Info;
+    std::string Page;
+    std::string Inventory;   // proxy inventory file
+    std::string Pages;       // folder of home.html, help.html, support.html
+    std::string Flags;       // folder of XX.PNG
+    std::string GeoDatabase; // GeoIP country database; empty: overrides only
+    std::map<std::string, TGeoOverride> GeoOverrides;
+    int HealthInterval = 60;        // seconds between rounds
+    int HealthTimeout = 5;          // seconds per proxy
+    bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
+    size_t MaxQuery = 2048;         // longer request targets get 414
+};
+
+// Parses configuration text; relative paths are resolved against `baseDir`. False with a
+// reason for a value that cannot be used.
+bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TServiceConfig& config,
+                        std::string& error);
+bool LoadServiceConfig(const std::string& path, TServiceConfig& config, std::string& error);
+
+} // namespace maskaddr::service

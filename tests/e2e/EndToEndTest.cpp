@@ -1,0 +1,280 @@
+// The real maskaddr.exe under Wine against the real maskaddr-service and a real tinyproxy
+// that connects out from 127.0.0.2 (run-e2e starts them): hiding changes the address that
+// the check-IP page sees, stopping and exiting give it back, a killed program is repaired.
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::string ReadText(const std::string& path) {
+    return TFileSystemWin().ReadFile(path).value_or("");
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    do {
+        if (done()) return true;
+        Sleep(100);
+    } while (GetTickCount64() < deadline);
+    return done();
+}
+
+struct TInetCloser {
+    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+using TInet = std::unique_ptr<void, TInetCloser>;
+
+// The address that the check-IP page reports for a WinINet client with the preconfigured
+// (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
+std::string SeenAddress() {
+    TInet net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!net) return "<failed>";
+    std::wstring url = ToWide(Env("MASKADDR_E2E_SERVICE") + "/checkip?format=text");
+    // A connection of its own each time: Wine's WinINet would reuse a pooled direct connection
+    // to the service for a request meant for the proxy.
+    const wchar_t* headers = L"Connection: close\r\n";
+    TInet req(InternetOpenUrlW(net.get(), url.c_str(), headers, static_cast<DWORD>(-1),
+                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                   INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
+                               0));
+    if (!req) return "<failed>";
+    std::string body;
+    char buf[4096];
+    DWORD got = 0;
+    while (InternetReadFile(req.get(), buf, sizeof buf, &got) && got > 0)
+        body.append(buf, got);
+    size_t at = body.find("IP=");
+    if (at != 0) return "<no IP line>";
+    return body.substr(3, body.find_first_of("\r\n") - 3);
+}
+
+struct TProxyState {
+    DWORD Flags = 0;
+    std::string Server;
+    std::string RegistryServer;
+    std::optional<uint32_t> RegistryEnable;
+};
+
+TProxyState QuerySystemProxy() {
+    TProxyState state;
+    INTERNET_PER_CONN_OPTIONW options[2] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 2;
+    list.pOptions = options;
+    DWORD size = sizeof list;
+    if (InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
+        state.Flags = options[0].Value.dwValue;
+        if (options[1].Value.pszValue != nullptr) {
+            state.Server = ToUtf8(options[1].Value.pszValue);
+            GlobalFree(options[1].Value.pszValue);
+        }
+    }
+    TRegistryWin reg;
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");
+    state.RegistryEnable = reg.ReadDword(TRegRoot::CurrentUser, key, "ProxyEnable");
+    return state;
+}
+
+std::string ControlText(HWND main, int id) {
+    wchar_t text[256] = {};
+    SendMessageW(GetDlgItem(main, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return ToUtf8(text);
+}
+
+class TProgram {
+public:
+    explicit TProgram(const std::string& args) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::wstring cmd = ToWide("\"" + Env("MASKADDR_E2E_EXE") + "\" " + args);
+        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            FProcess.Attach(pi.hProcess);
+            CloseHandle(pi.hThread);
+            FPid = pi.dwProcessId;
+        }
+    }
+    ~TProgram() {
+        if (FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT) {
+            if (HWND w = Window(0)) PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+            if (WaitForSingleObject(FProcess.Get(), 10000) != WAIT_OBJECT_0)
+                TerminateProcess(FProcess.Get(), 1);
+        }
+    }
+    HWND Window(DWORD waitMs = 20000) const {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                struct Search {
+                    DWORD pid;
+                    HWND found;
+                } s{FPid, nullptr};
+                EnumWindows(
+                    [](HWND w, LPARAM p) -> BOOL {
+                        auto* s = reinterpret_cast<Search*>(p);
+                        wchar_t cls[32] = {};
+                        GetClassNameW(w, cls, 32);
+                        DWORD pid = 0;
+                        GetWindowThreadProcessId(w, &pid);
+                        if (pid == s->pid && std::wstring(cls) == L"TfrmMain") s->found = w;
+                        return s->found == nullptr;
+                    },
+                    reinterpret_cast<LPARAM>(&s));
+                found = s.found;
+                return found != nullptr;
+            },
+            waitMs);
+        return found;
+    }
+    HWND Ready() const {
+        HWND w = Window();
+        UINT busy = RegisterWindowMessageW(L"CL IfBusy");
+        for (int i = 0; w != nullptr && i < 400; ++i, Sleep(50)) {
+            DWORD_PTR answer = 1;
+            if (SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0) return w;
+        }
+        return nullptr;
+    }
+    long Ended(DWORD waitMs) const {
+        if (WaitForSingleObject(FProcess.Get(), waitMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(FProcess.Get(), &code);
+        return static_cast<long>(code);
+    }
+    // Ends the process at once, as a kill does: nothing of the program runs any more.
+    void Kill() {
+        TerminateProcess(FProcess.Get(), 9);
+        WaitForSingleObject(FProcess.Get(), 10000);
+    }
+
+private:
+    THandle FProcess;
+    DWORD FPid = 0;
+};
+
+// Sends the hide command until the window is hiding. The first hide waits for the update
+// (its strip closes by itself); a hide before the lookup's answer gets a notice, closed here.
+bool HideUntilHiding(HWND w) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Sleep(1100); // the one-second guard
+        PostMessageW(w, WM_COMMAND, ids::actMaskaddr, 0);
+        for (int i = 0; i < 100; ++i) {
+            Sleep(100);
+            if (ControlText(w, ids::btnHide) == "&Stop Hide") return true;
+            if (HWND notice = FindWindowW(L"#32770", L"Maskaddr")) {
+                PostMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+bool IsDirect(const TProxyState& s) {
+    return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(Env("MASKADDR_E2E_EXE").empty()) << "run through tests/e2e/run-e2e";
+        Proxy = Env("MASKADDR_E2E_PROXY");
+    }
+    std::string Proxy;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
+    ASSERT_EQ(SeenAddress(), "127.0.0.1") << "direct before the program starts";
+    TProgram app("-d");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+
+    // 1. The lookup answered: the overlay shows the real address and the ready text.
+    const std::string trace = Env("MASKADDR_TRACE_FILE");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            std::string t = ReadText(trace);
+            return t.find("|127.0.0.1|Germany|Berlin|") != std::string::npos &&
+                   t.find("SetTextInfo(Ready. Click \"Maskaddr\" to hide your IP address.") !=
+                       std::string::npos;
+        },
+        30000))
+        << ReadText(trace);
+    EXPECT_NE(ReadText(Env("MASKADDR_E2E_SERVICE_LOG")).find("GET /getinfo?MagicWord=maskaddr-7c1e 200"),
+              std::string::npos);
+
+    // 2. Hide: the first hide fetches the update, whose list names 127.0.0.2 only.
+    ASSERT_TRUE(HideUntilHiding(w)) << ReadText(trace);
+    EXPECT_NE(ReadText(Env("MASKADDR_E2E_SERVICE_LOG")).find("GET /update?ACTION=Update&"),
+              std::string::npos);
+    TProxyState hidden = QuerySystemProxy();
+    EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
+    EXPECT_EQ(hidden.Server, Proxy);
+    EXPECT_EQ(hidden.RegistryServer, "http=" + Proxy + ";ftp=" + Proxy + ";https=" + Proxy + ";");
+    EXPECT_EQ(hidden.RegistryEnable, 1u);
+    const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
+                                 FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
+                                 "\\setting.dat";
+    EXPECT_EQ(IniValue(userFile, "setting", "NORMAL_IPS"), Proxy + "|United States|US|-97.00|38.00");
+    EXPECT_EQ(IniValue(userFile, "setting", "Update.Times"), "1");
+    EXPECT_EQ(SeenAddress(), "127.0.0.2");
+    EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("GET " + Env("MASKADDR_E2E_SERVICE") + "/checkip"),
+              std::string::npos)
+        << ReadText(Env("MASKADDR_E2E_PROXY_LOG"));
+
+    // 3. Stop: the same client is seen from the real address again.
+    Sleep(1100);
+    SendMessageW(w, WM_COMMAND, ids::actStopHide, 0);
+    EXPECT_TRUE(IsDirect(QuerySystemProxy()));
+    EXPECT_EQ(SeenAddress(), "127.0.0.1");
+
+    // 4. Hide again, then Exit (the tray menu's command): direct again once the program ended.
+    ASSERT_TRUE(HideUntilHiding(w));
+    EXPECT_EQ(SeenAddress(), "127.0.0.2");
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_TRUE(IsDirect(QuerySystemProxy()));
+    EXPECT_EQ(SeenAddress(), "127.0.0.1");
+}
+
+TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
+    {
+        TProgram app("-d");
+        HWND w = app.Ready();
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(HideUntilHiding(w));
+        ASSERT_EQ(SeenAddress(), "127.0.0.2");
+        app.Kill();
+        EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u) << "the kill left the system settings hiding";
+    }
+    TProgram again("-d");
+    HWND w = again.Ready();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(WaitFor([] { return IsDirect(QuerySystemProxy()); }, 10000));
+    EXPECT_EQ(SeenAddress(), "127.0.0.1");
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(again.Ended(15000), 0);
+}

@@ -1,0 +1,301 @@
+// The real maskaddr-service on 127.0.0.1, asked over real HTTP, with real tinyproxy
+// instances on other loopback addresses for the health checks. Nothing leaves 127.0.0.0/8.
+#include "service/Service.h"
+#include "service/TinyProxy.h"
+
+#include "framework/engine/UrlTools.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace maskaddr::service;
+using maskaddr::test::TTinyProxy;
+
+namespace {
+
+const char* const kUpdateQuery = "/update?ACTION=Update&07042&PID=maskaddr&LANG=English&DAY=3&RUNTIME=12"
+                                 "&VER=01000000&SVER=0&WVER=10_0_&WLANG=1033&CHL=756E6B6E6F77";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Value(const std::string& text, const std::string& name) {
+    for (const std::string& line : Lines(text))
+        if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
+    return "<missing>";
+}
+
+class ServiceHttp : public testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/maskaddr-service-test.XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        FDir = tmpl;
+    }
+    void TearDown() override {
+        FService.reset();
+        std::filesystem::remove_all(FDir);
+    }
+
+    // Starts the service with this inventory; no periodic round runs during a test (the first
+    // round at start does, and tests wait for it).
+    void Start(const std::string& inventory, std::string latest = "1.2.0.0") {
+        std::ofstream(FDir + "/inventory.txt") << inventory;
+        TServiceConfig config;
+        config.Listen = "127.0.0.1";
+        config.Port = 0;
+        config.MagicWord = "maskaddr-7c1e";
+        config.LatestVersion = latest;
+        config.Info = "New version";
+        config.Page = "http://127.0.0.1:1/download";
+        config.Inventory = FDir + "/inventory.txt";
+        config.Pages = std::string(MASKADDR_SOURCE_DIR) + "/service/pages";
+        config.Flags = std::string(MASKADDR_SOURCE_DIR) + "/res/flag_short";
+        config.GeoOverrides = {{"127.0.0.1", {"US", "Springfield"}}, {"127.0.0.2", {"DE", "Berlin"}}};
+        config.HealthInterval = 3600;
+        config.HealthTimeout = 3;
+        FService = std::make_unique<TService>(config, FLog);
+        std::string error;
+        ASSERT_TRUE(FService->Start(error)) << error;
+        for (int i = 0; i < 200 && FService->HealthRounds() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_GE(FService->HealthRounds(), 1);
+    }
+
+    httplib::Result Get(const std::string& target) {
+        httplib::Client client("127.0.0.1", FService->Port());
+        client.set_read_timeout(10, 0);
+        return client.Get(target.c_str());
+    }
+
+    std::string FDir;
+    std::ostringstream FLog;
+    std::unique_ptr<TService> FService;
+};
+
+std::string ProxyLine(const std::string& ip, int port, const char* kind = "normal") {
+    return ip + ":" + std::to_string(port) + "|Germany|DE|13.40|52.52|" + kind + "\n";
+}
+
+TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
+    TTinyProxy good("127.0.0.2", "127.0.0.2");
+    TTinyProxy unhidden("127.0.0.3", ""); // connects out from 127.0.0.1: the client's own address
+    TTinyProxy leaky("127.0.0.4", "127.0.0.4", "XTinyproxy Yes");
+    ASSERT_TRUE(good.Running() && unhidden.Running() && leaky.Running());
+    int dead = maskaddr::test::FreePort("127.0.0.5");
+    Start(ProxyLine("127.0.0.2", good.Port()) + ProxyLine("127.0.0.3", unhidden.Port()) +
+          ProxyLine("127.0.0.4", leaky.Port(), "super") + ProxyLine("127.0.0.5", dead, "super") +
+          ProxyLine("192.0.2.1", 8080));
+
+    std::vector<TInventoryProxy> live = FService->LiveProxies();
+    ASSERT_EQ(live.size(), 1u) << FLog.str();
+    EXPECT_EQ(live[0].IP, "127.0.0.2");
+
+    auto r = Get(kUpdateQuery);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200);
+    const std::string base = "http://127.0.0.1:" + std::to_string(FService->Port());
+    EXPECT_EQ(Value(r->body, "__MODIFY__.NORMAL_IPS"),
+              "127.0.0.2:" + std::to_string(good.Port()) + "|Germany|DE|13.40|52.52");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.SUPER_IPS"), "");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.SUPER_TOUCH"), base + "/touch?ip={1}");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.URL.GetInfo"), base + "/getinfo");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.URL.CheckIP"), base + "/checkip");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.URL.FlagPath"), base + "/flags/");
+    for (const char* page : {"home", "help", "support"})
+        EXPECT_EQ(Value(r->body, std::string("__MODIFY__.URL.") + page), base + "/" + page);
+
+    // The health results were logged with their reasons and latency.
+    const std::string log = FLog.str();
+    EXPECT_NE(log.find("health 127.0.0.2:" + std::to_string(good.Port()) + " live in "), std::string::npos)
+        << log;
+    EXPECT_NE(
+        log.find("health 127.0.0.3:" + std::to_string(unhidden.Port()) + " dead: the service saw the client"),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find("health 127.0.0.4:" + std::to_string(leaky.Port()) + " dead: X-Tinyproxy carries"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("health 127.0.0.5:" + std::to_string(dead) + " dead: no answer"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("health 192.0.2.1:8080 dead: outside 127.0.0.0/8, not contacted"), std::string::npos)
+        << log;
+    // The good proxy really carried the check request.
+    EXPECT_NE(good.Log().find("checkip"), std::string::npos) << good.Log();
+}
+
+TEST_F(ServiceHttp, AProxyThatStopsIsDroppedAtTheNextRound) {
+    auto proxy = std::make_unique<TTinyProxy>("127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(proxy->Running());
+    const int port = proxy->Port();
+    Start(ProxyLine("127.0.0.2", port, "super"));
+    ASSERT_EQ(FService->LiveProxies().size(), 1u) << FLog.str();
+    EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"),
+              "127.0.0.2:" + std::to_string(port) + "|Germany|DE|13.40|52.52");
+
+    proxy.reset();
+    FService->CheckHealthNow();
+    EXPECT_TRUE(FService->LiveProxies().empty());
+    EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"), "");
+
+    TTinyProxy back("127.0.0.2", "127.0.0.2"); // another port: the inventory's proxy stays dead
+    FService->CheckHealthNow();
+    EXPECT_TRUE(FService->LiveProxies().empty());
+    EXPECT_EQ(FService->HealthRounds(), 3);
+}
+
+TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersions) {
+    Start("", "1.0.0.0");
+    struct TCase {
+        const char* Ver;
+        const char* Result;
+    };
+    for (TCase c :
+         {TCase{"00FFFFFF", "1"}, TCase{"01000000", "0"}, TCase{"01000001", "0"}, TCase{"0a000000", "0"}}) {
+        std::string target = kUpdateQuery;
+        target.replace(target.find("VER=01000000"), 12, std::string("VER=") + c.Ver);
+        auto r = Get(target);
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->status, 200);
+        std::vector<std::string> lines = Lines(r->body);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0], "magicword=maskaddr-7c1e");
+        EXPECT_EQ(lines[1], std::string("Result=") + c.Result) << c.Ver;
+        EXPECT_EQ(Value(r->body, "info"), c.Result[0] == '1' ? "New version" : "<missing>");
+        EXPECT_EQ(Value(r->body, "page"), c.Result[0] == '1' ? "http://127.0.0.1:1/download" : "<missing>");
+        EXPECT_EQ(Value(r->body, "__MODIFY__.NORMAL_IPS"), ""); // an empty inventory lists nothing
+    }
+}
+
+TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
+    TTinyProxy good("127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(good.Running());
+    Start("");
+    auto r = Get("/getinfo?MagicWord=maskaddr-7c1e");
+    ASSERT_TRUE(r);
+    std::vector<std::string> lines = Lines(r->body);
+    ASSERT_EQ(lines.size(), 7u) << r->body;
+    EXPECT_EQ(lines[0], "IP=127.0.0.1");
+    EXPECT_EQ(lines[1], "COUNTRY_SHORT=US");
+    EXPECT_EQ(lines[2], "COUNTRY_LONG=United States");
+    EXPECT_EQ(lines[3], "CITY=Springfield");
+    EXPECT_NE(lines[4].find('='), std::string::npos);
+    EXPECT_EQ(std::stod(lines[5]), 38.0);
+    EXPECT_EQ(std::stod(lines[6]), -97.0);
+
+    // Through the proxy that connects out from 127.0.0.2 the service sees another country.
+    httplib::Client viaProxy("127.0.0.1", FService->Port());
+    viaProxy.set_proxy("127.0.0.2", good.Port());
+    auto p = viaProxy.Get("/getinfo?MagicWord=maskaddr-7c1e");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(Value(p->body, "IP"), "127.0.0.2");
+    EXPECT_EQ(Value(p->body, "COUNTRY_SHORT"), "DE");
+
+    for (const char* wrong :
+         {"/getinfo?MagicWord=", "/getinfo?MagicWord=MASKADDR-7C1E", "/getinfo?MagicWord=x"}) {
+        auto w = Get(wrong);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->status, 200) << wrong;
+        EXPECT_EQ(w->body, "") << wrong;
+    }
+}
+
+TEST_F(ServiceHttp, KeepAliveIsCountedPerProxy) {
+    Start(ProxyLine("127.0.0.2", 8888, "super") + ProxyLine("127.0.0.3", 8888, "super"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(Get("/touch?ip=127.0.0.2")->status, 200);
+    ASSERT_EQ(Get("/touch?ip=127.0.0.3")->status, 200);
+    EXPECT_EQ(FService->TouchCount("127.0.0.2"), 3);
+    EXPECT_EQ(FService->TouchCount("127.0.0.3"), 1);
+    EXPECT_EQ(Get("/touch?ip=127.0.0.9")->status, 404);
+    EXPECT_EQ(Get("/touch")->status, 400);
+    EXPECT_EQ(FService->TouchCount("127.0.0.9"), 0);
+}
+
+TEST_F(ServiceHttp, FlagsAndPages) {
+    Start("");
+    std::ifstream png(std::string(MASKADDR_SOURCE_DIR) + "/res/flag_short/DE.PNG", std::ios::binary);
+    std::string expected((std::istreambuf_iterator<char>(png)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(expected.empty());
+    for (const char* path : {"/flags/DE.PNG", "/flags/de.png"}) {
+        auto r = Get(path);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << path;
+        EXPECT_EQ(r->get_header_value("Content-Type"), "image/png");
+        EXPECT_EQ(r->body, expected) << path;
+    }
+    for (const char* path : {"/flags/XQ.PNG", "/flags/DEU.PNG", "/flags/../const.dat", "/flags/D.PNG"})
+        EXPECT_EQ(Get(path)->status, 404) << path;
+    const std::string absolute = "http://127.0.0.1:" + std::to_string(FService->Port()) + "/help";
+    for (std::string path : {"/", "/home", "/help", "/support", absolute.c_str()}) {
+        auto r = Get(path);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << path;
+        EXPECT_NE(r->body.find("<h1>"), std::string::npos) << path;
+    }
+}
+
+TEST_F(ServiceHttp, CheckPageShowsAddressCountryAndHeaders) {
+    Start("");
+    httplib::Client client("127.0.0.1", FService->Port());
+    auto r = client.Get("/checkip", {{"X-Probe", "<b>seen</b>"}});
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->body.find("<span id=\"ip\">127.0.0.1</span>"), std::string::npos) << r->body;
+    EXPECT_NE(r->body.find("United States (US)"), std::string::npos);
+    EXPECT_NE(r->body.find("<th>X-Probe</th><td>&lt;b&gt;seen&lt;/b&gt;</td>"), std::string::npos) << r->body;
+    auto t = client.Get("/checkip?format=text", {{"X-Probe", "yes"}});
+    ASSERT_TRUE(t);
+    EXPECT_EQ(Value(t->body, "IP"), "127.0.0.1");
+    EXPECT_NE(t->body.find("HEADER=X-Probe: yes"), std::string::npos);
+}
+
+TEST_F(ServiceHttp, BadInputGetsAClearClientError) {
+    Start("");
+    struct TCase {
+        std::string Target;
+        int Status;
+        const char* Text;
+    };
+    std::string noVer = kUpdateQuery;
+    noVer.replace(noVer.find("&VER=01000000"), 13, "");
+    const TCase cases[] = {
+        {"/nothing-here", 404, "no such page"},
+        {"/update", 400, "missing ACTION"},
+        {"/update?ACTION=Update", 400, "time stamp"},
+        {noVer, 400, "missing parameter VER"},
+        {"/getinfo", 400, "MagicWord"},
+        {"/update?" + std::string(3000, 'A'), 414, "longer than"},
+        {"/getinfo?MagicWord=" + std::string(6000, '%'), 414, ""},
+        {"/%ZZ%00", 404, ""},
+    };
+    for (const TCase& c : cases) {
+        auto r = Get(c.Target);
+        ASSERT_TRUE(r) << c.Target.substr(0, 40);
+        EXPECT_EQ(r->status, c.Status) << c.Target.substr(0, 40);
+        EXPECT_NE(r->body.find(c.Text), std::string::npos) << r->body;
+    }
+    // A request far beyond every limit, then a normal one: the service is still there.
+    auto huge = Get("/update?" + std::string(20000, 'B'));
+    if (huge) {
+        EXPECT_GE(huge->status, 400);
+    }
+    auto after = Get("/home");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->status, 200);
+    // One log line per request.
+    EXPECT_NE(FLog.str().find("127.0.0.1 GET /nothing-here 404"), std::string::npos) << FLog.str();
+}
+
+} // namespace

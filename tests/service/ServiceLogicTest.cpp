@@ -1,0 +1,243 @@
+// Tests of the service's pure rules: inventory lines, the proxy list format, the update
+// request and reply, the lookup reply, the leak judgement and the configuration file.
+#include "service/ServiceLogic.h"
+#include "service/GeoLocator.h"
+#include "service/ServiceConfig.h"
+
+#include <gtest/gtest.h>
+
+using namespace maskaddr::service;
+
+namespace {
+
+struct TInventoryCase {
+    const char* Line;
+    bool Valid;
+    const char* Error; // part of the error text
+};
+
+TEST(ServiceInventory, LinesAreCheckedOneByOne) {
+    const TInventoryCase cases[] = {
+        {"127.0.0.2:8888|Germany|DE|13.40|52.52|normal", true, ""},
+        {"  127.0.0.3:80 | France | fr | 2.35 | 48.85 | SUPER  ", true, ""},
+        {"127.0.0.2|Germany|DE|13.40|52.52|normal", false, "without port"},
+        {"127.0.0.2:0|Germany|DE|13.40|52.52|normal", false, "bad port"},
+        {"127.0.0.2:65536|Germany|DE|13.40|52.52|normal", false, "bad port"},
+        {"127.0.0.2:80x|Germany|DE|13.40|52.52|normal", false, "bad port"},
+        {"127.0.0.2:8888|Germany|DEU|13.40|52.52|normal", false, "two letters"},
+        {"127.0.0.2:8888|Germany|D1|13.40|52.52|normal", false, "two letters"},
+        {"127.0.0.2:8888|Germany|DE|east|52.52|normal", false, "numbers"},
+        {"127.0.0.2:8888|Germany|DE|13.40||normal", false, "numbers"},
+        {"127.0.0.2:8888|Germany|DE|13.40|52.52|premium", false, "super or normal"},
+        {"127.0.0.2:8888|Germany|DE|13.40|52.52", false, "6 fields"},
+        {"127.0.0.2:8888|Germany|DE|13.40|52.52|normal|x", false, "6 fields"},
+    };
+    for (const TInventoryCase& c : cases) {
+        TInventoryParse parsed = ParseInventory(c.Line);
+        EXPECT_EQ(parsed.Proxies.size(), c.Valid ? 1u : 0u) << c.Line;
+        if (c.Valid) {
+            EXPECT_TRUE(parsed.Errors.empty()) << c.Line;
+        } else {
+            ASSERT_EQ(parsed.Errors.size(), 1u) << c.Line;
+            EXPECT_NE(parsed.Errors[0].find(c.Error), std::string::npos) << parsed.Errors[0];
+            EXPECT_EQ(parsed.Errors[0].rfind("line 1:", 0), 0u) << parsed.Errors[0];
+        }
+    }
+}
+
+TEST(ServiceInventory, FieldsCommentsAndLineNumbers) {
+    TInventoryParse parsed =
+        ParseInventory("# comment\n\n127.0.0.3:80 | France | fr | 2.35 | 48.85 | SUPER\r\n"
+                       "bad line\n127.0.0.2:8888|Germany|DE|13.40|52.52|normal");
+    ASSERT_EQ(parsed.Proxies.size(), 2u);
+    const TInventoryProxy& p = parsed.Proxies[0];
+    EXPECT_EQ(p.IP, "127.0.0.3");
+    EXPECT_EQ(p.Port, 80);
+    EXPECT_EQ(p.Name, "France");
+    EXPECT_EQ(p.Code, "FR");
+    EXPECT_EQ(p.Longitude, "2.35");
+    EXPECT_EQ(p.Latitude, "48.85");
+    EXPECT_TRUE(p.IsSuper);
+    EXPECT_FALSE(parsed.Proxies[1].IsSuper);
+    ASSERT_EQ(parsed.Errors.size(), 1u);
+    EXPECT_EQ(parsed.Errors[0].rfind("line 4:", 0), 0u);
+}
+
+TEST(ServiceProxyList, FormatIsNameBeforeCodeAndLongitudeBeforeLatitude) {
+    TInventoryProxy a{"127.0.0.2", 8888, "Germany", "DE", "13.40", "52.52", false};
+    TInventoryProxy b{"127.0.0.3", 3128, "Bad;Name|x", "FR", "2.35", "48.85", false};
+    EXPECT_EQ(FormatProxyList({}), "");
+    EXPECT_EQ(FormatProxyList({a}), "127.0.0.2:8888|Germany|DE|13.40|52.52");
+    EXPECT_EQ(FormatProxyList({a, b}),
+              "127.0.0.2:8888|Germany|DE|13.40|52.52;127.0.0.3:3128|BadNamex|FR|2.35|48.85");
+}
+
+const char* const kGoodQuery = "ACTION=Update&07042&PID=maskaddr&LANG=English&DAY=3&RUNTIME=12&VER=01000000"
+                               "&SVER=0&WVER=10_0_&WLANG=1033&CHL=756E6B6E6F77";
+
+TEST(ServiceUpdateRequest, AcceptsTheProgramsRequest) {
+    std::string error;
+    auto request = ParseUpdateQuery(kGoodQuery, error);
+    ASSERT_TRUE(request) << error;
+    EXPECT_EQ(request->Stamp, "07042");
+    EXPECT_EQ(request->Version, 0x01000000u);
+    EXPECT_EQ(request->Params.at("WVER"), "10_0_");
+    EXPECT_EQ(request->Params.at("LANG"), "English");
+}
+
+TEST(ServiceUpdateRequest, RejectsBrokenRequests) {
+    struct TCase {
+        std::string From, To, Error;
+    };
+    const TCase cases[] = {
+        {"ACTION=Update", "ACTION=Check", "ACTION must be Update"},
+        {"ACTION=Update&", "", "missing ACTION"},
+        {"&07042", "", "time stamp"},
+        {"&07042", "&0704", "time stamp"},
+        {"&PID=maskaddr", "", "missing parameter PID"},
+        {"&CHL=756E6B6E6F77", "", "missing parameter CHL"},
+        {"&WLANG=1033", "", "missing parameter WLANG"},
+        {"VER=01000000", "VER=1000000", "8 hexadecimal"},
+        {"VER=01000000", "VER=0100000G", "8 hexadecimal"},
+        {"VER=01000000", "VER=", "8 hexadecimal"},
+    };
+    for (const TCase& c : cases) {
+        std::string query = kGoodQuery;
+        query.replace(query.find(c.From), c.From.size(), c.To);
+        std::string error;
+        EXPECT_FALSE(ParseUpdateQuery(query, error)) << query;
+        EXPECT_NE(error.find(c.Error), std::string::npos) << query << " -> " << error;
+    }
+}
+
+TEST(ServiceUpdateReply, ResultDependsOnTheRequestingVersion) {
+    TUpdateOffer offer;
+    offer.MagicWord = "maskaddr-7c1e";
+    offer.LatestVersion = 0x01020000; // 1.2.0.0
+    offer.Info = "Version 1.2 is out";
+    offer.Page = "http://127.0.0.1:1/new";
+    offer.Modify = {{"NORMAL_IPS", "127.0.0.2:8888|Germany|DE|13.40|52.52"}, {"URL.GetInfo", "http://x/a=b"}};
+    const std::string tail = "__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Germany|DE|13.40|52.52\r\n"
+                             "__MODIFY__.URL.GetInfo=http://x/a=b\r\n";
+    struct TCase {
+        uint32_t Version;
+        bool Newer;
+    };
+    for (TCase c : {TCase{0x01000000, true}, TCase{0x0101FFFF, true}, TCase{0x01020000, false},
+                    TCase{0x01020001, false}, TCase{0xFFFFFFFF, false}, TCase{0, true}}) {
+        std::string reply = BuildUpdateReply(offer, c.Version);
+        std::string head = "magicword=maskaddr-7c1e\r\n";
+        head += c.Newer ? "Result=1\r\ninfo=Version 1.2 is out\r\npage=http://127.0.0.1:1/new\r\n"
+                        : "Result=0\r\n";
+        EXPECT_EQ(reply, head + tail) << std::hex << c.Version;
+    }
+}
+
+TEST(ServiceLookupReply, SixthAndSeventhLinesAreBareCoordinates) {
+    TLocation where{"DE", "Germany", "Berlin", "", 51.0, -9.5};
+    EXPECT_EQ(BuildLookupReply("127.0.0.2", where),
+              "IP=127.0.0.2\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\n"
+              "CITY=Berlin\r\nREGION=\r\n51.0000\r\n-9.5000\r\n");
+}
+
+TEST(ServiceLeak, ForwardingHeadersNamingTheClientLeak) {
+    struct TCase {
+        const char* Seen;
+        std::vector<THeader> Headers;
+        bool Leak;
+    };
+    const std::string client = "127.0.0.1";
+    const TCase cases[] = {
+        {"127.0.0.2", {{"Host", "127.0.0.1:8470"}, {"User-Agent", "x"}}, false},
+        {"127.0.0.1", {}, true},
+        {"127.0.0.2", {{"X-Forwarded-For", "127.0.0.1"}}, true},
+        {"127.0.0.2", {{"x-forwarded-for", "10.0.0.1, 127.0.0.1"}}, true},
+        {"127.0.0.2", {{"X-Forwarded-For", "127.0.0.10"}}, false},
+        {"127.0.0.2", {{"Forwarded", "for=127.0.0.1;proto=http"}}, true},
+        {"127.0.0.2", {{"Forwarded", "for=\"127.0.0.1:4711\""}}, true},
+        {"127.0.0.2", {{"Via", "1.1 tinyproxy (tinyproxy/1.11.1)"}}, false},
+        {"127.0.0.2", {{"Via", "1.1 127.0.0.1"}}, true},
+        {"127.0.0.2", {{"X-Real-IP", "127.0.0.1"}}, true},
+        {"127.0.0.2", {{"X-Tinyproxy", "127.0.0.1"}}, true},
+        {"127.0.0.2", {{"X-Note", "127.0.0.1"}}, false},
+    };
+    for (const TCase& c : cases) {
+        std::string reason = FindLeak(client, c.Seen, c.Headers);
+        EXPECT_EQ(!reason.empty(), c.Leak) << c.Seen << " " << (c.Headers.empty() ? "" : c.Headers[0].Value);
+    }
+}
+
+TEST(ServiceLoopback, OnlyWholeLoopbackAddressesCount) {
+    const std::pair<const char*, bool> cases[] = {
+        {"127.0.0.1", true},    {"127.255.255.254", true}, {"127.0.0", false},
+        {"127.0.0.256", false}, {"128.0.0.1", false},      {"1127.0.0.1", false},
+        {"127.0.0.1.", false},  {"127.a.0.1", false},      {"", false},
+        {"::1", false},         {"127.0.0.01", true},
+    };
+    for (const auto& [ip, loopback] : cases)
+        EXPECT_EQ(IsLoopbackV4(ip), loopback) << ip;
+}
+
+TEST(ServiceGeo, OverridesComeFirstAndUnknownIsUN) {
+    TGeoLocator geo("", {{"127.0.0.1", {"US", "Springfield"}}, {"127.0.0.2", {"DE", "Berlin"}}});
+    TLocation a = geo.Locate("127.0.0.1");
+    EXPECT_EQ(a.CountryShort, "US");
+    EXPECT_EQ(a.CountryLong, "United States");
+    EXPECT_EQ(a.City, "Springfield");
+    TLocation b = geo.Locate("127.0.0.2");
+    EXPECT_EQ(b.CountryShort, "DE");
+    EXPECT_DOUBLE_EQ(b.Latitude, 51.0);
+    EXPECT_DOUBLE_EQ(b.Longitude, 9.0);
+    TLocation c = geo.Locate("127.0.0.3");
+    EXPECT_EQ(c.CountryShort, "UN");
+    EXPECT_EQ(c.CountryLong, "");
+}
+
+TEST(ServiceGeo, DatabaseAnswersForPublicAddresses) {
+    TGeoLocator geo("/usr/share/GeoIP/GeoIP.dat", {});
+    if (!geo.HasDatabase()) GTEST_SKIP() << "geoip-database is not installed";
+    // No network traffic: the database is a local file.
+    EXPECT_EQ(geo.Locate("8.8.8.8").CountryShort, "US");
+    EXPECT_EQ(geo.Locate("127.0.0.1").CountryShort, "UN");
+}
+
+TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
+    TServiceConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseServiceConfig("[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
+                                   "LatestVersion=2.0.0.0\nPage=http://p\n[files]\nInventory=inv.txt\n"
+                                   "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
+                                   "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n",
+                                   "/etc/m", config, error))
+        << error;
+    EXPECT_EQ(config.Listen, "127.0.0.5");
+    EXPECT_EQ(config.Port, 0);
+    EXPECT_EQ(config.MagicWord, "w");
+    EXPECT_EQ(config.LatestVersion, "2.0.0.0");
+    EXPECT_EQ(config.Inventory, "/etc/m/inv.txt");
+    EXPECT_EQ(config.Pages, "/abs/pages");
+    EXPECT_EQ(config.HealthInterval, 7);
+    EXPECT_EQ(config.HealthTimeout, 2);
+    EXPECT_FALSE(config.HealthLoopbackOnly);
+    ASSERT_EQ(config.GeoOverrides.size(), 2u);
+    EXPECT_EQ(config.GeoOverrides["127.0.0.1"].City, "Springfield");
+    EXPECT_EQ(config.GeoOverrides["127.0.0.2"].CountryShort, "DE");
+}
+
+TEST(ServiceConfigFile, RejectsUnusableValues) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[service]\nPort=70000\n[files]\nInventory=i\n", "Port"},
+        {"[service]\nPort=abc\n[files]\nInventory=i\n", "Port"},
+        {"[health]\nTimeout=0\n[files]\nInventory=i\n", "Timeout"},
+        {"[files]\nPages=p\n", "Inventory"},
+        {"[files]\nInventory=i\n[geo.override]\n127.0.0.1=USA\n", "two-letter"},
+    };
+    for (const auto& [text, what] : cases) {
+        TServiceConfig config;
+        std::string error;
+        EXPECT_FALSE(ParseServiceConfig(text, ".", config, error)) << text;
+        EXPECT_NE(error.find(what), std::string::npos) << error;
+    }
+}
+
+} // namespace
