@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(w, ids::cbClearCookie)));
     wchar_t title[64] = {};
     GetWindowTextW(w, title, 64);
-    EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0");
+    EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0.0");
     EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "RunTimes"), "5");
     SaveScreenshot(w, "main-window-start");
 
