@@ -10,23 +10,8 @@
 
 #include <commctrl.h>
 #include <ole2.h>
-#include <shellapi.h>
 
 using namespace maskaddr;
-
-namespace {
-
-std::vector<std::string> ProgramArguments() {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> args;
-    for (int i = 1; argv != nullptr && i < count; ++i)
-        args.push_back(ToUtf8(argv[i]));
-    if (argv != nullptr) LocalFree(argv);
-    return args;
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InstallWin32Platform();

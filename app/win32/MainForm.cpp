@@ -31,15 +31,12 @@ class TTrayIconComponent final : public TComponent {
 public:
     TTrayIconComponent(TComponent* owner, std::function<void(const std::string&)> apply)
         : TComponent(owner, "spTrayIcon", "TspTrayIcon"), FApply(std::move(apply)) {
-        TProperty hint;
-        hint.Name = "Hint";
-        hint.TypeName = "string";
-        hint.Get = [this] { return FHint; };
-        hint.Set = [this](const std::string& v) {
-            FHint = v;
-            FApply(v);
-        };
-        Publish(std::move(hint));
+        Publish(TextProperty(
+            "Hint", "string", [this] { return FHint; },
+            [this](const std::string& v) {
+                FHint = v;
+                FApply(v);
+            }));
     }
     std::string FHint = "Maskaddr";
 
@@ -142,8 +139,8 @@ void TfrmMain::CreateActions() {
 
 void TfrmMain::CreateControls() {
     // The panel that holds the status overlay.
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kClientWidth, 180, Handle(),
-                    reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kClientWidth, 180,
+                    Handle(), reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
 
     new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
     new TButtonControl(this, "btnChooseIP", "", 16, 236, 150, 32, ids::btnChooseIP);

@@ -6,18 +6,10 @@ namespace maskaddr {
 TAction::TAction(TComponent* owner, std::string name, std::string caption, int commandId)
     : TComponent(owner, std::move(name), "TAction"), FCommandId(commandId), FCaption(std::move(caption)) {
     AddAncestor("TBasicAction");
-    TProperty caption_;
-    caption_.Name = "Caption";
-    caption_.TypeName = "TCaption";
-    caption_.Get = [this] { return FCaption; };
-    caption_.Set = [this](const std::string& v) { SetCaption(v); };
-    Publish(std::move(caption_));
-    TProperty hint;
-    hint.Name = "Hint";
-    hint.TypeName = "string";
-    hint.Get = [this] { return FHint; };
-    hint.Set = [this](const std::string& v) { SetHint(v); };
-    Publish(std::move(hint));
+    Publish(TextProperty(
+        "Caption", "TCaption", [this] { return FCaption; }, [this](const std::string& v) { SetCaption(v); }));
+    Publish(TextProperty(
+        "Hint", "string", [this] { return FHint; }, [this](const std::string& v) { SetHint(v); }));
 }
 
 void TAction::SetCaption(const std::string& caption) {

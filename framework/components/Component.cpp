@@ -67,14 +67,21 @@ void TComponent::LoadComponents() {
     FLoading = false;
 }
 
-TProperty TComponent::TextProperty(std::string name, std::string typeName, std::string* field) {
+TProperty TComponent::TextProperty(std::string name, std::string typeName, std::function<std::string()> get,
+                                   std::function<void(const std::string&)> set) {
     TProperty p;
     p.Name = std::move(name);
     p.TypeName = std::move(typeName);
     p.Kind = TPropKind::Text;
-    p.Get = [field] { return *field; };
-    p.Set = [field](const std::string& v) { *field = v; };
+    p.Get = std::move(get);
+    p.Set = std::move(set);
     return p;
+}
+
+TProperty TComponent::TextProperty(std::string name, std::string typeName, std::string* field) {
+    return TextProperty(
+        std::move(name), std::move(typeName), [field] { return *field; },
+        [field](const std::string& v) { *field = v; });
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

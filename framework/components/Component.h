@@ -70,6 +70,9 @@ protected:
     // Derived classes publish their properties, and name their ancestry, from their constructors.
     void Publish(TProperty property);
     void AddAncestor(std::string className) { FAncestors.push_back(std::move(className)); }
+    // A text property read and written through the given accessors.
+    static TProperty TextProperty(std::string name, std::string typeName, std::function<std::string()> get,
+                                  std::function<void(const std::string&)> set);
     // A plain text property kept in a string member.
     static TProperty TextProperty(std::string name, std::string typeName, std::string* field);
 

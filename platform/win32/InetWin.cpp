@@ -1,6 +1,6 @@
 // HTTP through WinINet with the system's preconfigured settings, and the message
 // pump of waits on the user-interface thread.
-#include "platform/win32/Handles.h"
+#include "platform/win32/InternetHandle.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
@@ -9,13 +9,6 @@
 namespace maskaddr {
 
 namespace {
-
-struct TInternetTraits {
-    static HINTERNET Invalid() { return nullptr; }
-    static bool Valid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using TInternetHandle = TUniqueHandle<HINTERNET, TInternetTraits>;
 
 class TInetTransferWin final : public IInetTransfer {
 public:

@@ -49,7 +49,8 @@ public:
 // The per-connection proxy options of the default connection, through WinINet.
 class TInternetSettingsWin final : public IInternetSettings {
 public:
-    bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass, const std::string& aServer) override;
+    bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass,
+                                 const std::string& aServer) override;
     void NotifySettingsChanged() override;
 };
 

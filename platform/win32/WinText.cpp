@@ -3,6 +3,8 @@
 
 #include "framework/text/Text.h"
 
+#include <shellapi.h>
+
 namespace maskaddr {
 
 std::wstring ToWide(const std::string& utf8) {
@@ -16,6 +18,16 @@ std::string ToUtf8(const std::wstring& wide) {
 
 std::string ToUtf8(const wchar_t* wide) {
     return wide != nullptr ? ToUtf8(std::wstring(wide)) : std::string();
+}
+
+std::vector<std::string> ProgramArguments() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; argv != nullptr && i < count; ++i)
+        args.push_back(ToUtf8(argv[i]));
+    if (argv != nullptr) LocalFree(argv);
+    return args;
 }
 
 std::string ErrorText(DWORD code) {

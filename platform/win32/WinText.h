@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace maskaddr {
 
@@ -15,5 +16,7 @@ std::string ErrorText(DWORD code);
 inline std::string LastErrorText() {
     return ErrorText(GetLastError());
 }
+// The process's command-line arguments without the program name.
+std::vector<std::string> ProgramArguments();
 
 } // namespace maskaddr

@@ -1,11 +1,12 @@
 // The real maskaddr.exe under Wine against the real maskaddr-service and a real tinyproxy
 // that connects out from 127.0.0.2 (run-e2e starts them): hiding changes the address that
 // the check-IP page sees, stopping and exiting give it back, a killed program is repaired.
+#include "ProgramDriver.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 
-#include <wininet.h>
+#include "platform/win32/InternetHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -36,160 +37,35 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     return done();
 }
 
-struct TInetCloser {
-    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
-};
-using TInet = std::unique_ptr<void, TInetCloser>;
-
 // The address that the check-IP page reports for a WinINet client with the preconfigured
 // (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
 std::string SeenAddress() {
-    TInet net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    TInternetHandle net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!net) return "<failed>";
     std::wstring url = ToWide(Env("MASKADDR_E2E_SERVICE") + "/checkip?format=text");
     // A connection of its own each time: Wine's WinINet would reuse a pooled direct connection
     // to the service for a request meant for the proxy.
     const wchar_t* headers = L"Connection: close\r\n";
-    TInet req(InternetOpenUrlW(net.get(), url.c_str(), headers, static_cast<DWORD>(-1),
-                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                   INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
-                               0));
+    TInternetHandle req(InternetOpenUrlW(net.Get(), url.c_str(), headers, static_cast<DWORD>(-1),
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                             INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
+                                         0));
     if (!req) return "<failed>";
     std::string body;
     char buf[4096];
     DWORD got = 0;
-    while (InternetReadFile(req.get(), buf, sizeof buf, &got) && got > 0)
+    while (InternetReadFile(req.Get(), buf, sizeof buf, &got) && got > 0)
         body.append(buf, got);
     size_t at = body.find("IP=");
     if (at != 0) return "<no IP line>";
     return body.substr(3, body.find_first_of("\r\n") - 3);
 }
 
-struct TProxyState {
-    DWORD Flags = 0;
-    std::string Server;
-    std::string RegistryServer;
-    std::optional<uint32_t> RegistryEnable;
-};
-
-TProxyState QuerySystemProxy() {
-    TProxyState state;
-    INTERNET_PER_CONN_OPTIONW options[2] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    INTERNET_PER_CONN_OPTION_LISTW list{};
-    list.dwSize = sizeof list;
-    list.dwOptionCount = 2;
-    list.pOptions = options;
-    DWORD size = sizeof list;
-    if (InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
-        state.Flags = options[0].Value.dwValue;
-        if (options[1].Value.pszValue != nullptr) {
-            state.Server = ToUtf8(options[1].Value.pszValue);
-            GlobalFree(options[1].Value.pszValue);
-        }
-    }
-    TRegistryWin reg;
-    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");
-    state.RegistryEnable = reg.ReadDword(TRegRoot::CurrentUser, key, "ProxyEnable");
-    return state;
-}
-
-std::string ControlText(HWND main, int id) {
-    wchar_t text[256] = {};
-    SendMessageW(GetDlgItem(main, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return ToUtf8(text);
-}
-
-class TProgram {
+// The program under test, as run-e2e placed it.
+class TApp : public TProgram {
 public:
-    explicit TProgram(const std::string& args) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::wstring cmd = ToWide("\"" + Env("MASKADDR_E2E_EXE") + "\" " + args);
-        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            FProcess.Attach(pi.hProcess);
-            CloseHandle(pi.hThread);
-            FPid = pi.dwProcessId;
-        }
-    }
-    ~TProgram() {
-        if (FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT) {
-            if (HWND w = Window(0)) PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-            if (WaitForSingleObject(FProcess.Get(), 10000) != WAIT_OBJECT_0)
-                TerminateProcess(FProcess.Get(), 1);
-        }
-    }
-    HWND Window(DWORD waitMs = 20000) const {
-        HWND found = nullptr;
-        WaitFor(
-            [&] {
-                struct Search {
-                    DWORD pid;
-                    HWND found;
-                } s{FPid, nullptr};
-                EnumWindows(
-                    [](HWND w, LPARAM p) -> BOOL {
-                        auto* s = reinterpret_cast<Search*>(p);
-                        wchar_t cls[32] = {};
-                        GetClassNameW(w, cls, 32);
-                        DWORD pid = 0;
-                        GetWindowThreadProcessId(w, &pid);
-                        if (pid == s->pid && std::wstring(cls) == L"TfrmMain") s->found = w;
-                        return s->found == nullptr;
-                    },
-                    reinterpret_cast<LPARAM>(&s));
-                found = s.found;
-                return found != nullptr;
-            },
-            waitMs);
-        return found;
-    }
-    HWND Ready() const {
-        HWND w = Window();
-        UINT busy = RegisterWindowMessageW(L"CL IfBusy");
-        for (int i = 0; w != nullptr && i < 400; ++i, Sleep(50)) {
-            DWORD_PTR answer = 1;
-            if (SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0) return w;
-        }
-        return nullptr;
-    }
-    long Ended(DWORD waitMs) const {
-        if (WaitForSingleObject(FProcess.Get(), waitMs) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(FProcess.Get(), &code);
-        return static_cast<long>(code);
-    }
-    // Ends the process at once, as a kill does: nothing of the program runs any more.
-    void Kill() {
-        TerminateProcess(FProcess.Get(), 9);
-        WaitForSingleObject(FProcess.Get(), 10000);
-    }
-
-private:
-    THandle FProcess;
-    DWORD FPid = 0;
+    explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
 };
-
-// Sends the hide command until the window is hiding. The first hide waits for the update
-// (its strip closes by itself); a hide before the lookup's answer gets a notice, closed here.
-bool HideUntilHiding(HWND w) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        Sleep(1100); // the one-second guard
-        PostMessageW(w, WM_COMMAND, ids::actMaskaddr, 0);
-        for (int i = 0; i < 100; ++i) {
-            Sleep(100);
-            if (ControlText(w, ids::btnHide) == "&Stop Hide") return true;
-            if (HWND notice = FindWindowW(L"#32770", L"Maskaddr")) {
-                PostMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
-                break;
-            }
-        }
-    }
-    return false;
-}
 
 bool IsDirect(const TProxyState& s) {
     return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
@@ -208,7 +84,7 @@ protected:
 
 TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
     ASSERT_EQ(SeenAddress(), "127.0.0.1") << "direct before the program starts";
-    TProgram app("-d");
+    TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
 
@@ -262,7 +138,7 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
 
 TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
     {
-        TProgram app("-d");
+        TApp app("-d");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         ASSERT_TRUE(HideUntilHiding(w));
@@ -270,7 +146,7 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
         app.Kill();
         EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u) << "the kill left the system settings hiding";
     }
-    TProgram again("-d");
+    TApp again("-d");
     HWND w = again.Ready();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(WaitFor([] { return IsDirect(QuerySystemProxy()); }, 10000));

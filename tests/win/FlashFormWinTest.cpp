@@ -22,19 +22,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        if (done() || GetTickCount64() >= deadline) return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 void Pump(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
@@ -66,16 +53,9 @@ struct TCapture {
     int W = 0, H = 0;
     std::vector<RGBQUAD> Pixels;
     explicit TCapture(HWND window) {
-        RECT r;
-        GetWindowRect(window, &r);
-        W = r.right - r.left;
-        H = r.bottom - r.top;
+        HBITMAP bmp = CaptureWindow(window, W, H);
+        if (bmp == nullptr) return;
         HDC screen = GetDC(nullptr);
-        HDC mem = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, W, H);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, W, H, screen, r.left, r.top, SRCCOPY);
-        SelectObject(mem, old);
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = W;
@@ -83,9 +63,8 @@ struct TCapture {
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         Pixels.resize(static_cast<size_t>(W) * H);
-        GetDIBits(mem, bmp, 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
+        GetDIBits(screen, bmp, 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
         DeleteObject(bmp);
-        DeleteDC(mem);
         ReleaseDC(nullptr, screen);
     }
     // The share of pixels in a scene rectangle (96-dpi units, scaled) that satisfy a test.

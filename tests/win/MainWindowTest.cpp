@@ -1,5 +1,6 @@
 // maskaddr.exe as a whole: started as real processes and driven through its
 // window messages, control identifiers and command identifiers.
+#include "ProgramDriver.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
@@ -16,78 +17,16 @@ using namespace maskaddr::test;
 
 namespace {
 
-class TProgram {
+// maskaddr.exe of the build tree, and its user file.
+class TApp : public TProgram {
 public:
-    explicit TProgram(const std::string& args) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::wstring cmd = ToWide("\"" + Exe() + "\" " + args);
-        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            FProcess.Attach(pi.hProcess);
-            CloseHandle(pi.hThread);
-            FPid = pi.dwProcessId;
-        }
-    }
-    ~TProgram() {
-        if (FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT) {
-            if (HWND w = Window(0)) PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-            if (WaitForSingleObject(FProcess.Get(), 10000) != WAIT_OBJECT_0)
-                TerminateProcess(FProcess.Get(), 1);
-        }
-    }
+    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
     static std::string Exe() {
         return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
     }
     static std::string UserFile() {
         return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
     }
-    // The program's main window, once it exists (visible or not).
-    HWND Window(DWORD waitMs = 20000) const {
-        ULONGLONG deadline = GetTickCount64() + waitMs;
-        do {
-            struct Search {
-                DWORD pid;
-                HWND found;
-            } s{FPid, nullptr};
-            EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(p);
-                    wchar_t cls[32] = {};
-                    GetClassNameW(w, cls, 32);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    if (pid == s->pid && std::wstring(cls) == L"TfrmMain") s->found = w;
-                    return s->found == nullptr;
-                },
-                reinterpret_cast<LPARAM>(&s));
-            if (s.found != nullptr) return s.found;
-            Sleep(50);
-        } while (GetTickCount64() < deadline);
-        return nullptr;
-    }
-    // The main window once the program has finished starting (it answers "CL IfBusy" with 0).
-    HWND Ready() const {
-        HWND w = Window();
-        UINT busy = RegisterWindowMessageW(L"CL IfBusy");
-        for (int i = 0; w != nullptr && i < 400; ++i, Sleep(50)) {
-            DWORD_PTR answer = 1;
-            if (SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0) return w;
-        }
-        return nullptr;
-    }
-    // Exit code after the process ended, or -1 when it still runs after waitMs.
-    long Ended(DWORD waitMs) const {
-        if (WaitForSingleObject(FProcess.Get(), waitMs) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(FProcess.Get(), &code);
-        return static_cast<long>(code);
-    }
-    bool Started() const { return FProcess.Valid(); }
-
-private:
-    THandle FProcess;
-    DWORD FPid = 0;
 };
 
 int CountMainWindows() {
@@ -103,21 +42,13 @@ int CountMainWindows() {
     return count;
 }
 
-std::string ControlText(HWND main, int id) {
-    // WM_GETTEXT reaches the control itself: GetWindowTextW of another process's edit
-    // control returns only its creation text.
-    wchar_t text[256] = {};
-    SendMessageW(GetDlgItem(main, id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return ToUtf8(text);
-}
-
 // Each test starts from a user file of its own.
 class MainWindowTest : public ::testing::Test {
 protected:
     TFileSystemWin Fs;
     void SetUp() override { WriteUserFile(""); }
     void WriteUserFile(const std::string& lines) {
-        std::string path = TProgram::UserFile();
+        std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
         ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\n" + lines), "");
     }
@@ -128,7 +59,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     WriteUserFile("RunTimes=4\r\n");
-    TProgram app("");
+    TApp app("");
     ASSERT_TRUE(app.Started());
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
@@ -148,7 +79,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     wchar_t title[64] = {};
     GetWindowTextW(w, title, 64);
     EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0.0");
-    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "RunTimes"), "5");
+    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "RunTimes"), "5");
     SaveScreenshot(w, "main-window-start");
 
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
@@ -156,7 +87,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
 }
 
 TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
-    TProgram app("");
+    TApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -169,7 +100,7 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
     Sleep(800);
     EXPECT_FALSE(IsWindowVisible(w)) << "minimised to the tray";
     EXPECT_EQ(app.Ended(0), -1) << "still running";
-    EXPECT_EQ(IniValue(TProgram::UserFile(), "ShowAgain", "1"), "0");
+    EXPECT_EQ(IniValue(TApp::UserFile(), "ShowAgain", "1"), "0");
 
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); // the notice is silenced now
     Sleep(800);
@@ -186,14 +117,14 @@ TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
     TScratchFolder dir;
     const std::string trace = dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
-    TProgram first("-d");
+    TApp first("-d");
     ASSERT_NE(first.Ready(), nullptr);
     {
-        TProgram second("report.txt");
+        TApp second("report.txt");
         EXPECT_EQ(second.Ended(20000), 0) << "the second instance ends";
     }
     {
-        TProgram third("-x");
+        TApp third("-x");
         EXPECT_EQ(third.Ended(20000), 0);
     }
     EXPECT_EQ(CountMainWindows(), 1);
@@ -205,15 +136,15 @@ TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
     EXPECT_EQ(log.find("Command file : -x"), std::string::npos) << "switches are never handed over";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
 
-    TProgram stop("/S");
+    TApp stop("/S");
     EXPECT_EQ(stop.Ended(20000), 0);
     EXPECT_EQ(first.Ended(15000), 0) << "/S closes the running instance";
 }
 
 TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
-    TProgram first("");
+    TApp first("");
     ASSERT_NE(first.Window(), nullptr);
-    TProgram second("-r");
+    TApp second("-r");
     EXPECT_EQ(first.Ended(15000), 0);
     HWND w = second.Window(20000);
     ASSERT_NE(w, nullptr) << "the new instance starts after its pause";
@@ -224,7 +155,7 @@ TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
 
 TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
     WriteUserFile("App.Multiple=1\r\n");
-    TProgram hidden("-h");
+    TApp hidden("-h");
     HWND w = hidden.Window();
     ASSERT_NE(w, nullptr);
     Sleep(500);
@@ -234,7 +165,7 @@ TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
     probe.hWnd = w;
     probe.uID = 1;
     EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the tray icon exists";
-    TProgram another("");
+    TApp another("");
     ASSERT_NE(another.Window(), nullptr) << "App.Multiple lets a second instance run";
     EXPECT_EQ(CountMainWindows(), 2);
 }
@@ -243,87 +174,36 @@ TEST_F(MainWindowTest, StoredIntervalsAreClampedAndWrittenBack) {
     for (auto [stored, shown] : std::vector<std::pair<std::string, std::string>>{
              {"ChangeIPTime=0\r\n", "1"}, {"", "1"}, {"ChangeIPTime=500\r\n", "120"}}) {
         WriteUserFile(stored);
-        TProgram app("");
+        TApp app("");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(ControlText(w, ids::edtChangeIPTime), shown) << stored;
-        EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "ChangeIPTime"), shown) << stored;
+        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "ChangeIPTime"), shown) << stored;
     }
 }
 
 TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
     TRegistryWin reg;
     const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    TProgram app("");
+    TApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TProgram::Exe());
-    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "AutoRun"), "1");
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TApp::Exe());
+    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "AutoRun"), "1");
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
 
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    EXPECT_EQ(IniValue(TProgram::UserFile(), "setting", "AlwaysOnTop"), "1");
+    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "AlwaysOnTop"), "1");
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
-namespace {
-
-struct TProxyState {
-    DWORD Flags = 0;
-    std::string Server, RegistryServer;
-    std::optional<uint32_t> RegistryEnable;
-};
-
-// What a program that follows the system's web settings would use now.
-TProxyState QuerySystemProxy() {
-    TProxyState state;
-    INTERNET_PER_CONN_OPTIONW options[2] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    INTERNET_PER_CONN_OPTION_LISTW list{};
-    list.dwSize = sizeof list;
-    list.dwOptionCount = 2;
-    list.pOptions = options;
-    DWORD size = sizeof list;
-    if (InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
-        state.Flags = options[0].Value.dwValue;
-        if (options[1].Value.pszValue != nullptr) {
-            state.Server = ToUtf8(options[1].Value.pszValue);
-            GlobalFree(options[1].Value.pszValue);
-        }
-    }
-    TRegistryWin reg;
-    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");
-    state.RegistryEnable = reg.ReadDword(TRegRoot::CurrentUser, key, "ProxyEnable");
-    return state;
-}
-
-// Sends the hide command until the window is hiding: until the lookup's answer has
-// arrived a hide is answered with a notice, which is closed here.
-bool HideUntilHiding(HWND w) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        Sleep(1100); // the one-second guard
-        PostMessageW(w, WM_COMMAND, ids::actMaskaddr, 0);
-        for (int i = 0; i < 20; ++i) {
-            Sleep(50);
-            if (ControlText(w, ids::btnHide) == "&Stop Hide") return true;
-            if (HWND notice = FindWindowW(L"#32770", L"Maskaddr")) {
-                PostMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
-                break;
-            }
-        }
-    }
-    return false;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     TTestHttpServer server;
@@ -335,14 +215,14 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\nApp.MagicWord=m\r\n"
                   "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
                   server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") + "\r\n");
-    TProgram app("-d");
+    TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(server.WaitForRequests(1, 20000)) << "the lookup of the user's own information";
 
     // The flag of the target country is not shipped: downloaded and drawn.
     const std::string flag =
-        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TProgram::Exe()) + "\\QQ.PNG";
+        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TApp::Exe()) + "\\QQ.PNG";
     for (int i = 0; i < 100 && !Fs.FileExists(flag); ++i)
         Sleep(100);
     EXPECT_EQ(Fs.ReadFile(flag), png);
@@ -388,7 +268,7 @@ TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
         "Update.Times=1\r\nSWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\n"
         "URL.GetInfo=" +
         server.Url("/info") + "\r\n");
-    TProgram app("");
+    TApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(server.WaitForRequests(1, 20000));

@@ -3,6 +3,7 @@
 // answered from an overwrite list, and a message loop that runs until a condition holds.
 #pragma once
 
+#include "WinTestUtil.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/text/Text.h"
@@ -21,23 +22,6 @@ public:
     const std::vector<std::string>& SettingOverwrite() const override { return Overwrite; }
     const std::vector<std::string>& SettingDefault() const override { return Default; }
 };
-
-// Serves this thread's messages until done() holds or timeoutMs has passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                                  static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)), QS_ALLINPUT);
-    }
-}
 
 class PoolWinTest : public ::testing::Test {
 protected:

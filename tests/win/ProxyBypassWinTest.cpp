@@ -5,7 +5,7 @@
 // names its port and log file in MASKADDR_TEST_PROXY_PORT and MASKADDR_TEST_PROXY_LOG.
 #include "PoolWinSupport.h"
 #include "TestHttpServer.h"
-#include "platform/win32/Handles.h"
+#include "platform/win32/InternetHandle.h"
 #include "platform/win32/WinText.h"
 
 #include <wininet.h>
@@ -41,13 +41,6 @@ bool LogShowsConnections(const std::string& log) {
     return log.find("Connect (file descriptor") != std::string::npos ||
            log.find("Request (file descriptor") != std::string::npos;
 }
-
-struct TInternetTraits {
-    static HINTERNET Invalid() { return nullptr; }
-    static bool Valid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using TInternetHandle = TUniqueHandle<HINTERNET, TInternetTraits>;
 
 // A GET the way programs that follow the system's web settings make it.
 std::string GetThroughSystemSettings(const std::string& url) {

@@ -44,16 +44,9 @@ std::string SaveScreenshot(HWND window, const std::string& name) {
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&token, &input, nullptr);
     }
-    RECT r{};
-    GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0) return {};
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
+    int w = 0, h = 0;
+    HBITMAP bitmap = CaptureWindow(window, w, h);
+    if (bitmap == nullptr) return {};
     std::string written;
     {
         Gdiplus::Bitmap picture(bitmap, nullptr);
@@ -62,9 +55,24 @@ std::string SaveScreenshot(HWND window, const std::string& name) {
             written = path;
     }
     DeleteObject(bitmap);
+    return written;
+}
+
+HBITMAP CaptureWindow(HWND window, int& width, int& height) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    return written;
+    return bitmap;
 }
 
 } // namespace maskaddr::test

@@ -10,5 +10,8 @@ namespace maskaddr::test {
 
 // The path written, or empty when no artefact folder is set or the capture failed.
 std::string SaveScreenshot(HWND window, const std::string& name);
+// The window's screen area as the screen shows it now (the caller deletes the bitmap);
+// null for an empty window.
+HBITMAP CaptureWindow(HWND window, int& width, int& height);
 
 } // namespace maskaddr::test

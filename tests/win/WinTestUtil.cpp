@@ -64,6 +64,22 @@ std::string IniValue(const std::string& path, const char* section, const char* n
     return ini.ReadValue(section, name).value_or("<missing>");
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)), QS_ALLINPUT);
+    }
+}
+
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     TProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

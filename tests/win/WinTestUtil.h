@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace maskaddr::test {
@@ -33,6 +34,9 @@ std::string FolderWord(std::string path);
 std::string ShellFolderPath(bool machine, const char* name);
 // One entry of an INI file on disk; "<missing>" when absent.
 std::string IniValue(const std::string& path, const char* section, const char* name);
+
+// Serves this thread's messages until done() holds or timeoutMs has passed; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 struct TProcessResult {
     DWORD ExitCode = 0;

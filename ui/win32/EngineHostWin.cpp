@@ -12,6 +12,16 @@ namespace maskaddr {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x434C45; // "CLE"
+// The version record as the system really is: GetVersionEx answers only what the
+// program's manifest lets it know.
+bool RealVersion(OSVERSIONINFOW& v) {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    v.dwOSVersionInfoSize = sizeof v;
+    return rtlGetVersion != nullptr && rtlGetVersion(&v) == 0;
+}
+
 } // namespace
 
 TEngineHostWin::TEngineHostWin(HWND owner) : FOwner(owner) {}
@@ -75,13 +85,7 @@ uint32_t TEngineHostWin::TickCount() {
 }
 
 std::vector<std::string> TEngineHostWin::ProgramArguments() {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> args;
-    for (int i = 1; argv != nullptr && i < count; ++i)
-        args.push_back(ToUtf8(argv[i]));
-    if (argv != nullptr) LocalFree(argv);
-    return args;
+    return maskaddr::ProgramArguments();
 }
 
 std::unique_ptr<IMessageDialog> TEngineHostWin::CreateMessageDialog() {
@@ -95,13 +99,8 @@ void TEngineHostWin::ShowAbout(const TAboutContent& content, uintptr_t parentWin
 }
 
 bool TEngineHostWin::IsWindowsVista64() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
     OSVERSIONINFOW v{};
-    v.dwOSVersionInfoSize = sizeof v;
-    if (rtlGetVersion == nullptr || rtlGetVersion(&v) != 0) return false;
-    return v.dwMajorVersion == 6 && v.dwMinorVersion == 0 && sizeof(void*) == 8;
+    return RealVersion(v) && v.dwMajorVersion == 6 && v.dwMinorVersion == 0 && sizeof(void*) == 8;
 }
 
 void TEngineHostWin::CloseSplash() {
@@ -124,12 +123,8 @@ void TEngineHostWin::StartProcess(const std::string& commandLine) {
 }
 
 void TEngineHostWin::OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
     OSVERSIONINFOW v{};
-    v.dwOSVersionInfoSize = sizeof v;
-    if (rtlGetVersion == nullptr || rtlGetVersion(&v) != 0) return;
+    if (!RealVersion(v)) return;
     major = v.dwMajorVersion;
     minor = v.dwMinorVersion;
     servicePack = ToUtf8(v.szCSDVersion);

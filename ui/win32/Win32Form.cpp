@@ -38,18 +38,16 @@ HFONT CreateUiFont() {
 
 TWin32Form::TWin32Form(TComponent* owner, std::string name, std::string className)
     : TForm(owner, std::move(name), std::move(className)) {
-    TProperty caption;
-    caption.Name = "Caption";
-    caption.TypeName = "TCaption";
-    caption.Get = [this] {
-        wchar_t buffer[512] = {};
-        if (FHandle != nullptr) GetWindowTextW(FHandle, buffer, 512);
-        return ToUtf8(buffer);
-    };
-    caption.Set = [this](const std::string& v) {
-        if (FHandle != nullptr) SetWindowTextW(FHandle, ToWide(v).c_str());
-    };
-    Publish(std::move(caption));
+    Publish(TextProperty(
+        "Caption", "TCaption",
+        [this] {
+            wchar_t buffer[512] = {};
+            if (FHandle != nullptr) GetWindowTextW(FHandle, buffer, 512);
+            return ToUtf8(buffer);
+        },
+        [this](const std::string& v) {
+            if (FHandle != nullptr) SetWindowTextW(FHandle, ToWide(v).c_str());
+        }));
 }
 
 TWin32Form::~TWin32Form() {
@@ -224,12 +222,8 @@ TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string cl
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                               nullptr);
     if (FHandle != nullptr) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(owner->Font()), FALSE);
-    TProperty hint;
-    hint.Name = "Hint";
-    hint.TypeName = "string";
-    hint.Get = [this] { return FHint; };
-    hint.Set = [this](const std::string& v) { SetHint(v); };
-    Publish(std::move(hint));
+    Publish(TextProperty(
+        "Hint", "string", [this] { return FHint; }, [this](const std::string& v) { SetHint(v); }));
 }
 
 std::string TWin32Control::GetText() const {
@@ -260,12 +254,8 @@ void TWin32Control::SetHint(const std::string& hint) {
 }
 
 void TWin32Control::PublishWindowText(const std::string& propName, const std::string& typeName) {
-    TProperty p;
-    p.Name = propName;
-    p.TypeName = typeName;
-    p.Get = [this] { return GetText(); };
-    p.Set = [this](const std::string& v) { SetText(v); };
-    Publish(std::move(p));
+    Publish(TextProperty(
+        propName, typeName, [this] { return GetText(); }, [this](const std::string& v) { SetText(v); }));
 }
 
 TLabelControl::TLabelControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
