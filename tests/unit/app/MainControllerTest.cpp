@@ -200,10 +200,8 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     TFakeDirectHttp& http = OutlivingThreads<TFakeDirectHttp>();
     TFakeUiDispatcher& ui = OutlivingThreads<TFakeUiDispatcher>();
     http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
-    TPlatform withHttp = Platform();
-    withHttp.Http = &http;
-    withHttp.Ui = &ui;
-    SetPlatform(withHttp);
+    Platform().Http = &http;
+    Platform().Ui = &ui;
     TFakeEngineHost host;
     TCLEngine engine(nullptr, host);
 
@@ -251,10 +249,8 @@ protected:
              "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
              "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
-        TPlatform p = Platform();
-        p.Http = &Http;
-        p.Ui = &Ui;
-        SetPlatform(p);
+        Platform().Http = &Http;
+        Platform().Ui = &Ui;
         E = std::make_unique<TCLEngine>(nullptr, Host);
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
@@ -463,9 +459,7 @@ TEST_F(HideTest, CountryDisplayAndMissingProxies) {
 
 TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
     TFakeInetClient& inet = OutlivingThreads<TFakeInetClient>();
-    TPlatform p = Platform();
-    p.Inet = &inet;
-    SetPlatform(p);
+    Platform().Inet = &inet;
     inet.SetReply("127.0.0.1:9/flags/DE.PNG", {200, true, "png"});
     P.Files.Put("C:\\Tools\\App\\res\\flag_short\\FR.PNG", "fr");
     C.LoadFlag("FR");

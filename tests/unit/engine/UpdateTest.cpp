@@ -27,10 +27,8 @@ protected:
         P.Files.Put("C:\\Tools\\App\\const.dat",
                     "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
                     "Update.Days=7\n");
-        TPlatform p = Platform();
-        p.Inet = &Inet;
-        p.Ui = &Ui;
-        SetPlatform(p);
+        Platform().Inet = &Inet;
+        Platform().Ui = &Ui;
         E = std::make_unique<TCLEngine>(nullptr, Host);
     }
     void Reply(const std::string& body, int status = 200) {
