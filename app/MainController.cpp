@@ -62,6 +62,8 @@ void TMainController::FormCreate() {
 // Whatever the one-second guard would say, the browsers never stay on a proxy after
 // the program has ended.
 void TMainController::FormDestroy() {
+    if (FDestroyed) return;
+    FDestroyed = true;
     StopHide();
     if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
     FView.ClearAllWindow();
@@ -71,7 +73,7 @@ void TMainController::FormDestroy() {
 // The answer of the lookup of the user's own IP information: the local panel shows it,
 // and from now on hiding is possible.
 void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
-    CheckLocalIP();
+    if (!CheckLocalIP()) return; // the window closes: the panels stay as they are
     TCLSettings& settings = Settings();
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
     const std::string code = value("COUNTRY_SHORT");
@@ -86,11 +88,15 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     FLocalInfoGot = true;
 }
 
-void TMainController::CheckLocalIP() {
+// The message box runs a message loop of its own, during which the session may end and
+// the window be destroyed; the close itself is left to the message loop, so the pool
+// whose answer this is stays alive until the answer has been handled.
+bool TMainController::CheckLocalIP() {
     auto code = FindListValue(FProxyManager->LocalInfo(), "COUNTRY_SHORT").value_or("");
-    if (!SameText(code, "CN")) return;
+    if (!SameText(code, "CN")) return true;
     FView.ShowPlainMessage("This product is unavailable in this country.");
-    FView.CloseMainWindow();
+    if (!FDestroyed) FView.CloseMainWindow();
+    return false;
 }
 
 // The flag and name of the pool's target country ("UN", exactly, is any country).
@@ -194,6 +200,7 @@ void TMainController::actAlwaysOnTopExecute() {
 
 void TMainController::actSettingsExecute() {
     FView.ShowSettingsDialog();
+    if (FDestroyed) return; // a destroyed window's check box would read as clear
     SetAutorun(Settings().GetSettingBool("AutoRun")); // also after a cancelled dialog
 }
 
@@ -220,11 +227,16 @@ void TMainController::actMaskaddrExecute() {
     if (!ActionAllowed()) return;
     TCLEngine* engine = Engine();
     if (engine == nullptr || !FProxyManager) return;
-    if (!engine->AppWaitFirstUpdate() || !FLocalInfoGot) {
+    const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
+    if (FDestroyed) return;
+    if (!updated || !FLocalInfoGot) {
         engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
-        FProxyManager->GetCurrentLocalInfo();
+        if (!FDestroyed) FProxyManager->GetCurrentLocalInfo();
         return;
     }
+    // On a fresh installation the lists arrive with the update just waited for, before
+    // the init timer has seen them: the pool is loaded now, for this very hide.
+    LoadPool();
     TProxyRec proxy =
         FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
     // A pool that never had a proxy for the country gives an empty record: pointing the
@@ -291,6 +303,7 @@ void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
     if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
     actMaskaddrExecute();
+    if (FDestroyed) return;
     if (FView.ClearCookieChecked()) { // after every automatic rotation, even a refused one
         FSwitchers.ClearUrlCache();
         FSwitchers.ClearFirefoxCookies();
@@ -315,6 +328,7 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
         if (engine != nullptr && engine->SessionEnding()) return false;
         if (engine != nullptr)
             engine->ShowMessageEx("MSGBox.CloseNotify", {}, 1, mtInformation, mb::OK, 0, false);
+        if (FDestroyed) return false;
         FView.MinimizeToTray();
         return true;
     }
@@ -327,9 +341,18 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
 }
 
 void TMainController::tmrInitTimer() {
-    if (!FProxyManager || !FProxyManager->LoadSettings()) return;
+    LoadPool();
+}
+
+// Loading appends to the pool's lists, so it happens once: from the init timer, or from
+// the first hide when that hide's update delivered the lists first.
+bool TMainController::LoadPool() {
+    if (FPoolLoaded) return true;
+    if (!FProxyManager || !FProxyManager->LoadSettings()) return false;
+    FPoolLoaded = true;
     FView.SetTimerEnabled(TMainTimer::Init, false);
     ResetCountryDisp();
+    return true;
 }
 
 } // namespace maskaddr

@@ -39,6 +39,8 @@ public:
     virtual void BindHideCommand(bool stopHide) = 0;
     virtual void MinimizeToTray() = 0;
     virtual void RestoreFromTray() = 0;
+    // Asks the window to close once the running handler has returned (the message loop
+    // turns first); FormDestroy runs then, never inside the caller.
     virtual void CloseMainWindow() = 0;
     // True while btnHide is bound to the stop command: the only record of hiding.
     virtual bool HideCommandIsStop() = 0;
@@ -77,6 +79,8 @@ public:
     void cbClearCookieClick();
     void ResetChangeIPTime();
     void tmrInitTimer();
+    // Loads the pool from the settings once: false while they hold no normal list yet.
+    bool LoadPool();
     // The answer of the lookup of the user's own IP information.
     void ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender);
     void ResetCountryDisp();
@@ -110,18 +114,23 @@ public:
     TDateTime FLastChangeIPTime = 0;
     std::unique_ptr<TProxyManager> FProxyManager;
     bool AlwaysOnTopChecked() const { return FAlwaysOnTop; }
+    // True once FormDestroy has run: handlers that come back from a modal window stop there.
+    bool Destroyed() const { return FDestroyed; }
 
 private:
     // The one-second guard: false (after its notice) when the last action was too recent.
     bool ActionAllowed();
     void ApplyProxy(const std::string& aProxy);
     void StopHide(); // the stop sequence after its guard
-    void CheckLocalIP();
+    // False (after its message, with the window asked to close) in the gated country.
+    bool CheckLocalIP();
 
     IMainView& FView;
     IBrowserSwitchers& FSwitchers;
     TSingleDownloader FFlag{nullptr, "sdFlag"};
     bool FAlwaysOnTop = false;
+    bool FPoolLoaded = false;
+    bool FDestroyed = false;
 };
 
 } // namespace maskaddr

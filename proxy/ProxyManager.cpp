@@ -283,7 +283,9 @@ void TProxyManager::GetCurrentLocalInfo() {
 
 void TProxyManager::HandleLocalInfo(const std::string& aRet) {
     FLocalInfo = SplitLines(aRet);
-    if (FOnGetCurrentLocalInfo) FOnGetCurrentLocalInfo(*this);
+    // The handler may end the program and so free this pool: it runs from a copy, and
+    // nothing here is touched after it returns.
+    if (TProxyManagerEvent handler = FOnGetCurrentLocalInfo) handler(*this);
 }
 
 void TProxyManager::HandleTouchReply(const std::string&) {}

@@ -308,9 +308,11 @@ void TfrmMain::RestoreFromTray() {
     SetForegroundWindow(Handle());
 }
 
+// The close is posted: the handler that asked for it (perhaps inside a callback of the
+// pool) returns first, and the window is destroyed when the message loop turns.
 void TfrmMain::CloseMainWindow() {
     FClosing = true;
-    DestroyWindow(Handle());
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
 // The flag stretched into 48 x 48 over the window's background.
@@ -461,12 +463,14 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
-            CloseMainWindow();
+            DestroyWindow(Handle());
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wParam != FALSE) CloseMainWindow();
+        // The process may end as soon as this returns: the browsers are cleared now, even
+        // from inside a modal window, whose handler then finds the controller destroyed.
+        if (wParam != FALSE) DestroyWindow(Handle());
         return 0;
     case WM_PAINT: {
         // The framed settings panel.

@@ -11,6 +11,8 @@
 #include "proxy/ProxyRandom.h"
 
 #include <chrono>
+#include <functional>
+#include <utility>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -79,7 +81,15 @@ public:
     void BindHideCommand(bool s) override { Stop = s; }
     void MinimizeToTray() override { InTray = true; }
     void RestoreFromTray() override { InTray = false; }
-    void CloseMainWindow() override { Closed = true; }
+    // As the real window: a close is posted, and FormDestroy runs when the loop turns.
+    void CloseMainWindow() override { ClosePosted = true; }
+    void TurnLoop() {
+        if (!std::exchange(ClosePosted, false)) return;
+        Closed = true;
+        Controller->FormDestroy();
+    }
+    TMainController* Controller = nullptr;
+    bool ClosePosted = false;
     bool HideCommandIsStop() override { return Stop; }
     TRecordingOverlay Rec;
     IStatusOverlay& Overlay() override { return Rec; }
@@ -90,10 +100,18 @@ public:
     void LoadPNG(const std::string& f) override { Flags.push_back(f); }
     std::vector<std::string> Plain;
     bool Closed = false;
-    void ShowPlainMessage(const std::string& t) override { Plain.push_back(t); }
+    std::function<void()> WhilePlainMessage; // what arrives while the message box is open
+    void ShowPlainMessage(const std::string& t) override {
+        Plain.push_back(t);
+        if (WhilePlainMessage) WhilePlainMessage();
+    }
     std::string Country;
     void SetCountryText(const std::string& t) override { Country = t; }
-    void ShowSettingsDialog() override { ++SettingsShown; }
+    std::function<void()> OnSettingsDialog;
+    void ShowSettingsDialog() override {
+        ++SettingsShown;
+        if (OnSettingsDialog) OnSettingsDialog();
+    }
     std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
 };
 
@@ -103,6 +121,7 @@ protected:
     TFakeView View;
     TRecordingSwitchers Switchers;
     TMainController C{View, Switchers};
+    void SetUp() override { View.Controller = &C; }
     const char* Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
@@ -245,6 +264,7 @@ protected:
     }
 
     void SetUp() override {
+        MainControllerTest::SetUp();
         User("Update.Times=1\nApp.Name=Maskaddr\nURL.FlagPath=http://127.0.0.1:9/flags/\nSWITCH.IE=1\n"
              "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
@@ -254,8 +274,9 @@ protected:
         E = std::make_unique<TCLEngine>(nullptr, Host);
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
+        P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "png"); // shipped: nothing to download
         C.FProxyManager = std::make_unique<TProxyManager>();
-        C.FProxyManager->LoadSettings();
+        C.LoadPool();
         C.FLocalInfoGot = true;
         P.Clock.Value = 46000.5; // 12:00:00
     }
@@ -433,10 +454,76 @@ TEST_F(HideTest, LocalInformationFillsBothPanelsAndChinaEndsTheProgram) {
                                         "Text |0", "Text Ready|16711680"}));
     EXPECT_FALSE(View.Closed);
     Http.SetReply("?MagicWord=", "IP=127.0.0.1\r\nCOUNTRY_SHORT=cn\r\n");
+    View.Rec.Calls.clear();
     C.FProxyManager->GetCurrentLocalInfo();
     Ui.Pump(1);
     EXPECT_EQ(View.Plain, std::vector<std::string>{"This product is unavailable in this country."});
+    EXPECT_TRUE(View.Rec.Calls.empty()) << "the panels are not filled for a closing window";
+    EXPECT_FALSE(View.Closed) << "the close waits for the message loop";
+    View.TurnLoop();
     EXPECT_TRUE(View.Closed);
+    EXPECT_EQ(C.FProxyManager, nullptr);
+    EXPECT_EQ(Switchers.Calls.back(), "opera ") << "the browsers were cleared";
+}
+
+// A session that ends while the gate's message is open destroys the window at once, inside
+// the pool's own answer: nothing of the freed pool may be touched afterwards.
+TEST_F(HideTest, TheSessionEndingDuringTheGateMessageFreesThePoolSafely) {
+    Http.SetReply("?MagicWord=", "IP=127.0.0.1\r\nCOUNTRY_SHORT=CN\r\n");
+    C.FProxyManager->SetOnGetCurrentLocalInfo(
+        [this](TProxyManager& s) { C.ProxyManagerGetCurrentLocalInfo(s); });
+    View.WhilePlainMessage = [this] { C.FormDestroy(); };
+    C.FProxyManager->GetCurrentLocalInfo();
+    ASSERT_EQ(Ui.Pump(1), 1u);
+    EXPECT_EQ(C.FProxyManager, nullptr);
+    EXPECT_FALSE(View.ClosePosted) << "nothing left to close";
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"system ", "firefox ", "opera "}));
+}
+
+// Modal windows run message loops inside a handler; when the window is destroyed in one
+// of them, the handler stops there and changes nothing more.
+TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
+    Settings().SetSettingBool("AutoRun", true);
+    View.Autorun = true;
+    View.OnSettingsDialog = [this] { C.FormDestroy(); };
+    C.actSettingsExecute();
+    EXPECT_EQ(Settings().GetSettingString("AutoRun"), "1") << "not rewritten from a destroyed check box";
+    EXPECT_EQ(C.FProxyManager, nullptr);
+    size_t calls = Switchers.Calls.size();
+    At(2);
+    C.actMaskaddrExecute();
+    C.tmrChangeIPTimer();
+    EXPECT_EQ(Switchers.Calls.size(), calls);
+}
+
+TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
+    FreeSettings();
+    User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
+    TFakeInetClient& inet = OutlivingThreads<TFakeInetClient>();
+    Platform().Inet = &inet;
+    inet.SetReply("127.0.0.1:9/u",
+                  {200, true, "magicword=w\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=10.0.0.1:8080|United States|US|-97|38;\r\n"});
+    Host.ModalLoop = [this](TFakeUpdateView& v) {
+        while (!v.Closed && Ui.Pump(1) == 1) {
+        }
+    };
+    TMainController fresh{View, Switchers};
+    View.Controller = &fresh;
+    fresh.FProxyManager = std::make_unique<TProxyManager>();
+    fresh.FLocalInfoGot = true;
+    View.Timers[TMainTimer::Init] = true;
+    fresh.tmrInitTimer();
+    EXPECT_TRUE(View.Timers[TMainTimer::Init]) << "no lists before the first update";
+
+    fresh.actMaskaddrExecute();
+    EXPECT_EQ(Shown(), 0u) << "no message: " << (Shown() > 0 ? LastShown() : "");
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"system 10.0.0.1:8080", "firefox 10.0.0.1:8080",
+                                                         "opera 10.0.0.1:8080"}));
+    EXPECT_TRUE(View.Stop);
+    EXPECT_FALSE(View.Timers[TMainTimer::Init]) << "the pool is loaded: the init timer stops";
+    EXPECT_EQ(View.Country, "United States");
+    fresh.tmrInitTimer();
+    EXPECT_EQ(fresh.FProxyManager->NormalProxyList().size(), 1u) << "loaded once, never appended again";
 }
 
 TEST_F(HideTest, CountryDisplayAndMissingProxies) {
