@@ -46,13 +46,23 @@ int CountMainWindows() {
 class MainWindowTest : public ::testing::Test {
 protected:
     TFileSystemWin Fs;
-    void SetUp() override { WriteUserFile(""); }
+    TScratchFolder Dir;
+    const std::string Trace = Dir / "trace.log"; // a program started with -d writes here
+    void SetUp() override {
+        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
+        WriteUserFile("");
+    }
+    // The overlay shows the ready text once the lookup of the user's own information answered.
+    bool WaitUntilReady() { return WaitForText(Trace, "SetTextInfo(Ready."); }
     void WriteUserFile(const std::string& lines) {
         std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
         ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\n" + lines), "");
     }
-    void TearDown() override { EXPECT_EQ(CountMainWindows(), 0) << "a test left a running instance"; }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+        EXPECT_EQ(CountMainWindows(), 0) << "a test left a running instance";
+    }
 };
 
 } // namespace
@@ -114,9 +124,7 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
 }
 
 TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
-    TScratchFolder dir;
-    const std::string trace = dir / "trace.log";
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    const std::string& trace = Trace;
     TApp first("-d");
     ASSERT_NE(first.Ready(), nullptr);
     {
@@ -134,7 +142,6 @@ TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
     EXPECT_NE(log.find("Enter Debug Mode..."), std::string::npos);
     EXPECT_NE(log.find("Command file : report.txt"), std::string::npos) << log;
     EXPECT_EQ(log.find("Command file : -x"), std::string::npos) << "switches are never handed over";
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
 
     TApp stop("/S");
     EXPECT_EQ(stop.Ended(20000), 0);
@@ -203,8 +210,6 @@ TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
-namespace {} // namespace
-
 TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     TTestHttpServer server;
     server.SetReply("/info",
@@ -231,8 +236,9 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
         << "drawn into imgFL";
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Testland");
 
-    // Hide: the system settings point at the proxy (retried while the lookup's answer is on its way).
-    ASSERT_TRUE(HideUntilHiding(w));
+    // Hide: the system settings point at the proxy.
+    ASSERT_TRUE(WaitUntilReady());
+    ASSERT_EQ(app.Hide(w), "");
     TProxyState hidden = QuerySystemProxy();
     EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
     EXPECT_EQ(hidden.Server, "127.0.0.2:8888");
@@ -253,7 +259,7 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     SaveScreenshot(w, "main-window-ready");
 
     // Ending the program right after a hide still leaves a direct connection behind.
-    ASSERT_TRUE(HideUntilHiding(w));
+    ASSERT_EQ(app.Hide(w), "");
     EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
@@ -268,13 +274,65 @@ TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
         "Update.Times=1\r\nSWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\n"
         "URL.GetInfo=" +
         server.Url("/info") + "\r\n");
-    TApp app("");
+    TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(server.WaitForRequests(1, 20000));
-    ASSERT_TRUE(HideUntilHiding(w));
+    ASSERT_TRUE(WaitUntilReady());
+    ASSERT_EQ(app.Hide(w), "");
     TProxyState state = QuerySystemProxy();
     EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
     EXPECT_EQ(state.RegistryServer, "http=;ftp=;https=;");
     EXPECT_EQ(state.RegistryEnable, 0u);
+}
+
+// A lookup that places the user in the gated country: the message, then a clean end.
+TEST_F(MainWindowTest, TheGatedCountryEndsTheProgramCleanlyAfterItsMessage) {
+    TTestHttpServer server;
+    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=CN\r\n"});
+    WriteUserFile("Update.Times=1\r\nURL.GetInfo=" + server.Url("/info") + "\r\n");
+    TApp app("");
+    ASSERT_NE(app.Window(), nullptr);
+    HWND message = app.WaitForDialog("This product is unavailable in this country.");
+    ASSERT_NE(message, nullptr);
+    PressDialogButton(message, IDOK);
+    EXPECT_EQ(app.Ended(15000), 0) << "ended by itself, without a crash";
+}
+
+// Every way the program is ended, while a message box of it is open and it is hiding: it
+// ends cleanly and the system's settings are direct again.
+TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
+    TTestHttpServer server;
+    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    const UINT closeApp = RegisterWindowMessageW(L"CL CloseApp");
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> ways{
+        {"Exit from the tray", [](HWND w) { PostMessageW(w, WM_COMMAND, ids::actExit, 0); }},
+        {"CL CloseApp",
+         [closeApp](HWND w) { SendMessageTimeoutW(w, closeApp, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr); }},
+        {"/S from a second start", [](HWND) { EXPECT_EQ(TApp("/S").Ended(20000), 0); }},
+        {"the session ends",
+         [](HWND w) {
+             SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+             SendMessageTimeoutW(w, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+         }},
+    };
+    for (const auto& [way, end] : ways) {
+        SCOPED_TRACE(way);
+        Fs.RemoveFile(Trace);
+        WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n"
+                      "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
+                      server.Url("/info") + "\r\n");
+        TApp app("-d");
+        HWND w = app.Ready();
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(WaitUntilReady());
+        ASSERT_EQ(app.Hide(w), "");
+        PostMessageW(w, WM_COMMAND, ids::actStopHide, 0); // within the second: the too-fast notice
+        ASSERT_NE(app.WaitForDialog("Please wait a moment before changing again."), nullptr);
+        ASSERT_EQ(QuerySystemProxy().RegistryEnable, 1u);
+        end(w);
+        EXPECT_EQ(app.Ended(15000), 0);
+        TProxyState state = QuerySystemProxy();
+        EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+        EXPECT_EQ(state.RegistryEnable, 0u);
+    }
 }

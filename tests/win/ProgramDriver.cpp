@@ -80,19 +80,89 @@ std::string ControlText(HWND main, int id) {
     return ToUtf8(text);
 }
 
-bool HideUntilHiding(HWND main) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        Sleep(1100); // the one-second guard
-        PostMessageW(main, WM_COMMAND, ids::actMaskaddr, 0);
-        for (int i = 0; i < 100; ++i) {
-            Sleep(100);
-            if (ControlText(main, ids::btnHide) == "&Stop Hide") return true;
-            if (HWND notice = FindWindowW(L"#32770", L"Maskaddr")) {
-                PostMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
-                break;
-            }
+HWND TProgram::OpenDialog() const {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } s{FPid, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(w)) s->found = w;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND TProgram::WaitForDialog(const std::string& text, DWORD waitMs) const {
+    ULONGLONG deadline = GetTickCount64() + waitMs;
+    do {
+        HWND d = OpenDialog();
+        if (d != nullptr && DialogText(d).find(text) != std::string::npos) return d;
+        Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+std::string TProgram::ClickOnce(HWND main, int command, const std::function<bool()>& done,
+                                DWORD waitMs) const {
+    PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(command), 0);
+    ULONGLONG deadline = GetTickCount64() + waitMs;
+    do {
+        if (done()) return "";
+        if (HWND d = OpenDialog()) {
+            Sleep(100); // the dialog is complete
+            return "a dialog opened: " + DialogText(d);
         }
-    }
+        Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return done() ? "" : "nothing happened within " + std::to_string(waitMs) + " ms";
+}
+
+std::string TProgram::Hide(HWND main) const {
+    Sleep(1100);
+    return ClickOnce(main, ids::actMaskaddr, [main] { return ControlText(main, ids::btnHide) == "&Stop Hide"; });
+}
+
+std::string DialogText(HWND dialog) {
+    auto text = [](HWND w) {
+        wchar_t buf[1024] = {};
+        SendMessageW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf));
+        return ToUtf8(buf);
+    };
+    std::string all = text(dialog);
+    std::pair<std::string*, decltype(text)*> ctx{&all, &text};
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* c = reinterpret_cast<std::pair<std::string*, decltype(text)*>*>(p);
+            std::string t = (*c->second)(w);
+            if (!t.empty()) *c->first += " | " + t;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return all;
+}
+
+// The notification a button sends its dialog when clicked: message boxes and task dialogs
+// both act on it.
+void PressDialogButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool WaitForText(const std::string& file, const std::string& text, DWORD waitMs) {
+    ULONGLONG deadline = GetTickCount64() + waitMs;
+    TFileSystemWin fs;
+    do {
+        if (fs.ReadFile(file).value_or("").find(text) != std::string::npos) return true;
+        Sleep(100);
+    } while (GetTickCount64() < deadline);
     return false;
 }
 

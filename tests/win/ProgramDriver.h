@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,19 @@ public:
     // Ends the process at once, as a kill does: nothing of the program runs any more.
     void Kill();
 
+    // A message dialog (class #32770) of this program that is open now, or nullptr.
+    HWND OpenDialog() const;
+    // Waits for a dialog of this program whose text contains `text`; nullptr after waitMs.
+    HWND WaitForDialog(const std::string& text, DWORD waitMs = 20000) const;
+    // Sends one command, as one click, and waits until done() holds: "" when it did, else
+    // what the user sees instead (the text of a dialog that opened, or that nothing came).
+    // It never clicks twice and never closes a dialog.
+    std::string ClickOnce(HWND main, int command, const std::function<bool()>& done,
+                          DWORD waitMs = 30000) const;
+    // The hide command, once, a second after the previous action (a quicker click gets the
+    // too-fast notice): "" once the window is hiding, else what came instead.
+    std::string Hide(HWND main) const;
+
 private:
     THandle FProcess;
     DWORD FPid = 0;
@@ -37,9 +51,12 @@ private:
 // another process's edit control returns only its creation text.
 std::string ControlText(HWND main, int id);
 
-// Sends the hide command until the window is hiding. The first hide may wait for the update
-// (its strip closes by itself); a hide before the lookup's answer gets a notice, closed here.
-bool HideUntilHiding(HWND main);
+// A dialog's caption and the texts of its controls, joined by " | ".
+std::string DialogText(HWND dialog);
+// Presses a dialog's button by its identifier (IDOK, ...), message box or task dialog alike.
+void PressDialogButton(HWND dialog, int id);
+// Waits until the file holds `text` (the program writes its debug trace there).
+bool WaitForText(const std::string& file, const std::string& text, DWORD waitMs = 30000);
 
 // What a program that follows the system's web settings would use now.
 struct TProxyState {
