@@ -53,7 +53,7 @@ protected:
         WriteUserFile("");
     }
     // The overlay shows the ready text once the lookup of the user's own information answered.
-    bool WaitUntilReady() { return WaitForText(Trace, "SetTextInfo(Ready."); }
+    bool WaitForReady() { return WaitForText(Trace, "SetTextInfo(Ready."); }
     void WriteUserFile(const std::string& lines) {
         std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Testland");
 
     // Hide: the system settings point at the proxy.
-    ASSERT_TRUE(WaitUntilReady());
+    ASSERT_TRUE(WaitForReady());
     ASSERT_EQ(app.Hide(w), "");
     TProxyState hidden = QuerySystemProxy();
     EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
@@ -277,7 +277,7 @@ TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
     TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitUntilReady());
+    ASSERT_TRUE(WaitForReady());
     ASSERT_EQ(app.Hide(w), "");
     TProxyState state = QuerySystemProxy();
     EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
@@ -324,7 +324,7 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
         TApp app("-d");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
-        ASSERT_TRUE(WaitUntilReady());
+        ASSERT_TRUE(WaitForReady());
         ASSERT_EQ(app.Hide(w), "");
         PostMessageW(w, WM_COMMAND, ids::actStopHide, 0); // within the second: the too-fast notice
         ASSERT_NE(app.WaitForDialog("Please wait a moment before changing again."), nullptr);
