@@ -300,3 +300,32 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
         EXPECT_EQ(Settings().GetSettingInteger("Update.Times"), times) << c.reply;
     }
 }
+
+TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
+    // A captive portal answers the first contact with a page of its own.
+    Server.SetReply("/update", {200, "<html><body>Sign in to the hotel network</body></html>", true, -1, 500});
+    RECT client{}, ok{};
+    std::string info;
+    bool okShown = false;
+    std::thread clicker = Drive(L"TfrmCLUpdateForm", [&](HWND w) { // the strip shows first
+        HWND button = GetDlgItem(w, 106);
+        for (int i = 0; i < 200 && !IsWindowVisible(button); ++i)
+            Sleep(50);
+        okShown = IsWindowVisible(button);
+        Sleep(300); // painted
+        GetClientRect(w, &client);
+        GetWindowRect(button, &ok);
+        MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&ok), 2);
+        info = Text(w, 101);
+        SaveScreenshot(w, "update-result-after-strip");
+        SendMessageW(button, BM_CLICK, 0, 0);
+    });
+    EXPECT_FALSE(E->AppWaitFirstUpdate()) << "returns once the click has closed the window";
+    clicker.join();
+    ASSERT_TRUE(okShown);
+    EXPECT_TRUE(ok.left >= 0 && ok.top >= 0 && ok.right <= client.right && ok.bottom <= client.bottom)
+        << "Ok at " << ok.left << "," << ok.top << "-" << ok.right << "," << ok.bottom << " in a client area of "
+        << client.right << " x " << client.bottom;
+    EXPECT_EQ(info, E->GetLibString("Update.NetError"));
+    EXPECT_EQ(Settings().GetSettingInteger("Update.Times"), 0);
+}

@@ -42,10 +42,14 @@ int CountMainWindows() {
     return count;
 }
 
-// Each test starts from a user file of its own.
+// Each test starts from a user file of its own. The requests that the program makes by
+// itself at start (the automatic update, the lookup, a flag) go to a server of the test,
+// which answers 404 unless a test says otherwise, and never to the shipped service address,
+// where a service of someone else might listen; a test's own lines come later and win.
 class MainWindowTest : public ::testing::Test {
 protected:
     TFileSystemWin Fs;
+    TTestHttpServer Service;
     TScratchFolder Dir;
     const std::string Trace = Dir / "trace.log"; // a program started with -d writes here
     void SetUp() override {
@@ -57,7 +61,10 @@ protected:
     void WriteUserFile(const std::string& lines) {
         std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
-        ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\n" + lines), "");
+        ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + Service.Url("/update") +
+                                               "\r\nURL.GetInfo=" + Service.Url("/getinfo") +
+                                               "\r\nURL.FlagPath=" + Service.Url("/flags/") + "\r\n" + lines),
+                  "");
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);

@@ -11,7 +11,8 @@
 namespace maskaddr {
 
 namespace {
-constexpr int kWidth = 373, kHeight = 325, kLogoPanel = 65;
+constexpr int kWidth = 373, kHeight = 325, kLogoPanel = 65, kProcessHeight = 51;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU, kDialogExStyle = WS_EX_DLGMODALFRAME;
 constexpr UINT kShowResult = WM_USER + 2;
 constexpr UINT_PTR kTimer = 1;
 enum : int { idInfo = 101, idTimerLabel, idAutoCheck, idOK, idCancel, idOK2, idProcessText, idCancelProcess };
@@ -26,12 +27,16 @@ TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
     FormCreate();
 }
 
+// The dialog's client size: the logo panel takes the picture's height, or is left out
+// without a picture.
 void TfrmCLUpdateForm::FormCreate() {
-    CreateHandle("Update", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, kWidth, kHeight, FOwner);
     int logoWidth = 0;
     const std::string logo = AppFolder() + "res\\images\\update.png";
     if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo, logoWidth, FLogoHeight);
-    int top = FLogo != nullptr ? FLogoHeight : 0; // without a picture the logo panel is left out
+    const int top = FLogo != nullptr ? FLogoHeight : 0;
+    FClientWidth = FLogo != nullptr ? std::max(logoWidth, kWidth) : kWidth;
+    FClientHeight = top + kHeight - kLogoPanel;
+    CreateHandle("Update", kDialogStyle, kDialogExStyle, FClientWidth, FClientHeight, FOwner);
     auto add = [&](const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
         HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | style, x, y, w, h, Handle(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
@@ -42,20 +47,12 @@ void TfrmCLUpdateForm::FormCreate() {
     add(L"STATIC", WS_VISIBLE, 8, top + 8, 353, 120, idInfo);
     add(L"STATIC", 0, 8, top + 133, 353, 16, idTimerLabel);
     add(L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 8, top + 152, 353, 18, idAutoCheck);
-    const int bottom = top + kHeight - kLogoPanel;
+    const int bottom = FClientHeight;
     add(L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, kWidth - 176, bottom - 34, 80, 25, idOK);
     add(L"BUTTON", WS_TABSTOP, kWidth - 88, bottom - 34, 80, 25, idCancel);
     add(L"BUTTON", WS_TABSTOP | WS_DISABLED, kWidth - 88, bottom - 30, 80, 25, idOK2);
     add(L"STATIC", 0, 8, 16, kWidth - 110, 20, idProcessText);
     add(L"BUTTON", WS_TABSTOP, kWidth - 88, 12, 80, 25, idCancelProcess);
-    if (FLogo != nullptr)
-        SetWindowPos(Handle(), nullptr, 0, 0, std::max(logoWidth, kWidth) + 8,
-                     kHeight - kLogoPanel + FLogoHeight + 40, SWP_NOMOVE | SWP_NOZORDER);
-    else {
-        RECT r{0, 0, kWidth, kHeight - kLogoPanel};
-        AdjustWindowRectEx(&r, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
-        SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-    }
     SetWindowTextW(Handle(), ToWide(Lib("TfrmCLUpdateForm.Caption")).c_str());
     for (int id : {idOK, idOK2})
         SetDlgItemTextW(Handle(), id, ToWide(Lib("btnOk.Caption")).c_str());
@@ -83,12 +80,20 @@ void TfrmCLUpdateForm::ShowProcessView() {
         Show(GetDlgItem(Handle(), id), false);
     for (int id : {idProcessText, idCancelProcess})
         Show(GetDlgItem(Handle(), id), true);
-    SetWindowLongPtrW(Handle(), GWL_STYLE, WS_POPUP | WS_BORDER);
-    SetWindowLongPtrW(Handle(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (FOwner != nullptr && IsWindowVisible(FOwner)) GetWindowRect(FOwner, &area);
-    SetWindowPos(Handle(), nullptr, area.left + (area.right - area.left - kWidth) / 2,
-                 area.top + (area.bottom - area.top - 51) / 2, kWidth, 51, SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetFrame(WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW, kWidth, kProcessHeight);
+    FProcessView = true;
+}
+
+// From the strip back to the dialog: its frame, its full size and its info panel, so that
+// a result shown after the strip has its buttons inside the window.
+void TfrmCLUpdateForm::ShowDialogView() {
+    if (!FProcessView) return;
+    FProcessView = false;
+    for (int id : {idProcessText, idCancelProcess})
+        Show(GetDlgItem(Handle(), id), false);
+    Show(GetDlgItem(Handle(), idInfo), true);
+    Show(GetDlgItem(Handle(), idAutoCheck), !Settings().GetSettingBool("Update.NoAutoCheck"));
+    SetFrame(kDialogStyle, kDialogExStyle, FClientWidth, FClientHeight);
 }
 
 void TfrmCLUpdateForm::RunModal() {
@@ -106,9 +111,7 @@ void TfrmCLUpdateForm::PostShowResult() {
 
 void TfrmCLUpdateForm::ShowResultView(const std::string& info, bool withCancel) {
     SetDlgItemTextW(Handle(), idInfo, ToWide(info).c_str());
-    for (int id : {idProcessText, idCancelProcess})
-        Show(GetDlgItem(Handle(), id), false);
-    Show(GetDlgItem(Handle(), idInfo), true);
+    ShowDialogView();
     Show(GetDlgItem(Handle(), idOK), withCancel);
     Show(GetDlgItem(Handle(), idCancel), withCancel);
     Show(GetDlgItem(Handle(), idOK2), !withCancel);

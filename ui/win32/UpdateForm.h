@@ -28,10 +28,13 @@ protected:
 
 private:
     void FormCreate();
+    void ShowDialogView();
     void Show(HWND control, bool visible) { ShowWindow(control, visible ? SW_SHOW : SW_HIDE); }
     TUpdateController& FController;
     HWND FOwner;
     int FLogoHeight = 0;
+    int FClientWidth = 0, FClientHeight = 0; // of the dialog view
+    bool FProcessView = false;
     HBITMAP FLogo = nullptr;
 };
 

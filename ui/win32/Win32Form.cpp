@@ -32,6 +32,18 @@ HFONT CreateUiFont() {
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
+// The outer rectangle of a window with that frame and client size, centred on the
+// window centreOn, or on the screen when there is none.
+RECT CentredFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, HWND centreOn) {
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (centreOn != nullptr) GetWindowRect(centreOn, &area);
+    int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
+    return {x, y, x + w, y + h};
+}
+
 } // namespace
 
 // ---- TWin32Form ----
@@ -64,15 +76,11 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
                               int clientHeight, HWND ownerWindow) {
     const std::wstring cls = ToWide(ClassName());
     RegisterFormClass(cls, &TWin32Form::WindowProc);
-    RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (Position == TFormPosition::MainFormCenter && ownerWindow != nullptr)
-        GetWindowRect(ownerWindow, &area);
-    int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
-    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, x, y, w, h, ownerWindow,
-                              nullptr, GetModuleHandleW(nullptr), this);
+    RECT r = CentredFrame(style, exStyle, clientWidth, clientHeight,
+                          Position == TFormPosition::MainFormCenter ? ownerWindow : nullptr);
+    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, ownerWindow, nullptr, GetModuleHandleW(nullptr),
+                              this);
     if (FHandle == nullptr) {
         DebugTrace::Trace("CLForm", "CreateWindowExW " + ClassName() + " failed: " + LastErrorText());
         return false;
@@ -80,6 +88,20 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
     FFont = CreateUiFont();
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return true;
+}
+
+// A window that changes its frame keeps whether it is shown and enabled; it is centred
+// again, on its owner only while the owner can be seen.
+void TWin32Form::SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight) {
+    if (FHandle == nullptr) return;
+    const LONG_PTR kept = GetWindowLongPtrW(FHandle, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
+    SetWindowLongPtrW(FHandle, GWL_STYLE, static_cast<LONG_PTR>(style) | kept);
+    SetWindowLongPtrW(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
+    HWND owner = GetWindow(FHandle, GW_OWNER);
+    bool onOwner = Position == TFormPosition::MainFormCenter && owner != nullptr && IsWindowVisible(owner);
+    RECT r = CentredFrame(style, exStyle, clientWidth, clientHeight, onOwner ? owner : nullptr);
+    SetWindowPos(FHandle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 HWND TWin32Form::Tooltip() {

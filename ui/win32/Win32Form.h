@@ -23,6 +23,8 @@ public:
     // owner window when Position asks for it.
     bool CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth,
                       int clientHeight, HWND ownerWindow = nullptr);
+    // Another frame (styles) and client size for the existing window, centred as at creation.
+    void SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight);
     HWND Handle() const { return FHandle; }
     HFONT Font() const { return FFont; }
     HWND Tooltip();

@@ -13,24 +13,28 @@ using namespace maskaddr;
 
 namespace {
 
-std::string ReadSourceFile(const std::string& relative) {
-    std::ifstream in(std::string(MASKADDR_SOURCE_DIR) + "/" + relative, std::ios::binary);
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-TIniText LoadIni(const std::string& relative) {
+std::string ReadSourceFile(const std::string& relative) {
+    return ReadWholeFile(std::string(MASKADDR_SOURCE_DIR) + "/" + relative);
+}
+
+TIniText LoadIni(const std::string& path) {
     TCp1252Codec ansi;
     TIniText ini;
-    ini.LoadFromBytes(ReadSourceFile(relative), ansi);
+    ini.LoadFromBytes(ReadWholeFile(path), ansi);
     return ini;
 }
 
 } // namespace
 
 TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
-    TIniText lan = LoadIni("lang/English.lan");
+    TIniText lan = LoadIni(std::string(MASKADDR_SOURCE_DIR) + "/lang/English.lan");
     const std::vector<std::pair<const char*, std::vector<const char*>>> keys = {
         {"Info", {"Language", "Translator", "Version"}},
         {"AppRes",
@@ -78,12 +82,21 @@ TEST(ProductDataTest, ShippedSkinsAreTheirSourcesCompressed) {
     EXPECT_FALSE(InflateSkin(bomb).has_value()) << "expansion is bounded";
 }
 
-TEST(ProductDataTest, ConstantsNameTheProduct) {
-    TIniText c = LoadIni("const.dat");
+// The constants as the build writes them beside the program.
+TEST(ProductDataTest, ConstantsNameTheProductAndReachItsService) {
+    TIniText c = LoadIni(MASKADDR_CONST_DAT);
     EXPECT_EQ(c.ReadString("setting", "App.Name", ""), "Maskaddr");
     for (const char* key : {"App.Ver", "App.ID", "App.GUID", "App.MagicWord", "App.RegPath"})
         EXPECT_FALSE(c.ReadString("setting", key, "").empty()) << key;
     EXPECT_NE(c.ReadString("setting", "App.ID", "0"), "0");
+    EXPECT_EQ(c.ReadString("setting", "Update.BeginAuto", ""), "1") << "the lists arrive at start-up";
+    // Every service address the program reads points at the service the build names.
+    for (const char* key : {"URL.Update", "URL.GetInfo", "URL.CheckIP", "URL.FlagPath", "URL.home", "URL.help",
+                            "URL.support", "SUPER_TOUCH"})
+        EXPECT_EQ(c.ReadString("setting", key, "").rfind(MASKADDR_SERVICE_URL "/", 0), 0u)
+            << key << "=" << c.ReadString("setting", key, "");
+    EXPECT_NE(c.ReadString("setting", "SUPER_TOUCH", "").find("{1}"), std::string::npos) << "the proxy's place";
+    EXPECT_FALSE(c.ReadString("setting", "URL.LocalFlagPath", "").empty());
 }
 
 TEST(ProductDataTest, FlagsAreShippedForEveryCodeAndAnyCountry) {
