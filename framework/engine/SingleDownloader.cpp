@@ -276,6 +276,8 @@ void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread
     }
 }
 
+// The worker's result stays the worker's to write: a forgotten transfer's completion is
+// ignored by ThreadDone, so it counts as failed without this thread touching it.
 void TSingleDownloader::Abort() {
     if (FThread) {
         FThread->Stop = true;
