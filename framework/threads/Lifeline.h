@@ -25,7 +25,8 @@ public:
     // target found alive there stays alive until the call returns.
     template <typename F> static auto WhileAlive(TWeak weak, F fn) {
         return [weak = std::move(weak), fn = std::move(fn)](auto&&... arguments) {
-            if (std::shared_ptr<T*> target = weak.lock()) fn(**target, std::forward<decltype(arguments)>(arguments)...);
+            if (std::shared_ptr<T*> target = weak.lock())
+                fn(**target, std::forward<decltype(arguments)>(arguments)...);
         };
     }
 

@@ -1,7 +1,7 @@
 // The download worker's ends that no reply announces: a transfer aborted while it reads,
 // and a component destroyed while its transfer's hand-overs wait in the queue.
-#include "fakes/FakePlatform.h"
 #include "framework/engine/SingleDownloader.h"
+#include "fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
 // The worker list: the wait at the end lasts while a worker runs, and a worker that
 // throws ends with a trace line.
-#include "fakes/FakePlatform.h"
 #include "framework/threads/WorkerThreads.h"
+#include "fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <future>
+#include <stdexcept>
 
 using namespace maskaddr;
 using namespace maskaddr::test;
