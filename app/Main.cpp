@@ -1,13 +1,16 @@
 // Program entry of maskaddr.exe: installs the Win32 facilities and the debug
-// trace's file, then runs the start routine.
+// trace's file, runs the start routine, and at the end waits a moment for the
+// worker threads still under way.
 #include "app/StartRoutine.h"
 #include "app/win32/StartHostWin.h"
+#include "framework/threads/WorkerThreads.h"
 #include "framework/trace/DebugTrace.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
 
+#include <chrono>
 #include <commctrl.h>
 #include <ole2.h>
 
@@ -29,6 +32,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         DebugTrace::Trace("CLApp", std::string("Unhandled exception: ") + e.what());
         code = 1;
     }
+    // The windows are gone, so the wait shows nowhere. Downloads were asked to stop when
+    // their windows went and end at their next block; a lookup or keep-alive request has
+    // no stop and may wait up to its network timeout, so one second is all it gets:
+    // whatever still runs then ends with the process.
+    if (!WorkerThreads::JoinAll(std::chrono::seconds(1)))
+        DebugTrace::Trace("CLApp", "Worker threads still running at exit");
+    // From here on a late worker's trace line is dropped rather than written to a sink
+    // that static destruction may already have taken.
+    DebugTrace::SetSink(nullptr);
     OleUninitialize();
     return code;
 }

@@ -1,13 +1,11 @@
-// The worker of TInfoGotThread: a detached thread that owns its object through a
-// shared pointer, which the hand-over passes on to the user-interface thread, so the
-// object is freed by whichever side finishes last.
+// The worker of TInfoGotThread: a listed worker thread (see WorkerThreads.h) that owns
+// its object through a shared pointer, which the hand-over passes on to the
+// user-interface thread, so the object is freed by whichever side finishes last.
 #include "proxy/InfoGotThread.h"
 
-#include "framework/trace/DebugTrace.h"
+#include "framework/threads/WorkerThreads.h"
 
-#include <exception>
 #include <memory>
-#include <thread>
 
 namespace maskaddr {
 
@@ -16,17 +14,8 @@ TInfoGotThread::TInfoGotThread(std::string aURL, TOnInfoGot aOnInfoGot, IDirectH
 
 void TInfoGotThread::Start(std::string aURL, TOnInfoGot aOnInfoGot, IDirectHttp& http, IUiDispatcher& ui) {
     auto thread = std::make_shared<TInfoGotThread>(std::move(aURL), std::move(aOnInfoGot), http, ui);
-    try {
-        std::thread([thread] {
-            try {
-                thread->Execute();
-            } catch (...) {
-                // Nothing may escape a thread; a failed request is silent by design.
-            }
-        }).detach();
-    } catch (const std::exception& e) {
-        DebugTrace::Trace("ProxyManager", std::string("Request thread not started: ") + e.what());
-    }
+    // A request that fails, or whose thread cannot start, is silent by design.
+    WorkerThreads::Start([thread] { thread->Execute(); });
 }
 
 void TInfoGotThread::Execute() {

@@ -43,7 +43,7 @@ int32_t NumberFor(std::unordered_map<std::string, int32_t>& ids, const std::stri
 
 } // namespace
 
-TProxyManager::TProxyManager() : FAlive(std::make_shared<TProxyManager*>(this)) {}
+TProxyManager::TProxyManager() = default;
 
 TProxyManager::~TProxyManager() = default;
 
@@ -255,9 +255,7 @@ void TProxyManager::RandomSort(std::vector<std::string>& aNSL, std::vector<std::
 
 // A reply handler that runs only while this manager still exists.
 TOnInfoGot TProxyManager::Guarded(void (TProxyManager::*handler)(const std::string&)) {
-    return [alive = std::weak_ptr<TProxyManager*>(FAlive), handler](const std::string& aRet) {
-        if (auto self = alive.lock()) ((*self)->*handler)(aRet);
-    };
+    return FAlive.Guard([handler](TProxyManager& self, const std::string& aRet) { (self.*handler)(aRet); });
 }
 
 void TProxyManager::StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/text/StringList.h"
+#include "framework/threads/Lifeline.h"
 #include "proxy/InfoGotThread.h"
 #include "proxy/MoveShuffle.h"
 #include "proxy/ProxyRec.h"
@@ -106,7 +107,7 @@ private:
     std::vector<uint32_t> FNormalOrder, FSuperOrder;
     TMoveShuffleWork FShuffleWork;
     // Replies of lookups still in flight reach this manager only while it lives.
-    std::shared_ptr<TProxyManager*> FAlive;
+    TLifeline<TProxyManager> FAlive{this};
 };
 
 } // namespace maskaddr

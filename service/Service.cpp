@@ -103,16 +103,24 @@ TCheckSeen ParseCheckText(const std::string& body) {
 
 } // namespace
 
-TService::TService(TServiceConfig config, std::ostream& log) : FConfig(std::move(config)), FLog(log) {}
+TService::TService(TServiceConfig config, std::ostream& log) : FConfig(std::move(config)), FLog(log) {
+    // The time zone is read once, before the threads that log exist: later conversions
+    // (localtime_r) leave the C library's time-zone state alone.
+    tzset();
+}
 
 TService::~TService() {
     Stop();
 }
 
+// Called from the server's threads and the health thread at once: each converts the time
+// into its own record (localtime's is one for the whole process).
 void TService::Log(const std::string& line) {
     std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::lock_guard<std::mutex> hold(FLogLock);
     FLog << stamp << " " << line << std::endl;
 }

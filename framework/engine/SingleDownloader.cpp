@@ -3,8 +3,10 @@
 
 #include "framework/engine/UrlTools.h"
 #include "framework/text/Text.h"
+#include "framework/threads/WorkerThreads.h"
 #include "platform/Platform.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -12,9 +14,10 @@
 
 namespace maskaddr {
 
-// Everything one transfer needs, copied at its start; the worker thread owns the
-// transfer fields, the component only sets the stop request and detaches.
-struct TSingleDownloaderThread {
+// Everything one transfer needs, copied at its start. Until the hand-over the worker
+// thread owns every field but Stop; after it, the user-interface thread reads the
+// outcome. The component only sets Stop (when it aborts), and forgets the transfer.
+struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderThread> {
     std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword,
         FTContentType, FTPostQuery, FTReferer;
     bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
@@ -22,9 +25,10 @@ struct TSingleDownloaderThread {
     int64_t BytesReaded = 0;
     THttpCharset FHttpCharset = KAnsi;
     TOnLog FOnLog;
+    // Set by Abort: the worker stops at its next check, and nothing it hands over reaches
+    // the component any more.
     std::atomic<bool> Stop{false};
-    std::atomic<bool> Detached{false};
-    std::weak_ptr<TSingleDownloader*> Owner;
+    TLifeline<TSingleDownloader>::TWeak Owner;
     // The facilities of the platform the transfer was started on, taken on the
     // user-interface thread.
     IInetClient* Inet = nullptr;
@@ -37,6 +41,7 @@ struct TSingleDownloaderThread {
         if (FOnLog) FOnLog(line);
     }
     void Execute();
+    void PostProgress();
 };
 
 namespace {
@@ -160,13 +165,7 @@ void TSingleDownloaderThread::Execute() {
                 memory.append(block.data(), got);
             }
             BytesReaded += got;
-            if (!Stop && !Detached) {
-                int64_t total = FTFileSize, done = BytesReaded;
-                auto owner = Owner;
-                Ui->Post([this, owner, total, done] {
-                    if (owner.lock() && !Detached && FTProgress) FTProgress(this, total, done);
-                });
-            }
+            if (!Stop) PostProgress();
         }
         if (Stop) return;
         Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
@@ -197,15 +196,22 @@ void TSingleDownloaderThread::Execute() {
     if (!tempPath.empty() && Files->FileExists(tempPath)) Files->RemoveFile(tempPath);
 }
 
+// The progress call holds this transfer's state, and reaches the component while it
+// lives and has not aborted the transfer.
+void TSingleDownloaderThread::PostProgress() {
+    auto call = [self = shared_from_this(), total = FTFileSize, done = BytesReaded](TSingleDownloader&) {
+        if (!self->Stop && self->FTProgress) self->FTProgress(self.get(), total, done);
+    };
+    Ui->Post(TLifeline<TSingleDownloader>::WhileAlive(Owner, std::move(call)));
+}
+
 // ---- the component, on the user-interface thread ----
 
 TSingleDownloader::TSingleDownloader(TComponent* aOwner, std::string name)
-    : TComponent(aOwner, std::move(name), "TSingleDownloader"),
-      FAlive(std::make_shared<TSingleDownloader*>(this)) {}
+    : TComponent(aOwner, std::move(name), "TSingleDownloader") {}
 
 TSingleDownloader::~TSingleDownloader() {
     Abort();
-    FAlive.reset();
 }
 
 void TSingleDownloader::GetFile() {
@@ -234,7 +240,7 @@ void TSingleDownloader::Start(bool toFile) {
     t->FHttpCharset = HttpCharset;
     t->FOnLog = OnLog;
     t->FTProgress = OnProgress;
-    t->Owner = FAlive;
+    t->Owner = FAlive.Weak();
     TPlatform& platform = Platform();
     t->Inet = platform.Inet;
     t->Files = platform.Files;
@@ -242,14 +248,14 @@ void TSingleDownloader::Start(bool toFile) {
     t->Ui = platform.Ui;
     if (t->Ui == nullptr || t->Files == nullptr || t->Ansi == nullptr) return; // no platform to run on
     FThread = t;
-    std::weak_ptr<TSingleDownloader*> alive = FAlive;
-    std::thread([t, alive] {
+    // The completion holds the transfer's state until it has run (or was refused), and
+    // reaches this component while it lives.
+    std::function<void()> done = FAlive.Guard([t](TSingleDownloader& self) { self.ThreadDone(t); });
+    bool started = WorkerThreads::Start([t, done] {
         t->Execute();
-        // The thread's state lives until the hand-over has run (or was refused).
-        t->Ui->Post([t, alive] {
-            if (auto self = alive.lock()) (*self)->ThreadDone(t);
-        });
-    }).detach();
+        t->Ui->Post(done);
+    });
+    if (!started) t->Ui->Post(done); // no thread: the transfer failed
     if (WaitThread) {
         IMessagePump* pump = Platform().Pump;
         while (FThread && pump != nullptr)
@@ -258,7 +264,7 @@ void TSingleDownloader::Start(bool toFile) {
 }
 
 void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread>& thread) {
-    if (!FThread || FThread != thread || thread->Detached) return;
+    if (!FThread || FThread != thread) return; // aborted, or another transfer's
     FThread.reset();
     FResult = thread->FTResult;
     if (FResult && thread->FTToFile) {
@@ -270,10 +276,10 @@ void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread
     }
 }
 
+// The worker's result stays the worker's to write: a forgotten transfer's completion is
+// ignored by ThreadDone, so it counts as failed without this thread touching it.
 void TSingleDownloader::Abort() {
     if (FThread) {
-        FThread->Detached = true;
-        FThread->FTResult = false;
         FThread->Stop = true;
         FThread.reset();
     }

@@ -5,8 +5,8 @@
 
 #include "framework/components/Component.h"
 #include "framework/text/NameValueList.h"
+#include "framework/threads/Lifeline.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,7 +81,7 @@ private:
     bool FResult = false;
     bool FAbort = false;
     // Results of transfers still in flight reach this component only while it lives.
-    std::shared_ptr<TSingleDownloader*> FAlive;
+    TLifeline<TSingleDownloader> FAlive{this};
 };
 
 // A temporary file name "sg" + lower-case hexadecimal + ".tmp" in the temporary folder

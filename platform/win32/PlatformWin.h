@@ -98,7 +98,8 @@ private:
 };
 
 // Appends each trace line, with its local time and tag, to a file; also sends it
-// to the system debugger output.
+// to the system debugger output. The trace channel calls it one line at a time from
+// any thread, so each line reaches the file whole, in one append.
 class TFileTraceSink final : public ITraceSink {
 public:
     explicit TFileTraceSink(std::wstring path) : FPath(std::move(path)) {}

@@ -73,7 +73,7 @@ void InstallWin32Platform() {
     static TInetClientWin inet;
     static TMessagePumpWin pump;
     static TInternetSettingsWin inetSettings;
-    // Never destroyed: detached worker threads may still use them while the process ends.
+    // Never destroyed: worker threads still running at exit may use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
     TPlatform p{&registry, &files, &ansi, &locale, &clock, http, ui};

@@ -16,10 +16,6 @@ public:
         std::lock_guard lock(FMutex);
         FReplies[url] = std::move(body);
     }
-    void ClearReplies() {
-        std::lock_guard lock(FMutex);
-        FReplies.clear();
-    }
     std::vector<std::string> Requests() {
         std::lock_guard lock(FMutex);
         return FRequests;

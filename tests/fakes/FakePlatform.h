@@ -1,15 +1,22 @@
-// A whole fake platform for one test: installed on construction, and the process's
-// settings store and engine registration cleared again on destruction.
+// A whole fake platform for one test: installed on construction; on destruction the
+// worker threads are awaited, and the process's settings store and engine
+// registration cleared again.
 #pragma once
 
+#include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
+#include "fakes/FakeInetClient.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeUiDispatcher.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
+#include "framework/threads/WorkerThreads.h"
 #include "framework/trace/DebugTrace.h"
 #include "platform/Platform.h"
 
-#include <memory>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,29 +51,32 @@ public:
     const std::vector<std::string>& SettingDefault() const override { return Default; }
 };
 
-// Fakes that detached worker threads may still be using when a test ends live until the
-// process exits.
-template <typename T> T& OutlivingThreads() {
-    static std::vector<std::shared_ptr<void>> kept;
-    auto object = std::make_shared<T>();
-    kept.push_back(object);
-    return *object;
-}
-
 struct TFakePlatform {
     TFakeRegistry Registry;
     TFakeFileSystem Files;
     TCp1252Codec Ansi;
     TFakeLocale Locale;
     TFakeClock Clock;
+    TFakeDirectHttp Http;
+    TFakeUiDispatcher Ui;
+    TFakeInetClient Inet;
     TMemoryTraceSink Trace;
 
     TFakePlatform() {
-        SetPlatform({&Registry, &Files, &Ansi, &Locale, &Clock});
+        TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
+        platform.Inet = &Inet;
+        SetPlatform(platform);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);
     }
+    // True when every worker thread has ended (the fakes never block, so they end soon).
+    static bool WorkersEnded() { return WorkerThreads::JoinAll(std::chrono::seconds(10)); }
     ~TFakePlatform() {
+        // Workers use these fakes: none may run on once they are gone.
+        if (!WorkersEnded()) {
+            std::fputs("A worker thread outlived its test\n", stderr);
+            std::abort();
+        }
         FreeSettings();
         SetSettingsEngine(nullptr);
         DebugTrace::SetEnabled(false);

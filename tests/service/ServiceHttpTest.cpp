@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 using namespace maskaddr::service;
@@ -36,6 +37,33 @@ std::string Value(const std::string& text, const std::string& name) {
         if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
     return "<missing>";
 }
+
+// The service's log as the tests read it: the service's threads write while a test reads,
+// so both take one lock.
+class TSharedLog final : public std::streambuf {
+public:
+    std::string Text() const {
+        std::lock_guard<std::mutex> hold(FLock);
+        return FText;
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        std::lock_guard<std::mutex> hold(FLock);
+        FText.push_back(traits_type::to_char_type(c));
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        std::lock_guard<std::mutex> hold(FLock);
+        FText.append(s, static_cast<size_t>(n));
+        return n;
+    }
+
+private:
+    mutable std::mutex FLock;
+    std::string FText;
+};
 
 class ServiceHttp : public testing::Test {
 protected:
@@ -80,8 +108,11 @@ protected:
         return client.Get(target.c_str());
     }
 
+    std::string LogText() const { return FLogBuffer.Text(); }
+
     std::string FDir;
-    std::ostringstream FLog;
+    TSharedLog FLogBuffer;
+    std::ostream FLog{&FLogBuffer};
     std::unique_ptr<TService> FService;
 };
 
@@ -100,7 +131,7 @@ TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
           ProxyLine("192.0.2.1", 8080));
 
     std::vector<TInventoryProxy> live = FService->LiveProxies();
-    ASSERT_EQ(live.size(), 1u) << FLog.str();
+    ASSERT_EQ(live.size(), 1u) << LogText();
     EXPECT_EQ(live[0].IP, "127.0.0.2");
 
     auto r = Get(kUpdateQuery);
@@ -118,7 +149,7 @@ TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
         EXPECT_EQ(Value(r->body, std::string("__MODIFY__.URL.") + page), base + "/" + page);
 
     // The health results were logged with their reasons and latency.
-    const std::string log = FLog.str();
+    const std::string log = LogText();
     EXPECT_NE(log.find("health 127.0.0.2:" + std::to_string(good.Port()) + " live in "), std::string::npos)
         << log;
     EXPECT_NE(
@@ -141,7 +172,7 @@ TEST_F(ServiceHttp, AProxyThatStopsIsDroppedAtTheNextRound) {
     ASSERT_TRUE(proxy->Running());
     const int port = proxy->Port();
     Start(ProxyLine("127.0.0.2", port, "super"));
-    ASSERT_EQ(FService->LiveProxies().size(), 1u) << FLog.str();
+    ASSERT_EQ(FService->LiveProxies().size(), 1u) << LogText();
     EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"),
               "127.0.0.2:" + std::to_string(port) + "|Germany|DE|13.40|52.52");
 
@@ -295,7 +326,7 @@ TEST_F(ServiceHttp, BadInputGetsAClearClientError) {
     ASSERT_TRUE(after);
     EXPECT_EQ(after->status, 200);
     // One log line per request.
-    EXPECT_NE(FLog.str().find("127.0.0.1 GET /nothing-here 404"), std::string::npos) << FLog.str();
+    EXPECT_NE(LogText().find("127.0.0.1 GET /nothing-here 404"), std::string::npos) << LogText();
 }
 
 } // namespace

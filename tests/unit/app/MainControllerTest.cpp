@@ -1,19 +1,14 @@
 // The main window's option handlers, caption commands and always-on-top, against a
 // recording view.
 #include "app/MainController.h"
-#include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeEngineHost.h"
-#include "fakes/FakeInetClient.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/FakeUiDispatcher.h"
 #include "framework/language/CLMultiLang.h"
 #include "proxy/ProxyManager.h"
 #include "proxy/ProxyRandom.h"
 
-#include <chrono>
 #include <functional>
 #include <utility>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -216,18 +211,14 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
 
 TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForTheLists) {
     User("URL.GetInfo=http://127.0.0.1:9/info\nApp.MagicWord=w\nTARGET_COUNTRY=DE\n");
-    TFakeDirectHttp& http = OutlivingThreads<TFakeDirectHttp>();
-    TFakeUiDispatcher& ui = OutlivingThreads<TFakeUiDispatcher>();
-    http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
-    Platform().Http = &http;
-    Platform().Ui = &ui;
+    P.Http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
     TFakeEngineHost host;
     TCLEngine engine(nullptr, host);
 
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
     EXPECT_FALSE(View.Stop) << "the hide command is bound";
-    ASSERT_EQ(ui.Pump(1), 1u);
+    ASSERT_EQ(P.Ui.Pump(1), 1u);
     EXPECT_TRUE(C.FLocalInfoGot);
 
     View.Timers[TMainTimer::Init] = true;
@@ -252,15 +243,15 @@ namespace {
 class HideTest : public MainControllerTest {
 protected:
     TFakeEngineHost Host;
-    TFakeDirectHttp& Http = OutlivingThreads<TFakeDirectHttp>();
-    TFakeUiDispatcher& Ui = OutlivingThreads<TFakeUiDispatcher>();
+    TFakeDirectHttp& Http = P.Http;
+    TFakeUiDispatcher& Ui = P.Ui;
     TCLMultiLangData Texts{nullptr, "CLMultiLangData"};
     std::unique_ptr<TCLEngine> E;
     const double kSecond = 1.0 / 86400;
-    bool WaitForRequests(size_t n) {
-        for (int i = 0; i < 200 && Http.Requests().size() < n; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return Http.Requests().size() >= n;
+    // Every request made so far, once the workers that make them have ended.
+    std::vector<std::string> Requests() {
+        EXPECT_TRUE(P.WorkersEnded());
+        return Http.Requests();
     }
 
     void SetUp() override {
@@ -269,8 +260,6 @@ protected:
              "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
              "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
-        Platform().Http = &Http;
-        Platform().Ui = &Ui;
         E = std::make_unique<TCLEngine>(nullptr, Host);
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
@@ -335,7 +324,7 @@ TEST_F(HideTest, WithoutTheLocalInformationAHideAsksAgainAndStillCounts) {
     C.actMaskaddrExecute();
     EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.CHKNET");
     EXPECT_TRUE(Switchers.Calls.empty());
-    EXPECT_TRUE(WaitForRequests(1)) << "a new lookup";
+    EXPECT_EQ(Requests().size(), 1u) << "a new lookup";
     At(0.5);
     C.actMaskaddrExecute();
     EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox_ACTIONFAST") << "the refused hide stamped the time";
@@ -380,17 +369,14 @@ TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
     ProxyRandom().SetSeedSource(previous);
     ASSERT_TRUE(C.FProxyManager->TargetProxy().IsSuper);
     EXPECT_TRUE(View.Timers[TMainTimer::Touch]);
-    ASSERT_TRUE(WaitForRequests(1));
-    EXPECT_EQ(Http.Requests(),
-              std::vector<std::string>{"http://127.0.0.1:9/touch?ip=10.0.0.9&again=10.0.0.9"});
+    EXPECT_EQ(Requests(), std::vector<std::string>{"http://127.0.0.1:9/touch?ip=10.0.0.9&again=10.0.0.9"});
     for (int minute : {15, 30}) {
         At(minute * 60.0);
         C.tmrTouchTimer();
     }
     At(45 * 60.0);
     C.tmrTouchTimer();
-    EXPECT_TRUE(WaitForRequests(2));
-    EXPECT_EQ(Http.Requests().size(), 2u) << "touched at 12:00 and 12:45 only";
+    EXPECT_EQ(Requests().size(), 2u) << "touched at 12:00 and 12:45 only";
 
     Settings().SetSettingstring("TARGET_COUNTRY", "FR");
     C.FProxyManager->SetTargetCountry("FR");
@@ -499,9 +485,7 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
     FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
-    TFakeInetClient& inet = OutlivingThreads<TFakeInetClient>();
-    Platform().Inet = &inet;
-    inet.SetReply("127.0.0.1:9/u",
+    P.Inet.SetReply("127.0.0.1:9/u",
                   {200, true, "magicword=w\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=10.0.0.1:8080|United States|US|-97|38;\r\n"});
     Host.ModalLoop = [this](TFakeUpdateView& v) {
         while (!v.Closed && Ui.Pump(1) == 1) {
@@ -545,8 +529,7 @@ TEST_F(HideTest, CountryDisplayAndMissingProxies) {
 }
 
 TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
-    TFakeInetClient& inet = OutlivingThreads<TFakeInetClient>();
-    Platform().Inet = &inet;
+    TFakeInetClient& inet = P.Inet;
     inet.SetReply("127.0.0.1:9/flags/DE.PNG", {200, true, "png"});
     P.Files.Put("C:\\Tools\\App\\res\\flag_short\\FR.PNG", "fr");
     C.LoadFlag("FR");

@@ -1,9 +1,7 @@
 // The update check: reply format and settings lines, the days rule, and the update
 // window's decisions, with a real download worker against canned replies.
 #include "fakes/FakeEngineHost.h"
-#include "fakes/FakeInetClient.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/FakeUiDispatcher.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/CLSettings.h"
@@ -18,8 +16,8 @@ namespace {
 class UpdateTest : public ::testing::Test {
 protected:
     TFakePlatform P;
-    TFakeInetClient& Inet = OutlivingThreads<TFakeInetClient>();
-    TFakeUiDispatcher& Ui = OutlivingThreads<TFakeUiDispatcher>();
+    TFakeInetClient& Inet = P.Inet;
+    TFakeUiDispatcher& Ui = P.Ui;
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
 
@@ -27,8 +25,6 @@ protected:
         P.Files.Put("C:\\Tools\\App\\const.dat",
                     "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
                     "Update.Days=7\n");
-        Platform().Inet = &Inet;
-        Platform().Ui = &Ui;
         E = std::make_unique<TCLEngine>(nullptr, Host);
     }
     void Reply(const std::string& body, int status = 200) {

@@ -1,0 +1,49 @@
+// The download worker's ends that no reply announces: a transfer aborted while it reads,
+// and a component destroyed while its transfer's hand-overs wait in the queue.
+#include "framework/engine/SingleDownloader.h"
+#include "fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+using namespace std::chrono_literals;
+
+TEST(SingleDownloaderTest, AbortedOrDestroyedTransfersRaiseNoEvent) {
+    const std::string body(40000, 'n'); // three blocks
+    struct TCase {
+        const char* Name;
+        bool AbortWhileReading; // else: destroyed after the transfer, before its hand-overs ran
+        std::string FileAfter;
+    };
+    const TCase cases[] = {{"aborted while reading", true, "old"}, {"destroyed", false, body}};
+    for (const TCase& c : cases) {
+        TFakePlatform P;
+        P.Files.Put("C:\\Cache\\DE.png", "old");
+        P.Inet.SetReply("127.0.0.1:9/DE.PNG", {200, true, body});
+        std::vector<std::string> events;
+        auto d = std::make_unique<TSingleDownloader>(nullptr);
+        d->URL = "http://127.0.0.1:9/DE.PNG";
+        d->FileName = "C:\\Cache\\DE.png";
+        d->OnProgress = [&](void*, int64_t, int64_t) { events.push_back("progress"); };
+        d->OnDoneFile = [&](TSingleDownloader*, const std::string&, int64_t) { events.push_back("done"); };
+        d->OnError = [&](TSingleDownloader*) { events.push_back("error"); };
+        if (c.AbortWhileReading) P.Inet.Hold();
+        d->GetFile();
+        if (c.AbortWhileReading) {
+            ASSERT_TRUE(P.Inet.AwaitHeldRead()) << c.Name;
+            d->Abort();
+            EXPECT_FALSE(d->Busy()) << c.Name;
+            P.Inet.Release();
+        }
+        ASSERT_TRUE(P.WorkersEnded()) << c.Name;
+        d.reset();
+        const size_t handedOver = P.Ui.Pump(SIZE_MAX, 0ms);
+        // The hand-overs reach a component that is gone: the end, and after a whole transfer
+        // also its three progress calls.
+        EXPECT_EQ(handedOver, c.AbortWhileReading ? 1u : 4u) << c.Name;
+        EXPECT_EQ(events, std::vector<std::string>{}) << c.Name;
+        EXPECT_EQ(P.Files.Get("C:\\Cache\\DE.png"), c.FileAfter) << c.Name;
+        EXPECT_EQ(P.Files.Files.size(), 1u) << c.Name << ": no temporary file is left";
+    }
+}
