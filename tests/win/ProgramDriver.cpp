@@ -28,25 +28,37 @@ TProgram::~TProgram() {
     }
 }
 
+namespace {
+
+// A top-level window of the process with the class name, or nullptr.
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
+    struct Search {
+        DWORD pid;
+        const wchar_t* cls;
+        bool visible;
+        HWND found;
+    } s{pid, className, visibleOnly, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == s->pid && std::wstring(cls) == s->cls && (!s->visible || IsWindowVisible(w)))
+                s->found = w;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+} // namespace
+
 HWND TProgram::Window(DWORD waitMs) const {
     ULONGLONG deadline = GetTickCount64() + waitMs;
     do {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } s{FPid, nullptr};
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                wchar_t cls[32] = {};
-                GetClassNameW(w, cls, 32);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid == s->pid && std::wstring(cls) == L"TfrmMain") s->found = w;
-                return s->found == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&s));
-        if (s.found != nullptr) return s.found;
+        if (HWND w = FindProcessWindow(FPid, L"TfrmMain", false)) return w;
         Sleep(50);
     } while (GetTickCount64() < deadline);
     return nullptr;
@@ -81,22 +93,7 @@ std::string ControlText(HWND main, int id) {
 }
 
 HWND TProgram::OpenDialog() const {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } s{FPid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t cls[16] = {};
-            GetClassNameW(w, cls, 16);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == s->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(w)) s->found = w;
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindProcessWindow(FPid, L"#32770", true);
 }
 
 HWND TProgram::WaitForDialog(const std::string& text, DWORD waitMs) const {
