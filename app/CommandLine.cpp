@@ -1,7 +1,7 @@
 // Command-line switches (see CommandLine.h).
 #include "app/CommandLine.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 namespace maskaddr {
 

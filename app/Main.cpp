@@ -4,7 +4,7 @@
 #include "app/StartRoutine.h"
 #include "app/win32/StartHostWin.h"
 #include "framework/threads/WorkerThreads.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 

@@ -5,7 +5,7 @@
 
 #include "browsers/BrowserSwitchers.h"
 #include "framework/engine/SingleDownloader.h"
-#include "framework/text/DateTime.h"
+#include "base/DateTime.h"
 #include "ui/StatusOverlay.h"
 
 #include <memory>

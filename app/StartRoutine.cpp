@@ -2,7 +2,7 @@
 #include "app/StartRoutine.h"
 
 #include "framework/settings/CLSettings.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 
 namespace maskaddr {
 

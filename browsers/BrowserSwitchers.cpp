@@ -2,7 +2,7 @@
 #include "browsers/BrowserSwitchers.h"
 
 #include "browsers/SystemProxy.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 
 namespace maskaddr {
 

@@ -1,7 +1,7 @@
 // The country gate (see CountryGate.h).
 #include "browsers/CountryGate.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 namespace maskaddr {
 

@@ -2,7 +2,8 @@
 #include "browsers/SystemProxy.h"
 
 #include "framework/settings/CLSettings.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
+#include "platform/InternetSettings.h"
 #include "platform/Platform.h"
 
 namespace maskaddr {

@@ -1,7 +1,7 @@
 // The wall clock, as local date-time (days since 30 December 1899).
 #pragma once
 
-#include "framework/text/DateTime.h"
+#include "base/DateTime.h"
 
 namespace maskaddr {
 

@@ -1,5 +1,5 @@
 // Windows-1252 codec, used where no system code page can be asked (native builds).
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/SystemText.h"
 
 namespace maskaddr {

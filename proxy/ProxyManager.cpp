@@ -5,8 +5,8 @@
 #include "proxy/ProxyManager.h"
 
 #include "framework/settings/CLSettings.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 #include "proxy/InfoGotThread.h"
 

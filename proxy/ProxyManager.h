@@ -3,7 +3,7 @@
 // addresses handed out, and looks up the user's own IP information.
 #pragma once
 
-#include "framework/text/StringList.h"
+#include "base/StringList.h"
 #include "framework/threads/Lifeline.h"
 #include "proxy/InfoGotThread.h"
 #include "proxy/MoveShuffle.h"

@@ -2,7 +2,7 @@
 // field cut at its first ":" into address and port. Nothing is trimmed or checked.
 #include "proxy/ProxyRec.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 namespace maskaddr {
 

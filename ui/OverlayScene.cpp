@@ -3,8 +3,8 @@
 #include "ui/OverlayScene.h"
 
 #include "framework/settings/IniText.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 
 #include <algorithm>
 #include <cmath>

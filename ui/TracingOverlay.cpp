@@ -1,7 +1,7 @@
 // The tracing overlay (see TracingOverlay.h).
 #include "ui/TracingOverlay.h"
 
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 
 namespace maskaddr {
 

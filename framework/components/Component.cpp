@@ -1,7 +1,7 @@
 // The component model (see Component.h).
 #include "framework/components/Component.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 

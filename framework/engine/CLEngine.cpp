@@ -8,8 +8,8 @@
 #include "framework/language/CLMultiLang.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 
 #include "framework/components/Component.h"
 #include "framework/settings/SettingLists.h"
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
 #include <cstdint>
 #include <functional>

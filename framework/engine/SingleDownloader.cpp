@@ -2,7 +2,7 @@
 #include "framework/engine/SingleDownloader.h"
 
 #include "framework/engine/UrlTools.h"
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "framework/threads/WorkerThreads.h"
 #include "platform/Platform.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/components/Component.h"
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 #include "framework/threads/Lifeline.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The skin layer (see Skin.h).
 #include "framework/engine/Skin.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 #include <zlib.h>

@@ -6,7 +6,7 @@
 
 #include "framework/components/Component.h"
 #include "framework/settings/IniText.h"
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
 #include <cstdint>
 #include <functional>

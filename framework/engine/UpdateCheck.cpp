@@ -3,8 +3,8 @@
 
 #include "framework/engine/CLEngine.h"
 #include "framework/settings/CLSettings.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

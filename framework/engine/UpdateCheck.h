@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/engine/SingleDownloader.h"
-#include "framework/text/DateTime.h"
+#include "base/DateTime.h"
 
 #include <memory>
 #include <optional>

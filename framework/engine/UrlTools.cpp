@@ -1,7 +1,7 @@
 // Web address helpers (see UrlTools.h).
 #include "framework/engine/UrlTools.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 #include <cstdio>

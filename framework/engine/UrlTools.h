@@ -3,7 +3,7 @@
 // an address into scheme, host, port and path.
 #pragma once
 
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // Language documents, language data and window translation (see CLMultiLang.h).
 #include "framework/language/CLMultiLang.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 
 #include "framework/components/Component.h"
 #include "framework/settings/IniText.h"
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
 #include <functional>
 #include <string>

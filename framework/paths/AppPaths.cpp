@@ -1,7 +1,7 @@
 // AppFolder and ResolvePath (see AppPaths.h).
 #include "framework/paths/AppPaths.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 namespace maskaddr {

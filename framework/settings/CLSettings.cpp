@@ -3,8 +3,8 @@
 
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/SettingLists.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // INI text (see IniText.h).
 #include "framework/settings/IniText.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemText.h"
 

@@ -3,7 +3,7 @@
 // the store asks for it on every read.
 #pragma once
 
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 // the list stays as short as the work in flight.
 #include "framework/threads/WorkerThreads.h"
 
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 
 #include <condition_variable>
 #include <exception>

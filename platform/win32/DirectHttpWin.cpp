@@ -1,7 +1,7 @@
 // The direct HTTP client on WinHTTP: a session opened with WINHTTP_ACCESS_TYPE_NO_PROXY
 // per request, so neither the system's web settings nor WinHTTP's own proxy settings
 // are consulted. Each call is self-contained and may run on any thread.
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"

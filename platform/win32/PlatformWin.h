@@ -2,8 +2,8 @@
 // them for the process.
 #pragma once
 
-#include "browsers/SystemProxy.h"
-#include "framework/trace/DebugTrace.h"
+#include "platform/InternetSettings.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The hand-over to the user-interface thread on Win32: a message-only window of that
 // thread receives each task as a posted message and runs it from the thread's message
 // loop (also from the nested loops of modal dialogs).
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 

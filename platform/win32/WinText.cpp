@@ -1,7 +1,7 @@
 // Win32 string conversions and error texts (see WinText.h).
 #include "platform/win32/WinText.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <shellapi.h>
 

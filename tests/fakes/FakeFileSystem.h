@@ -1,7 +1,7 @@
 // In-memory files and folders with Windows path rules (case-insensitive, "\").
 #pragma once
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/FileSystem.h"
 
 #include <map>

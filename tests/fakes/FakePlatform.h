@@ -11,7 +11,7 @@
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 // In-memory registry: values by root, key and name (case-insensitive).
 #pragma once
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/Registry.h"
 
 #include <map>

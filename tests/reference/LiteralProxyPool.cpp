@@ -2,7 +2,7 @@
 // fields are skipped, as the pool skips them.
 #include "reference/LiteralProxyPool.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "proxy/MoveShuffle.h"
 
 namespace maskaddr::test {

@@ -4,7 +4,7 @@
 // the benchmark times it beside the pool.
 #pragma once
 
-#include "framework/text/StringList.h"
+#include "base/StringList.h"
 #include "proxy/ProxyRandom.h"
 #include "proxy/ProxyRec.h"
 

@@ -2,7 +2,7 @@
 #include "platform/win32/PlatformWin.h"
 #include "WinTestUtil.h"
 #include "framework/settings/IniText.h"
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

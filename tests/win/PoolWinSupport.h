@@ -6,7 +6,7 @@
 #include "WinTestUtil.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/win32/PlatformWin.h"
 #include "proxy/ProxyManager.h"
 

@@ -3,7 +3,7 @@
 
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinText.h"
 

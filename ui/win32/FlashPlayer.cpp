@@ -4,8 +4,8 @@
 #include "framework/engine/SingleDownloader.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/IniText.h"
-#include "framework/text/Text.h"
-#include "framework/trace/DebugTrace.h"
+#include "base/Text.h"
+#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinText.h"
 

@@ -1,7 +1,7 @@
 // Win32 windows and controls in the component model (see Win32Form.h).
 #include "ui/win32/Win32Form.h"
 
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>

@@ -6,7 +6,7 @@
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

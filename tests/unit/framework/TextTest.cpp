@@ -1,5 +1,5 @@
 // Integer parse, trimming, UTF conversion and the Windows-1252 codec.
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "platform/SystemText.h"
 
 #include <gtest/gtest.h>

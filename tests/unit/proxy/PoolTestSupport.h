@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fakes/FakePlatform.h"
-#include "framework/text/Text.h"
+#include "base/Text.h"
 #include "proxy/ProxyRandom.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Text helpers: see Text.h.
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <limits>
 

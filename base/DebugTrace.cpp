@@ -1,7 +1,7 @@
 // The debug trace channel (see DebugTrace.h). The flag is atomic so that the cheap
 // test of a disabled trace needs no lock; the sink and every line written to it are
 // guarded by one mutex.
-#include "framework/trace/DebugTrace.h"
+#include "base/DebugTrace.h"
 
 #include <atomic>
 #include <mutex>

@@ -2,7 +2,7 @@
 // regard to ASCII letter case unless CaseSensitive is set. Duplicates are kept.
 #pragma once
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 // Name=Value line lists (see NameValueList.h).
-#include "framework/text/NameValueList.h"
+#include "base/NameValueList.h"
 
-#include "framework/text/Text.h"
+#include "base/Text.h"
 
 namespace maskaddr {
 

@@ -1,0 +1,3 @@
+// The base includes only itself: accepted.
+#pragma once
+#include "base/Text.h"
