@@ -3,8 +3,8 @@
 // worker threads still under way.
 #include "app/StartRoutine.h"
 #include "app/win32/StartHostWin.h"
-#include "framework/threads/WorkerThreads.h"
 #include "base/DebugTrace.h"
+#include "framework/threads/WorkerThreads.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
@@ -23,7 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc,
                              ICC_STANDARD_CLASSES | ICC_LINK_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    OleInitialize(nullptr);
+    const HRESULT ole = OleInitialize(nullptr);
+    if (FAILED(ole)) TraceFailedCall("OleInitialize", "", ErrorText(static_cast<DWORD>(ole)));
     int code = 0;
     try {
         TStartHostWin host;
@@ -41,6 +42,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // From here on a late worker's trace line is dropped rather than written to a sink
     // that static destruction may already have taken.
     DebugTrace::SetSink(nullptr);
-    OleUninitialize();
+    if (SUCCEEDED(ole)) OleUninitialize();
     return code;
 }

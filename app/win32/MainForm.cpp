@@ -6,8 +6,9 @@
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"
+#include "platform/Platform.h"
+#include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
-#include "ui/win32/AboutForm.h"
 
 #include <commctrl.h>
 
@@ -48,15 +49,6 @@ private:
 
 TfrmMain::TfrmMain() : TWin32Form(nullptr, "frmMain", "TfrmMain") {}
 
-TfrmMain::~TfrmMain() {
-    if (Handle() != nullptr) DestroyWindow(Handle());
-    delete FEngine; // before the host it hooks through goes away with this object
-    if (FSysMenu != nullptr) DestroyMenu(FSysMenu);
-    if (FTrayMenu != nullptr) DestroyMenu(FTrayMenu);
-    if (FBoldFont != nullptr) DeleteObject(FBoldFont);
-    if (FFlagBitmap != nullptr) DeleteObject(FFlagBitmap);
-}
-
 bool TfrmMain::Create(bool trayOnly) {
     Position = TFormPosition::ScreenCenter;
     if (!CreateHandle("Maskaddr", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
@@ -68,7 +60,7 @@ bool TfrmMain::Create(bool trayOnly) {
     CreateActions();
     CreateControls();
     // The framework's components, in the order the window declares them.
-    FEngine = new TCLEngine(this, FHost);
+    FEngine = std::make_unique<TCLEngine>(this, FHost);
     FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
     FEngine->SetParentHWND(0);
     FEngine->SetSkinForm(this);
@@ -156,8 +148,8 @@ void TfrmMain::CreateControls() {
     LOGFONTW lf{};
     GetObjectW(Font(), sizeof lf, &lf);
     lf.lfWeight = FW_BOLD;
-    FBoldFont = CreateFontIndirectW(&lf);
-    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont), FALSE);
+    FBoldFont.Attach(CreateFontIndirectW(&lf));
+    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont.Get()), FALSE);
 
     new TCheckBoxControl(this, "cbAutorun", "Launch On Startup", 192, 256, 320, 20, ids::cbAutorun);
     new TCheckBoxControl(this, "cbChangeIP", "Change IP Every                     Minutes ", 192, 280, 320,
@@ -183,14 +175,14 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::CreateMenus() {
-    FSysMenu = CreatePopupMenu();
-    FTrayMenu = CreatePopupMenu();
+    FSysMenu.Attach(CreatePopupMenu());
+    FTrayMenu.Attach(CreatePopupMenu());
     RefreshMenus();
 }
 
 // Rebuilds both menus from the actions: captions, tick marks and the hide/stop binding.
 void TfrmMain::RefreshMenus() {
-    if (FSysMenu == nullptr || FTrayMenu == nullptr) return;
+    if (!FSysMenu || !FTrayMenu) return;
     auto fill = [this](HMENU menu, std::initializer_list<int> items) {
         while (GetMenuItemCount(menu) > 0)
             DeleteMenu(menu, 0, MF_BYPOSITION);
@@ -205,9 +197,9 @@ void TfrmMain::RefreshMenus() {
         }
     };
     const int hideItem = FHideAction != nullptr ? FHideAction->CommandId() : ids::actMaskaddr;
-    fill(FSysMenu, {ids::actAlwaysOnTop, 0, ids::actSettings, ids::actUpdate, 0, ids::actHomePage,
-                    ids::actHelpCenter, ids::actAbout});
-    fill(FTrayMenu,
+    fill(FSysMenu.Get(), {ids::actAlwaysOnTop, 0, ids::actSettings, ids::actUpdate, 0, ids::actHomePage,
+                          ids::actHelpCenter, ids::actAbout});
+    fill(FTrayMenu.Get(),
          {ids::actOpen, hideItem, ids::actCheckIPInfo, ids::actChooseIPCountry, 0, ids::actSettings,
           ids::actUpdate, 0, ids::actHomePage, ids::actHelpCenter, ids::actAbout, ids::actExit});
     if (Handle() != nullptr) {
@@ -315,29 +307,13 @@ void TfrmMain::CloseMainWindow() {
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-// The flag stretched into 48 x 48 over the window's background.
+// The flag stretched into 48 x 48.
 void TfrmMain::LoadPNG(const std::string& aFileName) {
-    int w = 0, h = 0;
-    HBITMAP picture = LoadPictureFile(aFileName, w, h);
-    if (picture == nullptr) return;
-    HDC screen = GetDC(Handle());
-    HDC source = CreateCompatibleDC(screen), target = CreateCompatibleDC(screen);
-    HBITMAP flag = CreateCompatibleBitmap(screen, 48, 48);
-    HGDIOBJ oldSource = SelectObject(source, picture), oldTarget = SelectObject(target, flag);
-    RECT all{0, 0, 48, 48};
-    FillRect(target, &all, GetSysColorBrush(COLOR_BTNFACE));
-    SetStretchBltMode(target, HALFTONE);
-    StretchBlt(target, 0, 0, 48, 48, source, 0, 0, w, h, SRCCOPY);
-    SelectObject(source, oldSource);
-    SelectObject(target, oldTarget);
-    DeleteDC(source);
-    DeleteDC(target);
-    ReleaseDC(Handle(), screen);
-    DeleteObject(picture);
-    SendMessageW(Control(ids::imgFL), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag));
+    TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), 48, 48);
+    if (!flag) return;
+    SendMessageW(Control(ids::imgFL), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));
     SetWindowPos(Control(ids::imgFL), nullptr, 0, 0, 48, 48, SWP_NOMOVE | SWP_NOZORDER);
-    if (FFlagBitmap != nullptr) DeleteObject(FFlagBitmap);
-    FFlagBitmap = flag;
+    FFlagBitmap = std::move(flag); // the control shows it from now on
 }
 
 void TfrmMain::PlaceWindow() {
@@ -363,9 +339,7 @@ void TfrmMain::SetCountryText(const std::string& text) {
 void TfrmMain::ShowSettingsDialog() {}
 
 std::string TfrmMain::ExecutablePath() {
-    wchar_t path[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return ToUtf8(path);
+    return Platform().Files->ProgramPath();
 }
 
 // ---- messages ----
@@ -423,7 +397,7 @@ void TfrmMain::OnTrayMessage(LPARAM lParam) {
         break;
     case WM_RBUTTONUP:
     case WM_CONTEXTMENU:
-        ShowPopup(FTrayMenu);
+        ShowPopup(FTrayMenu.Get());
         break;
     }
 }
@@ -433,7 +407,7 @@ bool TfrmMain::OnSysCommand(WPARAM command) {
     switch (command & 0xFFF0) {
     case SC_MOUSEMENU:
     case SC_KEYMENU:
-        ShowPopup(FSysMenu);
+        ShowPopup(FSysMenu.Get());
         return true;
     case SC_MAXIMIZE:
         return FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize);
@@ -459,7 +433,7 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (OnSysCommand(wParam)) return 0;
         break;
     case WM_NCRBUTTONUP:
-        if (wParam == HTCAPTION) ShowPopup(FSysMenu);
+        if (wParam == HTCAPTION) ShowPopup(FSysMenu.Get());
         return 0;
     case WM_CLOSE:
         if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))

@@ -6,6 +6,7 @@
 #include "app/MainController.h"
 #include "framework/components/Action.h"
 #include "framework/engine/CLEngine.h"
+#include "platform/win32/Handles.h"
 #include "ui/TracingOverlay.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/FlashForm.h"
@@ -14,6 +15,7 @@
 #include <shellapi.h>
 
 #include <map>
+#include <memory>
 
 namespace maskaddr {
 
@@ -24,11 +26,10 @@ class TSkinData;
 class TfrmMain final : public TWin32Form, public IMainView, public ISkinFrame {
 public:
     TfrmMain();
-    ~TfrmMain() override;
     // Creates the window and its components, loads them and runs FormCreate.
     bool Create(bool trayOnly);
     TMainController& Controller() { return FController; }
-    TCLEngine* EngineComponent() const { return FEngine; }
+    TCLEngine* EngineComponent() const { return FEngine.get(); }
 
     // IMainView
     bool AutorunChecked() override;
@@ -83,18 +84,19 @@ private:
     std::unique_ptr<TfrmFlashForm> FFlashForm;
     TTracingOverlay FOverlay; // every overlay command passes the debug trace
     TMainController FController{*this, FSwitchers};
-    HBITMAP FFlagBitmap = nullptr;
-    TCLEngine* FEngine = nullptr;
+    TGdiBitmap FFlagBitmap;
+    // A component of this window, gone before the host it hooks through.
+    std::unique_ptr<TCLEngine> FEngine;
     TCLMultiLangData* FLanguageData = nullptr;
     TCLMultiLang* FLanguage = nullptr;
     TSkinData* FSkinData = nullptr;
     std::map<int, TAction*> FActions;
     TAction* FHideAction = nullptr; // the action btnHide and Maskaddr1 are bound to
-    HMENU FSysMenu = nullptr, FTrayMenu = nullptr;
+    TMenuHandle FSysMenu, FTrayMenu;
     NOTIFYICONDATAW FTray{};
     bool FTrayAdded = false;
     UINT FTaskbarCreated = 0;
-    HFONT FBoldFont = nullptr;
+    TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
 };

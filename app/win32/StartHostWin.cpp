@@ -21,8 +21,6 @@ void TSystemLanguageWin::ShowPlainMessage(const std::string& text) {
     MessageBoxW(nullptr, ToWide(text).c_str(), L"Maskaddr", MB_OK | MB_ICONSTOP);
 }
 
-TStartHostWin::~TStartHostWin() = default;
-
 bool TStartHostWin::CheckSystemLanguage() {
     TSystemLanguageWin system;
     return maskaddr::CheckSystemLanguage(system);
@@ -119,7 +117,7 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
 void TStartHostWin::ShowSplash() {}
 
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
-    FMainForm = std::make_unique<TfrmMain>();
+    FMainForm.reset(new TfrmMain);
     return FMainForm->Create(trayOnly);
 }
 

@@ -20,7 +20,6 @@ public:
 
 class TStartHostWin final : public IStartHost {
 public:
-    ~TStartHostWin() override;
     bool CheckSystemLanguage() override;
     void MaskFloatingPointExceptions() override;
     bool CtrlShiftHeld() override;
@@ -36,7 +35,8 @@ public:
 
 private:
     THandle FMutex;
-    std::unique_ptr<TfrmMain> FMainForm;
+    // Its window goes first, so that WM_DESTROY runs FormDestroy however the program ends.
+    std::unique_ptr<TfrmMain, TDestroyWindowFirst> FMainForm;
 };
 
 } // namespace maskaddr

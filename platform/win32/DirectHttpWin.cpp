@@ -22,7 +22,7 @@ using TWinHttpHandle = TUniqueHandle<HINTERNET, TWinHttpTraits>;
 constexpr int kTimeoutMs = 30000;
 
 std::nullopt_t Failed(const char* call, const std::string& url) {
-    DebugTrace::Trace("DirectHttp", std::string(call) + " failed for " + url + ": " + LastErrorText());
+    TraceLastError(call, url);
     return std::nullopt;
 }
 

@@ -1,4 +1,7 @@
-// Move-only owners of Win32 handles: each closes what it holds exactly once.
+// Move-only owners of Win32 handles: each closes what it holds exactly once. Kernel
+// objects, files, registry keys, GDI objects, device contexts (with a scope that selects
+// an object into one and puts the old one back), menus, LocalAlloc memory, the handles
+// of a started process, and the process's GDI+ session.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +45,29 @@ private:
     T FHandle = Traits::Invalid();
 };
 
+// Traits of handles whose empty value is null and that one function frees. The function is
+// one of ours: the address of an imported system function is no constant.
+template <typename T, auto CloseFn> struct TNullHandleTraits {
+    static T Invalid() { return nullptr; }
+    static bool Valid(T h) { return h != nullptr; }
+    static void Close(T h) { CloseFn(h); }
+};
+inline void DeleteGdiObject(HGDIOBJ object) {
+    DeleteObject(object);
+}
+inline void DeleteMemoryDC(HDC dc) {
+    DeleteDC(dc);
+}
+inline void DestroyMenuHandle(HMENU menu) {
+    DestroyMenu(menu);
+}
+inline void FreeLocalMemory(void* memory) {
+    LocalFree(memory);
+}
+inline void DestroyWindowHandle(HWND window) {
+    DestroyWindow(window);
+}
+
 struct TKernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
     static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
@@ -58,8 +84,97 @@ struct TRegKeyTraits {
     static void Close(HKEY h) { RegCloseKey(h); }
 };
 
-using THandle = TUniqueHandle<HANDLE, TKernelHandleTraits>;   // events, mutexes, tokens, threads
+using THandle = TUniqueHandle<HANDLE, TKernelHandleTraits>;   // events, mutexes, tokens, processes, threads
 using TFileHandle = TUniqueHandle<HANDLE, TFileHandleTraits>; // CreateFileW results
 using TRegKey = TUniqueHandle<HKEY, TRegKeyTraits>;
+
+// GDI objects (fonts, bitmaps, brushes, pens) of the program's own, deleted with DeleteObject.
+// Never for stock objects or an object still selected into a device context.
+template <typename T> using TGdiObject = TUniqueHandle<T, TNullHandleTraits<T, DeleteGdiObject>>;
+using TGdiFont = TGdiObject<HFONT>;
+using TGdiBitmap = TGdiObject<HBITMAP>;
+using TGdiBrush = TGdiObject<HBRUSH>;
+
+// A memory device context (CreateCompatibleDC), deleted with DeleteDC.
+using TMemoryDC = TUniqueHandle<HDC, TNullHandleTraits<HDC, DeleteMemoryDC>>;
+
+// A menu that is no window's menu (CreatePopupMenu, CreateMenu), destroyed with DestroyMenu.
+using TMenuHandle = TUniqueHandle<HMENU, TNullHandleTraits<HMENU, DestroyMenuHandle>>;
+
+// A window with no object behind it (a message-only window, say), destroyed with
+// DestroyWindow; the thread that created it must be the one that lets it go.
+using TWindowHandle = TUniqueHandle<HWND, TNullHandleTraits<HWND, DestroyWindowHandle>>;
+
+// Memory the system allocated for the caller to free with LocalFree (FormatMessageW with
+// FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
+template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T*, FreeLocalMemory>>;
+
+// The device context of a window, or of the screen for a null window (GetDC), given back
+// with ReleaseDC to the window it came from.
+class TWindowDC {
+public:
+    TWindowDC() = default;
+    explicit TWindowDC(HWND window) : FWindow(window), FDC(GetDC(window)) {}
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+    TWindowDC(TWindowDC&& other) noexcept
+        : FWindow(std::exchange(other.FWindow, nullptr)), FDC(other.Detach()) {}
+    TWindowDC& operator=(TWindowDC&& other) noexcept {
+        if (this != &other) Attach(std::exchange(other.FWindow, nullptr), other.Detach());
+        return *this;
+    }
+    ~TWindowDC() { Close(); }
+
+    HDC Get() const { return FDC; }
+    bool Valid() const { return FDC != nullptr; }
+    explicit operator bool() const { return Valid(); }
+    void Attach(HWND window, HDC dc) {
+        Close();
+        FWindow = window;
+        FDC = dc;
+    }
+    // The caller then gives the context back to the window itself.
+    HDC Detach() { return std::exchange(FDC, nullptr); }
+    void Close() {
+        if (FDC != nullptr) ReleaseDC(FWindow, FDC);
+        FDC = nullptr;
+    }
+
+private:
+    HWND FWindow = nullptr;
+    HDC FDC = nullptr;
+};
+
+// Selects an object into a device context for the scope's life and then puts back the
+// object that was selected before, so the object can be deleted and the context freed.
+class TSelection {
+public:
+    TSelection(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
+    TSelection(const TSelection&) = delete;
+    TSelection& operator=(const TSelection&) = delete;
+    ~TSelection() {
+        if (FOld != nullptr && FOld != HGDI_ERROR) SelectObject(FDC, FOld);
+    }
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
+// The two handles CreateProcessW returns for a started process, and its identifier.
+struct TProcessHandles {
+    THandle Process, Thread;
+    DWORD ProcessId = 0;
+    explicit operator bool() const { return Process.Valid(); }
+};
+
+// A GDI+ session (the token of GdiplusStartup), ended with GdiplusShutdown. The program has
+// one for the whole process: StartGdiplus (platform/win32/Picture.h) owns it.
+struct TGdiplusSessionTraits {
+    static ULONG_PTR Invalid() { return 0; }
+    static bool Valid(ULONG_PTR token) { return token != 0; }
+    static void Close(ULONG_PTR token); // in Picture.cpp, beside the start
+};
+using TGdiplusSession = TUniqueHandle<ULONG_PTR, TGdiplusSessionTraits>;
 
 } // namespace maskaddr

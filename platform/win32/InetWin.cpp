@@ -12,13 +12,6 @@ namespace {
 
 class TInetTransferWin final : public IInetTransfer {
 public:
-    ~TInetTransferWin() override {
-        // Request, connection, session: in that order.
-        FRequest.Close();
-        FConnection.Close();
-        FSession.Close();
-    }
-
     bool Send(const TInetRequest& r) override {
         const std::wstring agent = ToWide(r.Agent);
         FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
@@ -70,6 +63,7 @@ public:
     }
 
 private:
+    // Closed in the reverse order: request, connection, session.
     TInternetHandle FSession, FConnection, FRequest;
 };
 

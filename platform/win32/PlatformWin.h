@@ -2,9 +2,10 @@
 // them for the process.
 #pragma once
 
-#include "platform/InternetSettings.h"
 #include "base/DebugTrace.h"
+#include "platform/InternetSettings.h"
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 
 #include <windows.h>
 
@@ -94,7 +95,7 @@ public:
     bool Post(std::function<void()> task) override;
 
 private:
-    HWND FWindow = nullptr;
+    TWindowHandle FWindow;
 };
 
 // Appends each trace line, with its local time and tag, to a file; also sends it

@@ -4,6 +4,7 @@
 #include "base/DebugTrace.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
+#include "platform/win32/WindowClass.h"
 
 #include <exception>
 #include <memory>
@@ -38,26 +39,23 @@ TUiDispatcherWin::TUiDispatcherWin() {
     windowClass.lpfnWndProc = DispatcherProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        DebugTrace::Trace("UiDispatcher", "RegisterClassExW failed: " + LastErrorText());
-    FWindow = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
-                              nullptr);
-    if (FWindow == nullptr) DebugTrace::Trace("UiDispatcher", "CreateWindowExW failed: " + LastErrorText());
+    RegisterWindowClass(windowClass);
+    FWindow.Attach(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   windowClass.hInstance, nullptr));
+    if (!FWindow) TraceLastError("CreateWindowExW", ToUtf8(kClassName));
 }
 
+// Tasks still queued are freed without running; the window then goes.
 TUiDispatcherWin::~TUiDispatcherWin() {
-    if (FWindow == nullptr) return;
-    // Tasks still queued are freed without running.
     MSG message;
-    while (PeekMessageW(&message, FWindow, kRunTask, kRunTask, PM_REMOVE))
+    while (FWindow && PeekMessageW(&message, FWindow.Get(), kRunTask, kRunTask, PM_REMOVE))
         delete reinterpret_cast<TTask*>(message.lParam);
-    DestroyWindow(FWindow);
 }
 
 bool TUiDispatcherWin::Post(std::function<void()> task) {
     auto boxed = std::make_unique<TTask>(std::move(task));
     // Fails once the window is gone (its thread ended): the task is dropped here.
-    if (FWindow == nullptr || !PostMessageW(FWindow, kRunTask, 0, reinterpret_cast<LPARAM>(boxed.get())))
+    if (!FWindow || !PostMessageW(FWindow.Get(), kRunTask, 0, reinterpret_cast<LPARAM>(boxed.get())))
         return false;
     boxed.release();
     return true;

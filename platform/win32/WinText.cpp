@@ -1,7 +1,9 @@
-// Win32 string conversions and error texts (see WinText.h).
+// Win32 string conversions, error texts and failed-call traces (see WinText.h).
 #include "platform/win32/WinText.h"
 
+#include "base/DebugTrace.h"
 #include "base/Text.h"
+#include "platform/win32/Handles.h"
 
 #include <shellapi.h>
 
@@ -22,22 +24,32 @@ std::string ToUtf8(const wchar_t* wide) {
 
 std::vector<std::string> ProgramArguments() {
     int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    TLocalMemory<wchar_t*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::string> args;
-    for (int i = 1; argv != nullptr && i < count; ++i)
-        args.push_back(ToUtf8(argv[i]));
-    if (argv != nullptr) LocalFree(argv);
+    for (int i = 1; argv && i < count; ++i)
+        args.push_back(ToUtf8(argv.Get()[i]));
     return args;
 }
 
 std::string ErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
+    TLocalMemory<wchar_t> buffer;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n != 0 ? Trim(ToUtf8(buffer)) : std::string("Unknown error");
-    if (buffer != nullptr) LocalFree(buffer);
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(buffer.Receive()), 0, nullptr);
+    std::string text = n != 0 ? Trim(ToUtf8(buffer.Get())) : std::string("Unknown error");
     return text + " (" + std::to_string(code) + ")";
+}
+
+void TraceFailedCall(std::string_view call, std::string_view args, std::string_view why) {
+    std::string line(call);
+    line.append("(").append(args).append(") failed: ").append(why);
+    DebugTrace::Trace("Win32", line);
+}
+
+void TraceLastError(std::string_view call, std::string_view args) {
+    const DWORD code = GetLastError();
+    if (DebugTrace::Enabled()) TraceFailedCall(call, args, ErrorText(code));
+    SetLastError(code);
 }
 
 } // namespace maskaddr

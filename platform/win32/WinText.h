@@ -1,9 +1,11 @@
-// UTF-8 <-> UTF-16 at the Win32 boundary, and system error texts.
+// UTF-8 <-> UTF-16 at the Win32 boundary, system error texts, and the one way a failed
+// Win32 call is traced.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace maskaddr {
@@ -16,6 +18,12 @@ std::string ErrorText(DWORD code);
 inline std::string LastErrorText() {
     return ErrorText(GetLastError());
 }
+// Traces a Win32 call that failed, with its arguments and why:
+// "[Win32] RegisterClassExW(TfrmMain) failed: Class already exists. (1410)".
+void TraceFailedCall(std::string_view call, std::string_view args, std::string_view why);
+// The same with the calling thread's last error as the reason; call it straight after the
+// failed call. The last error stays as it was, for the caller to read too.
+void TraceLastError(std::string_view call, std::string_view args = {});
 // The process's command-line arguments without the program name.
 std::vector<std::string> ProgramArguments();
 

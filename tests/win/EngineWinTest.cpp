@@ -3,9 +3,11 @@
 #include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "framework/engine/CLEngine.h"
+#include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/PlatformWin.h"
+#include "platform/win32/Process.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/Win32Form.h"
 
@@ -66,13 +68,8 @@ TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
     TScratchFolder dir;
     const std::string log = dir / "host.log";
     const std::string exe = TestProgramFolder() + "engine_host.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = ToWide("\"" + exe + "\" --busy 4000 --log \"" + log + "\"");
-    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        << LastErrorText();
-    THandle process(pi.hProcess), thread(pi.hThread);
+    const TProcessHandles host = StartProcess("\"" + exe + "\" --busy 4000 --log \"" + log + "\"");
+    ASSERT_TRUE(host) << LastErrorText();
 
     HWND w = WaitForWindow(L"TfrmEngineHost", nullptr, 20000);
     ASSERT_NE(w, nullptr);
@@ -100,9 +97,9 @@ TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
     EXPECT_NE(logged.find("OnCmdFile:abcde\n"), std::string::npos) << logged;
 
     SendTo(w, "CL CloseApp");
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 15000), WAIT_OBJECT_0) << "the instance did not end";
+    ASSERT_EQ(WaitForSingleObject(host.Process.Get(), 15000), WAIT_OBJECT_0) << "the instance did not end";
     DWORD code = 99;
-    GetExitCodeProcess(process.Get(), &code);
+    GetExitCodeProcess(host.Process.Get(), &code);
     EXPECT_EQ(code, 0u);
     EXPECT_NE(fs.ReadFile(log).value_or("").find("Quit"), std::string::npos);
 }
@@ -212,10 +209,7 @@ TEST(EngineWinTest, SkinChoiceRepaintsWindowsThatUseTheSkin) {
                 DispatchMessageW(&m);
             Sleep(20);
         }
-        HDC dc = GetDC(window.Handle());
-        COLORREF c = GetPixel(dc, 100, 50);
-        ReleaseDC(window.Handle(), dc);
-        return c;
+        return GetPixel(TWindowDC(window.Handle()).Get(), 100, 50);
     };
     EXPECT_EQ(pixel(), RGB(0xF3, 0xF5, 0xF8)) << "the built-in skin";
     ew.E->SetSkin("Graphite"); // skins\Graphite.skn beside the test program

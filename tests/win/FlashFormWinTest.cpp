@@ -53,9 +53,9 @@ struct TCapture {
     int W = 0, H = 0;
     std::vector<RGBQUAD> Pixels;
     explicit TCapture(HWND window) {
-        HBITMAP bmp = CaptureWindow(window, W, H);
-        if (bmp == nullptr) return;
-        HDC screen = GetDC(nullptr);
+        const TGdiBitmap bmp = CaptureWindow(window, W, H);
+        if (!bmp) return;
+        const TWindowDC screen(nullptr);
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof bi.bmiHeader;
         bi.bmiHeader.biWidth = W;
@@ -63,9 +63,7 @@ struct TCapture {
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         Pixels.resize(static_cast<size_t>(W) * H);
-        GetDIBits(screen, bmp, 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
-        DeleteObject(bmp);
-        ReleaseDC(nullptr, screen);
+        GetDIBits(screen.Get(), bmp.Get(), 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
     }
     // The share of pixels in a scene rectangle (96-dpi units, scaled) that satisfy a test.
     double Share(const TSceneRect& rect, double scale,

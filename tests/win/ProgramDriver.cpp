@@ -3,6 +3,7 @@
 
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
+#include "platform/win32/Process.h"
 #include "platform/win32/WinText.h"
 
 #include <wininet.h>
@@ -10,15 +11,9 @@
 namespace maskaddr::test {
 
 TProgram::TProgram(const std::string& exe, const std::string& args) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = ToWide("\"" + exe + "\" " + args);
-    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        FProcess.Attach(pi.hProcess);
-        CloseHandle(pi.hThread);
-        FPid = pi.dwProcessId;
-    }
+    TProcessHandles started = StartProcess("\"" + exe + "\" " + args);
+    FProcess = std::move(started.Process);
+    FPid = started.ProcessId;
 }
 
 TProgram::~TProgram() {
@@ -123,7 +118,8 @@ std::string TProgram::ClickOnce(HWND main, int command, const std::function<bool
 
 std::string TProgram::Hide(HWND main) const {
     Sleep(1100);
-    return ClickOnce(main, ids::actMaskaddr, [main] { return ControlText(main, ids::btnHide) == "&Stop Hide"; });
+    return ClickOnce(main, ids::actMaskaddr,
+                     [main] { return ControlText(main, ids::btnHide) == "&Stop Hide"; });
 }
 
 std::string DialogText(HWND dialog) {

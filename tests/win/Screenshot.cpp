@@ -1,6 +1,7 @@
 // Window screenshots as PNG files (see Screenshot.h).
 #include "Screenshot.h"
 
+#include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 
 #include <objidl.h>
@@ -39,39 +40,26 @@ std::string SaveScreenshot(HWND window, const std::string& name) {
     CreateDirectoryW(ToWide(dir).c_str(), nullptr);
     const std::string path = dir + "\\" + name + ".png";
 
-    static ULONG_PTR token = 0;
-    if (token == 0) {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    }
     int w = 0, h = 0;
-    HBITMAP bitmap = CaptureWindow(window, w, h);
-    if (bitmap == nullptr) return {};
-    std::string written;
-    {
-        Gdiplus::Bitmap picture(bitmap, nullptr);
-        CLSID png;
-        if (PngEncoder(png) && picture.Save(ToWide(path).c_str(), &png, nullptr) == Gdiplus::Ok)
-            written = path;
-    }
-    DeleteObject(bitmap);
-    return written;
+    const TGdiBitmap bitmap = CaptureWindow(window, w, h);
+    if (!bitmap || !StartGdiplus()) return {};
+    Gdiplus::Bitmap picture(bitmap.Get(), nullptr);
+    CLSID png;
+    if (PngEncoder(png) && picture.Save(ToWide(path).c_str(), &png, nullptr) == Gdiplus::Ok) return path;
+    return {};
 }
 
-HBITMAP CaptureWindow(HWND window, int& width, int& height) {
+TGdiBitmap CaptureWindow(HWND window, int& width, int& height) {
     RECT r{};
     GetWindowRect(window, &r);
     width = r.right - r.left;
     height = r.bottom - r.top;
-    if (width <= 0 || height <= 0) return nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    if (width <= 0 || height <= 0) return {};
+    const TWindowDC screen(nullptr);
+    const TMemoryDC mem(CreateCompatibleDC(screen.Get()));
+    TGdiBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    const TSelection selection(mem.Get(), bitmap.Get());
+    BitBlt(mem.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY);
     return bitmap;
 }
 

@@ -2,6 +2,8 @@
 // area, written to the folder named by MASKADDR_ARTIFACTS (a Unix path).
 #pragma once
 
+#include "platform/win32/Handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,8 +12,7 @@ namespace maskaddr::test {
 
 // The path written, or empty when no artefact folder is set or the capture failed.
 std::string SaveScreenshot(HWND window, const std::string& name);
-// The window's screen area as the screen shows it now (the caller deletes the bitmap);
-// null for an empty window.
-HBITMAP CaptureWindow(HWND window, int& width, int& height);
+// The window's screen area as the screen shows it now; empty for an empty window.
+TGdiBitmap CaptureWindow(HWND window, int& width, int& height);
 
 } // namespace maskaddr::test

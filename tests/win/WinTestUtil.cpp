@@ -3,6 +3,7 @@
 
 #include "framework/settings/IniText.h"
 #include "platform/win32/PlatformWin.h"
+#include "platform/win32/Process.h"
 
 #include <shellapi.h>
 
@@ -95,14 +96,12 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     si.hStdOutput = writeEnd.Get();
     si.hStdError = writeEnd.Get();
     si.hStdInput = nullptr;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = ToWide(commandLine);
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    const TProcessHandles child = StartProcess(commandLine, &si);
+    if (!child) {
         result.ExitCode = static_cast<DWORD>(-1);
         result.Output = "CreateProcessW failed: " + LastErrorText();
         return result;
     }
-    THandle process(pi.hProcess), thread(pi.hThread);
     writeEnd.Close();
     // Read until the child (and anything it started) closes the pipe, then wait for it.
     std::vector<char> buffer(4096);
@@ -112,7 +111,7 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
         DWORD available = 0;
         if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr)) break;
         if (available == 0) {
-            if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
+            if (WaitForSingleObject(child.Process.Get(), 20) == WAIT_OBJECT_0) {
                 if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) || available == 0)
                     break;
             }
@@ -123,13 +122,13 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
             break;
         result.Output.append(buffer.data(), got);
     }
-    if (WaitForSingleObject(process.Get(), static_cast<DWORD>(std::max<LONGLONG>(
-                                               0, static_cast<LONGLONG>(deadline - GetTickCount64())))) !=
-        WAIT_OBJECT_0) {
-        TerminateProcess(process.Get(), 124);
+    if (WaitForSingleObject(child.Process.Get(),
+                            static_cast<DWORD>(std::max<LONGLONG>(
+                                0, static_cast<LONGLONG>(deadline - GetTickCount64())))) != WAIT_OBJECT_0) {
+        TerminateProcess(child.Process.Get(), 124);
         result.TimedOut = true;
     }
-    GetExitCodeProcess(process.Get(), &result.ExitCode);
+    GetExitCodeProcess(child.Process.Get(), &result.ExitCode);
     return result;
 }
 

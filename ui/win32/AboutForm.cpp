@@ -8,11 +8,6 @@
 
 #include <algorithm>
 
-// GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
-#include <objidl.h>
-
-#include <gdiplus.h>
-
 namespace maskaddr {
 
 namespace {
@@ -20,36 +15,11 @@ namespace {
 constexpr int kDefaultWidth = 360, kTextHeight = 96, kMargin = 12;
 constexpr int kLinkId = 101;
 
-void EnsureGdiplus() {
-    static ULONG_PTR token = 0;
-    if (token != 0) return;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-}
-
 } // namespace
-
-HBITMAP LoadPictureFile(const std::string& path, int& width, int& height) {
-    EnsureGdiplus();
-    std::wstring wpath = ToWide(path);
-    Gdiplus::Bitmap* picture = Gdiplus::Bitmap::FromFile(wpath.c_str());
-    HBITMAP bitmap = nullptr;
-    if (picture != nullptr && picture->GetLastStatus() == Gdiplus::Ok &&
-        picture->GetHBITMAP(Gdiplus::Color(255, 255, 255, 255), &bitmap) == Gdiplus::Ok) {
-        width = static_cast<int>(picture->GetWidth());
-        height = static_cast<int>(picture->GetHeight());
-    }
-    delete picture;
-    return bitmap;
-}
 
 TfrmCLAboutForm::TfrmCLAboutForm(HWND owner)
     : TWin32Form(nullptr, "frmCLAboutForm", "TfrmCLAboutForm"), FOwner(owner) {
     Position = TFormPosition::MainFormCenter;
-}
-
-TfrmCLAboutForm::~TfrmCLAboutForm() {
-    if (FLogo != nullptr) DeleteObject(FLogo);
 }
 
 int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
@@ -69,8 +39,7 @@ int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
         for (HWND h : {FInfo, FLink, FOk})
             SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     }
-    if (FLogo != nullptr) DeleteObject(FLogo);
-    FLogo = content.LogoPath.empty() ? nullptr : LoadPictureFile(content.LogoPath, FLogoWidth, FLogoHeight);
+    FLogo = content.LogoPath.empty() ? TPicture() : LoadPictureFile(content.LogoPath);
     SetWindowTextW(Handle(), ToWide(content.Caption).c_str());
     SetWindowTextW(FInfo, ToWide(content.Info).c_str());
     SetWindowTextW(FLink, ToWide("<a>" + content.SupportCaption + "</a>").c_str());
@@ -88,23 +57,15 @@ int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
 // The client width is the logo's width and the logo panel its height; without a logo
 // the panel is left out and the window is shorter by its height.
 void TfrmCLAboutForm::Layout() {
-    int width = FLogo != nullptr ? std::max(FLogoWidth, 240) : kDefaultWidth;
-    int logo = FLogo != nullptr ? FLogoHeight : 0;
-    int y = logo + kMargin;
+    int width = FLogo ? std::max(FLogo.Width, 240) : kDefaultWidth;
+    int y = FLogo.Height + kMargin;
     MoveWindow(FInfo, kMargin, y, width - 2 * kMargin, kTextHeight, FALSE);
     y += kTextHeight + 4;
     MoveWindow(FLink, kMargin, y, width - 2 * kMargin, 18, FALSE);
     y += 18 + kMargin;
     MoveWindow(FOk, width - kMargin - 80, y, 80, 25, FALSE);
-    int height = y + 25 + kMargin;
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (FOwner != nullptr && IsWindowVisible(FOwner)) GetWindowRect(FOwner, &area);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    SetWindowPos(Handle(), nullptr, area.left + (area.right - area.left - w) / 2,
-                 area.top + (area.bottom - area.top - h) / 2, w, h, SWP_NOZORDER);
+    SetFrame(static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), width, y + 25 + kMargin);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -113,12 +74,10 @@ LRESULT TfrmCLAboutForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);
-        if (FLogo != nullptr) {
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, FLogo);
-            BitBlt(dc, 0, 0, FLogoWidth, FLogoHeight, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteDC(mem);
+        if (FLogo) {
+            const TMemoryDC mem(CreateCompatibleDC(dc));
+            const TSelection logo(mem.Get(), FLogo.Bitmap.Get());
+            BitBlt(dc, 0, 0, FLogo.Width, FLogo.Height, mem.Get(), 0, 0, SRCCOPY);
         }
         EndPaint(Handle(), &ps);
         return 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/engine/CLEngine.h"
+#include "platform/win32/Picture.h"
 #include "ui/win32/Win32Form.h"
 
 namespace maskaddr {
@@ -10,7 +11,6 @@ namespace maskaddr {
 class TfrmCLAboutForm : public TWin32Form {
 public:
     explicit TfrmCLAboutForm(HWND owner);
-    ~TfrmCLAboutForm() override;
     // Fills the window from the content and shows it modally (inside parent when given).
     int Present(const TAboutContent& content, HWND parent);
     const TAboutContent& Content() const { return FContent; }
@@ -22,12 +22,8 @@ private:
     void Layout();
     HWND FOwner;
     TAboutContent FContent;
-    HBITMAP FLogo = nullptr;
-    int FLogoWidth = 0, FLogoHeight = 0;
+    TPicture FLogo;
     HWND FInfo = nullptr, FLink = nullptr, FOk = nullptr;
 };
-
-// Loads a picture file (PNG, BMP, JPEG) through GDI+ into a bitmap; null when it cannot.
-HBITMAP LoadPictureFile(const std::string& path, int& width, int& height);
 
 } // namespace maskaddr

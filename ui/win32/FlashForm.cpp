@@ -1,9 +1,9 @@
 // The status overlay window (see FlashForm.h).
 #include "ui/win32/FlashForm.h"
 
+#include "base/DebugTrace.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinText.h"
 
@@ -14,10 +14,6 @@ constexpr wchar_t kFormProp[] = L"TfrmFlashForm";
 }
 
 TfrmFlashForm::TfrmFlashForm(TComponent* owner) : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm") {}
-
-TfrmFlashForm::~TfrmFlashForm() {
-    FormDestroy();
-}
 
 bool TfrmFlashForm::CreateInside(HWND parent) {
     RECT area{0, 0, 534, 180};
@@ -38,24 +34,13 @@ void TfrmFlashForm::FormCreate() {
 }
 
 void TfrmFlashForm::FormDestroy() {
-    if (FFlashPlayer == nullptr) return;
-    if (FPlayerWindow != nullptr && FFlashMes != nullptr) {
-        SetWindowLongPtrW(FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FFlashMes));
-        RemovePropW(FPlayerWindow, kFormProp);
-    }
-    FPlayerWindow = nullptr;
-    FFlashMes = nullptr;
-    FFlashPlayer.reset();
+    FFlashPlayer.reset(); // the end of its window takes FlashWindowProc away
 }
 
 void TfrmFlashForm::CreateFlashPlayer() {
     FFlashPlayer = std::make_unique<TFlashPlayer>(Handle());
     FPlayerWindow = FFlashPlayer->Handle();
-    if (FPlayerWindow != nullptr) {
-        SetPropW(FPlayerWindow, kFormProp, this);
-        FFlashMes = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-            FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmFlashForm::PlayerProc)));
-    }
+    if (FPlayerWindow != nullptr) PutFlashWindowProc();
     FFlashPlayer->OnFSCommand = [this](TFlashPlayer* sender, const std::wstring& command,
                                        const std::wstring& args) {
         FlashPlayerFSCommand(sender, command, args);
@@ -74,6 +59,20 @@ void TfrmFlashForm::CreateFlashPlayer() {
                             Settings().GetSettingInteger("FLS.Height"));
 }
 
+// Saves the player's own window procedure in FFlashMes and puts FlashWindowProc in front of
+// it; the window's property names this form to PlayerProc.
+void TfrmFlashForm::PutFlashWindowProc() {
+    if (!SetPropW(FPlayerWindow, kFormProp, this)) {
+        TraceLastError("SetPropW", "the overlay's player");
+        return;
+    }
+    FFlashMes = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmFlashForm::PlayerProc)));
+    if (FFlashMes != nullptr) return; // a window always has a procedure: null is a failure
+    TraceLastError("SetWindowLongPtrW", "GWLP_WNDPROC of the overlay's player");
+    RemovePropW(FPlayerWindow, kFormProp);
+}
+
 LRESULT CALLBACK TfrmFlashForm::PlayerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<TfrmFlashForm*>(GetPropW(hwnd, kFormProp));
     if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -86,8 +85,22 @@ LRESULT TfrmFlashForm::FlashWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     const LRESULT result = CallWindowProcW(FFlashMes, FPlayerWindow, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) FPlayerWindow = nullptr; // destroyed with its parent
+    if (msg == WM_NCDESTROY) RemoveFlashWindowProc();
     return result;
+}
+
+// The player's window ends (with the player, or with its parent): its own procedure and
+// property list are as they were before.
+void TfrmFlashForm::RemoveFlashWindowProc() {
+    SetWindowLongPtrW(FPlayerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FFlashMes));
+    RemovePropW(FPlayerWindow, kFormProp);
+    FPlayerWindow = nullptr;
+    FFlashMes = nullptr;
+}
+
+LRESULT TfrmFlashForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DESTROY) FormDestroy();
+    return TWin32Form::OnMessage(msg, wParam, lParam);
 }
 
 void TfrmFlashForm::FlashPlayerFSCommand(TFlashPlayer*, const std::wstring& command,

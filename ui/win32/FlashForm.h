@@ -14,15 +14,16 @@ namespace maskaddr {
 class TfrmFlashForm : public TWin32Form, public TFlashFormLogic {
 public:
     explicit TfrmFlashForm(TComponent* owner = nullptr);
-    ~TfrmFlashForm() override;
 
     // Creates the window inside parent, filling its client area, then runs FormCreate.
     bool CreateInside(HWND parent);
     void FormCreate();
+    // Frees the player, when the window is destroyed (and at the latest with the object).
     void FormDestroy();
     void CreateFlashPlayer();
     // Put in front of the player's own window procedure: a right-button press never
-    // reaches the player (it gets the release instead), so no menu can open.
+    // reaches the player (it gets the release instead), so no menu can open. It steps
+    // aside when the player's window ends.
     LRESULT FlashWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     void FlashPlayerFSCommand(TFlashPlayer* Sender, const std::wstring& command, const std::wstring& args);
 
@@ -30,12 +31,16 @@ public:
 
 protected:
     void SendCommand(const std::string& text) override;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void PutFlashWindowProc();
+    void RemoveFlashWindowProc();
 
     WNDPROC FFlashMes = nullptr;
     HWND FPlayerWindow = nullptr;
+    // Gone first, with the object: its window's end still passes FlashWindowProc.
     std::unique_ptr<TFlashPlayer> FFlashPlayer;
 };
 

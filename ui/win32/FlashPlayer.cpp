@@ -1,12 +1,13 @@
 // The status overlay's player window (see FlashPlayer.h).
 #include "ui/win32/FlashPlayer.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/SingleDownloader.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/IniText.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
+#include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 
 #include <algorithm>
@@ -24,24 +25,6 @@ constexpr wchar_t kClassName[] = L"TFlashPlayer";
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kFrameMs = 16; // about 60 frames per second while something moves
 constexpr std::string_view kTag = "FlashPlayer";
-
-void EnsureGdiplus() {
-    static ULONG_PTR token = 0;
-    if (token != 0) return;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-}
-
-void RegisterPlayerClass(WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &wc)) return;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);
-}
 
 Gdiplus::Color ToColor(uint32_t rgb, double opacity) {
     const auto a = static_cast<BYTE>(std::clamp(opacity, 0.0, 1.0) * 255 + 0.5);
@@ -153,20 +136,11 @@ std::string CacheName(const std::string& url) {
 } // namespace
 
 TFlashPlayer::TFlashPlayer(HWND parent) {
-    EnsureGdiplus();
-    RegisterPlayerClass(&TFlashPlayer::WindowProc);
-    FHandle = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 534, 180, parent, nullptr,
-                              GetModuleHandleW(nullptr), this);
-    if (FHandle == nullptr) DebugTrace::Trace(kTag, "CreateWindowExW failed: " + LastErrorText());
+    StartGdiplus();
+    CreateWindowHandle({kClassName}, "", WS_CHILD | WS_VISIBLE, 0, {0, 0, 534, 180}, parent);
 }
 
-TFlashPlayer::~TFlashPlayer() {
-    FDownloads.clear(); // their results must not reach a player that is gone
-    if (FHandle != nullptr) {
-        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
-        DestroyWindow(FHandle);
-    }
-}
+TFlashPlayer::~TFlashPlayer() = default;
 
 void TFlashPlayer::SetMovie(const std::string& path) {
     FMovie = path;
@@ -177,7 +151,7 @@ void TFlashPlayer::SetMovie(const std::string& path) {
     }
     TTextEncoding encoding;
     FScene.SetLayout(TSceneLayout::FromIni(TIniText::DecodeBytes(*bytes, *Platform().Ansi, encoding)));
-    if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, FALSE);
+    if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TFlashPlayer::SetVariable(const std::wstring& name, const std::wstring& value) {
@@ -189,13 +163,13 @@ void TFlashPlayer::SetVariable(const std::wstring& name, const std::wstring& val
     DebugTrace::Trace(kTag, "callbackvar = " + text);
     FScene.Apply(text);
     if (FScene.Animating()) StartAnimation();
-    if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, FALSE);
+    if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TFlashPlayer::StartAnimation() {
-    if (FTimer || FHandle == nullptr) return;
+    if (FTimer || Handle() == nullptr) return;
     FLastTick = GetTickCount64();
-    FTimer = SetTimer(FHandle, kAnimationTimer, kFrameMs, nullptr) != 0;
+    FTimer = SetTimer(Handle(), kAnimationTimer, kFrameMs, nullptr) != 0;
     if (!FTimer) FScene.Advance(1e9); // no timer: show the end state at once
 }
 
@@ -204,14 +178,14 @@ void TFlashPlayer::Tick() {
     FScene.Advance(static_cast<double>(now - FLastTick));
     FLastTick = now;
     if (!FScene.Animating()) {
-        KillTimer(FHandle, kAnimationTimer);
+        KillTimer(Handle(), kAnimationTimer);
         FTimer = false;
     }
-    InvalidateRect(FHandle, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 double TFlashPlayer::DpiScale() const {
-    const UINT dpi = FHandle != nullptr ? GetDpiForWindow(FHandle) : 0;
+    const UINT dpi = Handle() != nullptr ? GetDpiForWindow(Handle()) : 0;
     return dpi == 0 ? 1.0 : dpi / 96.0;
 }
 
@@ -221,12 +195,12 @@ void TFlashPlayer::SetBounds(int left, int top, int width, int height) {
 }
 
 void TFlashPlayer::ApplyBounds() {
-    if (FHandle == nullptr) return;
+    if (Handle() == nullptr) return;
     const double s = DpiScale();
     auto px = [s](LONG v) { return static_cast<int>(v * s + 0.5); };
-    SetWindowPos(FHandle, nullptr, px(FBounds.left), px(FBounds.top), px(FBounds.right - FBounds.left),
+    SetWindowPos(Handle(), nullptr, px(FBounds.left), px(FBounds.top), px(FBounds.right - FBounds.left),
                  px(FBounds.bottom - FBounds.top), SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(FHandle, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 POINT TFlashPlayer::ClientPoint(double x, double y) const {
@@ -240,33 +214,15 @@ std::string TFlashPlayer::RequestAt(LPARAM lParam) const {
     return FScene.HitTest(x, y);
 }
 
-LRESULT CALLBACK TFlashPlayer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TFlashPlayer*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->FHandle = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TFlashPlayer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    try {
-        return self->OnMessage(msg, wParam, lParam);
-    } catch (const std::exception& e) {
-        DebugTrace::Trace(kTag, std::string("Exception in the window procedure: ") + e.what());
-    } catch (...) {
-        DebugTrace::Trace(kTag, "Unknown exception in the window procedure");
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
         return 1; // the whole client area is painted from the back buffer
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(FHandle, &ps);
+        HDC dc = BeginPaint(Handle(), &ps);
         Paint(dc);
-        EndPaint(FHandle, &ps);
+        EndPaint(Handle(), &ps);
         return 0;
     }
     case WM_PRINTCLIENT:
@@ -282,7 +238,7 @@ LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(lParam) == HTCLIENT) {
             POINT p;
             GetCursorPos(&p);
-            ScreenToClient(FHandle, &p);
+            ScreenToClient(Handle(), &p);
             const bool link = !RequestAt(MAKELPARAM(p.x, p.y)).empty();
             SetCursor(LoadCursorW(nullptr, link ? IDC_HAND : IDC_ARROW));
             return TRUE;
@@ -308,31 +264,24 @@ LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
         return 0; // the scene has no context menu
     case WM_DESTROY:
-        if (FTimer) KillTimer(FHandle, kAnimationTimer);
+        if (FTimer) KillTimer(Handle(), kAnimationTimer);
         FTimer = false;
         break;
-    case WM_NCDESTROY: {
-        // Destroyed with its parent: the object lives on without a window.
-        const LRESULT r = DefWindowProcW(FHandle, msg, wParam, lParam);
-        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
-        FHandle = nullptr;
-        return r;
     }
-    }
-    return DefWindowProcW(FHandle, msg, wParam, lParam);
+    return DefaultMessage(msg, wParam, lParam);
 }
 
 // Drawn into a bitmap of the client size, then copied in one step: no flicker.
 void TFlashPlayer::Paint(HDC dc) {
     RECT rc;
-    GetClientRect(FHandle, &rc);
+    GetClientRect(Handle(), &rc);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0) return;
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ old = SelectObject(mem, bitmap);
+    const TMemoryDC mem(CreateCompatibleDC(dc));
+    const TGdiBitmap bitmap(CreateCompatibleBitmap(dc, w, h));
+    const TSelection selection(mem.Get(), bitmap.Get());
     {
-        Gdiplus::Graphics g(mem);
+        Gdiplus::Graphics g(mem.Get());
         const bool smooth = Quality != 0;
         g.SetSmoothingMode(smooth ? Gdiplus::SmoothingModeAntiAlias : Gdiplus::SmoothingModeNone);
         g.SetTextRenderingHint(smooth ? Gdiplus::TextRenderingHintAntiAliasGridFit
@@ -343,10 +292,7 @@ void TFlashPlayer::Paint(HDC dc) {
         g.ScaleTransform(s, s);
         DrawScene(g);
     }
-    BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
+    BitBlt(dc, 0, 0, w, h, mem.Get(), 0, 0, SRCCOPY);
 }
 
 void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
@@ -446,8 +392,7 @@ Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
             return nullptr; // shown once the download is done
         }
     }
-    std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromFile(ToWide(file).c_str()));
-    if (picture != nullptr && picture->GetLastStatus() != Gdiplus::Ok) picture.reset();
+    std::unique_ptr<Gdiplus::Bitmap> picture = LoadGdiplusBitmap(file);
     if (picture == nullptr) DebugTrace::Trace(kTag, "Picture not loaded: " + file);
     return (FPictures[pathOrURL] = std::move(picture)).get();
 }
@@ -461,7 +406,7 @@ void TFlashPlayer::Download(const std::string& url, const std::string& file) {
     downloader->BinaryData = true;
     downloader->OnDoneFile = [this, url](TSingleDownloader*, const std::string&, int64_t) {
         FPictures.erase(url); // load the file at the next paint
-        InvalidateRect(FHandle, nullptr, FALSE);
+        InvalidateRect(Handle(), nullptr, FALSE);
     };
     downloader->OnError = [this, url](TSingleDownloader*) {
         DebugTrace::Trace(kTag, "Flag download failed: " + url);

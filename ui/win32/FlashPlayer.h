@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/OverlayScene.h"
+#include "ui/win32/Win32Window.h"
 
 #include <windows.h>
 
@@ -22,14 +23,10 @@ namespace maskaddr {
 
 class TSingleDownloader;
 
-class TFlashPlayer {
+class TFlashPlayer : public TWin32Window {
 public:
     explicit TFlashPlayer(HWND parent);
-    ~TFlashPlayer();
-    TFlashPlayer(const TFlashPlayer&) = delete;
-    TFlashPlayer& operator=(const TFlashPlayer&) = delete;
-
-    HWND Handle() const { return FHandle; }
+    ~TFlashPlayer() override; // where the pictures' and downloads' types are complete
 
     // The scene description file; a missing or unreadable one leaves the built-in scene.
     void SetMovie(const std::string& path);
@@ -54,9 +51,10 @@ public:
     int RightPresses() const { return FRightPresses; }
     int RightReleases() const { return FRightReleases; }
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint(HDC dc);
     void DrawScene(Gdiplus::Graphics& g);
     void DrawPanel(Gdiplus::Graphics& g, TSide side);
@@ -68,7 +66,6 @@ private:
     Gdiplus::Bitmap* Picture(const std::string& pathOrURL);
     void Download(const std::string& url, const std::string& file);
 
-    HWND FHandle = nullptr;
     TOverlayScene FScene;
     std::string FMovie;
     RECT FBounds{0, 0, 534, 180};
@@ -77,6 +74,7 @@ private:
     std::string FPressed; // the request under the left-button press
     int FRightPresses = 0, FRightReleases = 0;
     std::map<std::string, std::unique_ptr<Gdiplus::Bitmap>> FPictures; // null: could not be loaded
+    // Gone first, with the object: no download's result reaches a player that is gone.
     std::map<std::string, std::unique_ptr<TSingleDownloader>> FDownloads;
 };
 

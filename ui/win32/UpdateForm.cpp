@@ -6,7 +6,6 @@
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinText.h"
-#include "ui/win32/AboutForm.h"
 
 namespace maskaddr {
 
@@ -30,11 +29,10 @@ TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
 // The dialog's client size: the logo panel takes the picture's height, or is left out
 // without a picture.
 void TfrmCLUpdateForm::FormCreate() {
-    int logoWidth = 0;
     const std::string logo = AppFolder() + "res\\images\\update.png";
-    if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo, logoWidth, FLogoHeight);
-    const int top = FLogo != nullptr ? FLogoHeight : 0;
-    FClientWidth = FLogo != nullptr ? std::max(logoWidth, kWidth) : kWidth;
+    if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo);
+    const int top = FLogo.Height;
+    FClientWidth = FLogo ? std::max(FLogo.Width, kWidth) : kWidth;
     FClientHeight = top + kHeight - kLogoPanel;
     CreateHandle("Update", kDialogStyle, kDialogExStyle, FClientWidth, FClientHeight, FOwner);
     auto add = [&](const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
@@ -169,8 +167,6 @@ LRESULT TfrmCLUpdateForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         KillTimer(Handle(), kTimer);
-        if (FLogo != nullptr) DeleteObject(FLogo);
-        FLogo = nullptr;
         break;
     }
     return TWin32Form::OnMessage(msg, wParam, lParam);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/engine/UpdateCheck.h"
+#include "platform/win32/Picture.h"
 #include "ui/win32/Win32Form.h"
 
 namespace maskaddr {
@@ -32,10 +33,9 @@ private:
     void Show(HWND control, bool visible) { ShowWindow(control, visible ? SW_SHOW : SW_HIDE); }
     TUpdateController& FController;
     HWND FOwner;
-    int FLogoHeight = 0;
+    TPicture FLogo;
     int FClientWidth = 0, FClientHeight = 0; // of the dialog view
     bool FProcessView = false;
-    HBITMAP FLogo = nullptr;
 };
 
 } // namespace maskaddr

@@ -1,7 +1,7 @@
 // Win32 windows and controls in the component model (see Win32Form.h).
 #include "ui/win32/Win32Form.h"
 
-#include "base/DebugTrace.h"
+#include "framework/engine/Skin.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>
@@ -10,24 +10,9 @@ namespace maskaddr {
 
 namespace {
 
-void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &wc)) return;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-    wc.lpszClassName = name.c_str();
-    RegisterClassExW(&wc);
-}
-
 HFONT CreateUiFont() {
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    const TWindowDC screen(nullptr);
+    const int height = -MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
     return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
@@ -44,6 +29,10 @@ RECT CentredFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight,
     return {x, y, x + w, y + h};
 }
 
+COLORREF ToColorRef(uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
 } // namespace
 
 // ---- TWin32Form ----
@@ -54,126 +43,84 @@ TWin32Form::TWin32Form(TComponent* owner, std::string name, std::string classNam
         "Caption", "TCaption",
         [this] {
             wchar_t buffer[512] = {};
-            if (FHandle != nullptr) GetWindowTextW(FHandle, buffer, 512);
+            if (Handle() != nullptr) GetWindowTextW(Handle(), buffer, 512);
             return ToUtf8(buffer);
         },
         [this](const std::string& v) {
-            if (FHandle != nullptr) SetWindowTextW(FHandle, ToWide(v).c_str());
+            if (Handle() != nullptr) SetWindowTextW(Handle(), ToWide(v).c_str());
         }));
-}
-
-TWin32Form::~TWin32Form() {
-    if (FSkinData != nullptr) FSkinData->RemoveChangeListener(FSkinListener);
-    if (FSkinBrush != nullptr) DeleteObject(FSkinBrush);
-    if (FHandle != nullptr) {
-        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
-        DestroyWindow(FHandle);
-    }
-    if (FFont != nullptr) DeleteObject(FFont);
 }
 
 bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth,
                               int clientHeight, HWND ownerWindow) {
-    const std::wstring cls = ToWide(ClassName());
-    RegisterFormClass(cls, &TWin32Form::WindowProc);
-    RECT r = CentredFrame(style, exStyle, clientWidth, clientHeight,
-                          Position == TFormPosition::MainFormCenter ? ownerWindow : nullptr);
-    FHandle = CreateWindowExW(exStyle, cls.c_str(), ToWide(caption).c_str(), style, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, ownerWindow, nullptr, GetModuleHandleW(nullptr),
-                              this);
-    if (FHandle == nullptr) {
-        DebugTrace::Trace("CLForm", "CreateWindowExW " + ClassName() + " failed: " + LastErrorText());
-        return false;
-    }
-    FFont = CreateUiFont();
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+    const TWindowClassInfo formClass{ToWide(ClassName()), CS_HREDRAW | CS_VREDRAW,
+                                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                     LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))};
+    const RECT frame = CentredFrame(style, exStyle, clientWidth, clientHeight,
+                                    Position == TFormPosition::MainFormCenter ? ownerWindow : nullptr);
+    if (!CreateWindowHandle(formClass, caption, style, exStyle, frame, ownerWindow)) return false;
+    FFont.Attach(CreateUiFont());
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
     return true;
 }
 
 // A window that changes its frame keeps whether it is shown and enabled; it is centred
 // again, on its owner only while the owner can be seen.
 void TWin32Form::SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight) {
-    if (FHandle == nullptr) return;
-    const LONG_PTR kept = GetWindowLongPtrW(FHandle, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
-    SetWindowLongPtrW(FHandle, GWL_STYLE, static_cast<LONG_PTR>(style) | kept);
-    SetWindowLongPtrW(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
-    HWND owner = GetWindow(FHandle, GW_OWNER);
+    if (Handle() == nullptr) return;
+    const LONG_PTR kept = GetWindowLongPtrW(Handle(), GWL_STYLE) & (WS_VISIBLE | WS_DISABLED);
+    SetWindowLongPtrW(Handle(), GWL_STYLE, static_cast<LONG_PTR>(style) | kept);
+    SetWindowLongPtrW(Handle(), GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
+    HWND owner = GetWindow(Handle(), GW_OWNER);
     bool onOwner = Position == TFormPosition::MainFormCenter && owner != nullptr && IsWindowVisible(owner);
     RECT r = CentredFrame(style, exStyle, clientWidth, clientHeight, onOwner ? owner : nullptr);
-    SetWindowPos(FHandle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+    SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 HWND TWin32Form::Tooltip() {
-    if (FTooltip == nullptr && FHandle != nullptr)
+    if (FTooltip == nullptr && Handle() != nullptr)
         FTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                                    nullptr, GetModuleHandleW(nullptr), nullptr);
     return FTooltip;
 }
 
-LRESULT CALLBACK TWin32Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<TWin32Form*>(create->lpCreateParams);
-        self->FHandle = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TWin32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    try {
-        return self->OnMessage(msg, wParam, lParam);
-    } catch (const std::exception& e) {
-        DebugTrace::Trace("CLForm", std::string("Exception in the window procedure: ") + e.what());
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    } catch (...) {
-        DebugTrace::Trace("CLForm", "Unknown exception in the window procedure");
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
-LRESULT TWin32Form::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(FHandle, msg, wParam, lParam);
+void TWin32Form::TSkinListener::Reset(TSkinData* data, TWin32Form* form) {
+    if (Data != nullptr) Data->RemoveChangeListener(Id);
+    Data = data;
+    if (Data != nullptr) Id = Data->AddChangeListener([form] { form->RefreshSkin(); });
 }
 
 void TWin32Form::UseSkin(TSkinData* skinData) {
-    if (FSkinData != nullptr) FSkinData->RemoveChangeListener(FSkinListener);
-    FSkinData = skinData;
-    if (FSkinData != nullptr) FSkinListener = FSkinData->AddChangeListener([this] { RefreshSkin(); });
+    FSkinListener.Reset(skinData, this);
     RefreshSkin();
 }
 
-namespace {
-COLORREF ToColorRef(uint32_t rgb) {
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-} // namespace
-
 void TWin32Form::RefreshSkin() {
-    if (FSkinBrush != nullptr) DeleteObject(FSkinBrush);
-    FSkinBrush = FSkinData != nullptr
-                     ? CreateSolidBrush(ToColorRef(FSkinData->Current().Color("Window", 0xF0F0F0)))
-                     : nullptr;
-    if (FHandle != nullptr)
-        RedrawWindow(FHandle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    TSkinData* skin = SkinData();
+    FSkinBrush.Attach(
+        skin != nullptr ? CreateSolidBrush(ToColorRef(skin->Current().Color("Window", 0xF0F0F0))) : nullptr);
+    if (Handle() != nullptr)
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 LRESULT TWin32Form::PaintSkinned(UINT msg, WPARAM wParam, LPARAM, bool& handled) {
     handled = false;
-    if (FSkinBrush == nullptr) return 0;
+    if (!FSkinBrush) return 0;
     if (msg == WM_ERASEBKGND) {
         RECT r;
-        GetClientRect(FHandle, &r);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, FSkinBrush);
+        GetClientRect(Handle(), &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, FSkinBrush.Get());
         handled = true;
         return 1;
     }
     // WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: control texts on the skin's background.
     HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, ToColorRef(FSkinData->Current().Color("WindowText", 0)));
-    SetBkColor(dc, ToColorRef(FSkinData->Current().Color("Window", 0xF0F0F0)));
+    SetTextColor(dc, ToColorRef(SkinData()->Current().Color("WindowText", 0)));
+    SetBkColor(dc, ToColorRef(SkinData()->Current().Color("Window", 0xF0F0F0)));
     handled = true;
-    return reinterpret_cast<LRESULT>(FSkinBrush);
+    return reinterpret_cast<LRESULT>(FSkinBrush.Get());
 }
 
 LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -192,22 +139,19 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_NCDESTROY:
-        FHandle = nullptr;
-        break;
     }
     return DefaultMessage(msg, wParam, lParam);
 }
 
 int TWin32Form::ShowModal() {
-    if (FHandle == nullptr || FModal) return 0;
-    HWND owner = GetWindow(FHandle, GW_OWNER);
+    if (Handle() == nullptr || FModal) return 0;
+    HWND owner = GetWindow(Handle(), GW_OWNER);
     bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
     ModalResult = 0;
     FModal = true;
-    ShowWindow(FHandle, SW_SHOW);
-    SetForegroundWindow(FHandle);
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
     MSG m;
     while (FModal) {
         BOOL got = GetMessageW(&m, nullptr, 0, 0);
@@ -216,13 +160,13 @@ int TWin32Form::ShowModal() {
             FModal = false;
             break;
         }
-        if (!IsDialogMessageW(FHandle, &m)) {
+        if (!IsDialogMessageW(Handle(), &m)) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
         }
     }
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (FHandle != nullptr) ShowWindow(FHandle, SW_HIDE);
+    if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
     if (owner != nullptr) SetActiveWindow(owner);
     return ModalResult;
 }
@@ -230,7 +174,7 @@ int TWin32Form::ShowModal() {
 void TWin32Form::CloseModal(int result) {
     ModalResult = result;
     FModal = false;
-    PostMessageW(FHandle, WM_NULL, 0, 0); // wake the modal loop
+    PostMessageW(Handle(), WM_NULL, 0, 0); // wake the modal loop
 }
 
 // ---- controls ----

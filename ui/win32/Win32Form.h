@@ -1,11 +1,12 @@
 // Win32 windows and controls in the component model. A TWin32Form is a top-level
-// window whose static window procedure finds the object and forwards to OnMessage;
-// controls are real child windows whose published properties read and change the
-// window (text, list lines, tooltip hint).
+// window on the window base (TWin32Window) whose messages go to OnMessage; controls are
+// real child windows whose published properties read and change the window (text, list
+// lines, tooltip hint).
 #pragma once
 
 #include "framework/components/Form.h"
-#include "framework/engine/Skin.h"
+#include "platform/win32/Handles.h"
+#include "ui/win32/Win32Window.h"
 
 #include <windows.h>
 
@@ -13,11 +14,12 @@
 
 namespace maskaddr {
 
-class TWin32Form : public TForm {
+class TSkinData;
+
+class TWin32Form : public TForm, public TWin32Window {
 public:
     // className is also the registered window class, so other instances can find the window.
     TWin32Form(TComponent* owner, std::string name, std::string className);
-    ~TWin32Form() override;
 
     // Creates the window with the given client size; centred on the screen, or on the
     // owner window when Position asks for it.
@@ -25,39 +27,44 @@ public:
                       int clientHeight, HWND ownerWindow = nullptr);
     // Another frame (styles) and client size for the existing window, centred as at creation.
     void SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight);
-    HWND Handle() const { return FHandle; }
-    HFONT Font() const { return FFont; }
+    HFONT Font() const { return FFont.Get(); }
     HWND Tooltip();
 
-    // Shows the window modally: the owner is disabled and a nested message loop runs until
-    // the window closes; returns ModalResult.
     // Paints background and control texts from the skin data's current skin, and
     // repaints whenever that skin changes.
     void UseSkin(TSkinData* skinData);
-    TSkinData* SkinData() const { return FSkinData; }
+    TSkinData* SkinData() const { return FSkinListener.Data; }
 
+    // Shows the window modally: the owner is disabled and a nested message loop runs until
+    // the window closes; returns ModalResult.
     int ShowModal();
     bool IsShowingModal() const { return FModal; }
     void CloseModal(int result);
     int ModalResult = 0;
 
 protected:
-    virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The form's listener on its skin data, removed when it listens elsewhere or goes.
+    struct TSkinListener {
+        TSkinData* Data = nullptr;
+        int Id = 0;
+        TSkinListener() = default;
+        TSkinListener(const TSkinListener&) = delete;
+        TSkinListener& operator=(const TSkinListener&) = delete;
+        ~TSkinListener() { Reset(nullptr, nullptr); }
+        void Reset(TSkinData* data, TWin32Form* form);
+    };
 
     LRESULT PaintSkinned(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
     void RefreshSkin();
 
-    HWND FHandle = nullptr;
-    HFONT FFont = nullptr;
-    HWND FTooltip = nullptr;
+    TGdiFont FFont;
+    HWND FTooltip = nullptr; // an owned window: it goes with the form's window
     bool FModal = false;
-    TSkinData* FSkinData = nullptr;
-    int FSkinListener = 0;
-    HBRUSH FSkinBrush = nullptr;
+    TGdiBrush FSkinBrush;
+    TSkinListener FSkinListener;
 };
 
 // A child control: the window class of the system (L"BUTTON", L"STATIC", ...), its own

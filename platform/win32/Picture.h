@@ -1,0 +1,37 @@
+// Picture files (PNG, BMP, JPEG, GIF) through GDI+: as GDI+ bitmaps for drawing with
+// alpha, or as GDI bitmaps for controls and device contexts. GDI+ starts here, once, as
+// the process's one session.
+#pragma once
+
+#include "platform/win32/Handles.h"
+
+#include <memory>
+#include <string>
+
+namespace Gdiplus {
+class Bitmap;
+} // namespace Gdiplus
+
+namespace maskaddr {
+
+// Starts GDI+ on the first call; the session lasts until the process ends. False (and
+// the failure traced) when GDI+ cannot start.
+bool StartGdiplus();
+
+// A GDI bitmap with its size.
+struct TPicture {
+    TGdiBitmap Bitmap;
+    int Width = 0, Height = 0;
+    explicit operator bool() const { return Bitmap.Valid(); }
+};
+
+// A picture file as a GDI+ bitmap; null when it cannot be read or decoded.
+std::unique_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path);
+// A picture file as a GDI bitmap, transparent parts over white; empty when it cannot be
+// read or decoded.
+TPicture LoadPictureFile(const std::string& path);
+// The picture stretched (halftone) into a new screen-compatible bitmap of that size; empty
+// for an empty picture.
+TGdiBitmap StretchPicture(const TPicture& picture, int width, int height);
+
+} // namespace maskaddr
