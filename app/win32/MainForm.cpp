@@ -436,15 +436,14 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam == HTCAPTION) ShowPopup(FSysMenu.Get());
         return 0;
     case WM_CLOSE:
-        if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
-            DestroyWindow(Handle());
+        if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close)) DestroyHandle();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
         // The process may end as soon as this returns: the browsers are cleared now, even
         // from inside a modal window, whose handler then finds the controller destroyed.
-        if (wParam != FALSE) DestroyWindow(Handle());
+        if (wParam != FALSE) DestroyHandle();
         return 0;
     case WM_PAINT: {
         // The framed settings panel.
