@@ -30,8 +30,8 @@ std::unique_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path);
 // A picture file as a GDI bitmap, transparent parts over white; empty when it cannot be
 // read or decoded.
 TPicture LoadPictureFile(const std::string& path);
-// The picture stretched (halftone) into a new screen-compatible bitmap of that size; empty
-// for an empty picture.
+// The picture stretched (halftone) into a new screen-compatible bitmap of that size, on a
+// ground of the button-face colour; empty for an empty picture.
 TGdiBitmap StretchPicture(const TPicture& picture, int width, int height);
 
 } // namespace maskaddr
