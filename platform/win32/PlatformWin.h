@@ -2,8 +2,8 @@
 // them for the process.
 #pragma once
 
-#include "platform/InternetSettings.h"
 #include "base/DebugTrace.h"
+#include "platform/InternetSettings.h"
 #include "platform/Platform.h"
 
 #include <windows.h>
@@ -75,6 +75,15 @@ public:
 class TClockWin final : public IClock {
 public:
     TDateTime Now() override;
+};
+
+class TSystemFactsWin final : public ISystemFacts {
+public:
+    TOsVersion OsVersion() override;
+    bool IsWindowsVista64() override;
+    uint16_t SystemDefaultLangID() override;
+    uint32_t TickCount() override;
+    std::vector<std::string> ProgramArguments() override;
 };
 
 // One WinHTTP session per request with WINHTTP_ACCESS_TYPE_NO_PROXY.
