@@ -501,8 +501,8 @@ void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& st
         if (SameText(started, strURL)) return;
     auto worker = std::make_unique<TSingleDownloader>(nullptr);
     FDownloadCacheList.push_back(strURL);
-    size_t slash = strCacheFile.rfind('\\');
-    if (slash != std::string::npos) Platform().Files->CreateFolders(strCacheFile.substr(0, slash));
+    const std::string folder = FolderOf(strCacheFile);
+    if (!folder.empty()) Platform().Files->CreateFolders(folder);
     worker->URL = strURL;
     worker->FileName = strCacheFile;
     worker->OnDoneFile = std::move(onDone);
