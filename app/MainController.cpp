@@ -1,11 +1,11 @@
 // The main window's logic (see MainController.h).
 #include "app/MainController.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 #include "proxy/ProxyManager.h"
 
@@ -17,6 +17,35 @@ namespace maskaddr {
 namespace {
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr int kMinInterval = 1, kMaxInterval = 120;
+
+// The flag picture of a country code as the program ships it: "URL.LocalFlagPath" in
+// the program folder.
+std::string ShippedFlag(const std::string& code) {
+    return ResolvePath(AppFolder(), Settings().GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+}
+
+// Where a flag picture downloaded from the service is kept.
+std::string DownloadedFlag(const std::string& code) {
+    return ResolvePath(Settings().UserDataPath(), code + ".PNG");
+}
+
+// The flag picture's address on the service.
+std::string ServiceFlag(const std::string& code) {
+    return Settings().GetSettingString("URL.FlagPath") + code + ".PNG";
+}
+
+// The overlay's flag of a country code: the shipped picture, else (withDownloaded) a
+// downloaded one, else the service's address.
+std::string OverlayFlag(const std::string& code, bool withDownloaded) {
+    IFileSystem& files = *Platform().Files;
+    std::string flag = ShippedFlag(code);
+    if (files.FileExists(flag)) return flag;
+    if (withDownloaded) {
+        flag = DownloadedFlag(code);
+        if (files.FileExists(flag)) return flag;
+    }
+    return ServiceFlag(code);
+}
 } // namespace
 
 void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command) {
@@ -74,12 +103,8 @@ void TMainController::FormDestroy() {
 // and from now on hiding is possible.
 void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     if (!CheckLocalIP()) return; // the window closes: the panels stay as they are
-    TCLSettings& settings = Settings();
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
-    const std::string code = value("COUNTRY_SHORT");
-    std::string flag =
-        ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
-    if (!Platform().Files->FileExists(flag)) flag = settings.GetSettingString("URL.FlagPath") + code + ".PNG";
+    const std::string flag = OverlayFlag(value("COUNTRY_SHORT"), false);
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
@@ -116,13 +141,13 @@ void TMainController::LoadFlag(const std::string& aCountryName) {
         FView.LoadPNG(shipped);
         return;
     }
-    const std::string cached = ResolvePath(Settings().UserDataPath(), aCountryName + ".PNG");
+    const std::string cached = DownloadedFlag(aCountryName);
     if (files.FileExists(cached)) {
         FView.LoadPNG(cached);
         return;
     }
     FFlag.FileName = cached;
-    FFlag.URL = Settings().GetSettingString("URL.FlagPath") + UpperAscii(aCountryName + ".png");
+    FFlag.URL = ServiceFlag(UpperAscii(aCountryName));
     FFlag.GetFile();
 }
 
@@ -200,7 +225,7 @@ void TMainController::actAlwaysOnTopExecute() {
 
 void TMainController::actSettingsExecute() {
     FView.ShowSettingsDialog();
-    if (FDestroyed) return; // a destroyed window's check box would read as clear
+    if (FDestroyed) return;                           // a destroyed window's check box would read as clear
     SetAutorun(Settings().GetSettingBool("AutoRun")); // also after a cancelled dialog
 }
 
@@ -261,14 +286,7 @@ void TMainController::actMaskaddrExecute() {
     } else {
         FView.SetTimerEnabled(TMainTimer::Touch, false);
     }
-    IFileSystem& files = *Platform().Files;
-    std::string flag = ResolvePath(AppFolder(), settings.GetSettingString("URL.LocalFlagPath") +
-                                                    target.Country_Short + ".PNG");
-    if (!files.FileExists(flag)) {
-        flag = ResolvePath(settings.UserDataPath(), target.Country_Short + ".PNG");
-        if (!files.FileExists(flag))
-            flag = settings.GetSettingString("URL.FlagPath") + target.Country_Short + ".PNG";
-    }
+    const std::string flag = OverlayFlag(target.Country_Short, true);
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");
     overlay.Fade("Target", true, 100);

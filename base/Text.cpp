@@ -99,6 +99,35 @@ std::vector<std::string> SplitText(std::string_view s, char separator) {
     }
 }
 
+std::vector<std::string_view> LineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+    }
+    return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string_view> views = LineViews(text);
+    return std::vector<std::string>(views.begin(), views.end());
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
 std::string FormatBraces(std::string_view text, const std::vector<std::string>& args) {
     std::string result(text);
     for (size_t i = 0; i < args.size(); ++i)

@@ -1,6 +1,6 @@
 // Small text helpers shared by the portable code: ASCII case folding, trimming,
-// the integer parse that settings and language files use, and UTF-8/UTF-16 conversion.
-// Strings are UTF-8 everywhere inside the program.
+// splitting into parts and lines, the integer parse that settings and language files use, and UTF-8/UTF-16
+// conversion. Strings are UTF-8 everywhere inside the program.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,13 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
 std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to);
 
 std::vector<std::string> SplitText(std::string_view s, char separator);
+
+// The lines of a text, split at CR LF, CR or LF; a final line break does not start
+// another line, and an empty text has none. The views point into `text`.
+std::vector<std::string_view> LineViews(std::string_view text);
+std::vector<std::string> SplitLines(std::string_view text);
+// Lines joined with CR LF (with SplitLines, the string-list text form).
+std::string JoinLines(const std::vector<std::string>& lines);
 
 // Every "{1}", "{2}", ... replaced by the first, second, ... argument, in that order over
 // the text produced so far; case-sensitive; placeholders beyond the arguments stay.

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/InetClient.h"
 #include "platform/Registry.h"
+#include "platform/SystemFacts.h"
 #include "platform/SystemText.h"
 #include "platform/UiDispatcher.h"
 
@@ -25,6 +26,7 @@ struct TPlatform {
     IInetClient* Inet = nullptr;
     IMessagePump* Pump = nullptr;
     IInternetSettings* InetSettings = nullptr;
+    ISystemFacts* System = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

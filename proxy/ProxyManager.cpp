@@ -4,9 +4,9 @@
 // name and code), so queries and choices stay fast on pools of 100,000 entries.
 #include "proxy/ProxyManager.h"
 
-#include "framework/settings/CLSettings.h"
-#include "base/Text.h"
 #include "base/DebugTrace.h"
+#include "base/Text.h"
+#include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
 #include "proxy/InfoGotThread.h"
 
@@ -20,22 +20,6 @@ namespace {
 constexpr char kTag[] = "ProxyManager";
 constexpr char kAnyCountryCode[] = "UN";
 constexpr char kDefaultCountry[] = "US";
-
-// Lines split at CR LF, LF or CR; a final line break does not start another line.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
 
 int32_t NumberFor(std::unordered_map<std::string, int32_t>& ids, const std::string& text) {
     return ids.try_emplace(LowerAscii(text), static_cast<int32_t>(ids.size())).first->second;

@@ -35,6 +35,7 @@ public:
     // Entry aIndex of aSL as a record; false (aRec untouched) when out of range or malformed.
     bool GetProxyRec(const std::vector<std::string>& aSL, int aIndex, bool aIsSuper, TProxyRec& aRec) const;
     void GetCountryList(TStringList* aSL);
+    // Spelled so on purpose: callers use this name.
     int GetcountryListCount(const std::string& aCountry, bool aIncludeSuper);
     std::string GetCountryShort(const std::string& aCountryLong);
     std::string GetCountryLong(const std::string& aCountryShort);

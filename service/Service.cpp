@@ -2,6 +2,7 @@
 // rounds that fetch the service's own check-IP page through every inventory proxy.
 #include "service/Service.h"
 
+#include "base/Text.h"
 #include "framework/engine/UrlTools.h"
 
 #include <httplib.h>
@@ -87,10 +88,7 @@ struct TCheckSeen {
 // The plain form of the check-IP page: "IP=..." and one "HEADER=Name: value" line per header.
 TCheckSeen ParseCheckText(const std::string& body) {
     TCheckSeen seen;
-    std::istringstream in(body);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : SplitLines(body)) {
         if (line.rfind("IP=", 0) == 0) seen.IP = line.substr(3);
         if (line.rfind("HEADER=", 0) == 0) {
             std::string h = line.substr(7);
@@ -99,6 +97,40 @@ TCheckSeen ParseCheckText(const std::string& body) {
         }
     }
     return seen;
+}
+
+// The pages and the files that hold them.
+constexpr std::pair<const char*, const char*> kPages[] = {
+    {"/", "home.html"}, {"/home", "home.html"}, {"/help", "help.html"}, {"/support", "support.html"}};
+
+// The headers a request brought, without those the server adds itself.
+std::vector<THeader> VisitorHeaders(const httplib::Request& req) {
+    std::vector<THeader> headers;
+    for (const auto& [name, value] : req.headers)
+        if (name != "REMOTE_ADDR" && name != "REMOTE_PORT") headers.push_back({name, value});
+    return headers;
+}
+
+// The plain form of the check-IP page (ParseCheckText reads it).
+std::string CheckText(const httplib::Request& req, const TLocation& where) {
+    std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +
+                       "\r\nCOUNTRY_LONG=" + where.CountryLong + "\r\n";
+    for (const THeader& h : VisitorHeaders(req))
+        text += "HEADER=" + h.Name + ": " + h.Value + "\r\n";
+    return text;
+}
+
+std::string CheckPage(const httplib::Request& req, const TLocation& where) {
+    std::string html =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Your address</title></head>"
+        "<body>\n<h1>Your address: <span id=\"ip\">" +
+        HtmlEscape(req.remote_addr) + "</span></h1>\n<p>Country: " +
+        HtmlEscape(where.CountryLong.empty() ? where.CountryShort : where.CountryLong) + " (" +
+        HtmlEscape(where.CountryShort) + ")</p>\n<h2>Request headers that reached this page</h2>\n<table>\n";
+    for (const THeader& h : VisitorHeaders(req))
+        html += "<tr><th>" + HtmlEscape(h.Name) + "</th><td>" + HtmlEscape(h.Value) + "</td></tr>\n";
+    html += "</table>\n</body></html>\n";
+    return html;
 }
 
 } // namespace
@@ -265,6 +297,9 @@ void TService::Routes() {
     httplib::Server& s = *FServer;
     // Requests may name the whole address ("GET http://host:port/path"), as HTTP/1.1 allows.
     auto route = [](const std::string& path) { return "(?:[Hh][Tt][Tt][Pp]://[^/]+)?" + path; };
+    auto handler = [this](void (TService::*handle)(const Request&, Response&)) {
+        return [this, handle](const Request& req, Response& res) { (this->*handle)(req, res); };
+    };
 
     s.set_logger([this](const Request& req, const Response& res) {
         Log(req.remote_addr + " " + req.method + " " + Printable(req.target) + " " +
@@ -279,100 +314,89 @@ void TService::Routes() {
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    s.Get(route("/update"), [this](const Request& req, Response& res) {
-        std::string error;
-        auto request = ParseUpdateQuery(QueryOf(req.target), error);
-        if (!request) return Fail(res, 400, error);
-        std::vector<TInventoryProxy> normal, super;
-        for (const TInventoryProxy& p : LiveProxies())
-            (p.IsSuper ? super : normal).push_back(p);
-        const std::string base = BaseURL();
-        TUpdateOffer offer;
-        offer.MagicWord = FConfig.MagicWord;
-        offer.LatestVersion = VersionToInt(FConfig.LatestVersion);
-        offer.Info = FConfig.Info;
-        offer.Page = FConfig.Page;
-        offer.Modify = {{"NORMAL_IPS", FormatProxyList(normal)},
-                        {"SUPER_IPS", FormatProxyList(super)},
-                        {"SUPER_TOUCH", base + "/touch?ip={1}"},
-                        {"URL.GetInfo", base + "/getinfo"},
-                        {"URL.CheckIP", base + "/checkip"},
-                        {"URL.FlagPath", base + "/flags/"},
-                        {"URL.home", base + "/home"},
-                        {"URL.help", base + "/help"},
-                        {"URL.support", base + "/support"},
-                        {"URL.Update", base + "/update"}};
-        res.set_content(BuildUpdateReply(offer, request->Version), "text/plain");
-    });
+    s.Get(route("/update"), handler(&TService::OnUpdate));
+    s.Get(route("/getinfo"), handler(&TService::OnGetInfo));
+    s.Get(route("/touch"), handler(&TService::OnTouch));
+    s.Get(route(R"(/flags/([A-Za-z]{2})\.[Pp][Nn][Gg])"), handler(&TService::OnFlag));
+    for (const auto& [path, file] : kPages)
+        s.Get(route(path),
+              [this, file = std::string(file)](const Request&, Response& res) { OnPage(file, res); });
+    s.Get(route("/checkip"), handler(&TService::OnCheckIP));
+}
 
-    s.Get(route("/getinfo"), [this](const Request& req, Response& res) {
-        if (!req.has_param("MagicWord")) return Fail(res, 400, "missing parameter MagicWord");
-        if (req.get_param_value("MagicWord") != FConfig.MagicWord) return res.set_content("", "text/plain");
-        res.set_content(BuildLookupReply(req.remote_addr, FGeo->Locate(req.remote_addr)), "text/plain");
-    });
+// The update reply: the newest version, and the live proxies and the service's addresses
+// as settings to change.
+void TService::OnUpdate(const httplib::Request& req, httplib::Response& res) {
+    std::string error;
+    auto request = ParseUpdateQuery(QueryOf(req.target), error);
+    if (!request) return Fail(res, 400, error);
+    std::vector<TInventoryProxy> normal, super;
+    for (const TInventoryProxy& p : LiveProxies())
+        (p.IsSuper ? super : normal).push_back(p);
+    const std::string base = BaseURL();
+    TUpdateOffer offer;
+    offer.MagicWord = FConfig.MagicWord;
+    offer.LatestVersion = VersionToInt(FConfig.LatestVersion);
+    offer.Info = FConfig.Info;
+    offer.Page = FConfig.Page;
+    offer.Modify = {{"NORMAL_IPS", FormatProxyList(normal)},
+                    {"SUPER_IPS", FormatProxyList(super)},
+                    {"SUPER_TOUCH", base + "/touch?ip={1}"},
+                    {"URL.GetInfo", base + "/getinfo"},
+                    {"URL.CheckIP", base + "/checkip"},
+                    {"URL.FlagPath", base + "/flags/"},
+                    {"URL.home", base + "/home"},
+                    {"URL.help", base + "/help"},
+                    {"URL.support", base + "/support"},
+                    {"URL.Update", base + "/update"}};
+    res.set_content(BuildUpdateReply(offer, request->Version), "text/plain");
+}
 
-    s.Get(route("/touch"), [this](const Request& req, Response& res) {
-        if (!req.has_param("ip")) return Fail(res, 400, "missing parameter ip");
-        std::string ip = req.get_param_value("ip");
-        bool known = false;
-        for (const TInventoryProxy& p : FInventory)
-            known = known || p.IP == ip;
-        if (!known) return Fail(res, 404, "unknown proxy " + Printable(ip, 60));
-        int count = 0;
-        {
-            std::lock_guard<std::mutex> hold(FStateLock);
-            count = ++FTouches[ip];
-        }
-        Log("touch " + ip + " count " + std::to_string(count));
-        res.set_content("OK\r\n", "text/plain");
-    });
+// The caller's own address and where it is; empty for a wrong magic word.
+void TService::OnGetInfo(const httplib::Request& req, httplib::Response& res) {
+    if (!req.has_param("MagicWord")) return Fail(res, 400, "missing parameter MagicWord");
+    if (req.get_param_value("MagicWord") != FConfig.MagicWord) return res.set_content("", "text/plain");
+    res.set_content(BuildLookupReply(req.remote_addr, FGeo->Locate(req.remote_addr)), "text/plain");
+}
 
-    s.Get(route(R"(/flags/([A-Za-z]{2})\.[Pp][Nn][Gg])"), [this](const Request& req, Response& res) {
-        std::string code = req.matches[1];
-        for (char& c : code)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        bool ok = false;
-        std::string png = ReadFile(FConfig.Flags + "/" + code + ".PNG", ok);
-        if (!ok) return Fail(res, 404, "no flag for " + code);
-        res.set_content(png, "image/png");
-    });
+// The keep-alive of an inventory proxy, counted per proxy.
+void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
+    if (!req.has_param("ip")) return Fail(res, 400, "missing parameter ip");
+    std::string ip = req.get_param_value("ip");
+    bool known = false;
+    for (const TInventoryProxy& p : FInventory)
+        known = known || p.IP == ip;
+    if (!known) return Fail(res, 404, "unknown proxy " + Printable(ip, 60));
+    int count = 0;
+    {
+        std::lock_guard<std::mutex> hold(FStateLock);
+        count = ++FTouches[ip];
+    }
+    Log("touch " + ip + " count " + std::to_string(count));
+    res.set_content("OK\r\n", "text/plain");
+}
 
-    auto page = [this](const char* file) {
-        return [this, file](const Request&, Response& res) {
-            bool ok = false;
-            std::string html = ReadFile(PageFile(file), ok);
-            if (!ok) return Fail(res, 404, std::string("page ") + file + " is missing");
-            res.set_content(html, "text/html; charset=utf-8");
-        };
-    };
-    s.Get(route("/"), page("home.html"));
-    s.Get(route("/home"), page("home.html"));
-    s.Get(route("/help"), page("help.html"));
-    s.Get(route("/support"), page("support.html"));
+// The flag of a two-letter code, whatever the case of the code and the extension.
+void TService::OnFlag(const httplib::Request& req, httplib::Response& res) {
+    std::string code = UpperAscii(req.matches[1].str());
+    bool ok = false;
+    std::string png = ReadFile(FConfig.Flags + "/" + code + ".PNG", ok);
+    if (!ok) return Fail(res, 404, "no flag for " + code);
+    res.set_content(png, "image/png");
+}
 
-    s.Get(route("/checkip"), [this](const Request& req, Response& res) {
-        TLocation where = FGeo->Locate(req.remote_addr);
-        if (req.get_param_value("format") == "text") {
-            std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +
-                               "\r\nCOUNTRY_LONG=" + where.CountryLong + "\r\n";
-            for (const auto& [name, value] : req.headers)
-                if (name != "REMOTE_ADDR" && name != "REMOTE_PORT")
-                    text += "HEADER=" + name + ": " + value + "\r\n";
-            return res.set_content(text, "text/plain");
-        }
-        std::string html =
-            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Your address</title></head>"
-            "<body>\n<h1>Your address: <span id=\"ip\">" +
-            HtmlEscape(req.remote_addr) + "</span></h1>\n<p>Country: " +
-            HtmlEscape(where.CountryLong.empty() ? where.CountryShort : where.CountryLong) + " (" +
-            HtmlEscape(where.CountryShort) +
-            ")</p>\n<h2>Request headers that reached this page</h2>\n<table>\n";
-        for (const auto& [name, value] : req.headers)
-            if (name != "REMOTE_ADDR" && name != "REMOTE_PORT")
-                html += "<tr><th>" + HtmlEscape(name) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
-        html += "</table>\n</body></html>\n";
-        res.set_content(html, "text/html; charset=utf-8");
-    });
+void TService::OnPage(const std::string& file, httplib::Response& res) {
+    bool ok = false;
+    std::string html = ReadFile(PageFile(file), ok);
+    if (!ok) return Fail(res, 404, "page " + file + " is missing");
+    res.set_content(html, "text/html; charset=utf-8");
+}
+
+// The visitor's address, country and request headers: a page, or plain lines.
+void TService::OnCheckIP(const httplib::Request& req, httplib::Response& res) {
+    TLocation where = FGeo->Locate(req.remote_addr);
+    if (req.get_param_value("format") == "text") return res.set_content(CheckText(req, where), "text/plain");
+    res.set_content(CheckPage(req, where), "text/html; charset=utf-8");
 }
 
 } // namespace maskaddr::service

@@ -17,7 +17,9 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+} // namespace httplib
 
 namespace maskaddr::service {
 
@@ -45,6 +47,13 @@ public:
 
 private:
     void Routes();
+    // The handlers of the routes, one each (Routes names their paths).
+    void OnUpdate(const httplib::Request& req, httplib::Response& res);
+    void OnGetInfo(const httplib::Request& req, httplib::Response& res);
+    void OnTouch(const httplib::Request& req, httplib::Response& res);
+    void OnFlag(const httplib::Request& req, httplib::Response& res);
+    void OnPage(const std::string& file, httplib::Response& res);
+    void OnCheckIP(const httplib::Request& req, httplib::Response& res);
     void Log(const std::string& line);
     void HealthLoop();
     std::string PageFile(const std::string& name) const;

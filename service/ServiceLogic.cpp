@@ -2,6 +2,8 @@
 // request and reply, the lookup reply and the leak judgement of the health check.
 #include "service/ServiceLogic.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -9,34 +11,6 @@
 
 namespace maskaddr::service {
 namespace {
-
-std::string Trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return std::string(s.substr(b, e - b));
-}
-
-std::vector<std::string_view> Split(std::string_view s, char sep) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t pos = s.find(sep, start);
-        parts.push_back(
-            s.substr(start, pos == std::string_view::npos ? std::string_view::npos : pos - start));
-        if (pos == std::string_view::npos) return parts;
-        start = pos + 1;
-    }
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 bool AllOf(std::string_view s, int (*pred)(int)) {
     return !s.empty() &&
@@ -68,14 +42,14 @@ std::string FormatNumber(double d) {
 TInventoryParse ParseInventory(std::string_view text) {
     TInventoryParse result;
     int lineNo = 0;
-    for (std::string_view raw : Split(text, '\n')) {
+    for (std::string_view raw : LineViews(text)) {
         ++lineNo;
         std::string line = Trim(raw);
         if (line.empty() || line[0] == '#') continue;
         auto fail = [&](const std::string& why) {
             result.Errors.push_back("line " + std::to_string(lineNo) + ": " + why);
         };
-        std::vector<std::string_view> f = Split(line, '|');
+        std::vector<std::string> f = SplitText(line, '|');
         if (f.size() != 6) {
             fail("expected 6 fields separated by |, found " + std::to_string(f.size()));
             continue;
@@ -102,7 +76,7 @@ TInventoryParse ParseInventory(std::string_view text) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         proxy.Longitude = Trim(f[3]);
         proxy.Latitude = Trim(f[4]);
-        std::string kind = Lower(Trim(f[5]));
+        std::string kind = LowerAscii(Trim(f[5]));
         if (proxy.Code.size() != 2 || !AllOf(proxy.Code, std::isalpha)) {
             fail("country code must be two letters");
             continue;
@@ -134,10 +108,10 @@ std::string FormatProxyList(const std::vector<TInventoryProxy>& proxies) {
 std::optional<TUpdateRequest> ParseUpdateQuery(std::string_view query, std::string& error) {
     TUpdateRequest request;
     bool haveAction = false;
-    for (std::string_view part : Split(query, '&')) {
+    for (const std::string& part : SplitText(query, '&')) {
         if (part.empty()) continue;
         size_t eq = part.find('=');
-        if (eq == std::string_view::npos) {
+        if (eq == std::string::npos) {
             if (AllOf(part, std::isdigit) && part.size() == 5 && request.Stamp.empty()) request.Stamp = part;
             continue;
         }
@@ -203,7 +177,7 @@ std::string FindLeak(const std::string& clientAddress, const std::string& seenAd
                                               "x-client-ip",     "x-tinyproxy",  "x-originating-ip",
                                               "x-forwarded",     "forwarded-for"};
     for (const THeader& h : headers) {
-        std::string name = Lower(h.Name);
+        std::string name = LowerAscii(h.Name);
         if (std::find(std::begin(kForwarding), std::end(kForwarding), name) == std::end(kForwarding))
             continue;
         // Tokens of address characters; "for=" and brackets and quotes separate.
@@ -225,9 +199,9 @@ std::string FindLeak(const std::string& clientAddress, const std::string& seenAd
 }
 
 bool IsLoopbackV4(std::string_view ip) {
-    std::vector<std::string_view> parts = Split(ip, '.');
+    std::vector<std::string> parts = SplitText(ip, '.');
     if (parts.size() != 4 || parts[0] != "127") return false;
-    for (std::string_view p : parts) {
+    for (const std::string& p : parts) {
         unsigned v = 0;
         auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), v);
         if (p.empty() || p.size() > 3 || ec != std::errc() || end != p.data() + p.size() || v > 255)

@@ -84,30 +84,4 @@ TProperty TComponent::TextProperty(std::string name, std::string typeName, std::
         [field](const std::string& v) { *field = v; });
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += "\r\n";
-        text += lines[i];
-    }
-    return text;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    if (text.empty()) return lines;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(pos));
-            break;
-        }
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-        if (pos == text.size()) break; // a final line break ends the last line
-    }
-    return lines;
-}
-
 } // namespace maskaddr

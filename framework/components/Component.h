@@ -5,6 +5,8 @@
 // components to the engine's objects through it.
 #pragma once
 
+#include "base/Text.h" // the string-list text form of "Lines" properties: JoinLines, SplitLines
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,9 +89,5 @@ private:
     std::vector<TProperty> FProperties;
     bool FLoading = false;
 };
-
-// Joins lines with CR LF and splits text at CR LF, CR or LF (the string-list text form).
-std::string JoinLines(const std::vector<std::string>& lines);
-std::vector<std::string> SplitLines(const std::string& text);
 
 } // namespace maskaddr

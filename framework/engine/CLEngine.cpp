@@ -1,6 +1,8 @@
 // The application engine (see CLEngine.h).
 #include "framework/engine/CLEngine.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/SingleDownloader.h"
 #include "framework/engine/Skin.h"
 #include "framework/engine/UpdateCheck.h"
@@ -8,19 +10,24 @@
 #include "framework/language/CLMultiLang.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace maskaddr {
 
 namespace {
 TCLEngine* g_engine = nullptr;
 constexpr uint32_t kSessionEndingMs = 300000;
+// The engine's own messages and the names other instances send them by.
+constexpr std::pair<TEngineEvent, const char*> kRegisteredMessages[] = {
+    {TEngineEvent::GetAppID, "CL GetAppID"}, {TEngineEvent::CloseApp, "CL CloseApp"},
+    {TEngineEvent::InitPost, "CL InitPost"}, {TEngineEvent::CmdParam, "CL CmdParam"},
+    {TEngineEvent::IfBusy, "CL IfBusy"},     {TEngineEvent::BringToFront, "CL BringtoFront"},
+};
 } // namespace
 
 TCLEngine* Engine() {
@@ -31,12 +38,8 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
     : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host) {
     FTitleIncludeVer = true;
     FInInited = true;
-    FWM_CL_GET_APPID = FHost.RegisterMessage("CL GetAppID");
-    FWM_CL_CLOSE_APP = FHost.RegisterMessage("CL CloseApp");
-    FWM_CL_INITPOST = FHost.RegisterMessage("CL InitPost");
-    FWM_CL_CMDPARAM = FHost.RegisterMessage("CL CmdParam");
-    FWM_CL_IF_BUSY = FHost.RegisterMessage("CL IfBusy");
-    FWM_CL_BRING_TO_FRONT = FHost.RegisterMessage("CL BringtoFront");
+    for (const auto& [event, name] : kRegisteredMessages)
+        FHost.RegisterMessage(event, name);
     FHost.HookOwner(*this);
     if (g_engine == nullptr) {
         g_engine = this;
@@ -71,7 +74,7 @@ void TCLEngine::Loaded() {
         throw;
     }
     FInLoaded = false;
-    FHost.PostToOwner(FWM_CL_INITPOST);
+    FHost.PostToOwner(TEngineEvent::InitPost);
 }
 
 void TCLEngine::InitPost() {
@@ -88,61 +91,73 @@ void TCLEngine::BeginAutoUpdate() {
 }
 
 void TCLEngine::CheckCmdParam() {
-    std::vector<std::string> args = FHost.ProgramArguments();
+    std::vector<std::string> args = Platform().System->ProgramArguments();
     if (args.empty() || args[0].empty() || args[0][0] == '-' || args[0][0] == '/') return;
     FParamFile = args[0];
-    FHost.PostToOwner(FWM_CL_CMDPARAM);
+    FHost.PostToOwner(TEngineEvent::CmdParam);
 }
 
 // ---- messages ----
 
 bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
-    if (m.Msg == FWM_CL_GET_APPID) {
+    switch (m.Event) {
+    case TEngineEvent::GetAppID:
         answer = Settings().GetSettingInteger("App.ID");
-    } else if (m.Msg == FWM_CL_CLOSE_APP) {
+        return true;
+    case TEngineEvent::CloseApp:
         answer = 0;
         FHost.TerminateApplication();
-    } else if (m.Msg == FWM_CL_INITPOST) {
+        return true;
+    case TEngineEvent::InitPost:
         answer = 0;
         InitPost();
-    } else if (m.Msg == FWM_CL_IF_BUSY) {
+        return true;
+    case TEngineEvent::IfBusy:
         answer = FInInited ? 1 : 0;
-    } else if (m.Msg == FWM_CL_BRING_TO_FRONT) {
+        return true;
+    case TEngineEvent::BringToFront:
         answer = 0;
         if (FSkinForm != nullptr && FSkinForm->HasTrayIcon()) {
             FSkinForm->RestoreFromTray();
             answer = 1;
         }
-    } else if (m.Msg == kWM_COPYDATA && m.HasCopyRecord && m.CopyData != nullptr && m.CopyDataSize >= 2) {
-        // The record's text is UTF-16 without terminator. Only whole code units are read,
-        // and a record larger than any command line is cut.
-        uint32_t units = std::min(m.CopyDataSize / 2, kMaxParamFileUnits);
-        std::u16string text(units, u'\0');
-        std::copy_n(static_cast<const unsigned char*>(m.CopyData), units * 2,
-                    reinterpret_cast<unsigned char*>(text.data()));
-        FParamFile = Utf16ToUtf8(text);
-        DebugTrace::Trace("CLEngine", "Command file : " + FParamFile);
+        return true;
+    case TEngineEvent::CopyData:
+        if (!m.HasCopyRecord || m.CopyData == nullptr || m.CopyDataSize < 2) return false;
         answer = 0;
-        FHost.PostToOwner(FWM_CL_CMDPARAM);
-    } else if (m.Msg == FWM_CL_CMDPARAM && OnCmdFile) {
+        TakeParamFile(m.CopyData, m.CopyDataSize);
+        return true;
+    case TEngineEvent::CmdParam:
+        if (!OnCmdFile) return false;
         DebugTrace::Trace("CLEngine", "OnCmdFile : " + FParamFile);
         answer = 0;
         OnCmdFile(FParamFile);
-    } else {
-        if (m.Msg == kWM_QUERYENDSESSION) {
-            FQueryEndSessionTime = FHost.TickCount();
-            FQueryEndSessionSeen = true;
-        }
-        return false;
+        return true;
+    case TEngineEvent::QueryEndSession:
+        FQueryEndSessionTime = Platform().System->TickCount();
+        FQueryEndSessionSeen = true;
+        return false; // the window's own procedure answers
     }
-    return true;
+    return false;
+}
+
+// The record's text is UTF-16 without terminator. Only whole code units are read, and a
+// record larger than any command line is cut.
+void TCLEngine::TakeParamFile(const void* data, uint32_t size) {
+    uint32_t units = std::min(size / 2, kMaxParamFileUnits);
+    std::u16string text(units, u'\0');
+    std::copy_n(static_cast<const unsigned char*>(data), units * 2,
+                reinterpret_cast<unsigned char*>(text.data()));
+    FParamFile = Utf16ToUtf8(text);
+    DebugTrace::Trace("CLEngine", "Command file : " + FParamFile);
+    FHost.PostToOwner(TEngineEvent::CmdParam);
 }
 
 // Only a query that really arrived counts: with the tick count below five minutes
 // (a freshly started system), a zero start value would otherwise read as "ending".
 bool TCLEngine::SessionEnding() {
     return FQueryEndSessionSeen &&
-           static_cast<uint32_t>(FHost.TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
+           static_cast<uint32_t>(Platform().System->TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
 }
 
 // ---- texts ----
@@ -265,7 +280,7 @@ void TCLEngine::SetSkin(const std::string& value) {
         }
         FSkin = "Default";
     }
-    if (FHost.IsWindowsVista64()) {
+    if (Platform().System->IsWindowsVista64()) {
         FSkinData->ShowButtonGlowFrames = false;
         FSkinData->ShowCaptionButtonGlowFrames = false;
     }
@@ -408,9 +423,7 @@ std::string TCLEngine::GetURLParam() {
     channel = CleanChannel(channel);
     std::string pid = settings.GetSettingString("App.PID");
     if (pid.empty()) pid = settings.GetSettingString("App.MagicWord");
-    uint32_t major = 0, minor = 0;
-    std::string servicePack;
-    FHost.OsVersion(major, minor, servicePack);
+    const TOsVersion os = Platform().System->OsVersion();
 
     // "sszzz": seconds and milliseconds of the local time; every request is unique.
     double ms =
@@ -429,9 +442,9 @@ std::string TCLEngine::GetURLParam() {
     params += "&RUNTIME=" + UrlEncodeForm(std::to_string(settings.RunTimes()));
     params += "&VER=" + UrlEncodeForm(version);
     params += "&SVER=" + UrlEncodeForm(std::to_string(settings.GetSettingInteger("App.SubVer")));
-    params +=
-        "&WVER=" + UrlEncodeForm(std::to_string(major) + "_" + std::to_string(minor) + "_" + servicePack);
-    params += "&WLANG=" + UrlEncodeForm(std::to_string(FHost.SystemDefaultLangID()));
+    params += "&WVER=" +
+              UrlEncodeForm(std::to_string(os.Major) + "_" + std::to_string(os.Minor) + "_" + os.ServicePack);
+    params += "&WLANG=" + UrlEncodeForm(std::to_string(Platform().System->SystemDefaultLangID()));
     params += "&CHL=" + UrlEncodeForm(HexOfLowBytes(channel));
     return params;
 }
@@ -488,8 +501,8 @@ void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& st
         if (SameText(started, strURL)) return;
     auto worker = std::make_unique<TSingleDownloader>(nullptr);
     FDownloadCacheList.push_back(strURL);
-    size_t slash = strCacheFile.rfind('\\');
-    if (slash != std::string::npos) Platform().Files->CreateFolders(strCacheFile.substr(0, slash));
+    const std::string folder = FolderOf(strCacheFile);
+    if (!folder.empty()) Platform().Files->CreateFolders(folder);
     worker->URL = strURL;
     worker->FileName = strCacheFile;
     worker->OnDoneFile = std::move(onDone);

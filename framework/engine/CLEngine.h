@@ -6,9 +6,15 @@
 // window) is reached through IEngineHost, so that this logic is portable.
 #pragma once
 
-#include "framework/components/Component.h"
-#include "framework/settings/SettingLists.h"
 #include "base/NameValueList.h"
+#include "framework/components/Component.h"
+#include "framework/engine/AboutContent.h"
+#include "framework/engine/ChoiceMenu.h"
+#include "framework/engine/EngineHost.h"
+#include "framework/engine/EngineMessage.h"
+#include "framework/engine/MessageDialog.h"
+#include "framework/engine/SkinFrame.h"
+#include "framework/settings/SettingLists.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,94 +31,6 @@ class TSingleDownloader;
 class TUpdateController;
 class IUpdateView;
 
-// Message kinds, button bits and results of message boxes.
-enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3, mtCustom = 4 };
-namespace mb {
-constexpr uint32_t Yes = 1u << 0, No = 1u << 1, OK = 1u << 2, Cancel = 1u << 3, Abort = 1u << 4,
-                   Retry = 1u << 5, Ignore = 1u << 6, All = 1u << 7, NoToAll = 1u << 8, YesToAll = 1u << 9,
-                   Help = 1u << 10, Close = 1u << 11;
-}
-namespace mr {
-constexpr int None = 0, OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, All = 8,
-              NoToAll = 9, YesToAll = 10, Close = 11;
-}
-
-// The message dialog with its optional "do not show again" check box.
-class IMessageDialog {
-public:
-    virtual ~IMessageDialog() = default;
-    bool ShowAgainFlag = false;     // offer the check box
-    bool ShowAgainFlagValue = true; // false once the user ticked it
-    virtual int MessageDlg2(const std::string& text, const std::string& caption, int kind, uint32_t buttons,
-                            int helpContext) = 0;
-};
-
-// A menu item that lists the languages or skins as its sub-items.
-class IChoiceMenu {
-public:
-    virtual ~IChoiceMenu() = default;
-    virtual size_t SubItemCount() = 0;
-    virtual void SetSubItems(const std::vector<std::string>& captions, const std::vector<bool>& checked,
-                             std::function<void(const std::string& caption)> onClick) = 0;
-    virtual void SetChecked(size_t index, bool checked) = 0;
-    virtual void Hide() = 0;
-};
-
-// The main window's skin frame, as far as the engine needs it.
-class ISkinFrame {
-public:
-    virtual ~ISkinFrame() = default;
-    virtual bool HasTrayIcon() = 0;
-    virtual void RestoreFromTray() = 0;
-};
-
-struct TAboutContent {
-    std::string Caption, OkCaption, Info, SupportCaption, SupportURL, LogoPath;
-    std::string OwnerCaption; // empty unless the window is shown inside ParentHWND
-};
-
-class TCLEngine;
-
-// What the engine needs from the window system.
-class IEngineHost {
-public:
-    virtual ~IEngineHost() = default;
-    virtual uint32_t RegisterMessage(const std::string& name) = 0;
-    // Puts the engine's procedure in front of the owner window's own.
-    virtual void HookOwner(TCLEngine& engine) = 0;
-    virtual void UnhookOwner() = 0;
-    virtual void PostToOwner(uint32_t message) = 0;
-    // Ends the application's message loop in order.
-    virtual void TerminateApplication() = 0;
-    // The application's (task bar) title and the owner window's caption.
-    virtual void ApplyTitle(const std::string& title) = 0;
-    virtual uint32_t TickCount() = 0;
-    virtual std::vector<std::string> ProgramArguments() = 0;
-    virtual std::unique_ptr<IMessageDialog> CreateMessageDialog() = 0;
-    virtual void ShowAbout(const TAboutContent& content, uintptr_t parentWindow) = 0;
-    virtual bool IsWindowsVista64() = 0;
-    virtual void CloseSplash() = 0;
-    // Opens a web address with the shell's "open" verb.
-    virtual void OpenURL(const std::string& url) = 0;
-    // Starts a program by its command line; failures are ignored.
-    virtual void StartProcess(const std::string& commandLine) = 0;
-    // The Windows version record (major, minor, service-pack text) and the system language.
-    virtual void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) = 0;
-    virtual uint16_t SystemDefaultLangID() = 0;
-    // A new update window driven by the controller.
-    virtual std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController& controller) = 0;
-};
-
-// A window message as the engine's procedure sees it. For WM_COPYDATA the host fills the
-// record's fields when a record is present.
-struct TEngineMessage {
-    uint32_t Msg = 0;
-    bool HasCopyRecord = false;
-    const void* CopyData = nullptr;
-    uint32_t CopyDataSize = 0;
-};
-constexpr uint32_t kWM_QUERYENDSESSION = 0x0011;
-constexpr uint32_t kWM_COPYDATA = 0x004A;
 // Longest command-line text taken from another instance, in UTF-16 code units.
 constexpr uint32_t kMaxParamFileUnits = 16384;
 
@@ -154,6 +72,7 @@ public:
     // and never navigate themselves (Cancel set).
     void WebBeforeNavigate2(const std::string& URL, bool& Cancel);
     // Fetches an address into a cache file once per run; onDone receives the file.
+    // Spelled so on purpose: callers use this name.
     void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
                          std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone);
     void DownloadtoCacheCancel(const std::string& strURL);
@@ -197,9 +116,6 @@ public:
     std::function<void(TCLEngine*)> OnLanguageChanged, OnSkinChanged, OnTitleChange;
     std::function<void(const std::string& strFileName)> OnCmdFile;
 
-    uint32_t FWM_CL_GET_APPID = 0, FWM_CL_CLOSE_APP = 0, FWM_CL_INITPOST = 0, FWM_CL_CMDPARAM = 0,
-             FWM_CL_IF_BUSY = 0, FWM_CL_BRING_TO_FRONT = 0;
-
 private:
     std::string GetSectionText(const std::string& section, const std::string& name);
     IMessageDialog& GetMessageDlg();
@@ -212,6 +128,8 @@ private:
     void CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current);
     void UpdateTitle();
     void CheckCmdParam();
+    // The command line another instance handed over in a copied-data record.
+    void TakeParamFile(const void* data, uint32_t size);
     void BeginAutoUpdate();
 
     IEngineHost& FHost;

@@ -1,8 +1,9 @@
 // The download worker (see SingleDownloader.h).
 #include "framework/engine/SingleDownloader.h"
 
-#include "framework/engine/UrlTools.h"
 #include "base/Text.h"
+#include "framework/engine/UrlTools.h"
+#include "framework/paths/AppPaths.h"
 #include "framework/threads/WorkerThreads.h"
 #include "platform/Platform.h"
 
@@ -22,6 +23,7 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
         FTContentType, FTPostQuery, FTReferer;
     bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
     int64_t FTFileSize = 0;
+    // Spelled so on purpose: the name is kept as it stands.
     int64_t BytesReaded = 0;
     THttpCharset FHttpCharset = KAnsi;
     TOnLog FOnLog;
@@ -42,23 +44,20 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
     }
     void Execute();
     void PostProgress();
+
+    // The steps of Execute, on the worker thread.
+    std::unique_ptr<IInetTransfer> OpenRequest();
+    TInetRequest MakeRequest(const TUrlParts& parts) const;
+    bool AcceptReply(IInetTransfer& transfer);
+    void ReadReply(IInetTransfer& transfer, IWritableFile* file, std::string& memory);
+    void FinishFile(std::unique_ptr<IWritableFile> temp, const std::string& tempPath);
+    void FinishMemory(const std::string& memory);
 };
 
 namespace {
 
 constexpr uint32_t kBlockSize = 16384;
 
-} // namespace
-
-namespace {
-std::string TempFileNameIn(IFileSystem& files);
-}
-
-std::string MakeTempFileName() {
-    return TempFileNameIn(*Platform().Files);
-}
-
-namespace {
 std::string TempFileNameIn(IFileSystem& files) {
     thread_local std::mt19937 generator(
         static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
@@ -72,17 +71,7 @@ std::string TempFileNameIn(IFileSystem& files) {
         if (!files.FileExists(path)) return path;
     }
 }
-} // namespace
 
-namespace {
-std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset);
-}
-
-std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
-    return DecodeWith(*Platform().Ansi, bytes, charset);
-}
-
-namespace {
 std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset) {
     switch (charset) {
     case KUnicode: {
@@ -99,101 +88,140 @@ std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset 
     }
     return ansi.FromAnsi(bytes);
 }
+
 } // namespace
+
+std::string MakeTempFileName() {
+    return TempFileNameIn(*Platform().Files);
+}
+
+std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
+    return DecodeWith(*Platform().Ansi, bytes, charset);
+}
 
 // ---- the transfer, on the worker thread ----
 
+// Opens the request, accepts the reply, reads it into a temporary file or into memory,
+// and finishes: the file replaces the destination, or the text is decoded. A stop
+// request ends the transfer at the next step; an aborted transfer's temporary file is
+// closed and not copied.
 void TSingleDownloaderThread::Execute() {
-    IInetClient* client = Inet;
     std::string memory;
     std::string tempPath;
     std::unique_ptr<IWritableFile> temp;
     try {
-        auto parts = ParseURL(FTURL);
-        Log("ParseURL: " + FTURL);
-        Log("ParseURL: " + (parts ? parts->Host : std::string()));
-        Log("ParseURL: " + (parts ? parts->Path : std::string()));
-        if (Stop || !parts || client == nullptr) return;
-
-        TInetRequest request;
-        request.Agent = FTAgent;
-        request.Host = parts->Host;
-        request.Port = parts->Port;
-        request.Secure = parts->Secure;
-        request.Reload = !FTUseCache;
-        request.Verb = FTPostQuery.empty() ? "GET" : "POST";
-        request.Path = parts->Path;
-        request.Referer = FTReferer;
-        request.AcceptType = FTAcceptTypes.empty() ? "*" : FTAcceptTypes;
-        request.UserName = FTUserName;
-        request.Password = FTPassword;
-        if (!FTPostQuery.empty()) {
-            request.Headers =
-                FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
-            request.Body = FTPostQuery;
-        }
-        Log(request.Verb);
-        std::unique_ptr<IInetTransfer> transfer = client->NewTransfer();
-        bool sent = transfer->Send(request);
-        Log(sent ? "HttpOpenRequest ok!" : "HttpOpenRequest failed!");
-        if (Stop || !sent) return;
-
-        std::optional<int64_t> length = transfer->ContentLength();
-        if (Stop) return;
-        if (!length && FTBinaryData) return;
-        // Only a successful reply counts: an error page is not the file that was asked for.
-        int status = transfer->StatusCode();
-        if (status < 200 || status > 299) {
-            Log("HTTP status " + std::to_string(status));
-            return;
-        }
-        FTFileSize = length.value_or(0);
-        BytesReaded = 0;
+        std::unique_ptr<IInetTransfer> transfer = OpenRequest();
+        if (!transfer || !AcceptReply(*transfer)) return;
         if (FTToFile) {
             tempPath = TempFileNameIn(*Files);
             temp = Files->CreateForWrite(tempPath);
             if (!temp) return;
         }
-        std::string block(kBlockSize, '\0');
-        while (true) {
-            if (Stop) break;
-            uint32_t got = 0;
-            if (!transfer->Read(block.data(), kBlockSize, got) || got == 0) break;
-            if (temp) {
-                if (!temp->Write(block.data(), got)) break;
-            } else {
-                memory.append(block.data(), got);
-            }
-            BytesReaded += got;
-            if (!Stop) PostProgress();
-        }
+        ReadReply(*transfer, temp.get(), memory);
         if (Stop) return;
         Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
-        if (FTToFile) {
-            bool closed = temp->Close();
-            temp.reset();
-            FTResult = closed && BytesReaded == FTFileSize;
-            // The destination is replaced only by a complete download.
-            if (FTResult) {
-                IFileSystem& files = *Files;
-                size_t slash = FTFileName.rfind('\\');
-                if (slash != std::string::npos) files.CreateFolders(FTFileName.substr(0, slash));
-                std::string error = files.MoveFileOver(tempPath, FTFileName);
-                if (!error.empty()) {
-                    Log("Cannot replace " + FTFileName + " : " + error);
-                    FTResult = false;
-                }
-            }
-        } else {
-            FTStringResult = DecodeWith(*Ansi, memory, FHttpCharset);
-            FTResult = !memory.empty();
-        }
+        if (FTToFile)
+            FinishFile(std::move(temp), tempPath);
+        else
+            FinishMemory(memory);
     } catch (const std::exception& e) {
         Log(std::string("Transfer failed: ") + e.what());
         FTResult = false;
     }
     if (temp) temp->Close();
     if (!tempPath.empty() && Files->FileExists(tempPath)) Files->RemoveFile(tempPath);
+}
+
+// The request sent; null when the address cannot be read, the sending failed or a stop
+// was requested.
+std::unique_ptr<IInetTransfer> TSingleDownloaderThread::OpenRequest() {
+    auto parts = ParseURL(FTURL);
+    Log("ParseURL: " + FTURL);
+    Log("ParseURL: " + (parts ? parts->Host : std::string()));
+    Log("ParseURL: " + (parts ? parts->Path : std::string()));
+    if (Stop || !parts || Inet == nullptr) return nullptr;
+    const TInetRequest request = MakeRequest(*parts);
+    Log(request.Verb);
+    std::unique_ptr<IInetTransfer> transfer = Inet->NewTransfer();
+    bool sent = transfer->Send(request);
+    Log(sent ? "HttpOpenRequest ok!" : "HttpOpenRequest failed!");
+    if (Stop || !sent) return nullptr;
+    return transfer;
+}
+
+// A GET, or a POST of the query (form-encoded unless a content type is given).
+TInetRequest TSingleDownloaderThread::MakeRequest(const TUrlParts& parts) const {
+    TInetRequest request;
+    request.Agent = FTAgent;
+    request.Host = parts.Host;
+    request.Port = parts.Port;
+    request.Secure = parts.Secure;
+    request.Reload = !FTUseCache;
+    request.Verb = FTPostQuery.empty() ? "GET" : "POST";
+    request.Path = parts.Path;
+    request.Referer = FTReferer;
+    request.AcceptType = FTAcceptTypes.empty() ? "*" : FTAcceptTypes;
+    request.UserName = FTUserName;
+    request.Password = FTPassword;
+    if (!FTPostQuery.empty()) {
+        request.Headers =
+            FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
+        request.Body = FTPostQuery;
+    }
+    return request;
+}
+
+// Only a successful reply counts: an error page is not the file that was asked for, and
+// binary data needs its length.
+bool TSingleDownloaderThread::AcceptReply(IInetTransfer& transfer) {
+    std::optional<int64_t> length = transfer.ContentLength();
+    if (Stop) return false;
+    if (!length && FTBinaryData) return false;
+    int status = transfer.StatusCode();
+    if (status < 200 || status > 299) {
+        Log("HTTP status " + std::to_string(status));
+        return false;
+    }
+    FTFileSize = length.value_or(0);
+    BytesReaded = 0;
+    return true;
+}
+
+// Reads block by block into the file, or into memory without one, until the reply ends,
+// a write fails or a stop is requested; each block is reported.
+void TSingleDownloaderThread::ReadReply(IInetTransfer& transfer, IWritableFile* file, std::string& memory) {
+    std::string block(kBlockSize, '\0');
+    while (!Stop) {
+        uint32_t got = 0;
+        if (!transfer.Read(block.data(), kBlockSize, got) || got == 0) break;
+        if (file != nullptr) {
+            if (!file->Write(block.data(), got)) break;
+        } else {
+            memory.append(block.data(), got);
+        }
+        BytesReaded += got;
+        if (!Stop) PostProgress();
+    }
+}
+
+// The destination is replaced only by a complete download.
+void TSingleDownloaderThread::FinishFile(std::unique_ptr<IWritableFile> temp, const std::string& tempPath) {
+    bool closed = temp->Close();
+    temp.reset();
+    FTResult = closed && BytesReaded == FTFileSize;
+    if (!FTResult) return;
+    const std::string folder = FolderOf(FTFileName);
+    if (!folder.empty()) Files->CreateFolders(folder);
+    std::string error = Files->MoveFileOver(tempPath, FTFileName);
+    if (!error.empty()) {
+        Log("Cannot replace " + FTFileName + " : " + error);
+        FTResult = false;
+    }
+}
+
+void TSingleDownloaderThread::FinishMemory(const std::string& memory) {
+    FTStringResult = DecodeWith(*Ansi, memory, FHttpCharset);
+    FTResult = !memory.empty();
 }
 
 // The progress call holds this transfer's state, and reaches the component while it

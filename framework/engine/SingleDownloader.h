@@ -3,8 +3,8 @@
 // user-interface thread. TFilePostGen builds multipart/form-data bodies.
 #pragma once
 
-#include "framework/components/Component.h"
 #include "base/NameValueList.h"
+#include "framework/components/Component.h"
 #include "framework/threads/Lifeline.h"
 
 #include <cstdint>
@@ -17,6 +17,7 @@ namespace maskaddr {
 enum THttpCharset { KAnsi, KUnicode, KUTF8 };
 
 class TSingleDownloader;
+// Spelled so on purpose (iReaded): the name is kept as it stands.
 using TOnProgressEvent = std::function<void(void* Sender, int64_t iTotalSize, int64_t iReaded)>;
 using TOnDoneFileEvent =
     std::function<void(TSingleDownloader* Sender, const std::string& strFileName, int64_t iFileSize)>;

@@ -2,6 +2,7 @@
 #include "framework/engine/Skin.h"
 
 #include "base/Text.h"
+#include "framework/paths/AppPaths.h"
 #include "platform/Platform.h"
 
 #include <zlib.h>
@@ -117,7 +118,7 @@ bool TSkinData::LoadFromCompressedFile(const std::string& path) {
     if (!text) return false;
     TTextEncoding encoding;
     std::string decoded = TIniText::DecodeBytes(*text, *p.Ansi, encoding);
-    auto skin = TSkin::Parse(decoded, path.substr(0, path.rfind('\\') + 1));
+    auto skin = TSkin::Parse(decoded, FolderOf(path));
     if (!skin->Ini().SectionExists("Colors")) return false;
     SetStoredSkin(std::move(skin));
     return true;

@@ -1,4 +1,4 @@
-// AppFolder and ResolvePath (see AppPaths.h).
+// AppFolder, FolderOf and ResolvePath (see AppPaths.h).
 #include "framework/paths/AppPaths.h"
 
 #include "base/Text.h"
@@ -8,12 +8,14 @@ namespace maskaddr {
 
 std::string AppFolder() {
     IFileSystem& files = *Platform().Files;
-    std::string exe = files.ProgramPath();
-    size_t slash = exe.rfind('\\');
-    std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
-    folder = files.LongPath(folder);
+    std::string folder = files.LongPath(FolderOf(files.ProgramPath()));
     if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
     return folder;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 std::string ResolvePath(const std::string& base, const std::string& path) {

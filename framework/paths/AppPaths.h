@@ -1,4 +1,5 @@
-// The program's folder and the joining of relative paths to a base folder.
+// The program's folder, the folder part of a path, and the joining of relative paths to
+// a base folder.
 #pragma once
 
 #include <string>
@@ -7,6 +8,9 @@ namespace maskaddr {
 
 // The folder of the program file in its long-name form, with a trailing "\".
 std::string AppFolder();
+
+// The folder of a path: everything before its last "\"; empty when it has none.
+std::string FolderOf(const std::string& path);
 
 // A relative path joined to a base folder; an absolute path (one with a drive or
 // any ":"), or any path against a UNC base, is kept with "/" turned into "\".

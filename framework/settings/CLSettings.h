@@ -31,6 +31,7 @@ public:
     double GetSettingFloat(const std::string& strName);
     void GetSettingRect(const std::string& strName, TRect& rcValue);
 
+    // Spelled so on purpose: callers use this name.
     void SetSettingstring(const std::string& strName, const std::string& strValue);
     void SetSettingInteger(const std::string& strName, int32_t iValue);
     void SetSettingBool(const std::string& strName, bool ibValue);

@@ -70,13 +70,8 @@ void TIniText::LoadFromBytes(const std::string& bytes, IAnsiCodec& ansi) {
 void TIniText::ParseText(std::string_view text) {
     FSections.clear();
     TSection* current = nullptr;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = TrimView(text.substr(pos, end - pos));
-        // CR LF is one line break; a lone CR or LF is one too.
-        pos = end + ((end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ? 2 : 1);
+    for (std::string_view raw : LineViews(text)) {
+        std::string_view line = TrimView(raw);
         if (line.empty() || line.front() == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             FSections.push_back({Trim(line.substr(1, line.size() - 2)), {}});

@@ -78,6 +78,15 @@ public:
     TDateTime Now() override;
 };
 
+class TSystemFactsWin final : public ISystemFacts {
+public:
+    TOsVersion OsVersion() override;
+    bool IsWindowsVista64() override;
+    uint16_t SystemDefaultLangID() override;
+    uint32_t TickCount() override;
+    std::vector<std::string> ProgramArguments() override;
+};
+
 // One WinHTTP session per request with WINHTTP_ACCESS_TYPE_NO_PROXY.
 class TDirectHttpWin final : public IDirectHttp {
 public:

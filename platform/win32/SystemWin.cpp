@@ -1,5 +1,5 @@
-// The ANSI code page codec, the locale's decimal separator, the clock and the
-// trace file sink on Win32, and the installation of all Win32 facilities.
+// The ANSI code page codec, the locale's decimal separator, the clock, the system's
+// facts and the trace file sink on Win32, and the installation of all Win32 facilities.
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
@@ -42,6 +42,45 @@ TDateTime TClockWin::Now() {
         static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
 }
 
+namespace {
+// The version record as the system really is: GetVersionEx answers only what the
+// program's manifest lets it know.
+bool RealVersion(OSVERSIONINFOW& v) {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    v.dwOSVersionInfoSize = sizeof v;
+    return rtlGetVersion != nullptr && rtlGetVersion(&v) == 0;
+}
+} // namespace
+
+TOsVersion TSystemFactsWin::OsVersion() {
+    TOsVersion version;
+    OSVERSIONINFOW v{};
+    if (!RealVersion(v)) return version;
+    version.Major = v.dwMajorVersion;
+    version.Minor = v.dwMinorVersion;
+    version.ServicePack = ToUtf8(v.szCSDVersion);
+    return version;
+}
+
+bool TSystemFactsWin::IsWindowsVista64() {
+    OSVERSIONINFOW v{};
+    return RealVersion(v) && v.dwMajorVersion == 6 && v.dwMinorVersion == 0 && sizeof(void*) == 8;
+}
+
+uint16_t TSystemFactsWin::SystemDefaultLangID() {
+    return GetSystemDefaultLangID();
+}
+
+uint32_t TSystemFactsWin::TickCount() {
+    return GetTickCount();
+}
+
+std::vector<std::string> TSystemFactsWin::ProgramArguments() {
+    return maskaddr::ProgramArguments();
+}
+
 void TFileTraceSink::WriteTrace(std::string_view tag, std::string_view text) {
     SYSTEMTIME t{};
     GetLocalTime(&t);
@@ -73,6 +112,7 @@ void InstallWin32Platform() {
     static TInetClientWin inet;
     static TMessagePumpWin pump;
     static TInternetSettingsWin inetSettings;
+    static TSystemFactsWin system;
     // Never destroyed: worker threads still running at exit may use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
@@ -80,6 +120,7 @@ void InstallWin32Platform() {
     p.Inet = &inet;
     p.Pump = &pump;
     p.InetSettings = &inetSettings;
+    p.System = &system;
     SetPlatform(p);
 }
 

@@ -3,15 +3,16 @@
 // registration cleared again.
 #pragma once
 
+#include "base/DebugTrace.h"
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeInetClient.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeSystemFacts.h"
 #include "fakes/FakeUiDispatcher.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <chrono>
@@ -60,11 +61,13 @@ struct TFakePlatform {
     TFakeDirectHttp Http;
     TFakeUiDispatcher Ui;
     TFakeInetClient Inet;
+    TFakeSystemFacts System;
     TMemoryTraceSink Trace;
 
     TFakePlatform() {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
         platform.Inet = &Inet;
+        platform.System = &System;
         SetPlatform(platform);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);

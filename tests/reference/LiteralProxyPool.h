@@ -31,6 +31,7 @@ public:
     void RandomSort(std::vector<std::string>& aNSL, std::vector<std::string>& aSSL, bool aIncludeSuper);
     TProxyRec GetIdleProxy(const std::string& aCountry, bool aClearUsed, TProxyRange aRange, bool aChange);
     void OrganizeUsedList(const std::string& aCountry, bool aIncludeSuper);
+    // Spelled so on purpose: the pool it mirrors uses this name.
     int GetcountryListCount(const std::string& aCountry, bool aIncludeSuper) const;
     void GetCountryList(TStringList& aSL) const;
 

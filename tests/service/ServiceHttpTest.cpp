@@ -3,6 +3,7 @@
 #include "service/Service.h"
 #include "service/TinyProxy.h"
 
+#include "base/Text.h"
 #include "framework/engine/UrlTools.h"
 
 #include <gtest/gtest.h>
@@ -21,19 +22,8 @@ namespace {
 const char* const kUpdateQuery = "/update?ACTION=Update&07042&PID=maskaddr&LANG=English&DAY=3&RUNTIME=12"
                                  "&VER=01000000&SVER=0&WVER=10_0_&WLANG=1033&CHL=756E6B6E6F77";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::string Value(const std::string& text, const std::string& name) {
-    for (const std::string& line : Lines(text))
+    for (const std::string& line : maskaddr::SplitLines(text))
         if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
     return "<missing>";
 }
@@ -200,7 +190,7 @@ TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersions) {
         auto r = Get(target);
         ASSERT_TRUE(r);
         ASSERT_EQ(r->status, 200);
-        std::vector<std::string> lines = Lines(r->body);
+        std::vector<std::string> lines = maskaddr::SplitLines(r->body);
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines[0], "magicword=maskaddr-7c1e");
         EXPECT_EQ(lines[1], std::string("Result=") + c.Result) << c.Ver;
@@ -216,7 +206,7 @@ TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
     Start("");
     auto r = Get("/getinfo?MagicWord=maskaddr-7c1e");
     ASSERT_TRUE(r);
-    std::vector<std::string> lines = Lines(r->body);
+    std::vector<std::string> lines = maskaddr::SplitLines(r->body);
     ASSERT_EQ(lines.size(), 7u) << r->body;
     EXPECT_EQ(lines[0], "IP=127.0.0.1");
     EXPECT_EQ(lines[1], "COUNTRY_SHORT=US");

@@ -12,16 +12,6 @@ namespace maskaddr {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x434C45; // "CLE"
-// The version record as the system really is: GetVersionEx answers only what the
-// program's manifest lets it know.
-bool RealVersion(OSVERSIONINFOW& v) {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    v.dwOSVersionInfoSize = sizeof v;
-    return rtlGetVersion != nullptr && rtlGetVersion(&v) == 0;
-}
-
 } // namespace
 
 TEngineHostWin::TEngineHostWin(HWND owner) : FOwner(owner) {}
@@ -30,8 +20,8 @@ TEngineHostWin::~TEngineHostWin() {
     UnhookOwner();
 }
 
-uint32_t TEngineHostWin::RegisterMessage(const std::string& name) {
-    return RegisterWindowMessageW(ToWide(name).c_str());
+void TEngineHostWin::RegisterMessage(TEngineEvent event, const std::string& name) {
+    FRegistered[event] = RegisterWindowMessageW(ToWide(name).c_str());
 }
 
 void TEngineHostWin::HookOwner(TCLEngine& engine) {
@@ -47,29 +37,46 @@ void TEngineHostWin::UnhookOwner() {
     FEngine = nullptr;
 }
 
-LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                              DWORD_PTR data) {
-    auto* self = reinterpret_cast<TEngineHostWin*>(data);
-    if (self->FEngine != nullptr) {
-        TEngineMessage m{msg};
-        if (msg == WM_COPYDATA && lParam != 0) {
+std::optional<TEngineMessage> TEngineHostWin::Translate(UINT msg, LPARAM lParam) const {
+    switch (msg) {
+    case WM_QUERYENDSESSION:
+        return TEngineMessage{TEngineEvent::QueryEndSession};
+    case WM_COPYDATA: {
+        TEngineMessage m{TEngineEvent::CopyData};
+        if (lParam != 0) {
             const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
             m.HasCopyRecord = true;
             m.CopyData = record->lpData;
             m.CopyDataSize = record->cbData;
         }
-        intptr_t answer = 0;
-        try {
-            if (self->FEngine->EngineWndProc(m, answer)) return answer;
-        } catch (...) {
-            return 0;
+        return m;
+    }
+    default:
+        for (const auto& [event, registered] : FRegistered)
+            if (registered != 0 && registered == msg) return TEngineMessage{event};
+        return std::nullopt;
+    }
+}
+
+LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<TEngineHostWin*>(data);
+    if (self->FEngine != nullptr) {
+        if (std::optional<TEngineMessage> m = self->Translate(msg, lParam)) {
+            intptr_t answer = 0;
+            try {
+                if (self->FEngine->EngineWndProc(*m, answer)) return answer;
+            } catch (...) {
+                return 0;
+            }
         }
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-void TEngineHostWin::PostToOwner(uint32_t message) {
-    PostMessageW(FOwner, message, 0, 0);
+void TEngineHostWin::PostToOwner(TEngineEvent event) {
+    auto registered = FRegistered.find(event);
+    if (registered != FRegistered.end()) PostMessageW(FOwner, registered->second, 0, 0);
 }
 
 void TEngineHostWin::TerminateApplication() {
@@ -80,14 +87,6 @@ void TEngineHostWin::ApplyTitle(const std::string& title) {
     if (FOwner != nullptr) SetWindowTextW(FOwner, ToWide(title).c_str());
 }
 
-uint32_t TEngineHostWin::TickCount() {
-    return GetTickCount();
-}
-
-std::vector<std::string> TEngineHostWin::ProgramArguments() {
-    return maskaddr::ProgramArguments();
-}
-
 std::unique_ptr<IMessageDialog> TEngineHostWin::CreateMessageDialog() {
     return std::make_unique<TTaskMessageDialog>(FOwner);
 }
@@ -96,11 +95,6 @@ void TEngineHostWin::ShowAbout(const TAboutContent& content, uintptr_t parentWin
     if (!FAbout) FAbout = std::make_unique<TfrmCLAboutForm>(FOwner);
     if (FAbout->IsShowingModal()) return;
     FAbout->Present(content, reinterpret_cast<HWND>(parentWindow));
-}
-
-bool TEngineHostWin::IsWindowsVista64() {
-    OSVERSIONINFOW v{};
-    return RealVersion(v) && v.dwMajorVersion == 6 && v.dwMinorVersion == 0 && sizeof(void*) == 8;
 }
 
 void TEngineHostWin::CloseSplash() {
@@ -120,14 +114,6 @@ void TEngineHostWin::StartProcess(const std::string& commandLine) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-}
-
-void TEngineHostWin::OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) {
-    OSVERSIONINFOW v{};
-    if (!RealVersion(v)) return;
-    major = v.dwMajorVersion;
-    minor = v.dwMinorVersion;
-    servicePack = ToUtf8(v.szCSDVersion);
 }
 
 std::unique_ptr<IUpdateView> TEngineHostWin::CreateUpdateView(TUpdateController& controller) {

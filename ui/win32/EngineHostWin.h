@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 
 namespace maskaddr {
 
@@ -21,22 +23,17 @@ public:
     void SetOwner(HWND owner) { FOwner = owner; }
     ~TEngineHostWin() override;
 
-    uint32_t RegisterMessage(const std::string& name) override;
+    void RegisterMessage(TEngineEvent event, const std::string& name) override;
     void HookOwner(TCLEngine& engine) override;
     void UnhookOwner() override;
-    void PostToOwner(uint32_t message) override;
+    void PostToOwner(TEngineEvent event) override;
     void TerminateApplication() override;
     void ApplyTitle(const std::string& title) override;
-    uint32_t TickCount() override;
-    std::vector<std::string> ProgramArguments() override;
     std::unique_ptr<IMessageDialog> CreateMessageDialog() override;
     void ShowAbout(const TAboutContent& content, uintptr_t parentWindow) override;
-    bool IsWindowsVista64() override;
     void CloseSplash() override;
     void OpenURL(const std::string& url) override;
     void StartProcess(const std::string& commandLine) override;
-    void OsVersion(uint32_t& major, uint32_t& minor, std::string& servicePack) override;
-    uint16_t SystemDefaultLangID() override { return GetSystemDefaultLangID(); }
     std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController& controller) override;
 
     // The splash window's closing, set by the start routine while a splash exists.
@@ -45,7 +42,10 @@ public:
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
+    // The engine's event of a window message, when the engine answers such messages.
+    std::optional<TEngineMessage> Translate(UINT msg, LPARAM lParam) const;
     HWND FOwner;
+    std::map<TEngineEvent, UINT> FRegistered; // the registered message of each of the engine's events
     TCLEngine* FEngine = nullptr;
     std::unique_ptr<TfrmCLAboutForm> FAbout;
 };

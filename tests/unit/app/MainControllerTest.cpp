@@ -2,7 +2,10 @@
 // recording view.
 #include "app/MainController.h"
 #include "fakes/FakeEngineHost.h"
+#include "fakes/FakeMainView.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/RecordingSwitchers.h"
+#include "framework/engine/CLEngine.h"
 #include "framework/language/CLMultiLang.h"
 #include "proxy/ProxyManager.h"
 #include "proxy/ProxyRandom.h"
@@ -17,103 +20,10 @@ using namespace maskaddr::test;
 
 namespace {
 
-// Every overlay command as a line of text.
-class TRecordingOverlay final : public IStatusOverlay {
-public:
-    std::vector<std::string> Calls;
-    void SetIPInfo(const std::string& p, const std::string& d, const std::string& f, const std::string& ip,
-                   const std::string& c, const std::string& city, const std::string& a,
-                   const std::string& s) override {
-        Calls.push_back("SetIPInfo " + p + "|" + d + "|" + f + "|" + ip + "|" + c + "|" + city + "|" + a +
-                        "|" + s);
-    }
-    void SetIPInfoA(const std::string& p, const std::string& a, const std::string& s) override {
-        Calls.push_back("SetIPInfoA " + p + "|" + a + "|" + s);
-    }
-    void Fade(const std::string& o, bool in, int max) override {
-        Calls.push_back("Fade " + o + "|" + (in ? "in" : "out") + "|" + std::to_string(max));
-    }
-    void TurnLocal() override { Calls.push_back("TurnLocal"); }
-    void TurnTarget() override { Calls.push_back("TurnTarget"); }
-    void SetTextInfo(const std::string& t, int c) override {
-        Calls.push_back("Text " + t + "|" + std::to_string(c));
-    }
-    void SetTextInfo2(const std::string& t, int c) override {
-        Calls.push_back("Text2 " + t + "|" + std::to_string(c));
-    }
-    void SetBackground(const std::string&) override {}
-    void SetLogo(const std::string&) override {}
-    void ResetDisplay() override {}
-};
-
-class TRecordingSwitchers final : public IBrowserSwitchers {
-public:
-    std::vector<std::string> Calls;
-    void SetSystemProxy(const std::string& p) override { Calls.push_back("system " + p); }
-    void SetFirefoxProxy(const std::string& p) override { Calls.push_back("firefox " + p); }
-    void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
-    void ClearUrlCache() override { Calls.push_back("cache"); }
-    void ClearFirefoxCookies() override { Calls.push_back("cookies"); }
-};
-
-class TFakeView final : public IMainView {
-public:
-    bool Autorun = false, ChangeIP = false, ClearCookie = false, Topmost = false, Stop = true, InTray = false;
-    int Minutes = 10;
-    std::map<TMainTimer, bool> Timers;
-    std::string Status;
-    int SettingsShown = 0;
-    bool AutorunChecked() override { return Autorun; }
-    void SetAutorunChecked(bool c) override { Autorun = c; }
-    bool ChangeIPChecked() override { return ChangeIP; }
-    void SetChangeIPChecked(bool c) override { ChangeIP = c; }
-    bool ClearCookieChecked() override { return ClearCookie; }
-    void SetClearCookieChecked(bool c) override { ClearCookie = c; }
-    int ChangeIPTime() override { return Minutes; }
-    void SetChangeIPTime(int m) override { Minutes = m; }
-    void SetTimerEnabled(TMainTimer t, bool e) override { Timers[t] = e; }
-    void SetAlwaysOnTop(bool t) override { Topmost = t; }
-    void BindHideCommand(bool s) override { Stop = s; }
-    void MinimizeToTray() override { InTray = true; }
-    void RestoreFromTray() override { InTray = false; }
-    // As the real window: a close is posted, and FormDestroy runs when the loop turns.
-    void CloseMainWindow() override { ClosePosted = true; }
-    void TurnLoop() {
-        if (!std::exchange(ClosePosted, false)) return;
-        Closed = true;
-        Controller->FormDestroy();
-    }
-    TMainController* Controller = nullptr;
-    bool ClosePosted = false;
-    bool HideCommandIsStop() override { return Stop; }
-    TRecordingOverlay Rec;
-    IStatusOverlay& Overlay() override { return Rec; }
-    int Placed = 0;
-    void PlaceWindow() override { ++Placed; }
-    void ClearAllWindow() override { --Placed; }
-    std::vector<std::string> Flags;
-    void LoadPNG(const std::string& f) override { Flags.push_back(f); }
-    std::vector<std::string> Plain;
-    bool Closed = false;
-    std::function<void()> WhilePlainMessage; // what arrives while the message box is open
-    void ShowPlainMessage(const std::string& t) override {
-        Plain.push_back(t);
-        if (WhilePlainMessage) WhilePlainMessage();
-    }
-    std::string Country;
-    void SetCountryText(const std::string& t) override { Country = t; }
-    std::function<void()> OnSettingsDialog;
-    void ShowSettingsDialog() override {
-        ++SettingsShown;
-        if (OnSettingsDialog) OnSettingsDialog();
-    }
-    std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
-};
-
 class MainControllerTest : public ::testing::Test {
 protected:
     TFakePlatform P;
-    TFakeView View;
+    TFakeMainView View;
     TRecordingSwitchers Switchers;
     TMainController C{View, Switchers};
     void SetUp() override { View.Controller = &C; }
@@ -199,7 +109,7 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
         EXPECT_EQ(host.Dialog->Shown.size(), 1u) << "the close notice";
         EXPECT_EQ(host.Dialog->Offered.back(), true) << "with its do-not-show-again box";
         intptr_t answer = 0;
-        engine.EngineWndProc({kWM_QUERYENDSESSION}, answer);
+        engine.EngineWndProc({TEngineEvent::QueryEndSession}, answer);
         EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
             << "shutdown: the window closes";
         EXPECT_EQ(host.Dialog->Shown.size(), 1u);
@@ -485,8 +395,10 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
     FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
-    P.Inet.SetReply("127.0.0.1:9/u",
-                  {200, true, "magicword=w\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=10.0.0.1:8080|United States|US|-97|38;\r\n"});
+    P.Inet.SetReply(
+        "127.0.0.1:9/u",
+        {200, true,
+         "magicword=w\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=10.0.0.1:8080|United States|US|-97|38;\r\n"});
     Host.ModalLoop = [this](TFakeUpdateView& v) {
         while (!v.Closed && Ui.Pump(1) == 1) {
         }

@@ -1,12 +1,12 @@
 // The engine core: texts, message boxes with their memory, language and skin
 // choice, the title, and the messages of other instances.
+#include "base/Text.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"
-#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -35,13 +35,13 @@ protected:
         E->SetLanguageData(Data);
         E->SetSkinData(Skin);
     }
-    intptr_t Send(uint32_t msg) {
+    intptr_t Send(TEngineEvent event) {
         intptr_t answer = -1;
-        EXPECT_TRUE(E->EngineWndProc({msg}, answer));
+        EXPECT_TRUE(E->EngineWndProc({event}, answer));
         return answer;
     }
     intptr_t SendCopy(const void* data, uint32_t size, bool* handled = nullptr) {
-        TEngineMessage m{kWM_COPYDATA, true, data, size};
+        TEngineMessage m{TEngineEvent::CopyData, true, data, size};
         intptr_t answer = -1;
         bool h = E->EngineWndProc(m, answer);
         if (handled != nullptr) *handled = h;
@@ -158,20 +158,20 @@ TEST_F(EngineTest, TitleIsNameTwoBlanksAndVersion) {
 }
 
 TEST_F(EngineTest, MessagesOfOtherInstances) {
-    Host.Args = {"report.txt", "-d"};
+    P.System.Args = {"report.txt", "-d"};
     std::vector<std::string> files;
     E->OnCmdFile = [&](const std::string& f) { files.push_back(f); };
     E->Loaded();
-    ASSERT_EQ(Host.Posted, std::vector<uint32_t>{E->FWM_CL_INITPOST});
-    EXPECT_EQ(Send(E->FWM_CL_IF_BUSY), 1);
-    EXPECT_EQ(Send(E->FWM_CL_GET_APPID), 4242);
-    EXPECT_EQ(Send(E->FWM_CL_INITPOST), 0);
-    EXPECT_EQ(Send(E->FWM_CL_IF_BUSY), 0);
-    EXPECT_EQ(Host.Posted.back(), E->FWM_CL_CMDPARAM);
-    Send(E->FWM_CL_CMDPARAM);
+    ASSERT_EQ(Host.Posted, std::vector<TEngineEvent>{TEngineEvent::InitPost});
+    EXPECT_EQ(Send(TEngineEvent::IfBusy), 1);
+    EXPECT_EQ(Send(TEngineEvent::GetAppID), 4242);
+    EXPECT_EQ(Send(TEngineEvent::InitPost), 0);
+    EXPECT_EQ(Send(TEngineEvent::IfBusy), 0);
+    EXPECT_EQ(Host.Posted.back(), TEngineEvent::CmdParam);
+    Send(TEngineEvent::CmdParam);
     EXPECT_EQ(files, std::vector<std::string>{"report.txt"});
-    EXPECT_EQ(Send(E->FWM_CL_BRING_TO_FRONT), 0) << "no skin frame";
-    Send(E->FWM_CL_CLOSE_APP);
+    EXPECT_EQ(Send(TEngineEvent::BringToFront), 0) << "no skin frame";
+    Send(TEngineEvent::CloseApp);
     EXPECT_TRUE(Host.Terminated);
 
     const char16_t text[] = u"abcde\xFFFF";
@@ -186,30 +186,31 @@ TEST_F(EngineTest, MessagesOfOtherInstances) {
     SendCopy(nullptr, 0, &handled);
     EXPECT_FALSE(handled) << "a record without data goes on untouched";
     intptr_t answer = 0;
-    EXPECT_FALSE(E->EngineWndProc({kWM_COPYDATA}, answer)) << "no record";
+    EXPECT_FALSE(E->EngineWndProc({TEngineEvent::CopyData}, answer)) << "no record";
 }
 
 TEST_F(EngineTest, FirstArgumentThatIsASwitchIsNotHandedOver) {
-    Host.Args = {"/h", "file.txt"};
+    P.System.Args = {"/h", "file.txt"};
     E->Loaded();
-    Send(E->FWM_CL_INITPOST);
-    EXPECT_EQ(Host.Posted, std::vector<uint32_t>{E->FWM_CL_INITPOST});
+    Send(TEngineEvent::InitPost);
+    EXPECT_EQ(Host.Posted, std::vector<TEngineEvent>{TEngineEvent::InitPost});
     EXPECT_EQ(E->ParamFile(), "");
 }
 
 TEST_F(EngineTest, SessionEndsForFiveMinutesAfterTheQuery) {
-    Host.Tick = 1000; // a system started one second ago: no query yet, so not ending
+    P.System.Tick = 1000; // a system started one second ago: no query yet, so not ending
     EXPECT_FALSE(E->SessionEnding());
     intptr_t answer = 0;
-    EXPECT_FALSE(E->EngineWndProc({kWM_QUERYENDSESSION}, answer)) << "the window's own procedure answers";
+    EXPECT_FALSE(E->EngineWndProc({TEngineEvent::QueryEndSession}, answer))
+        << "the window's own procedure answers";
     EXPECT_TRUE(E->SessionEnding());
-    Host.Tick += 299999;
+    P.System.Tick += 299999;
     EXPECT_TRUE(E->SessionEnding());
-    Host.Tick += 1;
+    P.System.Tick += 1;
     EXPECT_FALSE(E->SessionEnding());
-    Host.Tick = 0xFFFFFF00u; // the tick count wraps
-    E->EngineWndProc({kWM_QUERYENDSESSION}, answer);
-    Host.Tick = 0x100;
+    P.System.Tick = 0xFFFFFF00u; // the tick count wraps
+    E->EngineWndProc({TEngineEvent::QueryEndSession}, answer);
+    P.System.Tick = 0x100;
     EXPECT_TRUE(E->SessionEnding());
 }
 

@@ -1,9 +1,9 @@
 // Language documents, the language data and the translation of windows; the form base.
 #include "fakes/FakeControls.h"
+#include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
-#include "framework/engine/UpdateCheck.h"
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
 
@@ -201,32 +201,9 @@ TEST(LanguageTest, LanguageChangeReappliesToEveryWindowAndClearingKeepsTexts) {
     EXPECT_FALSE(data.LoadCurrentFromFile("C:\\lang\\Missing.lan"));
 }
 
-namespace {
-class TNullHost final : public IEngineHost {
-public:
-    uint32_t RegisterMessage(const std::string&) override { return 0xC000; }
-    void HookOwner(TCLEngine&) override {}
-    void UnhookOwner() override {}
-    void PostToOwner(uint32_t) override {}
-    void TerminateApplication() override {}
-    void ApplyTitle(const std::string&) override {}
-    uint32_t TickCount() override { return 0; }
-    std::vector<std::string> ProgramArguments() override { return {}; }
-    std::unique_ptr<IMessageDialog> CreateMessageDialog() override { return nullptr; }
-    void ShowAbout(const TAboutContent&, uintptr_t) override {}
-    bool IsWindowsVista64() override { return false; }
-    void CloseSplash() override {}
-    void OpenURL(const std::string&) override {}
-    void StartProcess(const std::string&) override {}
-    void OsVersion(uint32_t&, uint32_t&, std::string&) override {}
-    uint16_t SystemDefaultLangID() override { return 0; }
-    std::unique_ptr<IUpdateView> CreateUpdateView(TUpdateController&) override { return nullptr; }
-};
-} // namespace
-
 TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
     TFakePlatform p;
-    TNullHost host;
+    TFakeEngineHost host;
     TFakeForm main("frmMain", "TfrmMain");
     auto* engine = new TCLEngine(&main, host);
     TCLMultiLangData data(nullptr, "d");
