@@ -6,9 +6,11 @@
 #include "platform/DirectHttp.h"
 #include "platform/FileSystem.h"
 #include "platform/InetClient.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/SystemText.h"
 #include "platform/UiDispatcher.h"
+#include "platform/UrlCache.h"
 
 namespace maskaddr {
 
@@ -25,6 +27,8 @@ struct TPlatform {
     IInetClient* Inet = nullptr;
     IMessagePump* Pump = nullptr;
     IInternetSettings* InetSettings = nullptr;
+    IProcesses* Processes = nullptr;
+    IUrlCache* UrlCache = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

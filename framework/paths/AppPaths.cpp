@@ -6,12 +6,14 @@
 
 namespace maskaddr {
 
+std::string FolderOfPath(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 std::string AppFolder() {
     IFileSystem& files = *Platform().Files;
-    std::string exe = files.ProgramPath();
-    size_t slash = exe.rfind('\\');
-    std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
-    folder = files.LongPath(folder);
+    std::string folder = files.LongPath(FolderOfPath(files.ProgramPath()));
     if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
     return folder;
 }

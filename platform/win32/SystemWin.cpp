@@ -73,6 +73,8 @@ void InstallWin32Platform() {
     static TInetClientWin inet;
     static TMessagePumpWin pump;
     static TInternetSettingsWin inetSettings;
+    static TProcessesWin processes;
+    static TUrlCacheWin urlCache;
     // Never destroyed: worker threads still running at exit may use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
@@ -80,6 +82,8 @@ void InstallWin32Platform() {
     p.Inet = &inet;
     p.Pump = &pump;
     p.InetSettings = &inetSettings;
+    p.Processes = &processes;
+    p.UrlCache = &urlCache;
     SetPlatform(p);
 }
 

@@ -6,8 +6,10 @@
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeInetClient.h"
+#include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeUiDispatcher.h"
+#include "fakes/FakeUrlCache.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
@@ -60,11 +62,15 @@ struct TFakePlatform {
     TFakeDirectHttp Http;
     TFakeUiDispatcher Ui;
     TFakeInetClient Inet;
+    TFakeProcesses Processes;
+    TFakeUrlCache UrlCache;
     TMemoryTraceSink Trace;
 
     TFakePlatform() {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
         platform.Inet = &Inet;
+        platform.Processes = &Processes;
+        platform.UrlCache = &UrlCache;
         SetPlatform(platform);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);

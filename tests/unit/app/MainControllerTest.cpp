@@ -54,6 +54,20 @@ public:
     void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
     void ClearUrlCache() override { Calls.push_back("cache"); }
     void ClearFirefoxCookies() override { Calls.push_back("cookies"); }
+    // Firefox set-up, recorded on the same list.
+    struct TSetup final : IFirefoxSetup {
+        std::vector<std::string>& Calls;
+        bool Installed = false, Running = false, InstallStarts = true;
+        explicit TSetup(std::vector<std::string>& calls) : Calls(calls) {}
+        std::string FindFirefoxPath() override { return Installed ? "C:\\Firefox\\firefox.exe" : ""; }
+        bool IsFirefoxInstalled() override { return Installed; }
+        bool IsFirefoxRunning() override { return Running; }
+        bool InstallFirefoxExtension() override {
+            Calls.push_back("install");
+            return InstallStarts;
+        }
+    } Setup{Calls};
+    IFirefoxSetup& Firefox() override { return Setup; }
 };
 
 class TFakeView final : public IMainView {
@@ -542,4 +556,21 @@ TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
     EXPECT_EQ(View.Flags.back(), cached) << "downloaded into the user data folder, then drawn";
     C.LoadFlag("de");
     EXPECT_EQ(inet.Requests().size(), 1u) << "the second time from the cache";
+}
+
+TEST_F(HideTest, TheFirefoxExtensionIsInstalledOnceAndOnlyWhenItsInstallationStarted) {
+    auto& firefox = Switchers.Setup;
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_TRUE(Switchers.Calls.empty()) << "no Firefox";
+    firefox.Installed = true;
+    firefox.InstallStarts = false; // no package beside the program
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_FALSE(Settings().GetSettingBool("FFEXT.INSTALLED")) << "tried again at the next start";
+    EXPECT_EQ(Shown(), 0u);
+    firefox.InstallStarts = firefox.Running = true;
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_TRUE(Settings().GetSettingBool("FFEXT.INSTALLED"));
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.FFRestart");
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"install", "install"}));
 }
