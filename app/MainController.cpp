@@ -84,8 +84,23 @@ void TMainController::FormCreate() {
     FLocalInfoGot = false;
     FProxyManager->GetCurrentLocalInfo();
     if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
+    InstallFirefoxExtensionOnce();
     SetAOT();
     FLastActionTime = Platform().Clock->Now();
+}
+
+// Firefox follows the hiding through our extension, installed at the first start that
+// finds Firefox. Only an installation that really started counts: without the package
+// beside the program it is tried again at the next start.
+void TMainController::InstallFirefoxExtensionOnce() {
+    IFirefoxSetup& firefox = FSwitchers.Firefox();
+    TCLSettings& settings = Settings();
+    if (!firefox.IsFirefoxInstalled() || settings.GetSettingBool("FFEXT.INSTALLED")) return;
+    if (!firefox.InstallFirefoxExtension()) return;
+    settings.SetSettingBool("FFEXT.INSTALLED", true);
+    if (firefox.IsFirefoxRunning())
+        if (TCLEngine* engine = Engine())
+            engine->ShowMessageEx("MSGBox.FFRestart", {}, 0, mtInformation, mb::OK, 0, false);
 }
 
 // Whatever the one-second guard would say, the browsers never stay on a proxy after

@@ -79,6 +79,8 @@ public:
     void cbClearCookieClick();
     void ResetChangeIPTime();
     void tmrInitTimer();
+    // The first start that finds Firefox installs the extension (a step of FormCreate).
+    void InstallFirefoxExtensionOnce();
     // Loads the pool from the settings once: false while they hold no normal list yet.
     bool LoadPool();
     // The answer of the lookup of the user's own IP information.

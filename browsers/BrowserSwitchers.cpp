@@ -1,8 +1,10 @@
 // The browser switchers of this program (see BrowserSwitchers.h).
 #include "browsers/BrowserSwitchers.h"
 
+#include "browsers/Firefox.h"
+#include "browsers/Opera.h"
 #include "browsers/SystemProxy.h"
-#include "base/DebugTrace.h"
+#include "browsers/UrlCacheClearing.h"
 
 namespace maskaddr {
 
@@ -10,16 +12,28 @@ void TBrowserSwitchers::SetSystemProxy(const std::string& aProxy) {
     maskaddr::SetSystemProxy(aProxy);
 }
 void TBrowserSwitchers::SetFirefoxProxy(const std::string& aProxy) {
-    DebugTrace::Trace("CLProxy", "Firefox switching not available: " + aProxy);
+    maskaddr::SetFirefoxProxy(aProxy);
 }
 void TBrowserSwitchers::SetOperaProxy(const std::string& aProxy) {
-    DebugTrace::Trace("CLProxy", "Opera switching not available: " + aProxy);
+    maskaddr::SetOperaProxy(aProxy);
 }
 void TBrowserSwitchers::ClearUrlCache() {
-    DebugTrace::Trace("CLProxy", "URL cache clearing not available");
+    maskaddr::ClearUrlCache();
 }
 void TBrowserSwitchers::ClearFirefoxCookies() {
-    DebugTrace::Trace("CLProxy", "Firefox cookie clearing not available");
+    maskaddr::ClearFirefoxCookies();
+}
+std::string TBrowserSwitchers::FindFirefoxPath() {
+    return maskaddr::FindFirefoxPath();
+}
+bool TBrowserSwitchers::IsFirefoxInstalled() {
+    return maskaddr::IsFirefoxInstalled();
+}
+bool TBrowserSwitchers::IsFirefoxRunning() {
+    return maskaddr::IsFirefoxRunning();
+}
+bool TBrowserSwitchers::InstallFirefoxExtension() {
+    return maskaddr::InstallFirefoxExtension();
 }
 
 } // namespace maskaddr

@@ -1,10 +1,21 @@
 // The browser switchers as the hide and stop sequences call them, in the order
-// system, Firefox, Opera; and the cookie and cache clearing after a rotation.
+// system, Firefox, Opera; the cookie and cache clearing after a rotation; and the
+// Firefox set-up that the main window and the settings dialog use.
 #pragma once
 
 #include <string>
 
 namespace maskaddr {
+
+// Finding Firefox and installing the extension through which it follows the hiding.
+class IFirefoxSetup {
+public:
+    virtual ~IFirefoxSetup() = default;
+    virtual std::string FindFirefoxPath() = 0;
+    virtual bool IsFirefoxInstalled() = 0;
+    virtual bool IsFirefoxRunning() = 0;
+    virtual bool InstallFirefoxExtension() = 0;
+};
 
 class IBrowserSwitchers {
 public:
@@ -14,18 +25,23 @@ public:
     virtual void SetOperaProxy(const std::string& aProxy) = 0;
     virtual void ClearUrlCache() = 0;
     virtual void ClearFirefoxCookies() = 0;
+    virtual IFirefoxSetup& Firefox() = 0;
 };
 
-// The switchers of this program: the system's web settings for real. Firefox and
-// Opera switching and the cookie clearing are not part of this program yet; their
-// calls are recorded in the debug trace.
-class TBrowserSwitchers final : public IBrowserSwitchers {
+// The switchers of this program, on the process's platform.
+class TBrowserSwitchers final : public IBrowserSwitchers, public IFirefoxSetup {
 public:
     void SetSystemProxy(const std::string& aProxy) override;
     void SetFirefoxProxy(const std::string& aProxy) override;
     void SetOperaProxy(const std::string& aProxy) override;
     void ClearUrlCache() override;
     void ClearFirefoxCookies() override;
+    IFirefoxSetup& Firefox() override { return *this; }
+
+    std::string FindFirefoxPath() override;
+    bool IsFirefoxInstalled() override;
+    bool IsFirefoxRunning() override;
+    bool InstallFirefoxExtension() override;
 };
 
 } // namespace maskaddr

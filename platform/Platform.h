@@ -6,10 +6,12 @@
 #include "platform/DirectHttp.h"
 #include "platform/FileSystem.h"
 #include "platform/InetClient.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/SystemFacts.h"
 #include "platform/SystemText.h"
 #include "platform/UiDispatcher.h"
+#include "platform/UrlCache.h"
 
 namespace maskaddr {
 
@@ -27,6 +29,8 @@ struct TPlatform {
     IMessagePump* Pump = nullptr;
     IInternetSettings* InetSettings = nullptr;
     ISystemFacts* System = nullptr;
+    IProcesses* Processes = nullptr;
+    IUrlCache* UrlCache = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

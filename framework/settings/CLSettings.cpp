@@ -38,12 +38,11 @@ std::string WithoutBackslash(std::string path) {
 // The shell folder from the registry (per-user value, then the machine's), else the
 // system's known folder: a data folder must never become a path at the drive root.
 std::string ShellFolder(const char* valueName, bool machineOnly, TKnownFolder fallback) {
-    TPlatform& p = Platform();
-    std::optional<std::string> v;
-    if (!machineOnly) v = p.Registry->ReadString(TRegRoot::CurrentUser, kShellFolders, valueName);
-    if (!v || v->empty()) v = p.Registry->ReadString(TRegRoot::LocalMachine, kShellFolders, valueName);
-    if (!v || v->empty()) v = p.Files->KnownFolder(fallback);
-    return WithoutBackslash(*v);
+    IRegistry& registry = *Platform().Registry;
+    std::string v = machineOnly ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
+                                : ReadShellFolder(valueName);
+    if (v.empty()) v = Platform().Files->KnownFolder(fallback);
+    return WithoutBackslash(v);
 }
 
 uint16_t MaskWord(uint32_t mask, size_t position) {
@@ -58,6 +57,13 @@ std::string Hex4(uint16_t v) {
 }
 
 } // namespace
+
+std::string ReadShellFolder(const std::string& name) {
+    IRegistry& registry = *Platform().Registry;
+    std::string v = registry.ReadString(TRegRoot::CurrentUser, kShellFolders, name).value_or("");
+    if (v.empty()) v = registry.ReadString(TRegRoot::LocalMachine, kShellFolders, name).value_or("");
+    return v;
+}
 
 TCLSettings::TCLSettings(const std::string& strSettingFile) {
     TPlatform& p = Platform();

@@ -105,4 +105,8 @@ TCLSettings& Settings();
 // Destroys the store (the start routine does this after the message loop).
 void FreeSettings();
 
+// A value of the Explorer "Shell Folders" key: the user's, else the machine's; empty
+// when neither holds it.
+std::string ReadShellFolder(const std::string& name);
+
 } // namespace maskaddr

@@ -55,6 +55,32 @@ public:
     void NotifySettingsChanged() override;
 };
 
+// CreateProcessW and FindWindowW.
+class TProcessesWin final : public IProcesses {
+public:
+    bool Start(const std::string& commandLine, const std::string& workingFolder, bool hideAndWait,
+               int timeoutMs) override;
+    bool WindowClassExists(const std::string& className) override;
+};
+
+// WinINet's URL cache enumeration; the open enumeration is held between calls.
+class TUrlCacheWin final : public IUrlCache {
+public:
+    TUrlCacheWin() = default;
+    ~TUrlCacheWin() override;
+    TUrlCacheWin(const TUrlCacheWin&) = delete;
+    TUrlCacheWin& operator=(const TUrlCacheWin&) = delete;
+    uint32_t FirstEntrySize() override;
+    uint32_t NextEntrySize() override;
+    bool FindFirst(uint32_t size, TUrlCacheEntry& entry) override;
+    bool FindNext(uint32_t size, TUrlCacheEntry& entry) override;
+    bool Delete(const std::string& sourceUrl) override;
+    void Close() override;
+
+private:
+    HANDLE FEnum = nullptr;
+};
+
 // Runs pending messages of the calling (user-interface) thread, waiting briefly for one.
 class TMessagePumpWin final : public IMessagePump {
 public:

@@ -5,15 +5,18 @@
 
 namespace maskaddr {
 
-TProcessHandles StartProcess(const std::string& commandLine, const STARTUPINFOW* startup) {
+TProcessHandles StartProcess(const std::string& commandLine, const std::string& workingFolder,
+                             const STARTUPINFOW* startup, bool inheritHandles) {
     STARTUPINFOW plain{};
     plain.cb = sizeof plain;
     std::wstring command = ToWide(commandLine); // CreateProcessW may write into it
+    const std::wstring folder = ToWide(workingFolder);
     PROCESS_INFORMATION pi{};
     TProcessHandles started;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, startup != nullptr, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(),
                         const_cast<STARTUPINFOW*>(startup != nullptr ? startup : &plain), &pi)) {
-        TraceLastError("CreateProcessW", commandLine);
+        TraceLastError("CreateProcessW", commandLine + " in " + (workingFolder.empty() ? "." : workingFolder));
         return started;
     }
     started.Process.Attach(pi.hProcess);

@@ -113,6 +113,8 @@ void InstallWin32Platform() {
     static TMessagePumpWin pump;
     static TInternetSettingsWin inetSettings;
     static TSystemFactsWin system;
+    static TProcessesWin processes;
+    static TUrlCacheWin urlCache;
     // Never destroyed: worker threads still running at exit may use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
@@ -121,6 +123,8 @@ void InstallWin32Platform() {
     p.Pump = &pump;
     p.InetSettings = &inetSettings;
     p.System = &system;
+    p.Processes = &processes;
+    p.UrlCache = &urlCache;
     SetPlatform(p);
 }
 

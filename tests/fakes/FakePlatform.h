@@ -7,9 +7,11 @@
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeInetClient.h"
+#include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystemFacts.h"
 #include "fakes/FakeUiDispatcher.h"
+#include "fakes/FakeUrlCache.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
@@ -62,12 +64,16 @@ struct TFakePlatform {
     TFakeUiDispatcher Ui;
     TFakeInetClient Inet;
     TFakeSystemFacts System;
+    TFakeProcesses Processes;
+    TFakeUrlCache UrlCache;
     TMemoryTraceSink Trace;
 
     TFakePlatform() {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
         platform.Inet = &Inet;
         platform.System = &System;
+        platform.Processes = &Processes;
+        platform.UrlCache = &UrlCache;
         SetPlatform(platform);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);

@@ -1,5 +1,6 @@
 // The browser switchers, recorded: "system PROXY", "firefox PROXY", "opera PROXY"
-// for each proxy applied (empty: a direct connection), "cache" and "cookies".
+// for each proxy applied (empty: a direct connection), "cache" and "cookies", and
+// "install" for each installation of the Firefox extension.
 #pragma once
 
 #include "browsers/BrowserSwitchers.h"
@@ -17,6 +18,20 @@ public:
     void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
     void ClearUrlCache() override { Calls.push_back("cache"); }
     void ClearFirefoxCookies() override { Calls.push_back("cookies"); }
+    // Firefox set-up, as a test sets it.
+    struct TSetup final : IFirefoxSetup {
+        std::vector<std::string>& Calls;
+        bool Installed = false, Running = false, InstallStarts = true;
+        explicit TSetup(std::vector<std::string>& calls) : Calls(calls) {}
+        std::string FindFirefoxPath() override { return Installed ? "C:\\Firefox\\firefox.exe" : ""; }
+        bool IsFirefoxInstalled() override { return Installed; }
+        bool IsFirefoxRunning() override { return Running; }
+        bool InstallFirefoxExtension() override {
+            Calls.push_back("install");
+            return InstallStarts;
+        }
+    } Setup{Calls};
+    IFirefoxSetup& Firefox() override { return Setup; }
 };
 
 } // namespace maskaddr::test

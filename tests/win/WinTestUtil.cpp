@@ -96,7 +96,7 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     si.hStdOutput = writeEnd.Get();
     si.hStdError = writeEnd.Get();
     si.hStdInput = nullptr;
-    const TProcessHandles child = StartProcess(commandLine, &si);
+    const TProcessHandles child = StartProcess(commandLine, {}, &si, true);
     if (!child) {
         result.ExitCode = static_cast<DWORD>(-1);
         result.Output = "CreateProcessW failed: " + LastErrorText();

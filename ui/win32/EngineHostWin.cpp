@@ -1,6 +1,7 @@
 // The engine's window side on Win32 (see EngineHostWin.h).
 #include "ui/win32/EngineHostWin.h"
 
+#include "platform/win32/Process.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/AboutForm.h"
 #include "ui/win32/UpdateForm.h"
@@ -26,9 +27,9 @@ void TEngineHostWin::RegisterMessage(TEngineEvent event, const std::string& name
 
 void TEngineHostWin::HookOwner(TCLEngine& engine) {
     FEngine = &engine;
-    if (FOwner != nullptr)
-        SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId,
-                          reinterpret_cast<DWORD_PTR>(this));
+    if (FOwner != nullptr &&
+        !SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        TraceFailedCall("SetWindowSubclass", "engine hook", "the engine will not see its messages");
 }
 
 void TEngineHostWin::UnhookOwner() {
@@ -66,7 +67,11 @@ LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam
             intptr_t answer = 0;
             try {
                 if (self->FEngine->EngineWndProc(*m, answer)) return answer;
+            } catch (const std::exception& e) {
+                TraceFailedCall("EngineWndProc", std::to_string(msg), e.what());
+                return 0;
             } catch (...) {
+                TraceFailedCall("EngineWndProc", std::to_string(msg), "unknown exception");
                 return 0;
             }
         }
@@ -106,14 +111,7 @@ void TEngineHostWin::OpenURL(const std::string& url) {
 }
 
 void TEngineHostWin::StartProcess(const std::string& commandLine) {
-    std::wstring cmd = ToWide(commandLine);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
+    maskaddr::StartProcess(commandLine); // a failure is traced there
 }
 
 std::unique_ptr<IUpdateView> TEngineHostWin::CreateUpdateView(TUpdateController& controller) {

@@ -455,3 +455,20 @@ TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
     C.LoadFlag("de");
     EXPECT_EQ(inet.Requests().size(), 1u) << "the second time from the cache";
 }
+
+TEST_F(HideTest, TheFirefoxExtensionIsInstalledOnceAndOnlyWhenItsInstallationStarted) {
+    auto& firefox = Switchers.Setup;
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_TRUE(Switchers.Calls.empty()) << "no Firefox";
+    firefox.Installed = true;
+    firefox.InstallStarts = false; // no package beside the program
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_FALSE(Settings().GetSettingBool("FFEXT.INSTALLED")) << "tried again at the next start";
+    EXPECT_EQ(Shown(), 0u);
+    firefox.InstallStarts = firefox.Running = true;
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_TRUE(Settings().GetSettingBool("FFEXT.INSTALLED"));
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.FFRestart");
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"install", "install"}));
+}

@@ -1,0 +1,245 @@
+// Firefox, Opera and the URL cache on the real system: registry keys, preference files
+// read back with the system's own INI functions, cache entries made with WinINet, and a
+// stand-in firefox.exe that records how it was started. Last, the real program rotating
+// with cookie clearing on.
+#include "ProgramDriver.h"
+#include "TestHttpServer.h"
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "browsers/Firefox.h"
+#include "browsers/Opera.h"
+#include "browsers/UrlCacheClearing.h"
+#include "framework/paths/AppPaths.h"
+#include "framework/settings/CLSettings.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+const char* kMozilla = "SOFTWARE\\Mozilla\\Mozilla Firefox";
+const std::string kChrome = "-silent -nosplash -chrome \"chrome://maskaddr/content/maskaddr.xul";
+
+class TLinesSink final : public ITraceSink {
+public:
+    std::vector<std::string> Lines;
+    void WriteTrace(std::string_view, std::string_view text) override { Lines.emplace_back(text); }
+};
+
+// The stand-in Firefox beside the test program, and the file it records its starts in.
+class BrowsersWinTest : public ::testing::Test {
+protected:
+    TScratchFolder Dir;
+    TFileSystemWin Fs;
+    TRegistryWin Reg;
+    const std::string Firefox = Fs.LongPath(TestProgramFolder() + "firefox.exe");
+    const std::string Log = Dir / "firefox.log";
+    void SetUp() override {
+        InstallWin32Platform();
+        SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", ToWide(Log).c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", nullptr);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Mozilla");
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brisklane");
+        FreeSettings();
+    }
+    // The recorded starts; waits for `count` of them (the stand-in runs on its own).
+    std::vector<std::string> Starts(size_t count) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 100; ++i, Sleep(100)) {
+            lines.clear();
+            std::string all = Fs.ReadFile(Log).value_or("");
+            for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
+                lines.push_back(all.substr(at, end - at));
+            if (lines.size() >= count) break;
+        }
+        return lines;
+    }
+};
+
+std::set<std::string> CacheUrls() {
+    std::set<std::string> urls;
+    DWORD size = 0;
+    FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    std::vector<unsigned char> buffer(size + 4096);
+    size = static_cast<DWORD>(buffer.size());
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+    HANDLE find = FindFirstUrlCacheEntryW(nullptr, info, &size);
+    if (find == nullptr) return urls;
+    do {
+        urls.insert(ToUtf8(info->lpszSourceUrlName));
+
+        size = static_cast<DWORD>(buffer.size());
+    } while (FindNextUrlCacheEntryW(find, info, &size));
+    FindCloseUrlCache(find);
+    return urls;
+}
+
+void AddCacheEntry(const std::wstring& url, DWORD type) {
+    wchar_t file[MAX_PATH] = {};
+    ASSERT_TRUE(CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) << LastErrorText();
+    HANDLE h = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, "x", 1, &written, nullptr);
+    CloseHandle(h);
+    FILETIME never{};
+    ASSERT_TRUE(CommitUrlCacheEntryW(url.c_str(), file, never, never, type, nullptr, 0, nullptr, nullptr))
+        << LastErrorText();
+}
+
+} // namespace
+
+TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
+    EXPECT_FALSE(IsFirefoxInstalled());
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, kMozilla, "CurrentVersion", "9.0 (en-US)"));
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main", "PathToExe",
+                                Firefox));
+    EXPECT_EQ(FindFirefoxPath(), Firefox);
+    EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), Firefox);
+
+    Settings().SetSettingBool("SWITCH.FF", true);
+    SetFirefoxProxy("127.0.0.2:8888");
+    SetFirefoxProxy("");
+    ClearFirefoxCookies();
+    const std::string folder = FolderOf(Firefox);
+    const std::string exe = folder + "> \"" + Firefox + "\" ";
+    std::vector<std::string> starts = Starts(3);
+    std::sort(starts.begin(), starts.end()); // the stand-ins run side by side
+    EXPECT_EQ(starts, (std::vector<std::string>{exe + kChrome + "?cc\"", exe + kChrome + "?clear\"",
+                                                exe + kChrome + "?ssl=&proxy=127.0.0.2&port=8888\""}));
+
+    // The Brisklane key names a folder whose Brisklane.exe wins over the Mozilla key.
+    Settings().SetSettingstring("FireFoxPath", "");
+    const std::string brisklane = Dir / "Brisklane.exe";
+    ASSERT_TRUE(CopyFileW(ToWide(Firefox).c_str(), ToWide(brisklane).c_str(), FALSE));
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, "Software\\Brisklane", "", Dir.Path()));
+    EXPECT_EQ(FindFirefoxPath(), brisklane);
+
+    EXPECT_FALSE(InstallFirefoxExtension()) << "no package beside the program: nothing is started";
+    EXPECT_EQ(Starts(3).size(), 3u);
+}
+
+TEST_F(BrowsersWinTest, FirefoxRunsWhileAWindowOfItsClassExists) {
+    EXPECT_FALSE(IsFirefoxRunning());
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MozillaUIWindowClass";
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    HWND w = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(IsFirefoxRunning());
+    DestroyWindow(w);
+    EXPECT_FALSE(IsFirefoxRunning());
+}
+
+TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
+    const std::string appData = ShellFolderPath(false, "AppData");
+    const std::string six = appData + "\\Opera\\Opera\\profile\\opera6.ini";
+    const std::string prefs = appData + "\\Opera\\Opera\\operaprefs.ini";
+    Fs.CreateFolders(appData + "\\Opera\\Opera\\profile");
+    ASSERT_EQ(Fs.WriteFileAtomic(six, "[User Prefs]\r\nHome URL=about:blank\r\n"), "");
+    ASSERT_EQ(Fs.WriteFileAtomic(prefs, "[Proxy]\r\n"), "");
+    SetOperaProxy("127.0.0.2:8888");
+    auto key = [](const std::string& file, const char* name) {
+        wchar_t value[256] = {};
+        GetPrivateProfileStringW(L"Proxy", ToWide(name).c_str(), L"<missing>", value, 256, ToWide(file).c_str());
+        return ToUtf8(value);
+    };
+    for (const char* name : {"Use HTTP", "Use HTTPS", "Use FTP"})
+        EXPECT_EQ(key(six, name), "1") << name;
+    for (const char* name : {"HTTP server", "HTTPS server", "FTP server"})
+        EXPECT_EQ(key(six, name), "127.0.0.2:8888") << name;
+    EXPECT_EQ(key(six, "No Proxy Servers"), "");
+    EXPECT_EQ(key(six, "Home URL"), "<missing>") << "another section";
+    EXPECT_EQ(Fs.ReadFile(prefs), "[Proxy]\r\n") << "only the first file";
+    SetOperaProxy("");
+    EXPECT_EQ(key(six, "Use HTTP"), "0");
+    EXPECT_EQ(key(six, "HTTP server"), "");
+}
+
+TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
+    TLinesSink sink;
+    DebugTrace::SetSink(&sink);
+    DebugTrace::SetEnabled(true);
+    ASSERT_TRUE(CacheUrls().empty()) << "a fresh prefix";
+    ClearUrlCache();
+    EXPECT_EQ(sink.Lines, (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
+                                                    "repeat end", "FreeMem", "FindCloseUrlCache"}));
+
+    AddCacheEntry(L"Cookie:user@example.test/", COOKIE_CACHE_ENTRY);
+    AddCacheEntry(L"Visited: user@http://example.test/", URLHISTORY_CACHE_ENTRY);
+    AddCacheEntry(L"http://example.test/page", NORMAL_CACHE_ENTRY);
+    ASSERT_EQ(CacheUrls().size(), 3u);
+    sink.Lines.clear();
+    ClearUrlCache();
+    DebugTrace::SetEnabled(false);
+    DebugTrace::SetSink(nullptr);
+    EXPECT_TRUE(CacheUrls().empty());
+    EXPECT_EQ(std::count(sink.Lines.begin(), sink.Lines.end(), std::string(51, '=')), 3);
+    EXPECT_NE(std::find(sink.Lines.begin(), sink.Lines.end(), "Delete --- http://example.test/page"),
+              sink.Lines.end());
+}
+
+// The real program with Firefox switching on, automatic rotation every minute and cookie
+// clearing: Firefox follows the start, the hide, the rotation and the stop, and the one
+// automatic rotation clears the URL cache and asks Firefox to clear its cookies.
+TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation) {
+    TTestHttpServer server;
+    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    const std::string exe = Fs.LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
+    const std::string userFile =
+        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
+    Fs.CreateFolders(FolderOf(userFile));
+    ASSERT_EQ(Fs.WriteFileAtomic(userFile,
+                                 "[setting]\r\nUpdate.Times=1\r\nURL.Update=" + server.Url("/update") +
+                                     "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" +
+                                     server.Url("/flags/") + "\r\nSWITCH.FF=1\r\nFireFoxPath=" + Firefox +
+                                     "\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
+                                     "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"),
+              "");
+    const std::string trace = Dir / "trace.log";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    TProgram app(exe, "-d");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitForText(trace, "SetTextInfo(Ready."));
+    AddCacheEntry(L"Cookie:user@example.test/", COOKIE_CACHE_ENTRY);
+    ASSERT_EQ(app.Hide(w), "");
+
+    // The interval is one minute; the rotation timer looks every ten seconds.
+    ASSERT_TRUE(WaitForText(Log, "xul?cc", 90000)) << Fs.ReadFile(trace).value_or("");
+    EXPECT_EQ(CacheUrls().count("Cookie:user@example.test/"), 0u) << "the cache was cleared";
+    EXPECT_TRUE(WaitForText(trace, "FindCloseUrlCache", 1000));
+    Sleep(1100); // a second after the rotation, or the stop gets the too-fast notice
+    EXPECT_EQ(app.ClickOnce(w, ids::actStopHide, [w] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }), "");
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+
+    std::vector<std::string> queries;
+    for (const std::string& line : Starts(6)) {
+        EXPECT_EQ(line.rfind(FolderOf(Firefox) + "> \"" + Firefox + "\" " + kChrome, 0), 0u) << line;
+        queries.push_back(line.substr(line.find(".xul") + 4));
+    }
+    ASSERT_EQ(queries.size(), 6u);
+    EXPECT_EQ(queries[0], "?clear\"") << "the start returns Firefox to a direct connection";
+    EXPECT_EQ(queries[1].rfind("?ssl=&proxy=127.0.0.", 0), 0u) << "the hide";
+    // The rotation starts Firefox twice in a moment; the two stand-ins may record in either order.
+    std::sort(queries.begin() + 2, queries.begin() + 4);
+    EXPECT_EQ(queries[2], "?cc\"");
+    EXPECT_EQ(queries[3].rfind("?ssl=&proxy=127.0.0.", 0), 0u) << "the rotation";
+    EXPECT_NE(queries[3], queries[1]) << "a new proxy";
+    EXPECT_EQ(queries[4], "?clear\"") << "the stop";
+    EXPECT_EQ(queries[5], "?clear\"") << "the end";
+}
