@@ -58,6 +58,18 @@ protected:
     }
     // The overlay shows the ready text once the lookup of the user's own information answered.
     bool WaitForReady() { return WaitForText(Trace, "SetTextInfo(Ready."); }
+    // A user file with one proxy in Testland and the lookup at the test's server, plus lines.
+    void WriteHidingUserFile(const TTestHttpServer& lookup, const std::string& lines) {
+        WriteUserFile("Update.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
+                      lookup.Url("/info") + "\r\n" + lines);
+    }
+    // Starts the program (with -d) and hides once it is ready: "" when hiding, else why not.
+    std::string StartAndHide(TApp& app, HWND& w) {
+        w = app.Ready();
+        if (w == nullptr) return "the program never became ready";
+        if (!WaitForReady()) return "the lookup never answered";
+        return app.Hide(w);
+    }
     void WriteUserFile(const std::string& lines) {
         std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
@@ -277,15 +289,10 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
 TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
     TTestHttpServer server;
     server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
-    WriteUserFile(
-        "Update.Times=1\r\nSWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\n"
-        "URL.GetInfo=" +
-        server.Url("/info") + "\r\n");
+    WriteHidingUserFile(server, "SWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\n");
     TApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForReady());
-    ASSERT_EQ(app.Hide(w), "");
+    HWND w = nullptr;
+    ASSERT_EQ(StartAndHide(app, w), "");
     TProxyState state = QuerySystemProxy();
     EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
     EXPECT_EQ(state.RegistryServer, "http=;ftp=;https=;");
@@ -325,14 +332,10 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
     for (const auto& [way, end] : ways) {
         SCOPED_TRACE(way);
         Fs.RemoveFile(Trace);
-        WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n"
-                      "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
-                      server.Url("/info") + "\r\n");
+        WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
         TApp app("-d");
-        HWND w = app.Ready();
-        ASSERT_NE(w, nullptr);
-        ASSERT_TRUE(WaitForReady());
-        ASSERT_EQ(app.Hide(w), "");
+        HWND w = nullptr;
+        ASSERT_EQ(StartAndHide(app, w), "");
         PostMessageW(w, WM_COMMAND, ids::actStopHide, 0); // within the second: the too-fast notice
         ASSERT_NE(app.WaitForDialog("Please wait a moment before changing again."), nullptr);
         ASSERT_EQ(QuerySystemProxy().RegistryEnable, 1u);
