@@ -350,6 +350,26 @@ void TMainController::tmrTouchTimer() {
     FLastTouchTime = Platform().Clock->Now();
 }
 
+// The choice of the apparent country, once an update reply and the user's own information
+// are there; after OK the new country is shown and hidden behind at once, whether or not
+// the program was hiding.
+void TMainController::actChooseIPCountryExecute() {
+    TCLEngine* engine = Engine();
+    if (engine == nullptr || !FProxyManager) return;
+    const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
+    if (FDestroyed) return;
+    if (!updated || !FLocalInfoGot) {
+        engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
+        if (!FDestroyed) FProxyManager->GetCurrentLocalInfo();
+        return;
+    }
+    LoadPool(); // lists that the update just waited for delivered are listed already
+    const bool ok = FView.ShowChooseIPCountry(*FProxyManager);
+    if (FDestroyed || !ok) return;
+    ResetCountryDisp();
+    actMaskaddrExecute();
+}
+
 void TMainController::actCheckIPInfoExecute() {
     if (TCLEngine* engine = Engine()) engine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
 }

@@ -56,6 +56,8 @@ public:
     virtual void SetCountryText(const std::string& text) = 0;
     // The settings dialog, modal.
     virtual void ShowSettingsDialog() = 0;
+    // The country chooser on the pool, modal, created and freed here: true when it closed with OK.
+    virtual bool ShowChooseIPCountry(TProxyManager& pool) = 0;
     virtual std::string ExecutablePath() = 0;
 };
 
@@ -102,6 +104,7 @@ public:
     void tmrChangeIPTimer();
     void tmrTouchTimer();
     void actCheckIPInfoExecute();
+    void actChooseIPCountryExecute();
     void LoadFlag(const std::string& aCountryName);
     void sdFlagDoneFile(const std::string& strFileName);
     TSingleDownloader& FlagDownloader() { return FFlag; }

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/ChooseIPCountryForm.h"
 
 #include <commctrl.h>
 
@@ -127,6 +128,10 @@ void TfrmMain::CreateActions() {
     FActions[ids::actHomePage]->OnExecute = [this] { FEngine->ShowPage("home"); };
     FActions[ids::actUpdate]->OnExecute = [this] { FEngine->AppUpdate(true); };
     FActions[ids::actCheckIPInfo]->OnExecute = [this] { FController.actCheckIPInfoExecute(); };
+    FActions[ids::actChooseIPCountry]->OnExecute = [this] {
+        FChooseCommandAt = TfrmChooseIPCountry::NowMs();
+        FController.actChooseIPCountryExecute();
+    };
 }
 
 void TfrmMain::CreateControls() {
@@ -337,6 +342,13 @@ void TfrmMain::SetCountryText(const std::string& text) {
 // The settings dialog comes with the dialogs module; until then the command only
 // re-applies the autorun option (see actSettingsExecute).
 void TfrmMain::ShowSettingsDialog() {}
+
+// The chooser is created for each use, owned by this window, and freed whatever the result.
+bool TfrmMain::ShowChooseIPCountry(TProxyManager& pool) {
+    TfrmChooseIPCountry chooser(Handle(), pool);
+    chooser.SetOpenedAt(FChooseCommandAt);
+    return chooser.Execute() == mr::OK;
+}
 
 std::string TfrmMain::ExecutablePath() {
     return Platform().Files->ProgramPath();

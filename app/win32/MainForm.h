@@ -56,6 +56,7 @@ public:
     void LoadPNG(const std::string& aFileName) override;
     void ShowPlainMessage(const std::string& text) override;
     void ShowSettingsDialog() override;
+    bool ShowChooseIPCountry(TProxyManager& pool) override;
     std::string ExecutablePath() override;
 
     // ISkinFrame
@@ -99,6 +100,7 @@ private:
     TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
+    double FChooseCommandAt = 0; // when the country-choice command began, for the chooser's trace
 };
 
 } // namespace maskaddr

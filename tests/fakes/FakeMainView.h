@@ -65,6 +65,13 @@ public:
         ++SettingsShown;
         if (OnSettingsDialog) OnSettingsDialog();
     }
+    // The chooser: what it does while open (the pool is the window's), and its result.
+    std::function<bool(TProxyManager&)> OnChooser;
+    int ChooserShown = 0;
+    bool ShowChooseIPCountry(TProxyManager& pool) override {
+        ++ChooserShown;
+        return OnChooser ? OnChooser(pool) : false;
+    }
     std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
 };
 

@@ -472,3 +472,37 @@ TEST_F(HideTest, TheFirefoxExtensionIsInstalledOnceAndOnlyWhenItsInstallationSta
     C.InstallFirefoxExtensionOnce();
     EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"install", "install"}));
 }
+
+TEST_F(HideTest, ChoosingACountryWithOkShowsItAndHidesThroughItAtOnce) {
+    View.Stop = false; // not hiding
+    View.OnChooser = [](TProxyManager& pool) {
+        pool.SetTargetCountry("FR"); // as the chooser's OK does
+        return true;
+    };
+    At(5);
+    C.actChooseIPCountryExecute();
+    EXPECT_EQ(View.ChooserShown, 1);
+    EXPECT_EQ(View.Country, "France") << "the country display follows";
+    ASSERT_EQ(Switchers.Calls.size(), 3u) << "a hide runs at once";
+    EXPECT_EQ(Switchers.Calls[0], "system 10.0.0.2:3128");
+    EXPECT_TRUE(View.Stop);
+}
+
+TEST_F(HideTest, CancellingTheChooserChangesNothing) {
+    View.Stop = false;
+    View.OnChooser = [](TProxyManager&) { return false; };
+    At(5);
+    C.actChooseIPCountryExecute();
+    EXPECT_EQ(View.ChooserShown, 1);
+    EXPECT_TRUE(Switchers.Calls.empty());
+    EXPECT_EQ(C.FProxyManager->TargetCountry(), "UN");
+    EXPECT_EQ(Shown(), 0u);
+}
+
+TEST_F(HideTest, TheChooserWaitsForTheLocalInformation) {
+    C.FLocalInfoGot = false;
+    C.actChooseIPCountryExecute();
+    EXPECT_EQ(View.ChooserShown, 0);
+    EXPECT_EQ(LastShown(), "Maskaddr: [AppRes]MSGBox.CHKNET");
+    EXPECT_EQ(Requests().size(), 1u) << "a new lookup";
+}
