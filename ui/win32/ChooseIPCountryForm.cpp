@@ -13,6 +13,9 @@
 
 #include <cstdio>
 
+// <windows.h> would turn the component model's GetObject into GetObjectW.
+#undef GetObject
+
 namespace maskaddr {
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace maskaddr {
 
 namespace {
@@ -26,6 +28,11 @@ RECT CentredFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight,
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (centreOn != nullptr) GetWindowRect(centreOn, &area);
     int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
+    // A window larger than the one it is centred on stays on the screen.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    x = std::max<int>(work.left, std::min<int>(x, work.right - w));
+    y = std::max<int>(work.top, std::min<int>(y, work.bottom - h));
     return {x, y, x + w, y + h};
 }
 
