@@ -1,0 +1,115 @@
+// How long the real maskaddr.exe takes to open the country chooser and draw its first map.
+// It starts the program with a user file of its own (a pool of four countries, the lookup at
+// a small server of this probe), then opens and cancels the chooser a number of times. Each
+// round is timed twice: inside the program (its trace line "First map drawn N ms after the
+// command", from the command to the map's last progress notification, after its first
+// paint), and from here (from posting the command until that line is in the trace file).
+//   chooser_open_probe [ROUNDS]      (bench/chooser-open runs it under Wine)
+#include "ProgramDriver.h"
+#include "TestHttpServer.h"
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+double NowMs() {
+    LARGE_INTEGER f{}, c{};
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// The figures of every "First map drawn N ms" line of the trace, in order.
+std::vector<double> InProgramFigures(const std::string& trace) {
+    std::vector<double> figures;
+    const std::string text = TFileSystemWin().ReadFile(trace).value_or("");
+    const std::string key = "First map drawn ";
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
+        figures.push_back(std::atof(text.c_str() + at + key.size()));
+    return figures;
+}
+
+HWND VisibleChooser(DWORD waitMs) {
+    const ULONGLONG deadline = GetTickCount64() + waitMs;
+    do {
+        HWND w = FindWindowW(L"TfrmChooseIPCountry", nullptr);
+        if (w != nullptr && IsWindowVisible(w)) return w;
+        Sleep(1);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 10;
+    const std::string exe = TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\maskaddr.exe"));
+    TScratchFolder dir;
+    const std::string trace = dir / "trace.log";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    TTestHttpServer lookup;
+    lookup.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\nCITY=Berlin\r\n"
+                                   "REGION=BE\r\n52.52\r\n13.40\r\n"});
+    const std::string userFile =
+        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
+    TFileSystemWin fs;
+    fs.CreateFolders(userFile.substr(0, userFile.rfind('\\')));
+    fs.WriteFileAtomic(userFile, "[setting]\r\nUpdate.Times=1\r\nTARGET_COUNTRY=FR\r\nURL.Update=" +
+                                     lookup.Url("/update") + "\r\nURL.GetInfo=" + lookup.Url("/info") +
+                                     "\r\nURL.FlagPath=" + lookup.Url("/flags/") +
+                                     "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
+                                     "127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|48.86;"
+                                     "127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");
+    TProgram app(exe, "-d");
+    HWND main = app.Ready();
+    if (main == nullptr || !WaitForText(trace, "SetTextInfo(Ready.")) {
+        std::fprintf(stderr, "chooser_open_probe: the program did not become ready\n");
+        return 2;
+    }
+    std::vector<double> inside, outside;
+    for (int i = 0; i < rounds; ++i) {
+        Sleep(300);
+        const size_t before = InProgramFigures(trace).size();
+        const double start = NowMs();
+        PostMessageW(main, WM_COMMAND, ids::actChooseIPCountry, 0);
+        std::vector<double> figures;
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while ((figures = InProgramFigures(trace)).size() == before && GetTickCount64() < deadline)
+            Sleep(1);
+        const double seen = NowMs() - start;
+        HWND chooser = VisibleChooser(5000);
+        if (figures.size() == before || chooser == nullptr) {
+            std::fprintf(stderr, "chooser_open_probe: round %d: no map within 10 s\n", i + 1);
+            return 2;
+        }
+        inside.push_back(figures.back());
+        outside.push_back(seen);
+        std::printf("round %2d: %6.1f ms in the program, %6.1f ms seen from outside%s\n", i + 1, figures.back(),
+                    seen, i == 0 ? " (first opening: the shapes are read)" : "");
+        PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        for (int k = 0; k < 500 && IsWindowVisible(chooser); ++k)
+            Sleep(10);
+    }
+    const double worst = *std::max_element(inside.begin(), inside.end());
+    std::printf("chooser open + first map: first %.1f ms, median %.1f ms, worst %.1f ms in the program; "
+                "median %.1f ms seen from outside (target: at most 150 ms)\n",
+                inside.front(), Median(inside), worst, Median(outside));
+    PostMessageW(main, WM_COMMAND, ids::actExit, 0);
+    app.Ended(15000);
+    return worst <= 150 ? 0 : 1;
+}
