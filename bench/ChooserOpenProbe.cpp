@@ -63,18 +63,19 @@ int wmain(int argc, wchar_t** argv) {
     const std::string trace = dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
     TTestHttpServer lookup;
-    lookup.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\nCITY=Berlin\r\n"
-                                   "REGION=BE\r\n52.52\r\n13.40\r\n"});
+    lookup.SetReply("/info",
+                    {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\nCITY=Berlin\r\n"
+                          "REGION=BE\r\n52.52\r\n13.40\r\n"});
     const std::string userFile =
         ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
     TFileSystemWin fs;
     fs.CreateFolders(userFile.substr(0, userFile.rfind('\\')));
-    fs.WriteFileAtomic(userFile, "[setting]\r\nUpdate.Times=1\r\nTARGET_COUNTRY=FR\r\nURL.Update=" +
-                                     lookup.Url("/update") + "\r\nURL.GetInfo=" + lookup.Url("/info") +
-                                     "\r\nURL.FlagPath=" + lookup.Url("/flags/") +
-                                     "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
-                                     "127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|48.86;"
-                                     "127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");
+    fs.WriteFileAtomic(
+        userFile, "[setting]\r\nUpdate.Times=1\r\nTARGET_COUNTRY=FR\r\nURL.Update=" + lookup.Url("/update") +
+                      "\r\nURL.GetInfo=" + lookup.Url("/info") + "\r\nURL.FlagPath=" + lookup.Url("/flags/") +
+                      "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
+                      "127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|48.86;"
+                      "127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");
     TProgram app(exe, "-d");
     HWND main = app.Ready();
     if (main == nullptr || !WaitForText(trace, "SetTextInfo(Ready.")) {
@@ -99,8 +100,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         inside.push_back(figures.back());
         outside.push_back(seen);
-        std::printf("round %2d: %6.1f ms in the program, %6.1f ms seen from outside%s\n", i + 1, figures.back(),
-                    seen, i == 0 ? " (first opening: the shapes are read)" : "");
+        std::printf("round %2d: %6.1f ms in the program, %6.1f ms seen from outside%s\n", i + 1,
+                    figures.back(), seen, i == 0 ? " (first opening: the shapes are read)" : "");
         PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         for (int k = 0; k < 500 && IsWindowVisible(chooser); ++k)
             Sleep(10);

@@ -22,7 +22,8 @@ bool MapKeyDropped(unsigned virtualKey) {
     return virtualKey == kF5 || virtualKey == kBackspace || virtualKey == kShift;
 }
 
-TChooseIPCountry::TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool) : FView(view), FPool(pool) {
+TChooseIPCountry::TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool)
+    : FView(view), FPool(pool) {
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true;
     FFlag.UseCache = false;
@@ -112,10 +113,9 @@ void TChooseIPCountry::ShowMap(const std::string& aLati, const std::string& aLon
     }
     TTextEncoding encoding;
     const std::string text = TIniText::DecodeBytes(*bytes, *Platform().Ansi, encoding);
-    const std::string filled =
-        FormatBraces(text, {aLong, aLati, std::to_string(FView.MapPanelWidth() + 30),
-                            std::to_string(FView.MapPanelHeight() + 30),
-                            Settings().GetSettingString("URL.MapMask"), kMapZoom});
+    const std::string filled = FormatBraces(text, {aLong, aLati, std::to_string(FView.MapPanelWidth() + 30),
+                                                   std::to_string(FView.MapPanelHeight() + 30),
+                                                   Settings().GetSettingString("URL.MapMask"), kMapZoom});
     FView.LoadMapDocument(filled, path.substr(0, path.rfind('\\') + 1));
 }
 

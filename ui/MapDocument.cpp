@@ -21,11 +21,14 @@ std::optional<uint32_t> ParseColor(std::string_view text) {
 }
 
 void ReadColors(const TIniText& ini, const std::string& section, TMapColors& c) {
-    const std::pair<const char*, uint32_t*> names[] = {
-        {"Sea", &c.Sea},           {"Land", &c.Land},
-        {"Border", &c.Border},     {"Highlight", &c.Highlight},
-        {"HighlightBorder", &c.HighlightBorder}, {"Graticule", &c.Graticule},
-        {"Marker", &c.Marker},     {"MarkerBorder", &c.MarkerBorder}};
+    const std::pair<const char*, uint32_t*> names[] = {{"Sea", &c.Sea},
+                                                       {"Land", &c.Land},
+                                                       {"Border", &c.Border},
+                                                       {"Highlight", &c.Highlight},
+                                                       {"HighlightBorder", &c.HighlightBorder},
+                                                       {"Graticule", &c.Graticule},
+                                                       {"Marker", &c.Marker},
+                                                       {"MarkerBorder", &c.MarkerBorder}};
     for (auto [name, field] : names)
         if (auto v = ini.ReadValue(section, name))
             if (auto color = ParseColor(*v)) *field = *color;

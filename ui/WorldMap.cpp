@@ -98,7 +98,8 @@ std::optional<TWorldMap> TWorldMap::Parse(std::string_view bytes, std::string* e
     for (unsigned c = 0; c < count; ++c) {
         TMapCountry country;
         unsigned nameLength = 0, rings = 0;
-        if (!r.Text(2, country.Code) || !r.U8(nameLength) || !r.Text(nameLength, country.Name) || !r.U16(rings))
+        if (!r.Text(2, country.Code) || !r.U8(nameLength) || !r.Text(nameLength, country.Name) ||
+            !r.U16(rings))
             return fail("truncated country");
         country.Box = EmptyBox();
         for (unsigned k = 0; k < rings; ++k) {

@@ -113,7 +113,8 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     const std::string lists = IniValue(userFile, "setting", "NORMAL_IPS");
     EXPECT_NE(lists.find(Proxy + "|United States|US|-97.00|38.00"), std::string::npos) << lists;
-    EXPECT_NE(lists.find(Env("MASKADDR_E2E_PROXY_DE") + "|Germany|DE|13.40|52.52"), std::string::npos) << lists;
+    EXPECT_NE(lists.find(Env("MASKADDR_E2E_PROXY_DE") + "|Germany|DE|13.40|52.52"), std::string::npos)
+        << lists;
 
     // 3. One click hides, with no second update and no message.
     ASSERT_EQ(app.Hide(w), "") << ReadText(trace);
@@ -222,8 +223,8 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     // Germany's flag is not shipped here: downloaded into the user data folder as DE.PNG.
     EXPECT_TRUE(WaitFor([&] { return TFileSystemWin().FileExists(flag); }, 15000));
     const std::string serviceLog = Env("MASKADDR_E2E_SERVICE_LOG");
-    EXPECT_TRUE(WaitFor([&] { return ReadText(serviceLog).find("GET /flags/DE.png 200") != std::string::npos; },
-                        10000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return ReadText(serviceLog).find("GET /flags/DE.png 200") != std::string::npos; }, 10000))
         << ReadText(serviceLog);
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(WaitFor([&] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 15000))

@@ -93,13 +93,15 @@ protected:
     void SetUp() override {
         InstallWin32Platform();
         E = std::make_unique<TCLEngine>(nullptr, Host);
-        E->SetSettingOverwrite({"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
-                                "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",
-                                "URL.FlagPath=http://127.0.0.1:9/flags/", "URL.MapMask="});
+        E->SetSettingOverwrite(
+            {"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
+             "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",
+             "URL.FlagPath=http://127.0.0.1:9/flags/", "URL.MapMask="});
         Pool = std::make_unique<TProxyManager>();
         ASSERT_TRUE(Pool->LoadSettings());
-        Pool->HandleLocalInfo("IP=127.0.0.1\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\nREGION=ACT\n"
-                              "-35.28\n149.13\n");
+        Pool->HandleLocalInfo(
+            "IP=127.0.0.1\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\nREGION=ACT\n"
+            "-35.28\n149.13\n");
         ASSERT_TRUE(Owner.CreateHandle("Chooser owner", WS_POPUP | WS_CAPTION, 0, 534, 317));
         SetWindowPos(Owner.Handle(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
     }
@@ -162,9 +164,11 @@ TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
     EXPECT_EQ(f.Map()->Document().Height, 375);
 
     ASSERT_TRUE(ShownAndDrawn(f));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idGauge))) << "done: the gauge hides";
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idGauge)))
+        << "done: the gauge hides";
     EXPECT_EQ(f.Map()->HighlightedCountry(), "DE");
-    EXPECT_NE(SendMessageW(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idFlag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+    EXPECT_NE(
+        SendMessageW(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idFlag), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
         << "the shipped flag";
 
     // The map by its pixels: sea, land and Germany in their colours, the marker where the
@@ -188,7 +192,8 @@ TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
     EXPECT_TRUE(pixels.Around(px, py, 1, kLand)) << "Paris on plain land at " << px << "," << py;
     EXPECT_FALSE(pixels.Around(px, py, 3, kMarker));
     const TGeoPoint atlantic = projection.ToView(-8.0, 47.0); // Bay of Biscay, off Brittany
-    EXPECT_TRUE(pixels.Around(static_cast<int>(atlantic.Lon - 15), static_cast<int>(atlantic.Lat - 15), 1, kSea));
+    EXPECT_TRUE(
+        pixels.Around(static_cast<int>(atlantic.Lon - 15), static_cast<int>(atlantic.Lat - 15), 1, kSea));
     TCapture whole(f.Handle());
     EXPECT_GT(whole.Share(kSea), 0.03) << "the dialog on the screen shows its map";
     SaveScreenshot(f.Handle(), "country-chooser");
@@ -240,7 +245,8 @@ TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
 
     // What the filter keeps from the map: the map itself would reload and go back.
     auto mapProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(map, GCLP_WNDPROC));
-    ASSERT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(map, GWLP_WNDPROC)), mapProc) << "the filter is in front";
+    ASSERT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(map, GWLP_WNDPROC)), mapProc)
+        << "the filter is in front";
     CallWindowProcW(mapProc, map, WM_KEYDOWN, VK_BACK, 1);
     ASSERT_TRUE(PumpUntil([&] { return f.Map()->Drawn(); }, 5000));
     EXPECT_EQ(f.Map()->HighlightedCountry(), "FR");
@@ -327,8 +333,9 @@ protected:
     const std::string Trace = Dir / "trace.log";
     void SetUp() override {
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
-        Service.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=AU\r\nCOUNTRY_LONG=Australia\r\nCITY=Canberra"
-                                        "\r\nREGION=ACT\r\n-35.28\r\n149.13\r\n"});
+        Service.SetReply("/info",
+                         {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=AU\r\nCOUNTRY_LONG=Australia\r\nCITY=Canberra"
+                               "\r\nREGION=ACT\r\n-35.28\r\n149.13\r\n"});
         const std::string path = TApp::UserFile();
         Fs.CreateFolders(path.substr(0, path.rfind('\\')));
         ASSERT_EQ(Fs.WriteFileAtomic(
@@ -386,8 +393,8 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     ASSERT_NE(chooser, nullptr);
     ASSERT_TRUE(WaitForText(Trace, "First map drawn"));
     HWND list = GetDlgItem(chooser, TfrmChooseIPCountry::idCountry);
-    const LRESULT germany = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(L"Germany"));
+    const LRESULT germany =
+        SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Germany"));
     ASSERT_GT(germany, 0);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(germany), 0);
     SendMessageW(chooser, WM_COMMAND, MAKEWPARAM(TfrmChooseIPCountry::idCountry, CBN_SELCHANGE),

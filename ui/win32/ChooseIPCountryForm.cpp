@@ -91,10 +91,10 @@ void TfrmChooseIPCountry::CreateControls() {
     auto* label = new TLabelControl(this, "lblCountry", "Country", 77, 10, 200, 16);
     SetWindowLongPtrW(label->Handle(), GWLP_ID, idCountryLabel);
     new TComboBoxControl(this, "cbbCountry", 77, 28, 357, 320, idCountry);
-    HWND panel = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 17,
-                                 62, kPanelWidth, kPanelHeight, Handle(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPanel)), GetModuleHandleW(nullptr),
-                                 nullptr);
+    HWND panel = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                 17, 62, kPanelWidth, kPanelHeight, Handle(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPanel)),
+                                 GetModuleHandleW(nullptr), nullptr);
     FMap = std::make_unique<TMapView>(panel);
     FMap->OnProgressChange = [this](TMapView*, int progress, int max) {
         FController.wbMapProgressChange(progress, max);
@@ -102,11 +102,13 @@ void TfrmChooseIPCountry::CreateControls() {
             FFirstMapTraced = true;
             char ms[32];
             std::snprintf(ms, sizeof ms, "%.1f", NowMs() - FOpenedAt);
-            DebugTrace::Trace("ChooseIPCountry", std::string("First map drawn ") + ms + " ms after the command");
+            DebugTrace::Trace("ChooseIPCountry",
+                              std::string("First map drawn ") + ms + " ms after the command");
         }
     };
     CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 17, 420, 200, 16, Handle(),
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(idGauge)), GetModuleHandleW(nullptr), nullptr);
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(idGauge)), GetModuleHandleW(nullptr),
+                    nullptr);
     SendMessageW(Control(idGauge), PBM_SETRANGE32, 0, 100);
     new TButtonControl(this, "btnOK", "&OK", 278, 415, 75, 25, IDOK, true);
     new TButtonControl(this, "btnCancel", "&Cancel", 359, 415, 75, 25, IDCANCEL);
@@ -153,7 +155,8 @@ std::string TfrmChooseIPCountry::ItemText(int index) {
     const LRESULT length = SendMessageW(Control(idCountry), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(Control(idCountry), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(Control(idCountry), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return ToUtf8(text);
 }

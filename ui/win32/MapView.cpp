@@ -42,7 +42,8 @@ TMapView::TMapView(HWND parent) {
     StartGdiplus();
     RECT r{};
     GetClientRect(parent, &r);
-    CreateWindowHandle({kClassName, 0, nullptr, nullptr}, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, r, parent);
+    CreateWindowHandle({kClassName, 0, nullptr, nullptr}, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, r,
+                       parent);
 }
 
 // Shapes are read once per process: the chooser opens at once the second time, and the
@@ -99,7 +100,8 @@ void TMapView::Step() {
     switch (FStage) {
     case kLoading:
         FMap = Shapes(FBase + FDoc.Shapes);
-        FHighlight = FMap != nullptr && FDoc.HasPoint ? FMap->CountryIndexAt(FDoc.Longitude, FDoc.Latitude) : -1;
+        FHighlight =
+            FMap != nullptr && FDoc.HasPoint ? FMap->CountryIndexAt(FDoc.Longitude, FDoc.Latitude) : -1;
         FStage = kDrawing;
         Progress(60);
         PostMessageW(Handle(), kStep, 0, 0);
@@ -111,11 +113,12 @@ void TMapView::Step() {
         InvalidateRect(Handle(), nullptr, FALSE);
         UpdateWindow(Handle());
         const POINT marker = ClientPoint(FDoc.Longitude, FDoc.Latitude);
-        DebugTrace::Trace(kTag, "Map drawn: " + (FDoc.HasPoint ? std::to_string(FDoc.Longitude) + "," +
-                                                                     std::to_string(FDoc.Latitude)
-                                                               : std::string("no point")) +
-                                    " country " + HighlightedCountry() + " marker " + std::to_string(marker.x) +
-                                    "," + std::to_string(marker.y));
+        DebugTrace::Trace(
+            kTag, "Map drawn: " +
+                      (FDoc.HasPoint ? std::to_string(FDoc.Longitude) + "," + std::to_string(FDoc.Latitude)
+                                     : std::string("no point")) +
+                      " country " + HighlightedCountry() + " marker " + std::to_string(marker.x) + "," +
+                      std::to_string(marker.y));
         Progress(kMaxProgress);
         break;
     }
@@ -150,7 +153,8 @@ POINT TMapView::ClientPoint(double lon, double lat) const {
     const TMapProjection projection = Projection();
     const TGeoPoint p = projection.ToView(lon + projection.NearestWrap(lon), lat);
     const double ox = (rc.right - FDoc.Width * s) / 2, oy = (rc.bottom - FDoc.Height * s) / 2;
-    return POINT{static_cast<LONG>(std::lround(ox + p.Lon * s)), static_cast<LONG>(std::lround(oy + p.Lat * s))};
+    return POINT{static_cast<LONG>(std::lround(ox + p.Lon * s)),
+                 static_cast<LONG>(std::lround(oy + p.Lat * s))};
 }
 
 void TMapView::Render() {
@@ -210,7 +214,8 @@ void TMapView::DrawMap(Gdiplus::Graphics& g, const TMapProjection& projection) {
                     points.clear();
                     for (const TGeoPoint& p : ring.Points) {
                         const TGeoPoint v = projection.ToView(p.Lon + shift, p.Lat);
-                        points.emplace_back(static_cast<Gdiplus::REAL>(v.Lon), static_cast<Gdiplus::REAL>(v.Lat));
+                        points.emplace_back(static_cast<Gdiplus::REAL>(v.Lon),
+                                            static_cast<Gdiplus::REAL>(v.Lat));
                     }
                     path.AddPolygon(points.data(), static_cast<INT>(points.size()));
                 }
@@ -221,7 +226,8 @@ void TMapView::DrawMap(Gdiplus::Graphics& g, const TMapProjection& projection) {
         const std::vector<TMapCountry>& countries = FMap->Countries();
         for (size_t i = 0; i < countries.size(); ++i)
             if (static_cast<int>(i) != FHighlight) draw(countries[i], false);
-        if (FHighlight >= 0) draw(countries[static_cast<size_t>(FHighlight)], true); // on top of its neighbours
+        if (FHighlight >= 0)
+            draw(countries[static_cast<size_t>(FHighlight)], true); // on top of its neighbours
     }
 
     if (FDoc.HasPoint && FDoc.MarkerRadius > 0) {
@@ -240,8 +246,8 @@ void TMapView::Paint(HDC dc) {
     RECT rc{};
     GetClientRect(Handle(), &rc);
     if (!FBuffer) {
-        const TGdiBrush sea(CreateSolidBrush(RGB((FDoc.Colors.Sea >> 16) & 0xFF, (FDoc.Colors.Sea >> 8) & 0xFF,
-                                                 FDoc.Colors.Sea & 0xFF)));
+        const TGdiBrush sea(CreateSolidBrush(
+            RGB((FDoc.Colors.Sea >> 16) & 0xFF, (FDoc.Colors.Sea >> 8) & 0xFF, FDoc.Colors.Sea & 0xFF)));
         FillRect(dc, &rc, sea.Get());
         return;
     }

@@ -1,11 +1,11 @@
 // The country chooser's logic against a recording view and a pool loaded from settings:
 // the list and its first selection, flags, the filled map template, the gauge, OK and
 // Cancel, and the key filter.
+#include "ui/ChooseIPCountry.h"
 #include "fakes/FakeChooserView.h"
 #include "fakes/FakePlatform.h"
 #include "framework/settings/CLSettings.h"
 #include "proxy/ProxyManager.h"
-#include "ui/ChooseIPCountry.h"
 #include "ui/MapDocument.h"
 
 #include <fstream>
@@ -35,11 +35,12 @@ protected:
     // A pool of proxies in three countries (Germany twice) and the user's own information.
     void Start(const std::string& target, const std::string& more = "") {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
-        P.Files.Put(UserFile, "[setting]\nURL.FlagPath=http://127.0.0.1:9/flags/\nURL.MapMask=Night\n"
-                              "NORMAL_IPS=10.0.0.1:80|Germany|DE|13.40|52.52;10.0.0.2:80|France|FR|2.35|48.85;"
-                              "10.0.0.3:80|Germany|DE|13.40|52.52;\n"
-                              "SUPER_IPS=10.0.0.9:80|Japan|JP|139.69|35.69;\nTARGET_COUNTRY=" +
-                                  target + "\n" + more);
+        P.Files.Put(UserFile,
+                    "[setting]\nURL.FlagPath=http://127.0.0.1:9/flags/\nURL.MapMask=Night\n"
+                    "NORMAL_IPS=10.0.0.1:80|Germany|DE|13.40|52.52;10.0.0.2:80|France|FR|2.35|48.85;"
+                    "10.0.0.3:80|Germany|DE|13.40|52.52;\n"
+                    "SUPER_IPS=10.0.0.9:80|Japan|JP|139.69|35.69;\nTARGET_COUNTRY=" +
+                        target + "\n" + more);
         P.Files.Put("C:\\Tools\\App\\res\\map.tpl", SourceFile("res/map.tpl"));
         Pool = std::make_unique<TProxyManager>();
         ASSERT_TRUE(Pool->LoadSettings());

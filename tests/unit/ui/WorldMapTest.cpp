@@ -1,7 +1,7 @@
 // The world map data as shipped (res/worldmap/countries.map): its file format, the
 // point-in-country test at known places, the projection, and the map document.
-#include "ui/MapDocument.h"
 #include "ui/WorldMap.h"
+#include "ui/MapDocument.h"
 
 #include <cmath>
 #include <fstream>
@@ -46,14 +46,22 @@ TEST(WorldMap, KnownPlacesLieInTheirCountries) {
         const char* Code;
     };
     const TCase cases[] = {
-        {"Berlin", 13.40, 52.52, "DE"},       {"Canberra", 149.13, -35.28, "AU"},
-        {"Paris", 2.35, 48.86, "FR"},         {"Kansas", -97.0, 38.0, "US"},
-        {"Sao Paulo", -46.63, -23.55, "BR"},  {"Tokyo", 139.69, 35.69, "JP"},
-        {"Maseru (a hole in ZA)", 27.48, -29.31, "LS"}, {"Johannesburg", 28.05, -26.20, "ZA"},
-        {"Anadyr (past 180)", 177.5, 64.73, "RU"},      {"Chukotka east of 180", -172.0, 65.5, "RU"},
-        {"Fiji, Vanua Levu", 179.3, -16.5, "FJ"},       {"South Pole", 0.0, -89.9, "AQ"},
-        {"Mid-Atlantic", -30.0, 30.0, ""},    {"Pacific", -140.0, 0.0, ""},
-        {"Indian Ocean", 80.0, -30.0, ""},    {"Mediterranean", 18.0, 35.0, ""},
+        {"Berlin", 13.40, 52.52, "DE"},
+        {"Canberra", 149.13, -35.28, "AU"},
+        {"Paris", 2.35, 48.86, "FR"},
+        {"Kansas", -97.0, 38.0, "US"},
+        {"Sao Paulo", -46.63, -23.55, "BR"},
+        {"Tokyo", 139.69, 35.69, "JP"},
+        {"Maseru (a hole in ZA)", 27.48, -29.31, "LS"},
+        {"Johannesburg", 28.05, -26.20, "ZA"},
+        {"Anadyr (past 180)", 177.5, 64.73, "RU"},
+        {"Chukotka east of 180", -172.0, 65.5, "RU"},
+        {"Fiji, Vanua Levu", 179.3, -16.5, "FJ"},
+        {"South Pole", 0.0, -89.9, "AQ"},
+        {"Mid-Atlantic", -30.0, 30.0, ""},
+        {"Pacific", -140.0, 0.0, ""},
+        {"Indian Ocean", 80.0, -30.0, ""},
+        {"Mediterranean", 18.0, 35.0, ""},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(Map().CountryAt(c.Lon, c.Lat), c.Code) << c.Place;
