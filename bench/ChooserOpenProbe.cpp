@@ -78,7 +78,7 @@ int wmain(int argc, wchar_t** argv) {
                       "127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");
     TProgram app(exe, "-d");
     HWND main = app.Ready();
-    if (main == nullptr || !WaitForText(trace, "SetTextInfo(Ready.")) {
+    if (main == nullptr || !WaitForText(trace, "|127.0.0.1|Germany|Berlin|")) {
         std::fprintf(stderr, "chooser_open_probe: the program did not become ready\n");
         return 2;
     }

@@ -355,7 +355,8 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, "SetTextInfo(Ready.")) << "the lookup answered";
+    // The lookup answered (the ready text alone comes at start-up too, before it).
+    ASSERT_TRUE(WaitForText(Trace, "|127.0.0.1|Australia|Canberra|")) << "the lookup answered";
 
     // The button, the tray item and the flag each open the chooser; Cancel changes nothing.
     const std::vector<std::pair<const char*, std::function<void()>>> ways{
@@ -375,7 +376,7 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
         SCOPED_TRACE(way);
         open();
         HWND chooser = FindChooser();
-        ASSERT_NE(chooser, nullptr);
+        ASSERT_NE(chooser, nullptr) << Fs.ReadFile(Trace).value_or("");
         EXPECT_EQ(GetWindow(chooser, GW_OWNER), w);
         EXPECT_FALSE(IsWindowEnabled(w)) << "modal";
         PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -412,4 +413,12 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(QuerySystemProxy().Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    // The maps were drawn without the network: the update at start-up, the lookup (and flags)
+    // are all that was asked.
+    for (const std::string& head : Service.Requests()) {
+        const std::string line = head.substr(0, head.find('\r'));
+        EXPECT_TRUE(line.rfind("GET /update?", 0) == 0 || line.rfind("GET /info", 0) == 0 ||
+                    line.rfind("GET /flags/", 0) == 0)
+            << line;
+    }
 }
