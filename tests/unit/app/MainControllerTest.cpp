@@ -283,10 +283,14 @@ TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
     for (int minute : {15, 30}) {
         At(minute * 60.0);
         C.tmrTouchTimer();
+        EXPECT_EQ(Requests().size(), 1u) << "not yet more than 30 minutes at " << minute;
     }
     At(45 * 60.0);
     C.tmrTouchTimer();
     EXPECT_EQ(Requests().size(), 2u) << "touched at 12:00 and 12:45 only";
+    At(45 * 60.0 + 1);
+    C.actStopHideExecute();
+    EXPECT_FALSE(View.Timers[TMainTimer::Touch]) << "a stop ends the keep-alive";
 
     Settings().SetSettingstring("TARGET_COUNTRY", "FR");
     C.FProxyManager->SetTargetCountry("FR");
