@@ -6,6 +6,7 @@
 #include "ProgramDriver.h"
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <functional>
 #include <string>
