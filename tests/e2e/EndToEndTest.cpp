@@ -1,17 +1,14 @@
 // The real maskaddr.exe under Wine against the real maskaddr-service and a real tinyproxy
 // that connects out from 127.0.0.2 (run-e2e starts them): hiding changes the address that
 // the check-IP page sees, stopping and exiting give it back, a killed program is repaired.
+#include "E2eSupport.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 
-#include "platform/win32/InternetHandle.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <functional>
 #include <memory>
 
 using namespace maskaddr;
@@ -19,57 +16,11 @@ using namespace maskaddr::test;
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string ReadText(const std::string& path) {
-    return TFileSystemWin().ReadFile(path).value_or("");
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    ULONGLONG deadline = GetTickCount64() + ms;
-    do {
-        if (done()) return true;
-        Sleep(100);
-    } while (GetTickCount64() < deadline);
-    return done();
-}
-
-// The address that the check-IP page reports for a WinINet client with the preconfigured
-// (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
-std::string SeenAddress() {
-    TInternetHandle net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!net) return "<failed>";
-    std::wstring url = ToWide(Env("MASKADDR_E2E_SERVICE") + "/checkip?format=text");
-    // A connection of its own each time: Wine's WinINet would reuse a pooled direct connection
-    // to the service for a request meant for the proxy.
-    const wchar_t* headers = L"Connection: close\r\n";
-    TInternetHandle req(InternetOpenUrlW(net.Get(), url.c_str(), headers, static_cast<DWORD>(-1),
-                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                             INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
-                                         0));
-    if (!req) return "<failed>";
-    std::string body;
-    char buf[4096];
-    DWORD got = 0;
-    while (InternetReadFile(req.Get(), buf, sizeof buf, &got) && got > 0)
-        body.append(buf, got);
-    size_t at = body.find("IP=");
-    if (at != 0) return "<no IP line>";
-    return body.substr(3, body.find_first_of("\r\n") - 3);
-}
-
 // The program under test, as run-e2e placed it.
 class TApp : public TProgram {
 public:
     explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
 };
-
-bool IsDirect(const TProxyState& s) {
-    return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
-}
 
 class EndToEnd : public ::testing::Test {
 protected:
