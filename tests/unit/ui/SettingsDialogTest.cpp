@@ -41,8 +41,8 @@ protected:
 
 TEST_F(SettingsDialogTest, LoadsInItsOrderAndCancelWritesNothing) {
     User("AutoRun=1\nSWITCH.IE=1\nSWITCH.FF=0\nSWITCH.OPERA=1\nUpdate.AutoCheck=0\nTestIPfromLocal=1\n");
-    const std::string before = P.Files.Get(kUserFile);
     C.FormCreate();
+    const std::string before = P.Files.Get(kUserFile); // as the store keeps it once opened
     EXPECT_EQ(View.Page, 0);
     using B = TSettingsBox;
     EXPECT_EQ(View.SetOrder,
@@ -135,9 +135,10 @@ TEST_F(SettingsDialogTest, ReinstallFirefoxAsksForTheFolderOnlyWhenTheInstallerF
         EXPECT_EQ(shown, c.Messages) << c.Name;
         EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), c.Stored) << c.Name;
         EXPECT_EQ(Switchers.Calls.size(), c.Installs) << c.Name;
-        if (!c.Starts)
+        if (!c.Starts) {
             EXPECT_EQ(View.Browsed, (std::vector<std::pair<std::string, std::string>>{
                                         {"Choose Firefox Path", "C:\\Firefox"}}))
                 << c.Name;
+        }
     }
 }
