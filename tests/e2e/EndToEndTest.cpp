@@ -172,6 +172,7 @@ TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
     const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
                                  FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
                                  "\\setting.dat";
+    TFileSystemWin().CreateFolders(userFile.substr(0, userFile.rfind('\\')));
     ASSERT_EQ(TFileSystemWin().WriteFileAtomic(
                   userFile, "[setting]\r\nUpdate.BeginAuto=0\r\nUpdate.Times=1\r\nTARGET_COUNTRY=UN\r\n"
                             "TestIPfromLocal=1\r\nNORMAL_IPS=" +

@@ -408,6 +408,7 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
         settings.NextPage();
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(settings.Dialog, cbOpera)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(settings.Dialog, cbAutoRun)));
+        Sleep(500); // the page is painted before the picture is taken
         SaveScreenshot(settings.Dialog, "settings-browser");
         for (int id : changeable)
             settings.Click(id);

@@ -6,6 +6,7 @@
 #include "framework/language/CLMultiLang.h"
 #include "platform/win32/WinText.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -134,6 +135,12 @@ int TfrmSettings::BoxId(TSettingsBox box) const {
     }
 }
 
+bool TfrmSettings::OnPage(HWND control) const {
+    for (const auto& [page, controls] : FPages)
+        if (std::find(controls.begin(), controls.end(), control) != controls.end()) return true;
+    return false;
+}
+
 bool TfrmSettings::Checked(TSettingsBox box) {
     return IsDlgButtonChecked(Handle(), BoxId(box)) == BST_CHECKED;
 }
@@ -201,6 +208,14 @@ LRESULT TfrmSettings::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SelectPage(static_cast<int>(SendMessageW(n->hwndFrom, TCM_GETCURSEL, 0, 0)));
         return 0;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: // controls on a page take the page's ground, not the dialog's
+        if (OnPage(reinterpret_cast<HWND>(lParam))) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
     case WM_DESTROY: // the owner went (the session ends): the modal loop ends with it
         if (IsShowingModal()) CloseModal(mr::Cancel);
         break;

@@ -46,6 +46,7 @@ private:
     void CreateControls();
     void OnCommand(int id);
     int BoxId(TSettingsBox box) const;
+    bool OnPage(HWND control) const;
 
     TSettingsController FController;
     std::map<int, std::vector<HWND>> FPages; // the controls of each page, by page index

@@ -51,6 +51,11 @@ void TfrmTesting::AppendLog(const std::string& line) {
     const std::wstring text = (end > 0 ? L"\r\n" : L"") + ToWide(line);
     SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    // The new line in view from its start, not scrolled to its end.
+    const LRESULT lastLine = SendMessageW(log, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT start = SendMessageW(log, EM_LINEINDEX, static_cast<WPARAM>(lastLine), 0);
+    SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(start), start);
+    SendMessageW(log, EM_SCROLLCARET, 0, 0);
 }
 
 void TfrmTesting::SetProgress(size_t done, size_t total) {
