@@ -1,9 +1,6 @@
 // The settings dialog (see SettingsForm.h).
 #include "ui/win32/SettingsForm.h"
 
-#include "framework/engine/CLEngine.h"
-#include "framework/language/CLForm.h"
-#include "framework/language/CLMultiLang.h"
 #include "platform/win32/WinText.h"
 
 #include <algorithm>
@@ -71,11 +68,7 @@ TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon se
                       kClientHeight, owner))
         return;
     CreateControls();
-    auto* form = new TCLForm(this, "CLForm");
-    form->FRuntimeSetLanguageData = true;
-    new TCLMultiLang(this, "CLMultiLang");
-    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
-    LoadComponents();
+    LoadWithEngine();
     FController.FormCreate();
 }
 

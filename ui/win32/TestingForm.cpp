@@ -1,9 +1,6 @@
 // The verification window (see TestingForm.h).
 #include "ui/win32/TestingForm.h"
 
-#include "framework/engine/CLEngine.h"
-#include "framework/language/CLForm.h"
-#include "framework/language/CLMultiLang.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>
@@ -33,11 +30,7 @@ TfrmTesting::TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::
                       WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
                           ES_READONLY,
                       8, 66, kClientWidth - 16, kClientHeight - 74, testingIds::mmoLog);
-    auto* form = new TCLForm(this, "CLForm");
-    form->FRuntimeSetLanguageData = true;
-    new TCLMultiLang(this, "CLMultiLang");
-    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
-    LoadComponents();
+    LoadWithEngine();
     FController.FormCreate();
 }
 

@@ -69,6 +69,12 @@ protected:
         r.Country_Long = country;
         return r;
     }
+    static std::vector<TProxyRec> TenSilentProxies() {
+        std::vector<TProxyRec> proxies;
+        for (int i = 10; i < 20; ++i)
+            proxies.push_back(Proxy("127.0.1." + std::to_string(i)));
+        return proxies;
+    }
     void Answer(const std::string& ip, const std::string& body) {
         P.Http.SetProxyReply(ip + ":8888", kCheck, body);
     }
@@ -108,9 +114,7 @@ TEST_F(VerificationRunTest, ARunInWhichEveryProxyHidesClosesByItself) {
 }
 
 TEST_F(VerificationRunTest, AtMostEightRequestsAreUnderwayAtOnce) {
-    std::vector<TProxyRec> proxies;
-    for (int i = 10; i < 20; ++i)
-        proxies.push_back(Proxy("127.0.1." + std::to_string(i)));
+    const std::vector<TProxyRec> proxies = TenSilentProxies();
     TTestingController c(View, proxies, kCheck);
     c.FormCreate();
     ASSERT_EQ(P.Ui.Pump(1), 1u); // the real address
@@ -122,9 +126,7 @@ TEST_F(VerificationRunTest, AtMostEightRequestsAreUnderwayAtOnce) {
 }
 
 TEST_F(VerificationRunTest, ClosingEarlyCancelsWhatHasNotStarted) {
-    std::vector<TProxyRec> proxies;
-    for (int i = 10; i < 20; ++i)
-        proxies.push_back(Proxy("127.0.1." + std::to_string(i)));
+    const std::vector<TProxyRec> proxies = TenSilentProxies();
     {
         TTestingController c(View, proxies, kCheck);
         c.FormCreate();
