@@ -1,6 +1,7 @@
 // The settings dialog (see SettingsForm.h).
 #include "ui/win32/SettingsForm.h"
 
+#include "framework/engine/MessageDialog.h"
 #include "platform/win32/WinText.h"
 
 #include <algorithm>

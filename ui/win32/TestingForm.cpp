@@ -1,6 +1,7 @@
 // The verification window (see TestingForm.h).
 #include "ui/win32/TestingForm.h"
 
+#include "framework/engine/MessageDialog.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>
