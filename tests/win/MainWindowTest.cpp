@@ -404,11 +404,12 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
                      settings.Checked(cbTestIPfromLocal));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(settings.Dialog, cbIE))) << "shown, not changeable";
         EXPECT_EQ(ControlText(settings.Dialog, cbTestIPfromLocal), "Test the proxies when Maskaddr starts");
+        Sleep(500); // painted before the picture is taken
         SaveScreenshot(settings.Dialog, "settings-general");
         settings.NextPage();
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(settings.Dialog, cbOpera)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(settings.Dialog, cbAutoRun)));
-        Sleep(500); // the page is painted before the picture is taken
+        Sleep(500);
         SaveScreenshot(settings.Dialog, "settings-browser");
         for (int id : changeable)
             settings.Click(id);
