@@ -56,6 +56,7 @@ public:
     void LoadPNG(const std::string& aFileName) override;
     void ShowPlainMessage(const std::string& text) override;
     void ShowSettingsDialog() override;
+    void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) override;
     std::string ExecutablePath() override;
 
     // ISkinFrame
@@ -99,6 +100,7 @@ private:
     TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
+    HWND FSettingsWindow = nullptr; // the settings dialog while it is open: owner of what it opens
 };
 
 } // namespace maskaddr

@@ -65,6 +65,12 @@ public:
         ++SettingsShown;
         if (OnSettingsDialog) OnSettingsDialog();
     }
+    std::vector<std::vector<TProxyRec>> TestingShown; // the proxies of each verification window
+    std::string CheckURL;
+    void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) override {
+        TestingShown.push_back(std::move(proxies));
+        CheckURL = checkURL;
+    }
     std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
 };
 

@@ -93,11 +93,12 @@ TEST(ProductDataTest, ConstantsNameTheProductAndReachItsService) {
     EXPECT_NE(VersionToInt(c.ReadString("setting", "App.Ver", "")), 0u) << "four numbers, as VER sends them";
     EXPECT_EQ(c.ReadString("setting", "Update.BeginAuto", ""), "1") << "the lists arrive at start-up";
     // Every service address the program reads points at the service the build names.
-    for (const char* key : {"URL.Update", "URL.GetInfo", "URL.CheckIP", "URL.FlagPath", "URL.home", "URL.help",
-                            "URL.support", "SUPER_TOUCH"})
+    for (const char* key : {"URL.Update", "URL.GetInfo", "URL.CheckIP", "URL.VerifyIP", "URL.FlagPath",
+                            "URL.home", "URL.help", "URL.support", "SUPER_TOUCH"})
         EXPECT_EQ(c.ReadString("setting", key, "").rfind(MASKADDR_SERVICE_URL "/", 0), 0u)
             << key << "=" << c.ReadString("setting", key, "");
-    EXPECT_NE(c.ReadString("setting", "SUPER_TOUCH", "").find("{1}"), std::string::npos) << "the proxy's place";
+    EXPECT_NE(c.ReadString("setting", "SUPER_TOUCH", "").find("{1}"), std::string::npos)
+        << "the proxy's place";
     EXPECT_FALSE(c.ReadString("setting", "URL.LocalFlagPath", "").empty());
 }
 
