@@ -8,6 +8,7 @@
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
 #include "proxy/ProxyManager.h"
+#include "ui/ProxyVerification.h"
 
 #include <algorithm>
 #include <cmath>
@@ -394,7 +395,16 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
 }
 
 void TMainController::tmrInitTimer() {
+    const bool wasLoaded = FPoolLoaded;
+    if (LoadPool() && !wasLoaded && Settings().GetSettingBool("TestIPfromLocal")) TestIPfromLocal();
+}
+
+// Also from the settings dialog, where the lists may not have been loaded yet.
+void TMainController::TestIPfromLocal() {
+    if (!FProxyManager) return;
     LoadPool();
+    FView.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
+                            Settings().GetSettingString("URL.VerifyIP"));
 }
 
 // Loading appends to the pool's lists, so it happens once: from the init timer, or from

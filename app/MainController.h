@@ -3,13 +3,15 @@
 // buttons and the commands) and is driven back through IMainView.
 #pragma once
 
+#include "base/DateTime.h"
 #include "browsers/BrowserSwitchers.h"
 #include "framework/engine/SingleDownloader.h"
-#include "base/DateTime.h"
+#include "proxy/ProxyRec.h"
 #include "ui/StatusOverlay.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace maskaddr {
 
@@ -58,6 +60,8 @@ public:
     virtual void ShowSettingsDialog() = 0;
     // The country chooser on the pool, modal, created and freed here: true when it closed with OK.
     virtual bool ShowChooseIPCountry(TProxyManager& pool) = 0;
+    // The verification window for these proxies and the service's check address, modal.
+    virtual void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) = 0;
     virtual std::string ExecutablePath() = 0;
 };
 
@@ -88,6 +92,8 @@ public:
     // The answer of the lookup of the user's own IP information.
     void ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender);
     void ResetCountryDisp();
+    // The verification window for the proxies of the target country.
+    void TestIPfromLocal();
 
     // Setting a control from the program runs its handler as a user change would.
     void SetAutorun(bool checked);

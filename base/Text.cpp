@@ -70,13 +70,13 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
     return r;
 }
 
-std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty()) return std::string(s);
+std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to, size_t limit) {
+    if (from.empty()) return std::string(s.substr(0, limit));
     std::string r;
     size_t i = 0;
-    while (i < s.size()) {
+    while (i < s.size() && r.size() < limit) {
         if (i + from.size() <= s.size() && SameText(s.substr(i, from.size()), from)) {
-            r.append(to);
+            r.append(to.substr(0, limit - r.size()));
             i += from.size();
         } else {
             r.push_back(s[i++]);

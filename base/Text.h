@@ -23,8 +23,10 @@ std::string Trim(std::string_view s);
 
 // Every occurrence of `from` replaced by `to`; `from` may not be empty.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
-// As ReplaceAll, but `from` is matched without regard to ASCII case.
-std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to);
+// As ReplaceAll, but `from` is matched without regard to ASCII case. The result never
+// grows past `limit` bytes: what would lie beyond is left out.
+std::string ReplaceAllNoCase(std::string_view s, std::string_view from, std::string_view to,
+                             size_t limit = std::string::npos);
 
 std::vector<std::string> SplitText(std::string_view s, char separator);
 

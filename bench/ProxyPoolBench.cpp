@@ -17,8 +17,10 @@ namespace {
 constexpr int kCountries = 50;
 const std::string kAsked = "C7";
 
+int gCountries = kCountries; // a hostile list names as many countries as it has entries
+
 std::string Code(int i) {
-    return "C" + std::to_string(i % kCountries);
+    return "C" + std::to_string(i % gCountries);
 }
 
 std::string MakeList(int count, int firstHost) {
@@ -100,6 +102,18 @@ void Literal_GetcountryListCount(benchmark::State& state) {
         benchmark::DoNotOptimize(b.Literal.GetcountryListCount(kAsked, true));
 }
 
+// A hostile list: every entry names a country of its own.
+void Ours_GetCountryListDistinct(benchmark::State& state) {
+    gCountries = static_cast<int>(state.range(0));
+    TBenchPool b(static_cast<int>(state.range(0)));
+    gCountries = kCountries;
+    for (auto _ : state) {
+        TStringList names;
+        b.Pool->GetCountryList(&names);
+        benchmark::DoNotOptimize(names.Items.data());
+    }
+}
+
 // The one-off cost that the pool pays instead: loading and indexing the lists.
 void Ours_LoadSettingsAndIndex(benchmark::State& state) {
     TBenchPool b(static_cast<int>(state.range(0)));
@@ -135,6 +149,7 @@ int main(int argc, char** argv) {
         literal("GetIdleProxy/literal", Literal_GetIdleProxy);
         ours("GetCountryList/ours", Ours_GetCountryList);
         literal("GetCountryList/literal", Literal_GetCountryList);
+        ours("GetCountryList/distinct-names/ours", Ours_GetCountryListDistinct);
         ours("GetcountryListCount/ours", Ours_GetcountryListCount);
         literal("GetcountryListCount/literal", Literal_GetcountryListCount);
         ours("LoadSettingsAndIndex/ours", Ours_LoadSettingsAndIndex);

@@ -109,9 +109,14 @@ TProxyManager::TPoolIndex& TProxyManager::Index() {
 
 void TProxyManager::GetCountryList(TStringList* aSL) {
     if (aSL == nullptr) return;
-    // Skipping exact repeats is invisible: the list's own index-of finds them anyway.
+    // A name is added when the list holds no equal text (by the list's own rule); the texts
+    // seen are kept in a set, so a long hostile list costs linear time, not quadratic.
+    auto key = [aSL](const std::string& text) { return aSL->CaseSensitive ? text : LowerAscii(text); };
+    std::unordered_set<std::string> present;
+    for (const std::string& item : aSL->Items)
+        present.insert(key(item));
     for (const std::string& name : Index().DistinctLongs)
-        if (aSL->IndexOf(name) < 0) aSL->Add(name);
+        if (present.insert(key(name)).second) aSL->Add(name);
 }
 
 int32_t TProxyManager::CountryFilter(const std::string& aCountry) {

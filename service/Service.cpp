@@ -2,6 +2,7 @@
 // rounds that fetch the service's own check-IP page through every inventory proxy.
 #include "service/Service.h"
 
+#include "base/ForwardingHeaders.h"
 #include "base/Text.h"
 #include "framework/engine/UrlTools.h"
 
@@ -322,6 +323,7 @@ void TService::Routes() {
         s.Get(route(path),
               [this, file = std::string(file)](const Request&, Response& res) { OnPage(file, res); });
     s.Get(route("/checkip"), handler(&TService::OnCheckIP));
+    s.Get(route("/verifyip"), handler(&TService::OnVerifyIP));
 }
 
 // The update reply: the newest version, and the live proxies and the service's addresses
@@ -344,6 +346,7 @@ void TService::OnUpdate(const httplib::Request& req, httplib::Response& res) {
                     {"SUPER_TOUCH", base + "/touch?ip={1}"},
                     {"URL.GetInfo", base + "/getinfo"},
                     {"URL.CheckIP", base + "/checkip"},
+                    {"URL.VerifyIP", base + "/verifyip"},
                     {"URL.FlagPath", base + "/flags/"},
                     {"URL.home", base + "/home"},
                     {"URL.help", base + "/help"},
@@ -397,6 +400,17 @@ void TService::OnCheckIP(const httplib::Request& req, httplib::Response& res) {
     TLocation where = FGeo->Locate(req.remote_addr);
     if (req.get_param_value("format") == "text") return res.set_content(CheckText(req, where), "text/plain");
     res.set_content(CheckPage(req, where), "text/html; charset=utf-8");
+}
+
+// The machine-readable check of the program's verification window: the visitor's address,
+// its country, and every forwarding header the request carried, as NAME=VALUE lines.
+void TService::OnVerifyIP(const httplib::Request& req, httplib::Response& res) {
+    TLocation where = FGeo->Locate(req.remote_addr);
+    std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +
+                       "\r\nCOUNTRY_LONG=" + where.CountryLong + "\r\n";
+    for (const auto& [name, value] : req.headers)
+        if (IsForwardingHeader(name)) text += name + "=" + value + "\r\n";
+    res.set_content(text, "text/plain");
 }
 
 } // namespace maskaddr::service

@@ -54,6 +54,7 @@ private:
     void OnFlag(const httplib::Request& req, httplib::Response& res);
     void OnPage(const std::string& file, httplib::Response& res);
     void OnCheckIP(const httplib::Request& req, httplib::Response& res);
+    void OnVerifyIP(const httplib::Request& req, httplib::Response& res);
     void Log(const std::string& line);
     void HealthLoop();
     std::string PageFile(const std::string& name) const;

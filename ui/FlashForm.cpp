@@ -14,10 +14,11 @@ namespace FlashCommand {
 std::string IPInfo(const std::string& aPosition, const std::string& aDisplay, const std::string& aFlagURL,
                    const std::string& aIP, const std::string& aCountryName, const std::string& aCity,
                    const std::string& aAlpha, const std::string& aScale) {
-    // Country names such as "Korea, Republic of" would otherwise split the fields.
-    const std::string country = ReplaceAll(aCountryName, ",", " ");
-    return aPosition + "," + aDisplay + "," + aFlagURL + "," + aIP + "," + country + "," + aCity + "," +
-           aAlpha + "," + aScale;
+    // The fields come from the lookup reply and the proxy list, both from the network: a
+    // comma in any of them (as in "Korea, Republic of") would shift the fields after it.
+    auto field = [](const std::string& text) { return ReplaceAll(text, ",", " "); };
+    return aPosition + "," + aDisplay + "," + ReplaceAll(aFlagURL, ",", "%2C") + "," + field(aIP) + "," +
+           field(aCountryName) + "," + field(aCity) + "," + aAlpha + "," + aScale;
 }
 
 std::string IPInfoA(const std::string& aPosition, const std::string& aAlpha, const std::string& aScale) {

@@ -10,6 +10,8 @@
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/ChooseIPCountryForm.h"
+#include "ui/win32/SettingsForm.h"
+#include "ui/win32/TestingForm.h"
 
 #include <commctrl.h>
 
@@ -339,9 +341,19 @@ void TfrmMain::SetCountryText(const std::string& text) {
     SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
 }
 
-// The settings dialog comes with the dialogs module; until then the command only
-// re-applies the autorun option (see actSettingsExecute).
-void TfrmMain::ShowSettingsDialog() {}
+void TfrmMain::ShowSettingsDialog() {
+    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), SetRunAtLogon);
+    if (dialog.Handle() == nullptr) return;
+    dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };
+    FSettingsWindow = dialog.Handle();
+    dialog.ShowModal();
+    FSettingsWindow = nullptr;
+}
+
+void TfrmMain::ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) {
+    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL);
+    if (window.Handle() != nullptr) window.ShowModal();
+}
 
 // The chooser is created for each use, owned by this window, and freed whatever the result.
 bool TfrmMain::ShowChooseIPCountry(TProxyManager& pool) {

@@ -57,6 +57,7 @@ public:
     void ShowPlainMessage(const std::string& text) override;
     void ShowSettingsDialog() override;
     bool ShowChooseIPCountry(TProxyManager& pool) override;
+    void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) override;
     std::string ExecutablePath() override;
 
     // ISkinFrame
@@ -101,6 +102,7 @@ private:
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
     double FChooseCommandAt = 0; // when the country-choice command began, for the chooser's trace
+    HWND FSettingsWindow = nullptr; // the settings dialog while it is open: owner of what it opens
 };
 
 } // namespace maskaddr

@@ -1,6 +1,7 @@
 // Language documents, language data and window translation (see CLMultiLang.h).
 #include "framework/language/CLMultiLang.h"
 
+#include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 
@@ -9,6 +10,9 @@
 namespace maskaddr {
 
 namespace {
+
+// The longest text one lookup gives; texts of the program's windows are a few hundred bytes.
+constexpr size_t kMaxLanguageText = 64 * 1024;
 
 const char* const kReservedSections[] = {"Info", "BasicRes", "SkinRes", "LibRes", "AppRes"};
 
@@ -264,8 +268,17 @@ bool TCLMultiLangData::GetProp(const std::string& strForm, const std::string& st
     if (!FLangCurrentData.GetProp(strForm, strComp, strProp, value) &&
         !FLangDefaultData.GetProp(strForm, strComp, strProp, value))
         return false;
-    if (!(SameText(strForm, "AppRes") && SameText(strProp, "AppName")))
-        value = ReplaceAllNoCase(value, "{AppName}", FAppName);
+    // A language file is outside text: its placeholders may not make one text grow without
+    // bound (a long name times many placeholders); a longer text is cut and traced.
+    if (!(SameText(strForm, "AppRes") && SameText(strProp, "AppName"))) {
+        std::string expanded = ReplaceAllNoCase(value, "{AppName}", FAppName, kMaxLanguageText + 1);
+        if (expanded.size() > kMaxLanguageText) {
+            expanded.resize(kMaxLanguageText);
+            DebugTrace::Trace("CLMultiLang", "Text cut at " + std::to_string(kMaxLanguageText) + " bytes: " +
+                                                 strForm + "." + strComp + "." + strProp);
+        }
+        value = std::move(expanded);
+    }
     strValue = std::move(value);
     return true;
 }

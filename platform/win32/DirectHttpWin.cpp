@@ -1,6 +1,7 @@
-// The direct HTTP client on WinHTTP: a session opened with WINHTTP_ACCESS_TYPE_NO_PROXY
-// per request, so neither the system's web settings nor WinHTTP's own proxy settings
-// are consulted. Each call is self-contained and may run on any thread.
+// The direct HTTP client on WinHTTP: a session per request, opened with
+// WINHTTP_ACCESS_TYPE_NO_PROXY or with the one proxy the caller names, so neither the
+// system's web settings nor WinHTTP's own proxy settings are consulted. Each call is
+// self-contained and may run on any thread.
 #include "base/DebugTrace.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"
@@ -26,9 +27,8 @@ std::nullopt_t Failed(const char* call, const std::string& url) {
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
+// One GET in a session of its own: direct when proxy is empty, else through that proxy.
+std::optional<std::string> Request(const std::string& url, const std::string& proxy, int timeoutMs) {
     std::wstring wideUrl = ToWide(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -42,10 +42,13 @@ std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    TWinHttpHandle session(WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                       WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) return Failed("WinHttpOpen", url);
-    WinHttpSetTimeouts(session.Get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+    const std::wstring proxyName = ToWide(proxy);
+    TWinHttpHandle session(proxy.empty() ? WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)
+                                         : WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                                                       proxyName.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return Failed("WinHttpOpen", url + " via " + proxy);
+    WinHttpSetTimeouts(session.Get(), timeoutMs, timeoutMs, timeoutMs, timeoutMs);
     TWinHttpHandle connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
     if (!connection) return Failed("WinHttpConnect", url);
     const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
@@ -80,6 +83,22 @@ std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
         body.resize(at + read);
     }
     return body;
+}
+
+} // namespace
+
+std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
+    return Request(url, "", kTimeoutMs);
+}
+
+// A proxy text that could name more than one proxy (";" or a blank) is refused.
+std::optional<std::string> TDirectHttpWin::GetThroughProxy(const std::string& url, const std::string& proxy,
+                                                           int timeoutMs) {
+    if (proxy.empty() || proxy.find_first_of("; \t\r\n") != std::string::npos) {
+        DebugTrace::Trace("DirectHttp", "Unusable proxy text \"" + proxy + "\" for " + url);
+        return std::nullopt;
+    }
+    return Request(url, proxy, timeoutMs);
 }
 
 } // namespace maskaddr

@@ -113,10 +113,13 @@ public:
     std::vector<std::string> ProgramArguments() override;
 };
 
-// One WinHTTP session per request with WINHTTP_ACCESS_TYPE_NO_PROXY.
+// One WinHTTP session per request: WINHTTP_ACCESS_TYPE_NO_PROXY, or
+// WINHTTP_ACCESS_TYPE_NAMED_PROXY with the caller's proxy.
 class TDirectHttpWin final : public IDirectHttp {
 public:
     std::optional<std::string> Get(const std::string& url) override;
+    std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
+                                               int timeoutMs) override;
 };
 
 // A message-only window of the thread that constructs it (the user-interface thread);

@@ -1,18 +1,18 @@
 // The real maskaddr.exe under Wine against the real maskaddr-service and a real tinyproxy
 // that connects out from 127.0.0.2 (run-e2e starts them): hiding changes the address that
-// the check-IP page sees, stopping and exiting give it back, a killed program is repaired.
+// the check-IP page sees, stopping and exiting give it back, a killed program is repaired,
+// and the verification window tells a hiding proxy from a leaking and a dead one.
+#include "E2eSupport.h"
 #include "ProgramDriver.h"
+#include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "ui/win32/ChooseIPCountryForm.h"
-
-#include "platform/win32/InternetHandle.h"
+#include "ui/win32/TestingForm.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <functional>
 #include <memory>
 
 using namespace maskaddr;
@@ -20,57 +20,11 @@ using namespace maskaddr::test;
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string ReadText(const std::string& path) {
-    return TFileSystemWin().ReadFile(path).value_or("");
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    ULONGLONG deadline = GetTickCount64() + ms;
-    do {
-        if (done()) return true;
-        Sleep(100);
-    } while (GetTickCount64() < deadline);
-    return done();
-}
-
-// The address that the check-IP page reports for a WinINet client with the preconfigured
-// (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
-std::string SeenAddress() {
-    TInternetHandle net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!net) return "<failed>";
-    std::wstring url = ToWide(Env("MASKADDR_E2E_SERVICE") + "/checkip?format=text");
-    // A connection of its own each time: Wine's WinINet would reuse a pooled direct connection
-    // to the service for a request meant for the proxy.
-    const wchar_t* headers = L"Connection: close\r\n";
-    TInternetHandle req(InternetOpenUrlW(net.Get(), url.c_str(), headers, static_cast<DWORD>(-1),
-                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                             INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
-                                         0));
-    if (!req) return "<failed>";
-    std::string body;
-    char buf[4096];
-    DWORD got = 0;
-    while (InternetReadFile(req.Get(), buf, sizeof buf, &got) && got > 0)
-        body.append(buf, got);
-    size_t at = body.find("IP=");
-    if (at != 0) return "<no IP line>";
-    return body.substr(3, body.find_first_of("\r\n") - 3);
-}
-
 // The program under test, as run-e2e placed it.
 class TApp : public TProgram {
 public:
     explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
 };
-
-bool IsDirect(const TProxyState& s) {
-    return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
-}
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -207,6 +161,14 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     const std::string userFile = dataFolder + "\\setting.dat", flag = dataFolder + "\\DE.PNG";
     TFileSystemWin().RemoveFile(trace);
     TFileSystemWin().RemoveFile(flag);
+    // The lists as the service serves them (the leaking and the dead proxy are not served).
+    TFileSystemWin().CreateFolders(dataFolder);
+    ASSERT_EQ(TFileSystemWin().WriteFileAtomic(
+                  userFile, "[setting]\r\nUpdate.BeginAuto=0\r\nUpdate.Times=1\r\nTARGET_COUNTRY=US\r\n"
+                            "NORMAL_IPS=" +
+                                Proxy + "|United States|US|-97.00|38.00;" + Env("MASKADDR_E2E_PROXY_DE") +
+                                "|Germany|DE|13.40|52.52;\r\n"),
+              "");
     TApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
@@ -257,4 +219,50 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
-}
+
+    // A pool that still lists a proxy which passes the address on and one that is gone: the
+    // verification window at start-up names each verdict and stays open for the user.
+    TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
+        const std::string good = Proxy, leaky = Env("MASKADDR_E2E_LEAKY_PROXY"),
+                          dead = Env("MASKADDR_E2E_DEAD_PROXY");
+        const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
+                                     FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
+                                     "\\setting.dat";
+        TFileSystemWin().CreateFolders(userFile.substr(0, userFile.rfind('\\')));
+        ASSERT_EQ(TFileSystemWin().WriteFileAtomic(
+                      userFile, "[setting]\r\nUpdate.BeginAuto=0\r\nUpdate.Times=1\r\nTARGET_COUNTRY=UN\r\n"
+                                "TestIPfromLocal=1\r\nNORMAL_IPS=" +
+                                    good + "|United States|US|-97|38;" + leaky + "|France|FR|2|48;" + dead +
+                                    "|France|FR|2|48;\r\n"),
+                  "");
+        TApp app("-d");
+        ASSERT_NE(app.Ready(), nullptr);
+        HWND testing = app.WaitForWindow("TfrmTesting", 30000);
+        ASSERT_NE(testing, nullptr) << ReadText(Env("MASKADDR_TRACE_FILE"));
+        auto text = [&](int id) {
+            std::wstring buffer(4096, L'\0');
+            SendMessageW(GetDlgItem(testing, id), WM_GETTEXT, buffer.size(),
+                         reinterpret_cast<LPARAM>(buffer.data()));
+            return ToUtf8(buffer.c_str());
+        };
+        ASSERT_TRUE(
+            WaitFor([&] { return text(testingIds::lblInfo).find(" of 3 ") != std::string::npos; }, 40000))
+            << text(testingIds::lblInfo) << "\n"
+            << text(testingIds::mmoLog);
+        EXPECT_EQ(text(testingIds::lblInfo), "1 of 3 proxies hide your address.");
+        const std::string log = text(testingIds::mmoLog);
+        EXPECT_NE(log.find(good + "   United States   "), std::string::npos) << log;
+        EXPECT_NE(log.find("hides your address"), std::string::npos) << log;
+        EXPECT_NE(log.find(leaky + "   France   "), std::string::npos) << log;
+        EXPECT_NE(log.find("leaks your address in the header X-Tinyproxy"), std::string::npos) << log;
+        EXPECT_NE(log.find(dead + "   France   "), std::string::npos) << log;
+        EXPECT_NE(log.find("does not answer"), std::string::npos) << log;
+        SaveScreenshot(testing, "verification-window");
+        // The proxies carried the checks, not the system's settings.
+        EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("/verifyip"), std::string::npos);
+
+        PostMessageW(testing, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(testing); }, 10000));
+        PostMessageW(app.Window(), WM_COMMAND, ids::actExit, 0);
+        EXPECT_EQ(app.Ended(15000), 0);
+    }

@@ -1,5 +1,5 @@
-// Canned HTTP replies by URL (a missing URL fails), and every URL asked for. Worker
-// threads call it, so it guards itself.
+// Canned HTTP replies by URL, or by proxy and URL (a missing one fails), and every
+// request asked for ("URL", or "PROXY URL"). Worker threads call it, so it guards itself.
 #pragma once
 
 #include "platform/DirectHttp.h"
@@ -16,6 +16,9 @@ public:
         std::lock_guard lock(FMutex);
         FReplies[url] = std::move(body);
     }
+    void SetProxyReply(const std::string& proxy, const std::string& url, std::string body) {
+        SetReply(proxy + " " + url, std::move(body));
+    }
     std::vector<std::string> Requests() {
         std::lock_guard lock(FMutex);
         return FRequests;
@@ -25,6 +28,10 @@ public:
         FRequests.push_back(url);
         auto it = FReplies.find(url);
         return it == FReplies.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
+                                               int) override {
+        return Get(proxy + " " + url);
     }
 
 private:

@@ -72,6 +72,12 @@ public:
         ++ChooserShown;
         return OnChooser ? OnChooser(pool) : false;
     }
+    std::vector<std::vector<TProxyRec>> TestingShown; // the proxies of each verification window
+    std::string CheckURL;
+    void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) override {
+        TestingShown.push_back(std::move(proxies));
+        CheckURL = checkURL;
+    }
     std::string ExecutablePath() override { return "C:\\Tools\\App\\app.exe"; }
 };
 

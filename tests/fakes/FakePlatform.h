@@ -12,6 +12,7 @@
 #include "fakes/FakeSystemFacts.h"
 #include "fakes/FakeUiDispatcher.h"
 #include "fakes/FakeUrlCache.h"
+#include "fakes/FixedSeeds.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
@@ -67,6 +68,7 @@ struct TFakePlatform {
     TFakeProcesses Processes;
     TFakeUrlCache UrlCache;
     TMemoryTraceSink Trace;
+    TFixedSeeds Seeds{1}; // every test that draws proxies draws the same ones on every run
 
     TFakePlatform() {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};

@@ -134,6 +134,7 @@ TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
     EXPECT_EQ(Value(r->body, "__MODIFY__.SUPER_TOUCH"), base + "/touch?ip={1}");
     EXPECT_EQ(Value(r->body, "__MODIFY__.URL.GetInfo"), base + "/getinfo");
     EXPECT_EQ(Value(r->body, "__MODIFY__.URL.CheckIP"), base + "/checkip");
+    EXPECT_EQ(Value(r->body, "__MODIFY__.URL.VerifyIP"), base + "/verifyip");
     EXPECT_EQ(Value(r->body, "__MODIFY__.URL.FlagPath"), base + "/flags/");
     for (const char* page : {"home", "help", "support"})
         EXPECT_EQ(Value(r->body, std::string("__MODIFY__.URL.") + page), base + "/" + page);
@@ -280,6 +281,22 @@ TEST_F(ServiceHttp, CheckPageShowsAddressCountryAndHeaders) {
     ASSERT_TRUE(t);
     EXPECT_EQ(Value(t->body, "IP"), "127.0.0.1");
     EXPECT_NE(t->body.find("HEADER=X-Probe: yes"), std::string::npos);
+}
+
+// Through a proxy that passes the client on, the check names the proxy's address, its
+// country and the forwarding header, and no other header.
+TEST_F(ServiceHttp, VerifyCheckListsTheForwardingHeadersOnly) {
+    TTinyProxy leaky("127.0.0.4", "127.0.0.4", "XTinyproxy Yes");
+    ASSERT_TRUE(leaky.Running());
+    Start("");
+    httplib::Client client("127.0.0.1", FService->Port());
+    client.set_proxy("127.0.0.4", leaky.Port());
+    auto r = client.Get("/verifyip", {{"X-Probe", "127.0.0.1"}});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(Value(r->body, "IP"), "127.0.0.4") << r->body;
+    EXPECT_EQ(Value(r->body, "X-Tinyproxy"), "127.0.0.1") << r->body;
+    EXPECT_EQ(Value(r->body, "X-Probe"), "<missing>") << "not a forwarding header";
+    EXPECT_EQ(Value(r->body, "Host"), "<missing>");
 }
 
 TEST_F(ServiceHttp, BadInputGetsAClearClientError) {

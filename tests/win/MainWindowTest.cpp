@@ -6,6 +6,7 @@
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
+#include "ui/win32/SettingsForm.h"
 
 #include <shellapi.h>
 #include <wininet.h>
@@ -345,4 +346,115 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
         EXPECT_EQ(state.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
         EXPECT_EQ(state.RegistryEnable, 0u);
     }
+}
+
+namespace {
+
+// The settings dialog of a running program, opened from the main window's command.
+class TSettingsDriver {
+public:
+    TSettingsDriver(const TApp& app, HWND main) {
+        PostMessageW(main, WM_COMMAND, ids::actSettings, 0); // the dialog runs inside the command
+        Dialog = app.WaitForWindow("TfrmSettings");
+    }
+    HWND Dialog = nullptr;
+    bool Checked(int id) const {
+        return SendMessageW(GetDlgItem(Dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    void Click(int id) const { SendMessageW(GetDlgItem(Dialog, id), BM_CLICK, 0, 0); }
+    // The "Browser" page, as the arrow key on the page control selects it.
+    void NextPage() const {
+        SendMessageW(GetDlgItem(Dialog, settingsIds::pcSetting), WM_KEYDOWN, VK_RIGHT, 0);
+    }
+    // OK or Cancel; true once the dialog has gone.
+    bool Close(int button) const {
+        PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
+        for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
+            Sleep(50);
+        return !IsWindow(Dialog);
+    }
+};
+
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+} // namespace
+
+TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
+    WriteUserFile("AutoRun=1\r\nSWITCH.IE=1\r\nSWITCH.FF=0\r\nSWITCH.OPERA=1\r\nUpdate.AutoCheck=0\r\n"
+                  "TestIPfromLocal=0\r\n");
+    TApp app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    TRegistryWin reg;
+    using namespace settingsIds;
+    const int changeable[] = {cbAutoRun, cbAutoUpdate, cbTestIPfromLocal, cbFF, cbOpera};
+    const std::pair<const char*, const char*> before[] = {
+        {"AutoRun", "1"},      {"SWITCH.IE", "1"},        {"SWITCH.FF", "0"},
+        {"SWITCH.OPERA", "1"}, {"Update.AutoCheck", "0"}, {"TestIPfromLocal", "0"}};
+    {
+        reg.DeleteValue(TRegRoot::CurrentUser, kRunKey, "Maskaddr"); // the main window writes it back
+        TSettingsDriver settings(app, w);
+        ASSERT_NE(settings.Dialog, nullptr);
+        RECT client{};
+        GetClientRect(settings.Dialog, &client);
+        EXPECT_EQ(client.right, 434);
+        EXPECT_EQ(client.bottom, 265);
+        EXPECT_TRUE(settings.Checked(cbAutoRun) && settings.Checked(cbIE) && settings.Checked(cbOpera));
+        EXPECT_FALSE(settings.Checked(cbFF) || settings.Checked(cbAutoUpdate) ||
+                     settings.Checked(cbTestIPfromLocal));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(settings.Dialog, cbIE))) << "shown, not changeable";
+        EXPECT_EQ(ControlText(settings.Dialog, cbTestIPfromLocal), "Test the proxies when Maskaddr starts");
+        Sleep(500); // painted before the picture is taken
+        SaveScreenshot(settings.Dialog, "settings-general");
+        settings.NextPage();
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(settings.Dialog, cbOpera)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(settings.Dialog, cbAutoRun)));
+        Sleep(500);
+        SaveScreenshot(settings.Dialog, "settings-browser");
+        for (int id : changeable)
+            settings.Click(id);
+        ASSERT_TRUE(settings.Close(btnCancel));
+    }
+    for (auto [name, value] : before)
+        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", name), value) << name << " after Cancel";
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), TApp::Exe())
+        << "rewritten from the unchanged AutoRun after Cancel";
+
+    {
+        TSettingsDriver settings(app, w);
+        ASSERT_NE(settings.Dialog, nullptr);
+        EXPECT_TRUE(settings.Checked(cbAutoRun)) << "Cancel kept nothing of the changes";
+        for (int id : changeable)
+            settings.Click(id);
+        ASSERT_TRUE(settings.Close(btnOK));
+    }
+    const std::pair<const char*, const char*> after[] = {{"AutoRun", "0"},          {"SWITCH.IE", "1"},
+                                                         {"SWITCH.FF", "1"},        {"SWITCH.OPERA", "0"},
+                                                         {"Update.AutoCheck", "1"}, {"TestIPfromLocal", "1"}};
+    for (auto [name, value] : after)
+        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", name), value) << name << " after OK";
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), std::nullopt) << "autorun off";
+    EXPECT_EQ(SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+}
+
+TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
+    WriteUserFile("[ShowAgain]\r\n1=0\r\n");
+    TApp app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    {
+        TSettingsDriver settings(app, w);
+        ASSERT_NE(settings.Dialog, nullptr);
+        settings.Click(settingsIds::btnClearShowAgainFlag);
+        ASSERT_TRUE(settings.Close(settingsIds::btnCancel)) << "the flags are cleared at once";
+    }
+    EXPECT_EQ(IniValue(TApp::UserFile(), "ShowAgain", "1"), "<missing>");
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND notice = app.WaitForDialog("notification area");
+    ASSERT_NE(notice, nullptr) << "the close notice is shown again";
+    PressDialogButton(notice, IDOK);
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
 }

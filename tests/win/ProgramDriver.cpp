@@ -50,13 +50,21 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
 
 } // namespace
 
-HWND TProgram::Window(DWORD waitMs) const {
+HWND TProgram::WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const {
     ULONGLONG deadline = GetTickCount64() + waitMs;
     do {
-        if (HWND w = FindProcessWindow(FPid, L"TfrmMain", false)) return w;
+        if (HWND w = FindProcessWindow(FPid, className.c_str(), visibleOnly)) return w;
         Sleep(50);
     } while (GetTickCount64() < deadline);
     return nullptr;
+}
+
+HWND TProgram::Window(DWORD waitMs) const {
+    return WaitForClass(L"TfrmMain", false, waitMs);
+}
+
+HWND TProgram::WaitForWindow(const std::string& className, DWORD waitMs) const {
+    return WaitForClass(ToWide(className), true, waitMs);
 }
 
 HWND TProgram::Ready() const {

@@ -31,6 +31,9 @@ public:
 
     // A message dialog (class #32770) of this program that is open now, or nullptr.
     HWND OpenDialog() const;
+    // Waits for a visible top-level window of this program with that window class (a form
+    // such as "TfrmSettings"); nullptr after waitMs.
+    HWND WaitForWindow(const std::string& className, DWORD waitMs = 20000) const;
     // Waits for a dialog of this program whose text contains `text`; nullptr after waitMs.
     HWND WaitForDialog(const std::string& text, DWORD waitMs = 20000) const;
     // Sends one command, as one click, and waits until done() holds: "" when it did, else
@@ -43,6 +46,7 @@ public:
     std::string Hide(HWND main) const;
 
 private:
+    HWND WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const;
     THandle FProcess;
     DWORD FPid = 0;
 };

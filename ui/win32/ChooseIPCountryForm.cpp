@@ -3,18 +3,12 @@
 
 #include "base/DebugTrace.h"
 #include "framework/engine/MessageDialog.h"
-#include "framework/engine/Skin.h"
-#include "framework/language/CLForm.h"
-#include "framework/language/CLMultiLang.h"
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
-
-// <windows.h> would turn the component model's GetObject into GetObjectW.
-#undef GetObject
 
 namespace maskaddr {
 
@@ -23,29 +17,6 @@ namespace {
 constexpr int kClientWidth = 451, kClientHeight = 450;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, kExStyle = WS_EX_DLGMODALFRAME;
 constexpr wchar_t kFilterOwner[] = L"Maskaddr.ChooserKeyFilter";
-
-// The skin component of the dialog: the form base hands it the main window's skin data,
-// and the dialog paints from it.
-class TSkinFormComponent final : public TComponent {
-public:
-    TSkinFormComponent(TWin32Form* form, std::string name)
-        : TComponent(form, std::move(name), "TspDynamicSkinForm"), FForm(form) {
-        TProperty p;
-        p.Name = "SkinData";
-        p.TypeName = "TspSkinData";
-        p.Kind = TPropKind::Object;
-        p.GetObject = [this] { return static_cast<TComponent*>(FData); };
-        p.SetObject = [this](TComponent* c) {
-            FData = c != nullptr && c->InheritsFrom("TspSkinData") ? static_cast<TSkinData*>(c) : nullptr;
-            FForm->UseSkin(FData);
-        };
-        Publish(std::move(p));
-    }
-
-private:
-    TWin32Form* FForm;
-    TSkinData* FData = nullptr;
-};
 
 // cbbCountry: a drop-down list of fixed items.
 class TComboBoxControl final : public TWin32Control {
@@ -63,13 +34,7 @@ TfrmChooseIPCountry::TfrmChooseIPCountry(HWND owner, TProxyManager& pool)
     Position = TFormPosition::MainFormCenter;
     if (!CreateHandle("Choose IP Country", kStyle, kExStyle, kClientWidth, kClientHeight, owner)) return;
     CreateControls();
-    // The framework's components: the form base links the language and the skin at load.
-    auto* form = new TCLForm(this, "CLForm");
-    form->FRuntimeSetLanguageData = true;
-    form->FRuntimeSetSkinData = true;
-    new TCLMultiLang(this, "CLMultiLang");
-    new TSkinFormComponent(this, "spDynamicSkinForm");
-    LoadComponents();
+    LoadWithEngine(); // the engine's language and skin, as every window of ours
     FController.FormCreate();
     InstallKeyFilter();
 }
@@ -86,8 +51,7 @@ double TfrmChooseIPCountry::NowMs() {
 }
 
 void TfrmChooseIPCountry::CreateControls() {
-    auto* flag = new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP, 17, 8, 48, 48, idFlag);
-    (void)flag;
+    new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP, 17, 8, 48, 48, idFlag);
     auto* label = new TLabelControl(this, "lblCountry", "Country", 77, 10, 200, 16);
     SetWindowLongPtrW(label->Handle(), GWLP_ID, idCountryLabel);
     new TComboBoxControl(this, "cbbCountry", 77, 28, 357, 320, idCountry);

@@ -1,7 +1,7 @@
 // TfrmChooseIPCountry: the country chooser, a modal dialog owned by the main window. Its
 // controls are Win32 (list, flag, panel with our map view, gauge, OK and Cancel); its
-// logic is TChooseIPCountry's. It is translated by its language component and painted
-// from the main window's skin, both linked by its form base when it loads.
+// logic is TChooseIPCountry's. Like every window of ours it takes the engine's language
+// and skin when it loads.
 #pragma once
 
 #include "ui/ChooseIPCountry.h"

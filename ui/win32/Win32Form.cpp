@@ -1,7 +1,10 @@
 // Win32 windows and controls in the component model (see Win32Form.h).
 #include "ui/win32/Win32Form.h"
 
+#include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
+#include "framework/language/CLForm.h"
+#include "framework/language/CLMultiLang.h"
 #include "platform/win32/WinText.h"
 
 #include <commctrl.h>
@@ -148,6 +151,14 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefaultMessage(msg, wParam, lParam);
+}
+
+void TWin32Form::LoadWithEngine() {
+    auto* form = new TCLForm(this, "CLForm");
+    form->FRuntimeSetLanguageData = true;
+    new TCLMultiLang(this, "CLMultiLang");
+    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
+    LoadComponents();
 }
 
 int TWin32Form::ShowModal() {

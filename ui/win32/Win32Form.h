@@ -35,6 +35,11 @@ public:
     void UseSkin(TSkinData* skinData);
     TSkinData* SkinData() const { return FSkinListener.Data; }
 
+    // For a window of its own components: adds the form base and a language component,
+    // so the engine's current language reaches it, takes the engine's skin, and loads
+    // the components.
+    void LoadWithEngine();
+
     // Shows the window modally: the owner is disabled and a nested message loop runs until
     // the window closes; returns ModalResult.
     int ShowModal();

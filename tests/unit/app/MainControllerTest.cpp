@@ -146,6 +146,25 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     EXPECT_EQ(C.FProxyManager, nullptr);
 }
 
+TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsked) {
+    for (bool asked : {false, true}) {
+        FreeSettings();
+        User(std::string("TestIPfromLocal=") + (asked ? "1" : "0") +
+             "\nURL.VerifyIP=http://127.0.0.1:9/verifyip\nTARGET_COUNTRY=FR\n"
+             "NORMAL_IPS=10.0.0.1:80|Germany|DE|13|52;10.0.0.2:80|France|FR|2|48;\n");
+        TFakeMainView view;
+        TMainController c(view, Switchers);
+        c.FProxyManager = std::make_unique<TProxyManager>();
+        c.tmrInitTimer();
+        c.tmrInitTimer(); // a tick already queued when the timer stopped
+        ASSERT_EQ(view.TestingShown.size(), asked ? 1u : 0u);
+        if (!asked) continue;
+        ASSERT_EQ(view.TestingShown[0].size(), 1u) << "the target country's proxies";
+        EXPECT_EQ(view.TestingShown[0][0].IP, "10.0.0.2");
+        EXPECT_EQ(view.CheckURL, "http://127.0.0.1:9/verifyip");
+    }
+}
+
 namespace {
 
 // A window ready to hide: engine, an accepted update, the user's own information known,
@@ -283,10 +302,14 @@ TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
     for (int minute : {15, 30}) {
         At(minute * 60.0);
         C.tmrTouchTimer();
+        EXPECT_EQ(Requests().size(), 1u) << "not yet more than 30 minutes at " << minute;
     }
     At(45 * 60.0);
     C.tmrTouchTimer();
     EXPECT_EQ(Requests().size(), 2u) << "touched at 12:00 and 12:45 only";
+    At(45 * 60.0 + 1);
+    C.actStopHideExecute();
+    EXPECT_FALSE(View.Timers[TMainTimer::Touch]) << "a stop ends the keep-alive";
 
     Settings().SetSettingstring("TARGET_COUNTRY", "FR");
     C.FProxyManager->SetTargetCountry("FR");

@@ -73,6 +73,14 @@ TEST(LanguageTest, LookupFallsBackToTheDefaultAndSubstitutesTheAppName) {
 
     TCLMultiLang lang(nullptr, "x");
     EXPECT_EQ(lang.GetResString("Nothing"), "Nothing");
+
+    // A hostile file: a 200,000-character name and 20,000 placeholders would make 4 GB.
+    std::string many;
+    for (int i = 0; i < 20000; ++i)
+        many += "{AppName}";
+    data.SetCurrentData({"[AppRes]", "AppName=" + std::string(200000, 'N'), "Many=" + many});
+    ASSERT_TRUE(data.GetProp("AppRes", "", "Many", v));
+    EXPECT_EQ(v.size(), 64u * 1024) << "bounded";
 }
 
 TEST(LanguageTest, SectionMergeKeepsExistingNamesAndPrefersTheCurrentLanguage) {

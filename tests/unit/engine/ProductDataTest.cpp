@@ -1,6 +1,7 @@
 // The data files shipped beside the program: every text key the program asks for is
 // in the English language file, the skins are valid, and the constants are complete.
 #include "framework/engine/Skin.h"
+#include "framework/engine/UrlTools.h"
 #include "framework/settings/IniText.h"
 #include "platform/SystemText.h"
 
@@ -89,13 +90,15 @@ TEST(ProductDataTest, ConstantsNameTheProductAndReachItsService) {
     for (const char* key : {"App.Ver", "App.ID", "App.GUID", "App.MagicWord", "App.RegPath"})
         EXPECT_FALSE(c.ReadString("setting", key, "").empty()) << key;
     EXPECT_NE(c.ReadString("setting", "App.ID", "0"), "0");
+    EXPECT_NE(VersionToInt(c.ReadString("setting", "App.Ver", "")), 0u) << "four numbers, as VER sends them";
     EXPECT_EQ(c.ReadString("setting", "Update.BeginAuto", ""), "1") << "the lists arrive at start-up";
     // Every service address the program reads points at the service the build names.
-    for (const char* key : {"URL.Update", "URL.GetInfo", "URL.CheckIP", "URL.FlagPath", "URL.home", "URL.help",
-                            "URL.support", "SUPER_TOUCH"})
+    for (const char* key : {"URL.Update", "URL.GetInfo", "URL.CheckIP", "URL.VerifyIP", "URL.FlagPath",
+                            "URL.home", "URL.help", "URL.support", "SUPER_TOUCH"})
         EXPECT_EQ(c.ReadString("setting", key, "").rfind(MASKADDR_SERVICE_URL "/", 0), 0u)
             << key << "=" << c.ReadString("setting", key, "");
-    EXPECT_NE(c.ReadString("setting", "SUPER_TOUCH", "").find("{1}"), std::string::npos) << "the proxy's place";
+    EXPECT_NE(c.ReadString("setting", "SUPER_TOUCH", "").find("{1}"), std::string::npos)
+        << "the proxy's place";
     EXPECT_FALSE(c.ReadString("setting", "URL.LocalFlagPath", "").empty());
 }
 

@@ -56,11 +56,12 @@ TEST_F(UpdateTest, SettingsLinesAreAppliedInOrderAndProgramPathsRefused) {
     ApplyUpdateSettings(
         ParseUpdateReply("__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.X=1\n__MODIFY__.X=2\n"
                          "Banner.Top.URL=http://127.0.0.1/b\n__MODIFY__.FireFoxPath=C:\\evil.exe\n"
+                         "__MODIFY__.FIREFOXPATH=C:\\evil2.exe\n__MODIFY__.firefoxpath=C:\\evil3.exe\n"
                          "Other=ignored\n"));
     EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
     EXPECT_EQ(S("X"), "2");
     EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");
-    EXPECT_EQ(S("FireFoxPath"), "");
+    EXPECT_EQ(S("FireFoxPath"), "") << "refused in any letter case";
     EXPECT_EQ(S("Other"), "");
 }
 
@@ -70,6 +71,11 @@ TEST_F(UpdateTest, DaysRuleAndFirstRun) {
     EXPECT_FALSE(AutoUpdateDue(46000.0));
     Settings().SetSettingFloat("Update.LastDate", 46000.0 - 7);
     EXPECT_TRUE(AutoUpdateDue(46000.0));
+    // A date from an edited file or a reply that no day count can hold is simply long ago.
+    for (const char* implausible : {"1E300", "-1E300", "1E19", "nan"}) {
+        Settings().SetSettingstring("Update.LastDate", implausible);
+        EXPECT_TRUE(AutoUpdateDue(46000.0)) << implausible;
+    }
     Settings().SetSettingBool("Update.AutoCheck", true);
     EXPECT_FALSE(AutoUpdateShows()) << "the first run stays silent";
 }

@@ -4,7 +4,7 @@
 
 #include "fakes/FakePlatform.h"
 #include "base/Text.h"
-#include "proxy/ProxyRandom.h"
+#include "fakes/FixedSeeds.h"
 
 #include <gtest/gtest.h>
 
@@ -25,21 +25,6 @@ protected:
         });
         Lists.Overwrite.push_back(name + "=" + value);
     }
-};
-
-// While it lives, every reseed of the pool's generator takes the next of a fixed
-// sequence of seeds.
-class TFixedSeeds {
-public:
-    explicit TFixedSeeds(uint64_t first) : FNext(first) {
-        FPrevious = ProxyRandom().SetSeedSource([this] { return FNext++; });
-    }
-    ~TFixedSeeds() { ProxyRandom().SetSeedSource(std::move(FPrevious)); }
-    void Restart(uint64_t first) { FNext = first; }
-
-private:
-    uint64_t FNext;
-    TProxyRandom::TSeedSource FPrevious;
 };
 
 inline std::string Join(const std::vector<std::string>& entries) {

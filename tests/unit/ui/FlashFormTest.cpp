@@ -42,9 +42,12 @@ TEST(FlashFormTest, EveryOperationSendsItsTextAtOnce) {
              f.SetIPInfo("Local", "True", "", "5.6.7.8", "Korea, Republic of", "Seoul", "100", "100");
          },
          "Local,True,,5.6.7.8,Korea  Republic of,Seoul,100,100"},
-        {"every comma of the country goes, none of the others",
+        {"every comma of the country goes",
          [](auto& f) { f.SetIPInfo("Local", "", "http://127.0.0.1/f?a=1", "ip", ",a,,b,", "c", "1", "2"); },
          "Local,,http://127.0.0.1/f?a=1,ip, a  b ,c,1,2"},
+        {"a lookup reply with commas in every field shifts nothing",
+         [](auto& f) { f.SetIPInfo("Local", "True", "http://s/flags/A,B.PNG", "1,2", "X", "Bad,City", "100", "100"); },
+         "Local,True,http://s/flags/A%2CB.PNG,1 2,X,Bad City,100,100"},
         {"empty city gives two commas in a row",
          [](auto& f) { f.SetIPInfo("Target", "True", "f.png", "9.9.9.9", "France", "", "0", "100"); },
          "Target,True,f.png,9.9.9.9,France,,0,100"},

@@ -1,0 +1,58 @@
+// What the end-to-end tests share (see E2eSupport.h).
+#include "E2eSupport.h"
+
+#include "platform/win32/InternetHandle.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <wininet.h>
+
+#include <cstdlib>
+
+namespace maskaddr::test {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::string ReadText(const std::string& path) {
+    return TFileSystemWin().ReadFile(path).value_or("");
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    do {
+        if (done()) return true;
+        Sleep(100);
+    } while (GetTickCount64() < deadline);
+    return done();
+}
+
+std::string SeenAddress() {
+    TInternetHandle net(InternetOpenW(L"maskaddr-e2e", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!net) return "<failed>";
+    std::wstring url = ToWide(Env("MASKADDR_E2E_SERVICE") + "/checkip?format=text");
+    // A connection of its own each time: Wine's WinINet would reuse a pooled direct connection
+    // to the service for a request meant for the proxy.
+    const wchar_t* headers = L"Connection: close\r\n";
+    TInternetHandle req(InternetOpenUrlW(net.Get(), url.c_str(), headers, static_cast<DWORD>(-1),
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                             INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES,
+                                         0));
+    if (!req) return "<failed>";
+    std::string body;
+    char buf[4096];
+    DWORD got = 0;
+    while (InternetReadFile(req.Get(), buf, sizeof buf, &got) && got > 0)
+        body.append(buf, got);
+    size_t at = body.find("IP=");
+    if (at != 0) return "<no IP line>";
+    return body.substr(3, body.find_first_of("\r\n") - 3);
+}
+
+bool IsDirect(const TProxyState& s) {
+    return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
+}
+
+} // namespace maskaddr::test

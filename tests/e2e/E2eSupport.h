@@ -1,0 +1,27 @@
+// What the end-to-end tests share: the run's settings from run-e2e, waiting for a result,
+// and the address that the check-IP page of the run's service sees for a browser that
+// follows the system's web settings.
+#pragma once
+
+#include "ProgramDriver.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <functional>
+#include <string>
+
+namespace maskaddr::test {
+
+// An environment variable that run-e2e set; "" when absent.
+std::string Env(const char* name);
+std::string ReadText(const std::string& path);
+// Checks done() every 100 ms until it holds or ms have passed; returns done().
+bool WaitFor(const std::function<bool()>& done, DWORD ms);
+// The address that the check-IP page reports for a WinINet client with the preconfigured
+// (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
+std::string SeenAddress();
+// The system's web settings, and so every browser that follows them, connect directly.
+bool IsDirect(const TProxyState& s);
+
+} // namespace maskaddr::test

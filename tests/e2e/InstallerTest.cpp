@@ -1,0 +1,158 @@
+// The real setup file under Wine (run-e2e names it, and an older one): a silent installation
+// whose program hides, a silent uninstallation while it hides, and an upgrade over a running
+// older installation that keeps the user's settings.
+#include "E2eSupport.h"
+#include "ProgramDriver.h"
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+const char* const kListEntry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Maskaddr";
+const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// One installation folder of the tests and what lies in it.
+struct TInstallation {
+    std::string Folder;
+    std::string File(const std::string& name) const { return Folder + "\\" + name; }
+    std::string Exe() const { return File("maskaddr.exe"); }
+    std::string UserFile() const {
+        return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
+    }
+};
+
+std::string ListValue(const char* name) {
+    return TRegistryWin().ReadString(TRegRoot::LocalMachine, kListEntry, name).value_or("<missing>");
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(ToWide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The file version of a program's version resource, "a.b.c.d"; "" without one.
+std::string FileVersion(const std::string& exe) {
+    std::wstring path = ToWide(exe);
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    std::vector<char> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length))
+        return "";
+    char text[64];
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", info->dwFileVersionMS >> 16, info->dwFileVersionMS & 0xFFFF,
+                  info->dwFileVersionLS >> 16, info->dwFileVersionLS & 0xFFFF);
+    return text;
+}
+
+// Runs a command line to its end; the setup and the uninstaller report failure by exit code.
+void RunToEnd(const std::string& commandLine) {
+    TProcessResult r = RunProcess(commandLine, 120000);
+    ASSERT_FALSE(r.TimedOut) << commandLine;
+    ASSERT_EQ(r.ExitCode, 0u) << commandLine << "\n" << r.Output;
+}
+
+// Runs a setup silently, then points the installed program at this run's service.
+void InstallSilently(const std::string& setup, const std::string& switches, const TInstallation& at) {
+    ASSERT_FALSE(setup.empty()) << "run through tests/e2e/run-e2e, after tools/package";
+    ASSERT_NO_FATAL_FAILURE(RunToEnd("\"" + setup + "\" /S " + switches));
+    ASSERT_TRUE(CopyFileW(ToWide(Env("MASKADDR_E2E_OEM")).c_str(), ToWide(at.File("oem.const.dat")).c_str(), FALSE))
+        << "not installed in " << at.Folder;
+}
+
+// Starts the installed program and waits until it knows its own address and has the proxy
+// list of the automatic update at start-up, so that one click hides.
+HWND StartAndWaitForTheList(TProgram& app, const TInstallation& at) {
+    HWND w = app.Ready();
+    if (w == nullptr) return nullptr;
+    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), "SetTextInfo(Ready.")) << ReadText(Env("MASKADDR_TRACE_FILE"));
+    EXPECT_TRUE(WaitFor([&] { return IniValue(at.UserFile(), "setting", "Update.Times") == "1"; }, 30000))
+        << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
+    return w;
+}
+
+} // namespace
+
+TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
+    const TInstallation at{Env("ProgramFiles") + "\\Maskaddr"};
+    const std::string shortcut = ShellFolderPath(true, "Common Programs") + "\\Maskaddr.lnk";
+    ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_SETUP"), "/CHL=e2e", at));
+
+    TFileSystemWin files;
+    for (const char* name : {"maskaddr.exe", "const.dat", "uninstall.exe", "res\\maskaddr.dat", "res\\flag_short\\US.PNG",
+                             "res\\flag_short\\LICENSE.flag-icons", "lang\\English.lan", "skins\\Graphite.skn",
+                             "licenses\\zlib.txt"})
+        EXPECT_TRUE(files.FileExists(at.File(name))) << name;
+    EXPECT_TRUE(files.FileExists(shortcut));
+    const std::string version = IniValue(at.File("const.dat"), "setting", "App.Ver");
+    EXPECT_EQ(version, MASKADDR_VERSION);
+    EXPECT_EQ(FileVersion(at.Exe()), version) << "the version resource";
+    EXPECT_EQ(ListValue("DisplayName"), "Maskaddr");
+    EXPECT_EQ(ListValue("DisplayVersion"), version);
+    EXPECT_EQ(ListValue("DisplayIcon"), at.Exe() + ",0");
+    EXPECT_EQ(ListValue("InstallLocation"), at.Folder);
+    EXPECT_EQ(ListValue("QuietUninstallString"), "\"" + at.File("uninstall.exe") + "\" /AllUsers /S");
+    EXPECT_NE(ListValue("Publisher"), "<missing>");
+    EXPECT_GT(TRegistryWin().ReadDword(TRegRoot::LocalMachine, kListEntry, "EstimatedSize").value_or(0), 1000u);
+    EXPECT_EQ(TRegistryWin().ReadString(TRegRoot::LocalMachine, "Software\\Maskaddr", "CHL"), "e2e");
+
+    // The installed program hides, asks for the lists with the installer's channel, and
+    // records its start at logon.
+    TFileSystemWin().RemoveFile(Env("MASKADDR_TRACE_FILE"));
+    TProgram app(at.Exe(), "-d");
+    HWND w = StartAndWaitForTheList(app, at);
+    ASSERT_NE(w, nullptr);
+    EXPECT_NE(ReadText(Env("MASKADDR_E2E_SERVICE_LOG")).find("&CHL=653265 "), std::string::npos)
+        << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
+    SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
+    ASSERT_EQ(TRegistryWin().ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), at.Exe());
+    ASSERT_EQ(app.Hide(w), "");
+    ASSERT_EQ(SeenAddress(), "127.0.0.2");
+
+    // The list entry's quiet uninstallation, as the system runs it. The uninstaller works on
+    // from a copy of itself, so its end shows as the list entry going away.
+    ASSERT_NO_FATAL_FAILURE(RunToEnd(ListValue("QuietUninstallString")));
+    EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
+    EXPECT_EQ(app.Ended(15000), 0) << "the uninstaller ends the running program";
+    EXPECT_TRUE(IsDirect(QuerySystemProxy()));
+    EXPECT_EQ(SeenAddress(), "127.0.0.1");
+    EXPECT_EQ(TRegistryWin().ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), std::nullopt);
+    EXPECT_EQ(TRegistryWin().ReadString(TRegRoot::LocalMachine, "Software\\Maskaddr", "CHL"), std::nullopt);
+    EXPECT_FALSE(FolderExists(at.Folder)) << "every installed file is gone";
+    EXPECT_FALSE(files.FileExists(shortcut));
+    EXPECT_TRUE(files.FileExists(at.UserFile())) << "the user's settings stay";
+}
+
+TEST(Installer, AnUpgradeOverARunningOlderInstallationKeepsTheSettings) {
+    // An installation in a folder of the user's choice (/D=), which the upgrade finds again.
+    const TInstallation at{"C:\\Maskaddr upgrade"};
+    ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_OLD_SETUP"), "/D=" + at.Folder, at));
+    const std::string oldVersion = ListValue("DisplayVersion");
+    EXPECT_EQ(IniValue(at.File("const.dat"), "setting", "App.Ver"), oldVersion);
+    EXPECT_NE(oldVersion, MASKADDR_VERSION);
+
+    TFileSystemWin().RemoveFile(Env("MASKADDR_TRACE_FILE"));
+    TProgram app(at.Exe(), "-d");
+    ASSERT_NE(StartAndWaitForTheList(app, at), nullptr);
+    const std::string list = IniValue(at.UserFile(), "setting", "NORMAL_IPS");
+    EXPECT_EQ(list, Env("MASKADDR_E2E_PROXY") + "|United States|US|-97.00|38.00");
+
+    ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_SETUP"), "", at));
+    EXPECT_EQ(app.Ended(15000), 0) << "the setup ends the running program first";
+    EXPECT_EQ(ListValue("DisplayVersion"), MASKADDR_VERSION);
+    EXPECT_EQ(ListValue("InstallLocation"), at.Folder);
+    EXPECT_EQ(IniValue(at.File("const.dat"), "setting", "App.Ver"), MASKADDR_VERSION);
+    EXPECT_EQ(IniValue(at.UserFile(), "setting", "NORMAL_IPS"), list);
+    EXPECT_EQ(IniValue(at.UserFile(), "setting", "Update.Times"), "1");
+}

@@ -1,0 +1,92 @@
+// The settings dialog's logic (see SettingsDialog.h).
+#include "ui/SettingsDialog.h"
+
+#include "base/DebugTrace.h"
+#include "framework/engine/CLEngine.h"
+#include "framework/paths/AppPaths.h"
+#include "framework/settings/CLSettings.h"
+#include "platform/Platform.h"
+
+namespace maskaddr {
+
+namespace {
+
+// The settings behind the check boxes, in the order LoadOptions reads them.
+struct TBoxSetting {
+    TSettingsBox Box;
+    const char* Name;
+};
+constexpr TBoxSetting kLoadOrder[] = {{TSettingsBox::AutoRun, "AutoRun"},
+                                      {TSettingsBox::IE, "SWITCH.IE"},
+                                      {TSettingsBox::FF, "SWITCH.FF"},
+                                      {TSettingsBox::Opera, "SWITCH.OPERA"},
+                                      {TSettingsBox::AutoUpdate, "Update.AutoCheck"},
+                                      {TSettingsBox::TestIPfromLocal, "TestIPfromLocal"}};
+
+void Inform(const char* key) {
+    if (TCLEngine* engine = Engine()) engine->ShowMessageEx(key, {}, 0, mtInformation, mb::OK, 0, false);
+}
+
+} // namespace
+
+TSettingsController::TSettingsController(ISettingsView& view, IFirefoxSetup& firefox,
+                                         TSetRunAtLogon setRunAtLogon)
+    : FView(view), FFirefox(firefox), FSetRunAtLogon(std::move(setRunAtLogon)) {}
+
+void TSettingsController::FormCreate() {
+    FView.SelectPage(0);
+    LoadOptions();
+}
+
+void TSettingsController::LoadOptions() {
+    TCLSettings& settings = Settings();
+    for (const TBoxSetting& b : kLoadOrder)
+        FView.SetChecked(b.Box, settings.GetSettingBool(b.Name));
+}
+
+// The autorun value follows the box at once; the browser switches take effect at the
+// next hide or stop, when each switcher reads its own setting.
+void TSettingsController::SaveOptions() {
+    TCLSettings& settings = Settings();
+    const bool autoRun = FView.Checked(TSettingsBox::AutoRun);
+    settings.SetSettingBool("AutoRun", autoRun);
+    if (FSetRunAtLogon)
+        FSetRunAtLogon(autoRun, settings.GetSettingString("App.Name"), Platform().Files->ProgramPath());
+    settings.SetSettingBool("SWITCH.IE", FView.Checked(TSettingsBox::IE));
+    settings.SetSettingBool("SWITCH.FF", FView.Checked(TSettingsBox::FF));
+    settings.SetSettingBool("SWITCH.OPERA", FView.Checked(TSettingsBox::Opera));
+    settings.SetSettingBool("Update.AutoCheck", FView.Checked(TSettingsBox::AutoUpdate));
+    settings.SetSettingBool("TestIPfromLocal", FView.Checked(TSettingsBox::TestIPfromLocal));
+}
+
+void TSettingsController::btnClearShowAgainFlagClick() {
+    Settings().ClearShowAgainFlag();
+}
+
+void TSettingsController::btnReinstallFFClick() {
+    if (!FFirefox.IsFirefoxInstalled()) return Inform("MSGBox.FFUninstalled");
+    if (!FFirefox.InstallFirefoxExtension()) {
+        Inform("MSGBox.FFPath");
+        if (AskFirefoxPath()) FFirefox.InstallFirefoxExtension(); // a second failure is silent
+    }
+    if (FFirefox.IsFirefoxRunning()) Inform("MSGBox.FFRestart");
+}
+
+// The Firefox locator takes "FireFoxPath" only when it names an existing file, so the
+// folder's firefox.exe is stored, never the folder itself.
+bool TSettingsController::AskFirefoxPath() {
+    std::optional<std::string> folder =
+        FView.BrowseForFolder("Choose Firefox Path", FolderOf(FFirefox.FindFirefoxPath()));
+    if (!folder) return false;
+    std::string exe = *folder;
+    if (!exe.empty() && exe.back() != '\\') exe += '\\';
+    exe += "firefox.exe";
+    if (!Platform().Files->FileExists(exe)) {
+        DebugTrace::Trace("Settings", "No firefox.exe in the chosen folder " + *folder);
+        return false;
+    }
+    Settings().SetSettingstring("FireFoxPath", exe);
+    return true;
+}
+
+} // namespace maskaddr

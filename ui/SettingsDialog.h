@@ -1,0 +1,58 @@
+// TSettingsController: the logic of the settings dialog (TfrmSettings). The window
+// forwards its buttons here and is driven back through ISettingsView: the check boxes
+// are loaded from the settings and written back only on OK.
+#pragma once
+
+#include "browsers/BrowserSwitchers.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace maskaddr {
+
+// The dialog's check boxes. TestIPfromLocal sits on the General page beside the others.
+enum class TSettingsBox { AutoRun, AutoUpdate, TestIPfromLocal, IE, FF, Opera };
+
+class ISettingsView {
+public:
+    virtual ~ISettingsView() = default;
+    virtual bool Checked(TSettingsBox box) = 0;
+    virtual void SetChecked(TSettingsBox box, bool checked) = 0;
+    virtual void SelectPage(int index) = 0;
+    // The system's folder browser owned by the dialog: the chosen folder, or nullopt when
+    // the user cancelled it.
+    virtual std::optional<std::string> BrowseForFolder(const std::string& title,
+                                                       const std::string& initialFolder) = 0;
+};
+
+// The autorun value writer of the main window: enable, value name, command.
+using TSetRunAtLogon = std::function<void(bool, const std::string&, const std::string&)>;
+
+class TSettingsController {
+public:
+    TSettingsController(ISettingsView& view, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon);
+
+    void FormCreate();
+    void LoadOptions();
+    void SaveOptions();
+    void btnOKClick() { SaveOptions(); }
+    void btnClearShowAgainFlagClick();
+    void btnReinstallFFClick();
+    // "Test proxies now": the main window opens the verification window.
+    void btnTestNowClick() {
+        if (OnTestProxies) OnTestProxies();
+    }
+    std::function<void()> OnTestProxies;
+
+private:
+    // Asks the user for the Firefox folder and remembers its firefox.exe: false when
+    // nothing was stored (the browser cancelled, or no firefox.exe in the folder).
+    bool AskFirefoxPath();
+
+    ISettingsView& FView;
+    IFirefoxSetup& FFirefox;
+    TSetRunAtLogon FSetRunAtLogon;
+};
+
+} // namespace maskaddr

@@ -1,0 +1,220 @@
+// The settings dialog (see SettingsForm.h).
+#include "ui/win32/SettingsForm.h"
+
+#include "framework/engine/MessageDialog.h"
+#include "platform/win32/WinText.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace maskaddr {
+
+namespace {
+
+constexpr int kClientWidth = 434, kClientHeight = 265;
+
+inline void FreeCoTaskMemory(PIDLIST_ABSOLUTE memory) {
+    CoTaskMemFree(memory);
+}
+// The folder browser's item list, which the caller frees.
+using TItemList = TUniqueHandle<PIDLIST_ABSOLUTE, TNullHandleTraits<PIDLIST_ABSOLUTE, FreeCoTaskMemory>>;
+
+// A page of the page control: its caption is the tab's text, so the language file reaches it.
+class TTabSheet final : public TComponent {
+public:
+    TTabSheet(TComponent* owner, std::string name, HWND tabs, int index, const std::string& caption)
+        : TComponent(owner, std::move(name), "TTabSheet"), FTabs(tabs), FIndex(index) {
+        std::wstring text = ToWide(caption);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessageW(FTabs, TCM_INSERTITEMW, static_cast<WPARAM>(FIndex), reinterpret_cast<LPARAM>(&item));
+        Publish(TextProperty(
+            "Caption", "TCaption", [this] { return FCaption; },
+            [this](const std::string& v) { SetCaption(v); }));
+        FCaption = caption;
+    }
+
+private:
+    void SetCaption(const std::string& caption) {
+        FCaption = caption;
+        std::wstring text = ToWide(caption);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessageW(FTabs, TCM_SETITEMW, static_cast<WPARAM>(FIndex), reinterpret_cast<LPARAM>(&item));
+    }
+    HWND FTabs;
+    int FIndex;
+    std::string FCaption;
+};
+
+// Preselects the initial folder and takes away the context-help button.
+int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM, LPARAM data) {
+    if (msg != BFFM_INITIALIZED) return 0;
+    SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
+    if (data != 0) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+} // namespace
+
+TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon)
+    : TWin32Form(nullptr, "frmSettings", "TfrmSettings"),
+      FController(*this, firefox, std::move(setRunAtLogon)) {
+    Position = TFormPosition::MainFormCenter;
+    if (!CreateHandle("Settings", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, kClientWidth,
+                      kClientHeight, owner))
+        return;
+    CreateControls();
+    LoadWithEngine();
+    FController.FormCreate();
+}
+
+void TfrmSettings::CreateControls() {
+    using namespace settingsIds;
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+                                8, 8, kClientWidth - 16, 212, Handle(), reinterpret_cast<HMENU>(pcSetting),
+                                GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    new TTabSheet(this, "tsGeneral", tabs, 0, "General");
+    new TTabSheet(this, "tsBrowser", tabs, 1, "Browser");
+
+    auto box = [&](int page, const char* name, const char* caption, int x, int y, int id) {
+        FPages[page].push_back((new TCheckBoxControl(this, name, caption, x, y, 390, 20, id))->Handle());
+    };
+    auto button = [&](int page, const char* name, const char* caption, int x, int y, int w, int id) {
+        FPages[page].push_back((new TButtonControl(this, name, caption, x, y, w, 25, id))->Handle());
+    };
+    box(0, "cbAutoRun", "Automatically run Maskaddr when I log on to Windows", 24, 44, cbAutoRun);
+    box(0, "cbAutoUpdate", "Automatically check updates when Maskaddr starts", 24, 70, cbAutoUpdate);
+    box(0, "cbTestIPfromLocal", "Test the proxies when Maskaddr starts", 24, 96, cbTestIPfromLocal);
+    button(0, "btnClearShowAgainFlag", "Clear Show Again Flag", 24, 136, 180, btnClearShowAgainFlag);
+    button(0, "btnTestNow", "Test proxies now", 216, 136, 180, btnTestNow);
+
+    auto* label =
+        new TLabelControl(this, "lblBrowser", "Enable Maskaddr For Selected Browsers", 24, 44, 390, 18);
+    SetWindowLongPtrW(label->Handle(), GWLP_ID, lblBrowser);
+    FPages[1].push_back(label->Handle());
+    box(1, "cbIE", "Internet Explorer", 40, 68, cbIE);
+    box(1, "cbFF", "Fire Fox", 40, 92, cbFF);
+    box(1, "cbOpera", "Opera", 40, 116, cbOpera);
+    button(1, "btnReinstallFF", "Re-install FireFox Extension", 24, 152, 220, btnReinstallFF);
+    EnableWindow(GetDlgItem(Handle(), cbIE), FALSE); // shown, never changed by the user
+
+    new TButtonControl(this, "btnOK", "&OK", kClientWidth - 166, kClientHeight - 36, 75, 25, btnOK, true);
+    new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 83, kClientHeight - 36, 75, 25,
+                       btnCancel);
+    // The page control lies under the pages' controls.
+    SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+int TfrmSettings::BoxId(TSettingsBox box) const {
+    using namespace settingsIds;
+    switch (box) {
+    case TSettingsBox::AutoRun:
+        return cbAutoRun;
+    case TSettingsBox::AutoUpdate:
+        return cbAutoUpdate;
+    case TSettingsBox::TestIPfromLocal:
+        return cbTestIPfromLocal;
+    case TSettingsBox::IE:
+        return cbIE;
+    case TSettingsBox::FF:
+        return cbFF;
+    default:
+        return cbOpera;
+    }
+}
+
+bool TfrmSettings::OnPage(HWND control) const {
+    for (const auto& [page, controls] : FPages)
+        if (std::find(controls.begin(), controls.end(), control) != controls.end()) return true;
+    return false;
+}
+
+bool TfrmSettings::Checked(TSettingsBox box) {
+    return IsDlgButtonChecked(Handle(), BoxId(box)) == BST_CHECKED;
+}
+
+void TfrmSettings::SetChecked(TSettingsBox box, bool checked) {
+    CheckDlgButton(Handle(), BoxId(box), checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void TfrmSettings::SelectPage(int index) {
+    SendMessageW(GetDlgItem(Handle(), settingsIds::pcSetting), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    for (const auto& [page, controls] : FPages)
+        for (HWND control : controls)
+            ShowWindow(control, page == index ? SW_SHOW : SW_HIDE);
+}
+
+std::optional<std::string> TfrmSettings::BrowseForFolder(const std::string& title,
+                                                         const std::string& initialFolder) {
+    const std::wstring wideTitle = ToWide(title), initial = ToWide(initialFolder);
+    BROWSEINFOW info{};
+    info.hwndOwner = Handle();
+    info.lpszTitle = wideTitle.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+    info.lpfn = BrowseCallback;
+    info.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
+    TItemList chosen(SHBrowseForFolderW(&info));
+    if (!chosen) return std::nullopt; // cancelled
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(chosen.Get(), path)) {
+        TraceFailedCall("SHGetPathFromIDListW", title, "the chosen item is no file-system folder");
+        return std::nullopt;
+    }
+    return ToUtf8(path);
+}
+
+void TfrmSettings::OnCommand(int id) {
+    using namespace settingsIds;
+    switch (id) {
+    case btnOK:
+        FController.btnOKClick();
+        CloseModal(mr::OK);
+        return;
+    case btnCancel:
+        CloseModal(mr::Cancel);
+        return;
+    case btnClearShowAgainFlag:
+        FController.btnClearShowAgainFlagClick();
+        return;
+    case btnReinstallFF:
+        FController.btnReinstallFFClick();
+        return;
+    case btnTestNow:
+        FController.btnTestNowClick();
+        return;
+    }
+}
+
+LRESULT TfrmSettings::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        const auto* n = reinterpret_cast<const NMHDR*>(lParam);
+        if (n->idFrom != settingsIds::pcSetting || n->code != TCN_SELCHANGE) break;
+        SelectPage(static_cast<int>(SendMessageW(n->hwndFrom, TCM_GETCURSEL, 0, 0)));
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: // controls on a page take the page's ground, not the dialog's
+        if (OnPage(reinterpret_cast<HWND>(lParam))) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    case WM_DESTROY: // the owner went (the session ends): the modal loop ends with it
+        if (IsShowingModal()) CloseModal(mr::Cancel);
+        break;
+    }
+    return TWin32Form::OnMessage(msg, wParam, lParam);
+}
+
+} // namespace maskaddr
