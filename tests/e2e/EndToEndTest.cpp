@@ -1,7 +1,8 @@
 // The real maskaddr.exe under Wine against the real maskaddr-service and a real tinyproxy
 // that connects out from 127.0.0.2 (run-e2e starts them): hiding changes the address that
 // the check-IP page sees, stopping and exiting give it back, a killed program is repaired,
-// and the verification window tells a hiding proxy from a leaking and a dead one.
+// the verification window tells a hiding proxy from a leaking and a dead one, and choosing
+// Germany in the country chooser hides through the German proxy on 127.0.0.3.
 #include "E2eSupport.h"
 #include "ProgramDriver.h"
 #include "Screenshot.h"
@@ -219,50 +220,50 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
+}
 
-    // A pool that still lists a proxy which passes the address on and one that is gone: the
-    // verification window at start-up names each verdict and stays open for the user.
-    TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
-        const std::string good = Proxy, leaky = Env("MASKADDR_E2E_LEAKY_PROXY"),
-                          dead = Env("MASKADDR_E2E_DEAD_PROXY");
-        const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
-                                     FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
-                                     "\\setting.dat";
-        TFileSystemWin().CreateFolders(userFile.substr(0, userFile.rfind('\\')));
-        ASSERT_EQ(TFileSystemWin().WriteFileAtomic(
-                      userFile, "[setting]\r\nUpdate.BeginAuto=0\r\nUpdate.Times=1\r\nTARGET_COUNTRY=UN\r\n"
-                                "TestIPfromLocal=1\r\nNORMAL_IPS=" +
-                                    good + "|United States|US|-97|38;" + leaky + "|France|FR|2|48;" + dead +
-                                    "|France|FR|2|48;\r\n"),
-                  "");
-        TApp app("-d");
-        ASSERT_NE(app.Ready(), nullptr);
-        HWND testing = app.WaitForWindow("TfrmTesting", 30000);
-        ASSERT_NE(testing, nullptr) << ReadText(Env("MASKADDR_TRACE_FILE"));
-        auto text = [&](int id) {
-            std::wstring buffer(4096, L'\0');
-            SendMessageW(GetDlgItem(testing, id), WM_GETTEXT, buffer.size(),
-                         reinterpret_cast<LPARAM>(buffer.data()));
-            return ToUtf8(buffer.c_str());
-        };
-        ASSERT_TRUE(
-            WaitFor([&] { return text(testingIds::lblInfo).find(" of 3 ") != std::string::npos; }, 40000))
-            << text(testingIds::lblInfo) << "\n"
-            << text(testingIds::mmoLog);
-        EXPECT_EQ(text(testingIds::lblInfo), "1 of 3 proxies hide your address.");
-        const std::string log = text(testingIds::mmoLog);
-        EXPECT_NE(log.find(good + "   United States   "), std::string::npos) << log;
-        EXPECT_NE(log.find("hides your address"), std::string::npos) << log;
-        EXPECT_NE(log.find(leaky + "   France   "), std::string::npos) << log;
-        EXPECT_NE(log.find("leaks your address in the header X-Tinyproxy"), std::string::npos) << log;
-        EXPECT_NE(log.find(dead + "   France   "), std::string::npos) << log;
-        EXPECT_NE(log.find("does not answer"), std::string::npos) << log;
-        SaveScreenshot(testing, "verification-window");
-        // The proxies carried the checks, not the system's settings.
-        EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("/verifyip"), std::string::npos);
+// A pool that still lists a proxy which passes the address on and one that is gone: the
+// verification window at start-up names each verdict and stays open for the user.
+TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
+    const std::string good = Proxy, leaky = Env("MASKADDR_E2E_LEAKY_PROXY"),
+                      dead = Env("MASKADDR_E2E_DEAD_PROXY");
+    const std::string userFile = ShellFolderPath(true, "Common AppData") + "\\" +
+                                 FolderWord(TFileSystemWin().LongPath(Env("MASKADDR_E2E_EXE"))) +
+                                 "\\setting.dat";
+    TFileSystemWin().CreateFolders(userFile.substr(0, userFile.rfind('\\')));
+    ASSERT_EQ(TFileSystemWin().WriteFileAtomic(
+                  userFile, "[setting]\r\nUpdate.BeginAuto=0\r\nUpdate.Times=1\r\nTARGET_COUNTRY=UN\r\n"
+                            "TestIPfromLocal=1\r\nNORMAL_IPS=" +
+                                good + "|United States|US|-97|38;" + leaky + "|France|FR|2|48;" + dead +
+                                "|France|FR|2|48;\r\n"),
+              "");
+    TApp app("-d");
+    ASSERT_NE(app.Ready(), nullptr);
+    HWND testing = app.WaitForWindow("TfrmTesting", 30000);
+    ASSERT_NE(testing, nullptr) << ReadText(Env("MASKADDR_TRACE_FILE"));
+    auto text = [&](int id) {
+        std::wstring buffer(4096, L'\0');
+        SendMessageW(GetDlgItem(testing, id), WM_GETTEXT, buffer.size(),
+                     reinterpret_cast<LPARAM>(buffer.data()));
+        return ToUtf8(buffer.c_str());
+    };
+    ASSERT_TRUE(WaitFor([&] { return text(testingIds::lblInfo).find(" of 3 ") != std::string::npos; }, 40000))
+        << text(testingIds::lblInfo) << "\n"
+        << text(testingIds::mmoLog);
+    EXPECT_EQ(text(testingIds::lblInfo), "1 of 3 proxies hide your address.");
+    const std::string log = text(testingIds::mmoLog);
+    EXPECT_NE(log.find(good + "   United States   "), std::string::npos) << log;
+    EXPECT_NE(log.find("hides your address"), std::string::npos) << log;
+    EXPECT_NE(log.find(leaky + "   France   "), std::string::npos) << log;
+    EXPECT_NE(log.find("leaks your address in the header X-Tinyproxy"), std::string::npos) << log;
+    EXPECT_NE(log.find(dead + "   France   "), std::string::npos) << log;
+    EXPECT_NE(log.find("does not answer"), std::string::npos) << log;
+    SaveScreenshot(testing, "verification-window");
+    // The proxies carried the checks, not the system's settings.
+    EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("/verifyip"), std::string::npos);
 
-        PostMessageW(testing, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(testing); }, 10000));
-        PostMessageW(app.Window(), WM_COMMAND, ids::actExit, 0);
-        EXPECT_EQ(app.Ended(15000), 0);
-    }
+    PostMessageW(testing, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(testing); }, 10000));
+    PostMessageW(app.Window(), WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+}
