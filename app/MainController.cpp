@@ -79,7 +79,7 @@ void TMainController::FormCreate() {
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FView.PlaceWindow();
-    actStopHideExecute();
+    StopHide(true); // the first action: the guard has nothing to refuse
     LoadSettings();
     FLocalInfoGot = false;
     FProxyManager->GetCurrentLocalInfo();
@@ -257,8 +257,11 @@ bool TMainController::ActionAllowed() {
     return true;
 }
 
-void TMainController::ApplyProxy(const std::string& aProxy) {
-    FSwitchers.SetSystemProxy(aProxy);
+void TMainController::ApplyProxy(const std::string& aProxy, bool atStartUp) {
+    if (atStartUp)
+        FSwitchers.SetSystemProxyAtStartUp();
+    else
+        FSwitchers.SetSystemProxy(aProxy);
     FSwitchers.SetFirefoxProxy(aProxy);
     FSwitchers.SetOperaProxy(aProxy);
 }
@@ -317,14 +320,14 @@ void TMainController::actStopHideExecute() {
     if (ActionAllowed()) StopHide();
 }
 
-void TMainController::StopHide() {
+void TMainController::StopHide(bool atStartUp) {
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfoA("Local", "100", "100");
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
     FView.BindHideCommand(false);
-    ApplyProxy("");
+    ApplyProxy("", atStartUp);
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
     if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);

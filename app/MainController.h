@@ -3,9 +3,9 @@
 // buttons and the commands) and is driven back through IMainView.
 #pragma once
 
+#include "base/DateTime.h"
 #include "browsers/BrowserSwitchers.h"
 #include "framework/engine/SingleDownloader.h"
-#include "base/DateTime.h"
 #include "ui/StatusOverlay.h"
 
 #include <memory>
@@ -122,8 +122,9 @@ public:
 private:
     // The one-second guard: false (after its notice) when the last action was too recent.
     bool ActionAllowed();
-    void ApplyProxy(const std::string& aProxy);
-    void StopHide(); // the stop sequence after its guard
+    // atStartUp: the system settings are left to the user's own unless a hide left them.
+    void ApplyProxy(const std::string& aProxy, bool atStartUp = false);
+    void StopHide(bool atStartUp = false); // the stop sequence after its guard
     // False (after its message, with the window asked to close) in the gated country.
     bool CheckLocalIP();
 

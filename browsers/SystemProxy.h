@@ -7,8 +7,11 @@
 
 namespace maskaddr {
 
-// Honours "SWITCH.IE" (disabled: every call clears); never reports a failure.
+// Honours "SWITCH.IE" (disabled: every call clears); never reports a failure. The user's
+// own settings are kept before the first hide and put back by the clearing call.
 void SetSystemProxy(const std::string& aProxy);
+// The start-up's stop: puts kept settings back, else leaves the user's own alone.
+void SetSystemProxyAtStartUp();
 void WriteIEProxyRegistry(const std::string& aProxy);
 
 } // namespace maskaddr

@@ -128,6 +128,8 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
     EXPECT_FALSE(View.Stop) << "the hide command is bound";
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"system at start-up", "firefox ", "opera "}))
+        << "the user's own system settings are the switcher's to keep";
     ASSERT_EQ(P.Ui.Pump(1), 1u);
     EXPECT_TRUE(C.FLocalInfoGot);
 
