@@ -11,8 +11,8 @@ namespace maskaddr {
 void TBrowserSwitchers::SetSystemProxy(const std::string& aProxy) {
     maskaddr::SetSystemProxy(aProxy);
 }
-void TBrowserSwitchers::SetSystemProxyAtStartUp() {
-    maskaddr::SetSystemProxyAtStartUp();
+void TBrowserSwitchers::RestoreSystemProxy() {
+    maskaddr::RestoreSystemProxy();
 }
 void TBrowserSwitchers::SetFirefoxProxy(const std::string& aProxy) {
     maskaddr::SetFirefoxProxy(aProxy);

@@ -45,9 +45,9 @@ void SetSystemProxy(const std::string& aProxy) {
     }
 }
 
-// At start-up the settings are the user's own unless a journal is left from a hide, or
-// they name an address of our pool (a hide of ours whose journal was never written).
-void SetSystemProxyAtStartUp() {
+// The settings are the user's own unless a journal is left from a hide, or they name an
+// address of our pool (a hide of ours whose journal was never written).
+void RestoreSystemProxy() {
     try {
         if (HasProxyJournal() || SettingsNamePoolAddress())
             SetSystemProxy("");

@@ -10,8 +10,10 @@ namespace maskaddr {
 // Honours "SWITCH.IE" (disabled: every call clears); never reports a failure. The user's
 // own settings are kept before the first hide and put back by the clearing call.
 void SetSystemProxy(const std::string& aProxy);
-// The start-up's stop: puts kept settings back, else leaves the user's own alone.
-void SetSystemProxyAtStartUp();
+// A stop that cannot have followed a hide of this run (start-up, an end while not hiding):
+// puts kept settings back; without them, a direct connection only when the settings name
+// an address of our pool, else they stay the user's own.
+void RestoreSystemProxy();
 void WriteIEProxyRegistry(const std::string& aProxy);
 
 } // namespace maskaddr

@@ -1,6 +1,6 @@
 // The browser switchers, recorded: "system PROXY", "firefox PROXY", "opera PROXY"
-// for each proxy applied (empty: a direct connection), "system at start-up" for the
-// start-up's stop of the system settings, "cache" and "cookies", and
+// for each proxy applied (empty: a direct connection), "system restore" for a
+// stop that leaves the user's own system settings alone, "cache" and "cookies", and
 // "install" for each installation of the Firefox extension.
 #pragma once
 
@@ -15,7 +15,7 @@ class TRecordingSwitchers final : public IBrowserSwitchers {
 public:
     std::vector<std::string> Calls;
     void SetSystemProxy(const std::string& p) override { Calls.push_back("system " + p); }
-    void SetSystemProxyAtStartUp() override { Calls.push_back("system at start-up"); }
+    void RestoreSystemProxy() override { Calls.push_back("system restore"); }
     void SetFirefoxProxy(const std::string& p) override { Calls.push_back("firefox " + p); }
     void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
     void ClearUrlCache() override { Calls.push_back("cache"); }

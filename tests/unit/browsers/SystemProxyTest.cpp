@@ -113,7 +113,7 @@ TEST_F(SystemProxyTest, TheUserOwnSettingsComeBackAndOursNeverStay) {
         for (const std::string& step : c.Steps) {
             if (step.rfind("hide ", 0) == 0) SetSystemProxy(step.substr(5));
             if (step == "stop") SetSystemProxy("");
-            if (step == "start") SetSystemProxyAtStartUp();
+            if (step == "start") RestoreSystemProxy();
             if (step == "crash") FreeSettings();
             if (step == "switch off") Settings().SetSettingBool("SWITCH.IE", false);
             if (step == "no journal") P.Files.WriteError = "Access is denied.";
