@@ -45,19 +45,7 @@ int CountMainWindows() {
 // The user's own settings, as their control panel writes them: the options, and the bypass
 // list in the stored values too (Wine keeps no bypass option of its own).
 void SetOwnProxy(DWORD flags, const std::string& server, const std::optional<std::string>& bypass) {
-    std::wstring wideServer = ToWide(server), wideBypass = ToWide(bypass.value_or(""));
-    INTERNET_PER_CONN_OPTIONW options[3] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[0].Value.dwValue = flags;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    options[1].Value.pszValue = wideServer.data();
-    options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-    options[2].Value.pszValue = wideBypass.data();
-    INTERNET_PER_CONN_OPTION_LISTW list{};
-    list.dwSize = sizeof list;
-    list.dwOptionCount = 3;
-    list.pOptions = options;
-    ASSERT_TRUE(InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list));
+    ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({flags, server, bypass.value_or(""), "", 0}));
     TRegistryWin reg;
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     if (bypass)
