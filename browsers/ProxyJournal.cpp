@@ -18,7 +18,6 @@ namespace {
 
 constexpr char kTag[] = "CLProxy";
 constexpr char kHeader[] = "[ProxyJournal]";
-constexpr char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 std::string JournalPath() {
     return ResolvePath(Settings().UserDataPath(), "proxyjournal.dat");

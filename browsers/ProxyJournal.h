@@ -12,6 +12,10 @@
 
 namespace maskaddr {
 
+// Where the stored Internet Settings values live, under the current user's root.
+inline constexpr char kInternetSettingsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
 // The per-connection options and the stored Internet Settings values, each value
 // recorded as present or missing.
 struct TUserProxySettings {

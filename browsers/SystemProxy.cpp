@@ -9,10 +9,6 @@
 
 namespace maskaddr {
 
-namespace {
-constexpr char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-}
-
 void WriteIEProxyRegistry(const std::string& aProxy) {
     IRegistry& reg = *Platform().Registry;
     reg.WriteString(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyServer",
