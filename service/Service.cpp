@@ -51,35 +51,6 @@ std::string HtmlEscape(const std::string& s) {
     return out;
 }
 
-// Log texts stay on one line and short, whatever a client sent.
-std::string Printable(const std::string& s, size_t limit = 200) {
-    std::string out;
-    for (char c : s.substr(0, limit))
-        out += (c >= 32 && c < 127) ? c : '?';
-    if (s.size() > limit) out += "...(" + std::to_string(s.size()) + " bytes)";
-    return out;
-}
-
-const char* StatusText(int status) {
-    switch (status) {
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 414:
-        return "URI Too Long";
-    default:
-        return "Error";
-    }
-}
-
-void Fail(httplib::Response& res, int status, const std::string& why) {
-    res.status = status;
-    res.set_content(std::to_string(status) + " " + StatusText(status) + ": " + why + "\n", "text/plain");
-}
-
 struct TCheckSeen {
     std::string IP;
     std::vector<THeader> Headers;
@@ -182,20 +153,14 @@ bool TService::Start(std::string& error) {
     if (!FConfig.GeoDatabase.empty() && !FGeo->HasDatabase())
         Log("geo database " + FConfig.GeoDatabase + " cannot be opened; only the overrides answer");
 
-    FServer = std::make_unique<httplib::Server>();
+    FServer = std::make_unique<THttpServer>(FConfig.Limits);
     Routes();
-    if (FConfig.Port == 0) {
-        FPort = FServer->bind_to_any_port(FConfig.Listen);
-    } else {
-        FPort = FServer->bind_to_port(FConfig.Listen, FConfig.Port) ? FConfig.Port : -1;
-    }
-    if (FPort <= 0) {
-        error = "cannot listen on " + FConfig.Listen + ":" + std::to_string(FConfig.Port);
+    if (!FServer->Start(FConfig.Listen, FConfig.Port, error)) {
         FServer.reset();
         return false;
     }
+    FPort = FServer->Port();
     FStopping = false;
-    FServerThread = std::thread([this] { FServer->listen_after_bind(); });
     FHealthThread = std::thread([this] { HealthLoop(); });
     Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
     return true;
@@ -208,8 +173,7 @@ void TService::Stop() {
     }
     FWake.notify_all();
     if (FHealthThread.joinable()) FHealthThread.join();
-    if (FServer) FServer->stop();
-    if (FServerThread.joinable()) FServerThread.join();
+    if (FServer) FServer->Stop();
 }
 
 int TService::HealthRounds() const {
@@ -294,24 +258,18 @@ void TService::CheckHealthNow() {
 void TService::Routes() {
     using httplib::Request;
     using httplib::Response;
-    httplib::Server& s = *FServer;
+    THttpServer& s = *FServer;
     // Requests may name the whole address ("GET http://host:port/path"), as HTTP/1.1 allows.
     auto route = [](const std::string& path) { return "(?:[Hh][Tt][Tt][Pp]://[^/]+)?" + path; };
     auto handler = [this](void (TService::*handle)(const Request&, Response&)) {
         return [this, handle](const Request& req, Response& res) { (this->*handle)(req, res); };
     };
 
-    s.set_logger([this](const Request& req, const Response& res) {
-        Log(req.remote_addr + " " + req.method + " " + Printable(req.target) + " " +
-            std::to_string(res.status) + " " + std::to_string(res.body.size()));
-    });
-    s.set_error_handler([](const Request& req, Response& res) {
-        if (res.body.empty()) Fail(res, res.status, "no such page " + Printable(req.path, 100));
-    });
-    s.set_pre_routing_handler([this](const Request& req, Response& res) {
-        if (req.target.size() <= FConfig.MaxQuery) return httplib::Server::HandlerResponse::Unhandled;
+    s.SetLogger([this](const std::string& line) { Log(line); });
+    s.SetPreRouting([this](const Request& req, Response& res) {
+        if (req.target.size() <= FConfig.MaxQuery) return false;
         Fail(res, 414, "request address longer than " + std::to_string(FConfig.MaxQuery) + " bytes");
-        return httplib::Server::HandlerResponse::Handled;
+        return true;
     });
 
     s.Get(route("/update"), handler(&TService::OnUpdate));
@@ -366,7 +324,7 @@ void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
     bool known = false;
     for (const TInventoryProxy& p : FInventory)
         known = known || p.IP == ip;
-    if (!known) return Fail(res, 404, "unknown proxy " + Printable(ip, 60));
+    if (!known) return Fail(res, 404, "unknown proxy " + LogSafe(ip, 60));
     int count = 0;
     {
         std::lock_guard<std::mutex> hold(FStateLock);

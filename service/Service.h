@@ -3,6 +3,7 @@
 #pragma once
 
 #include "service/GeoLocator.h"
+#include "service/HttpServer.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
 
@@ -14,12 +15,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-} // namespace httplib
 
 namespace maskaddr::service {
 
@@ -61,11 +56,10 @@ private:
     TServiceConfig FConfig;
     std::ostream& FLog;
     std::mutex FLogLock;
-    std::unique_ptr<httplib::Server> FServer;
+    std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;
     int FPort = 0;
-    std::thread FServerThread;
     std::thread FHealthThread;
 
     mutable std::mutex FStateLock;

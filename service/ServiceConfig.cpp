@@ -44,6 +44,22 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     int maxQuery = static_cast<int>(config.MaxQuery);
     if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
     config.MaxQuery = static_cast<size_t>(maxQuery);
+    THttpLimits& l = config.Limits;
+    int maxHead = static_cast<int>(l.MaxHead), maxHeaders = static_cast<int>(l.MaxHeaders),
+        maxBody = static_cast<int>(l.MaxBody);
+    if (!ReadInt(ini, "limits", "Threads", 1, 64, l.Threads, error) ||
+        !ReadInt(ini, "limits", "Backlog", 16, 65535, l.Backlog, error) ||
+        !ReadInt(ini, "limits", "IdleTimeout", 1, 3600, l.IdleTimeout, error) ||
+        !ReadInt(ini, "limits", "RequestTimeout", 1, 3600, l.RequestTimeout, error) ||
+        !ReadInt(ini, "limits", "MaxHead", 4096, 1 << 20, maxHead, error) ||
+        !ReadInt(ini, "limits", "MaxHeaders", 8, 1000, maxHeaders, error) ||
+        !ReadInt(ini, "limits", "MaxBody", 0, 1 << 20, maxBody, error) ||
+        !ReadInt(ini, "limits", "MaxConnections", 16, 1000000, l.MaxConnections, error) ||
+        !ReadInt(ini, "limits", "MaxPerAddress", 1, 1000000, l.MaxPerAddress, error))
+        return false;
+    l.MaxHead = static_cast<size_t>(maxHead);
+    l.MaxHeaders = static_cast<size_t>(maxHeaders);
+    l.MaxBody = static_cast<size_t>(maxBody);
     config.LatestVersion = ini.ReadString("update", "LatestVersion", config.LatestVersion);
     config.Info = ini.ReadString("update", "Info", config.Info);
     config.Page = ini.ReadString("update", "Page", config.Page);

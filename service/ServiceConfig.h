@@ -3,6 +3,7 @@
 #pragma once
 
 #include "service/GeoLocator.h"
+#include "service/HttpServer.h"
 
 #include <map>
 #include <string>
@@ -26,6 +27,7 @@ struct TServiceConfig {
     int HealthTimeout = 5;          // seconds per proxy
     bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
     size_t MaxQuery = 2048;         // longer request targets get 414
+    THttpLimits Limits;             // [limits]: threads, time limits, request bounds, connection caps
 };
 
 // Parses configuration text; relative paths are resolved against `baseDir`. False with a
