@@ -101,6 +101,9 @@ void Fail(httplib::Response& res, int status, const std::string& why) {
     case 405:
         reason = "Method Not Allowed";
         break;
+    case 411:
+        reason = "Length Required";
+        break;
     case 413:
         reason = "Content Too Large";
         break;
@@ -177,8 +180,14 @@ struct THttpCallbacks {
             e->Started = true;
             e->Method = method ? method : "";
             e->Path = url ? url : "";
+            // A body over the limit is refused before it is read. A chunked one does not say its
+            // size, and the library answers only once it has read it all: it is refused at once.
             const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-            if (length && std::strtoull(length, nullptr, 10) > server->FLimits.MaxBody)
+            const char* coding =
+                MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding");
+            if (coding)
+                server->Reject(connection, *e, 411, "a request body must come with its Content-Length");
+            else if (length && std::strtoull(length, nullptr, 10) > server->FLimits.MaxBody)
                 server->Reject(connection, *e, 413,
                                "request body larger than " + std::to_string(server->FLimits.MaxBody) +
                                    " bytes");
@@ -255,10 +264,13 @@ bool THttpServer::Start(const std::string& listen, int port, std::string& error)
         return false;
     }
     FStopping = false;
+    // One event loop runs on the library's own thread; more make a pool.
+    MHD_OptionItem pool[] = {{MHD_OPTION_THREAD_POOL_SIZE, FLimits.Threads, nullptr},
+                             {MHD_OPTION_END, 0, nullptr}};
     FDaemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_USE_TURBO, 0, nullptr, nullptr,
         &THttpCallbacks::OnAccess, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),
-        MHD_OPTION_THREAD_POOL_SIZE, static_cast<unsigned>(FLimits.Threads), MHD_OPTION_LISTEN_BACKLOG_SIZE,
+        MHD_OPTION_ARRAY, FLimits.Threads > 1 ? pool : pool + 1, MHD_OPTION_LISTEN_BACKLOG_SIZE,
         static_cast<unsigned>(FLimits.Backlog), MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(FLimits.IdleTimeout), MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MaxHead,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(FLimits.MaxConnections),
@@ -308,6 +320,7 @@ void THttpServer::ReapLoop() {
 void THttpServer::Reject(MHD_Connection* connection, TExchange& e, int status, const std::string& why) {
     TResponse res;
     Fail(res, status, why);
+    res.set_header("Connection", "close"); // what follows on the connection cannot be trusted
     Send(connection, e, res);
 }
 

@@ -210,16 +210,17 @@ void TService::CheckHealthNow() {
         client.set_read_timeout(FConfig.HealthTimeout, 0);
         client.set_write_timeout(FConfig.HealthTimeout, 0);
     };
-    // The address the service's own requests come from, as the check page sees it directly.
-    std::string own = host;
-    {
-        httplib::Client direct(host, FPort);
-        prepare(direct);
-        if (auto r = direct.Get(page); r && r->status == 200) {
-            TCheckSeen seen = ParseCheckText(r->body);
-            if (!seen.IP.empty()) own = seen.IP;
-        }
-    }
+    // The address the service's own requests come from, as the check page sees it directly;
+    // empty when the page does not answer.
+    auto direct = [&] {
+        httplib::Client client(host, FPort);
+        prepare(client);
+        auto r = client.Get(page);
+        return r && r->status == 200 ? ParseCheckText(r->body).IP : std::string();
+    };
+    std::string own = direct();
+    if (own.empty()) own = host;
+    int contacted = 0;
     std::vector<TInventoryProxy> live;
     for (const TInventoryProxy& proxy : FInventory) {
         const std::string name = proxy.IP + ":" + std::to_string(proxy.Port);
@@ -227,6 +228,7 @@ void TService::CheckHealthNow() {
             Log("health " + name + " dead: outside 127.0.0.0/8, not contacted (LoopbackOnly)");
             continue;
         }
+        ++contacted;
         auto start = std::chrono::steady_clock::now();
         httplib::Client client(host, FPort);
         prepare(client);
@@ -249,6 +251,21 @@ void TService::CheckHealthNow() {
         if (reason.empty()) live.push_back(proxy);
         std::lock_guard<std::mutex> hold(FStateLock);
         if (FStopping) return;
+    }
+    // No proxy answering at all may as well mean the service itself is stalled (overloaded,
+    // under attack): then an empty list would empty every client's pool. It is believed only
+    // when the check page answers directly.
+    if (live.empty() && contacted > 0 && direct().empty()) {
+        size_t kept = 0;
+        {
+            std::lock_guard<std::mutex> hold(FStateLock);
+            kept = FLive.size();
+            ++FRounds;
+        }
+        Log("health round found no live proxy, but the check page does not answer directly either: keeping "
+            "the " +
+            std::to_string(kept) + " live proxies of the previous round");
+        return;
     }
     std::lock_guard<std::mutex> hold(FStateLock);
     FLive = std::move(live);
