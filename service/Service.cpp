@@ -125,6 +125,7 @@ void TService::Log(const std::string& line) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::lock_guard<std::mutex> hold(FLogLock);
+    if (FLogFile.IsOpen()) return FLogFile.Write(stamp + (" " + line));
     FLog << stamp << " " << line << std::endl;
 }
 
@@ -139,6 +140,9 @@ std::string TService::PageFile(const std::string& name) const {
 }
 
 bool TService::Start(std::string& error) {
+    if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
+        !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
+        return false;
     bool ok = false;
     std::string text = ReadFile(FConfig.Inventory, ok);
     if (!ok) {

@@ -4,6 +4,7 @@
 
 #include "service/GeoLocator.h"
 #include "service/HttpServer.h"
+#include "service/LogFile.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
 
@@ -20,7 +21,8 @@ namespace maskaddr::service {
 
 class TService {
 public:
-    // Log lines (one per request, one per health result) go to `log`.
+    // Log lines (one per request, one per health result) go to the configured log file, or
+    // to `log` when it names none.
     TService(TServiceConfig config, std::ostream& log);
     ~TService();
     TService(const TService&) = delete;
@@ -56,6 +58,7 @@ private:
     TServiceConfig FConfig;
     std::ostream& FLog;
     std::mutex FLogLock;
+    TLogFile FLogFile; // when the configuration names one; else `log`
     std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;

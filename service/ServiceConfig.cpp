@@ -44,6 +44,10 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     int maxQuery = static_cast<int>(config.MaxQuery);
     if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
     config.MaxQuery = static_cast<size_t>(maxQuery);
+    config.LogFile = Resolve(baseDir, ini.ReadString("log", "File", config.LogFile));
+    int logKB = static_cast<int>(config.LogMaxBytes >> 10);
+    if (!ReadInt(ini, "log", "MaxKB", 1, 1 << 21, logKB, error)) return false;
+    config.LogMaxBytes = static_cast<size_t>(logKB) << 10;
     THttpLimits& l = config.Limits;
     int maxHead = static_cast<int>(l.MaxHead), maxHeaders = static_cast<int>(l.MaxHeaders),
         maxBody = static_cast<int>(l.MaxBody);
