@@ -263,7 +263,6 @@ bool THttpServer::Start(const std::string& listen, int port, std::string& error)
         error = "cannot listen on " + listen + ": not an IPv4 address";
         return false;
     }
-    FStopping = false;
     // One event loop runs on the library's own thread; more make a pool.
     MHD_OptionItem pool[] = {{MHD_OPTION_THREAD_POOL_SIZE, FLimits.Threads, nullptr},
                              {MHD_OPTION_END, 0, nullptr}};
@@ -284,17 +283,13 @@ bool THttpServer::Start(const std::string& listen, int port, std::string& error)
     }
     const MHD_DaemonInfo* bound = MHD_get_daemon_info(FDaemon, MHD_DAEMON_INFO_BIND_PORT);
     FPort = bound ? bound->port : port;
-    FReaper = std::thread([this] { ReapLoop(); });
+    FReaper.Start(std::chrono::milliseconds(std::max(100, FLimits.RequestTimeout * 1000 / 4)),
+                  [this] { Reap(); });
     return true;
 }
 
 void THttpServer::Stop() {
-    {
-        std::lock_guard<std::mutex> hold(FConnectionsLock);
-        FStopping = true;
-    }
-    FReapWake.notify_all();
-    if (FReaper.joinable()) FReaper.join();
+    FReaper.Stop();
     if (FDaemon) MHD_stop_daemon(FDaemon);
     FDaemon = nullptr;
 }
@@ -302,19 +297,15 @@ void THttpServer::Stop() {
 // Cuts every connection that has not delivered a whole request within RequestTimeout of
 // opening or of its last reply (a client sending its headers a byte at a time, say). The
 // socket is shut down, not closed: its event loop sees the end and closes it.
-void THttpServer::ReapLoop() {
+void THttpServer::Reap() {
     const long long limit = static_cast<long long>(FLimits.RequestTimeout) * 1000000000LL;
-    const auto every = std::chrono::milliseconds(std::max(100, FLimits.RequestTimeout * 1000 / 4));
-    std::unique_lock<std::mutex> hold(FConnectionsLock);
-    while (!FStopping) {
-        FReapWake.wait_for(hold, every, [this] { return FStopping; });
-        const long long now = SteadyNow();
-        for (TConnection* c : FConnections)
-            if (!c->Cut && !c->Busy && now - c->Since > limit) {
-                c->Cut = true;
-                shutdown(c->Fd, SHUT_RDWR);
-            }
-    }
+    const long long now = SteadyNow();
+    std::lock_guard<std::mutex> hold(FConnectionsLock);
+    for (TConnection* c : FConnections)
+        if (!c->Cut && !c->Busy && now - c->Since > limit) {
+            c->Cut = true;
+            shutdown(c->Fd, SHUT_RDWR);
+        }
 }
 
 void THttpServer::Reject(MHD_Connection* connection, TExchange& e, int status, const std::string& why) {

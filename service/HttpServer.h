@@ -4,6 +4,8 @@
 // handlers cpp-httplib's plain Request and Response records.
 #pragma once
 
+#include "service/Periodic.h"
+
 #include <httplib.h>
 
 #include <atomic>
@@ -71,7 +73,7 @@ private:
     void Answer(MHD_Connection* connection, TExchange& exchange);
     void Reject(MHD_Connection* connection, TExchange& exchange, int status, const std::string& why);
     void Send(MHD_Connection* connection, TExchange& exchange, TResponse& res);
-    void ReapLoop();
+    void Reap();
 
     friend struct THttpCallbacks;
 
@@ -89,9 +91,7 @@ private:
     // Open connections, for the reaper that cuts those too slow to deliver a request.
     std::mutex FConnectionsLock;
     std::set<TConnection*> FConnections;
-    std::condition_variable FReapWake;
-    bool FStopping = false;
-    std::thread FReaper;
+    TPeriodic FReaper;
 };
 
 } // namespace maskaddr::service

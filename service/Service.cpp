@@ -164,19 +164,13 @@ bool TService::Start(std::string& error) {
         return false;
     }
     FPort = FServer->Port();
-    FStopping = false;
-    FHealthThread = std::thread([this] { HealthLoop(); });
+    FHealth.Start(std::chrono::seconds(FConfig.HealthInterval), [this] { CheckHealthNow(); });
     Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
     return true;
 }
 
 void TService::Stop() {
-    {
-        std::lock_guard<std::mutex> hold(FStateLock);
-        FStopping = true;
-    }
-    FWake.notify_all();
-    if (FHealthThread.joinable()) FHealthThread.join();
+    FHealth.Stop();
     if (FServer) FServer->Stop();
 }
 
@@ -194,16 +188,6 @@ int TService::TouchCount(const std::string& ip) const {
     std::lock_guard<std::mutex> hold(FStateLock);
     auto it = FTouches.find(ip);
     return it == FTouches.end() ? 0 : it->second;
-}
-
-void TService::HealthLoop() {
-    std::unique_lock<std::mutex> hold(FStateLock);
-    while (!FStopping) {
-        hold.unlock();
-        CheckHealthNow();
-        hold.lock();
-        FWake.wait_for(hold, std::chrono::seconds(FConfig.HealthInterval), [this] { return FStopping; });
-    }
 }
 
 void TService::CheckHealthNow() {
@@ -253,8 +237,7 @@ void TService::CheckHealthNow() {
         Log("health " + name + (reason.empty() ? " live" : " dead: " + reason) + " in " + std::to_string(ms) +
             " ms");
         if (reason.empty()) live.push_back(proxy);
-        std::lock_guard<std::mutex> hold(FStateLock);
-        if (FStopping) return;
+        if (FHealth.Stopping()) return;
     }
     // No proxy answering at all may as well mean the service itself is stalled (overloaded,
     // under attack): then an empty list would empty every client's pool. It is believed only

@@ -5,6 +5,7 @@
 #include "service/GeoLocator.h"
 #include "service/HttpServer.h"
 #include "service/LogFile.h"
+#include "service/Periodic.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
 
@@ -52,7 +53,6 @@ private:
     void OnPage(const std::string& file, httplib::Response& res);
     void OnCheckIP(const httplib::Request& req, httplib::Response& res);
     void Log(const std::string& line);
-    void HealthLoop();
     std::string PageFile(const std::string& name) const;
 
     TServiceConfig FConfig;
@@ -63,11 +63,9 @@ private:
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;
     int FPort = 0;
-    std::thread FHealthThread;
+    TPeriodic FHealth; // the health rounds, on their own thread
 
     mutable std::mutex FStateLock;
-    std::condition_variable FWake;
-    bool FStopping = false;
     std::vector<TInventoryProxy> FLive;
     std::map<std::string, int> FTouches;
     int FRounds = 0;
