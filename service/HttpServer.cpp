@@ -332,6 +332,10 @@ void THttpServer::Answer(MHD_Connection* connection, TExchange& e) {
             return MHD_YES;
         },
         &req.headers);
+    if (!FTrustedFront.empty() && req.remote_addr == FTrustedFront && req.has_header("X-Real-IP")) {
+        req.remote_addr = req.get_header_value("X-Real-IP");
+        req.headers.erase("X-Real-IP");
+    }
     if (req.headers.size() > FLimits.MaxHeaders)
         return Reject(connection, e, 431,
                       "more than " + std::to_string(FLimits.MaxHeaders) + " header lines");

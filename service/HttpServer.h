@@ -60,6 +60,9 @@ public:
     // One call per request answered, and one per connection rejected or cut before a whole
     // request arrived (then `why` says what happened and the response is empty).
     void SetLogger(std::function<void(const std::string& line)> log);
+    // Requests from this address (a reverse proxy in front, such as nginx) are taken to come
+    // from the address in their X-Real-IP header, and that header is dropped.
+    void SetTrustedFront(std::string address) { FTrustedFront = std::move(address); }
 
     // Binds and serves on the server's own threads; port 0 takes any free port.
     bool Start(const std::string& listen, int port, std::string& error);
@@ -85,6 +88,7 @@ private:
     std::vector<TRoute> FRoutes;
     std::function<bool(const TRequest&, TResponse&)> FPreRouting;
     std::function<void(const std::string&)> FLog;
+    std::string FTrustedFront;
     MHD_Daemon* FDaemon = nullptr;
     int FPort = 0;
 

@@ -270,6 +270,7 @@ void TService::Routes() {
     };
 
     s.SetLogger([this](const std::string& line) { Log(line); });
+    s.SetTrustedFront(FConfig.TrustedFront);
     s.SetPreRouting([this](const Request& req, Response& res) {
         if (req.target.size() <= FConfig.MaxQuery) return false;
         Fail(res, 414, "request address longer than " + std::to_string(FConfig.MaxQuery) + " bytes");

@@ -41,6 +41,7 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     if (!ReadInt(ini, "service", "Port", 0, 65535, config.Port, error)) return false;
     config.PublicURL = ini.ReadString("service", "PublicURL", config.PublicURL);
     config.MagicWord = ini.ReadString("service", "MagicWord", config.MagicWord);
+    config.TrustedFront = ini.ReadString("service", "TrustedFront", config.TrustedFront);
     int maxQuery = static_cast<int>(config.MaxQuery);
     if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
     config.MaxQuery = static_cast<size_t>(maxQuery);

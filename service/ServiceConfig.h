@@ -15,6 +15,7 @@ struct TServiceConfig {
     int Port = 8470;       // 0: any free port
     std::string PublicURL; // base of the addresses pushed to the program; empty: http://Listen:Port
     std::string MagicWord;
+    std::string TrustedFront; // address of a reverse proxy whose X-Real-IP names the client
     std::string LatestVersion = "1.0.0.0";
     std::string Info;
     std::string Page;

@@ -498,4 +498,19 @@ TEST_F(ServiceHttp, ARoundThatReachesNothingKeepsTheListWhileTheServiceIsStalled
     }
 }
 
+TEST_F(ServiceHttp, OnlyTheTrustedFrontNamesTheClient) {
+    Start("", "1.2.0.0", [](TServiceConfig& c) { c.TrustedFront = "127.0.0.3"; });
+    struct TCase {
+        const char* From;
+        const char* Seen;
+    };
+    for (TCase c : {TCase{"127.0.0.3", "127.0.0.2"}, TCase{"127.0.0.4", "127.0.0.4"}}) {
+        TRawClient client(FService->Port(), c.From);
+        client.Send("GET /getinfo?MagicWord=maskaddr-7c1e HTTP/1.1\r\nHost: h\r\nX-Real-IP: 127.0.0.2\r\n"
+                    "Connection: close\r\n\r\n");
+        std::string reply = client.ReadToEnd();
+        EXPECT_EQ(Value(reply, "IP"), c.Seen) << c.From;
+    }
+}
+
 } // namespace
