@@ -268,15 +268,16 @@ bool THttpServer::Start(const std::string& listen, int port, std::string& error)
                              {MHD_OPTION_END, 0, nullptr}};
     FDaemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG | MHD_USE_TURBO, 0, nullptr, nullptr,
-        &THttpCallbacks::OnAccess, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address),
-        MHD_OPTION_ARRAY, FLimits.Threads > 1 ? pool : pool + 1, MHD_OPTION_LISTEN_BACKLOG_SIZE,
+        &THttpCallbacks::OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &THttpCallbacks::OnError, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&address), MHD_OPTION_ARRAY,
+        FLimits.Threads > 1 ? pool : pool + 1, MHD_OPTION_LISTEN_BACKLOG_SIZE,
         static_cast<unsigned>(FLimits.Backlog), MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(FLimits.IdleTimeout), MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MaxHead,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(FLimits.MaxConnections),
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, static_cast<unsigned>(FLimits.MaxPerAddress),
         MHD_OPTION_NOTIFY_CONNECTION, &THttpCallbacks::OnConnection, this, MHD_OPTION_URI_LOG_CALLBACK,
         &THttpCallbacks::OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &THttpCallbacks::OnCompleted, this,
-        MHD_OPTION_EXTERNAL_LOGGER, &THttpCallbacks::OnError, this, MHD_OPTION_END);
+        MHD_OPTION_END);
     if (!FDaemon) {
         error = "cannot listen on " + listen + ":" + std::to_string(port);
         return false;

@@ -153,6 +153,10 @@ bool TService::Start(std::string& error) {
     for (const std::string& e : parsed.Errors)
         Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
     FInventory = std::move(parsed.Proxies);
+    if (!FStore.Open(FConfig.Database, error)) return false;
+    FStore.ReplaceInventory(FInventory);
+    // Clients are served the last known live list until the first round has run.
+    FLive = FStore.LastLive();
     FGeo = std::make_unique<TGeoLocator>(FConfig.GeoDatabase, FConfig.GeoOverrides);
     if (!FConfig.GeoDatabase.empty() && !FGeo->HasDatabase())
         Log("geo database " + FConfig.GeoDatabase + " cannot be opened; only the overrides answer");
@@ -185,9 +189,7 @@ std::vector<TInventoryProxy> TService::LiveProxies() const {
 }
 
 int TService::TouchCount(const std::string& ip) const {
-    std::lock_guard<std::mutex> hold(FStateLock);
-    auto it = FTouches.find(ip);
-    return it == FTouches.end() ? 0 : it->second;
+    return FStore.TouchCount(ip);
 }
 
 void TService::CheckHealthNow() {
@@ -209,6 +211,7 @@ void TService::CheckHealthNow() {
     std::string own = direct();
     if (own.empty()) own = host;
     int contacted = 0;
+    std::vector<THealthResult> results;
     std::vector<TInventoryProxy> live;
     for (const TInventoryProxy& proxy : FInventory) {
         const std::string name = proxy.IP + ":" + std::to_string(proxy.Port);
@@ -237,6 +240,7 @@ void TService::CheckHealthNow() {
         Log("health " + name + (reason.empty() ? " live" : " dead: " + reason) + " in " + std::to_string(ms) +
             " ms");
         if (reason.empty()) live.push_back(proxy);
+        results.push_back({proxy, reason.empty(), reason, ms});
         if (FHealth.Stopping()) return;
     }
     // No proxy answering at all may as well mean the service itself is stalled (overloaded,
@@ -254,6 +258,7 @@ void TService::CheckHealthNow() {
             std::to_string(kept) + " live proxies of the previous round");
         return;
     }
+    FStore.SaveRound(results);
     std::lock_guard<std::mutex> hold(FStateLock);
     FLive = std::move(live);
     ++FRounds;
@@ -330,11 +335,7 @@ void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
     for (const TInventoryProxy& p : FInventory)
         known = known || p.IP == ip;
     if (!known) return Fail(res, 404, "unknown proxy " + LogSafe(ip, 60));
-    int count = 0;
-    {
-        std::lock_guard<std::mutex> hold(FStateLock);
-        count = ++FTouches[ip];
-    }
+    int count = FStore.Touch(ip);
     Log("touch " + ip + " count " + std::to_string(count));
     res.set_content("OK\r\n", "text/plain");
 }

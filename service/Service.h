@@ -8,6 +8,7 @@
 #include "service/Periodic.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
+#include "service/StateStore.h"
 
 #include <condition_variable>
 #include <map>
@@ -62,12 +63,12 @@ private:
     std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;
+    mutable TStateStore FStore; // reads change nothing, but take its lock
     int FPort = 0;
     TPeriodic FHealth; // the health rounds, on their own thread
 
     mutable std::mutex FStateLock;
     std::vector<TInventoryProxy> FLive;
-    std::map<std::string, int> FTouches;
     int FRounds = 0;
 };
 

@@ -28,6 +28,7 @@ struct TServiceConfig {
     int HealthTimeout = 5;          // seconds per proxy
     bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
     size_t MaxQuery = 2048;         // longer request targets get 414
+    std::string Database;           // SQLite file of the lasting state; empty: in memory
     std::string LogFile;            // empty: the log goes to stderr
     size_t LogMaxBytes = 10 << 20;  // then it moves to LogFile.1 and a new file starts
     THttpLimits Limits;             // [limits]: threads, time limits, request bounds, connection caps

@@ -4,6 +4,7 @@
 #include "service/GeoLocator.h"
 #include "service/LogFile.h"
 #include "service/ServiceConfig.h"
+#include "service/StateStore.h"
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,34 @@ TEST(ServiceLogFile, MovesAsideAtItsCapAndKeepsTheNewestLines) {
     EXPECT_EQ(current, "line 9" + std::string(20, '.') + "\n");
     EXPECT_EQ(previous.substr(0, 6), "line 6");
     EXPECT_NE(previous.find("line 8"), std::string::npos);
+    std::filesystem::remove_all(tmpl);
+}
+
+TEST(ServiceStateStore, InventoryHealthAndTouchesOutliveAReopen) {
+    char tmpl[] = "/tmp/maskaddr-state-test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string path = std::string(tmpl) + "/state.db";
+    const TInventoryProxy a{"127.0.0.2", 8080, "Germany", "DE", "13.40", "52.52", false};
+    const TInventoryProxy b{"127.0.0.3", 8080, "France", "FR", "2.35", "48.85", true};
+    std::string error;
+    {
+        TStateStore store;
+        ASSERT_TRUE(store.Open(path, error)) << error;
+        store.ReplaceInventory({a, b});
+        store.SaveRound({{a, false, "no answer", 5}, {b, true, "", 7}});
+        store.Touch("127.0.0.3");
+        EXPECT_EQ(store.Touch("127.0.0.3"), 2);
+    }
+    TStateStore store;
+    ASSERT_TRUE(store.Open(path, error)) << error;
+    std::vector<TInventoryProxy> live = store.LastLive();
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(live[0].IP, "127.0.0.3");
+    EXPECT_TRUE(live[0].IsSuper);
+    EXPECT_EQ(store.TouchCount("127.0.0.3"), 2);
+    // A proxy taken out of the inventory is no longer served, whatever its last result.
+    store.ReplaceInventory({a});
+    EXPECT_TRUE(store.LastLive().empty());
     std::filesystem::remove_all(tmpl);
 }
 
