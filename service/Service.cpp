@@ -143,20 +143,25 @@ bool TService::Start(std::string& error) {
     if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
         !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
         return false;
-    bool ok = false;
-    std::string text = ReadFile(FConfig.Inventory, ok);
-    if (!ok) {
-        error = "cannot read the proxy inventory " + FConfig.Inventory;
-        return false;
+    FStore = OpenStateStore(FConfig.Database, error);
+    if (!FStore) return false;
+    if (FConfig.HealthChecker) {
+        bool ok = false;
+        std::string text = ReadFile(FConfig.Inventory, ok);
+        if (!ok) {
+            error = "cannot read the proxy inventory " + FConfig.Inventory;
+            return false;
+        }
+        TInventoryParse parsed = ParseInventory(text);
+        for (const std::string& e : parsed.Errors)
+            Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
+        FInventory = std::move(parsed.Proxies);
+        FStore->ReplaceInventory(FInventory);
+    } else {
+        FInventory = FStore->Inventory(); // the checking instance's
     }
-    TInventoryParse parsed = ParseInventory(text);
-    for (const std::string& e : parsed.Errors)
-        Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
-    FInventory = std::move(parsed.Proxies);
-    if (!FStore.Open(FConfig.Database, error)) return false;
-    FStore.ReplaceInventory(FInventory);
     // Clients are served the last known live list until the first round has run.
-    FLive = FStore.LastLive();
+    FLive = FStore->LastLive();
     FGeo = std::make_unique<TGeoLocator>(FConfig.GeoDatabase, FConfig.GeoOverrides);
     if (!FConfig.GeoDatabase.empty() && !FGeo->HasDatabase())
         Log("geo database " + FConfig.GeoDatabase + " cannot be opened; only the overrides answer");
@@ -168,7 +173,17 @@ bool TService::Start(std::string& error) {
         return false;
     }
     FPort = FServer->Port();
-    FHealth.Start(std::chrono::seconds(FConfig.HealthInterval), [this] { CheckHealthNow(); });
+    if (FConfig.HealthChecker) {
+        FHealth.Start(std::chrono::seconds(FConfig.HealthInterval), [this] { CheckHealthNow(); });
+    } else {
+        // Another instance checks; this one serves its results, read again every few seconds.
+        FHealth.Start(std::chrono::seconds(std::min(FConfig.HealthInterval, 10)), [this] {
+            std::vector<TInventoryProxy> live = FStore->LastLive();
+            std::lock_guard<std::mutex> hold(FStateLock);
+            FLive = std::move(live);
+            ++FRounds;
+        });
+    }
     Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
     return true;
 }
@@ -189,7 +204,7 @@ std::vector<TInventoryProxy> TService::LiveProxies() const {
 }
 
 int TService::TouchCount(const std::string& ip) const {
-    return FStore.TouchCount(ip);
+    return FStore->TouchCount(ip);
 }
 
 void TService::CheckHealthNow() {
@@ -258,7 +273,7 @@ void TService::CheckHealthNow() {
             std::to_string(kept) + " live proxies of the previous round");
         return;
     }
-    FStore.SaveRound(results);
+    FStore->SaveRound(results);
     std::lock_guard<std::mutex> hold(FStateLock);
     FLive = std::move(live);
     ++FRounds;
@@ -335,7 +350,7 @@ void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
     for (const TInventoryProxy& p : FInventory)
         known = known || p.IP == ip;
     if (!known) return Fail(res, 404, "unknown proxy " + LogSafe(ip, 60));
-    int count = FStore.Touch(ip);
+    int count = FStore->Touch(ip);
     Log("touch " + ip + " count " + std::to_string(count));
     res.set_content("OK\r\n", "text/plain");
 }

@@ -39,7 +39,8 @@ public:
 
     // One health round now, on the caller's thread.
     void CheckHealthNow();
-    // Health rounds completed so far.
+    // Health rounds completed so far (an instance that does not check: reads of the shared
+    // results).
     int HealthRounds() const;
     std::vector<TInventoryProxy> LiveProxies() const;
     int TouchCount(const std::string& ip) const;
@@ -63,7 +64,7 @@ private:
     std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;
-    mutable TStateStore FStore; // reads change nothing, but take its lock
+    std::unique_ptr<TStateStore> FStore;
     int FPort = 0;
     TPeriodic FHealth; // the health rounds, on their own thread
 

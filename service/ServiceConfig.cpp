@@ -76,6 +76,7 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     if (!ReadInt(ini, "health", "Interval", 1, 86400, config.HealthInterval, error)) return false;
     if (!ReadInt(ini, "health", "Timeout", 1, 120, config.HealthTimeout, error)) return false;
     config.HealthLoopbackOnly = ini.ReadString("health", "LoopbackOnly", "1") != "0";
+    config.HealthChecker = ini.ReadString("health", "Checker", "1") != "0";
     for (const std::string& line : ini.SectionLines("geo.override")) {
         std::string_view name, value;
         if (!TIniText::SplitEntry(line, name, value)) continue;

@@ -27,6 +27,7 @@ struct TServiceConfig {
     int HealthInterval = 60;        // seconds between rounds
     int HealthTimeout = 5;          // seconds per proxy
     bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
+    bool HealthChecker = true;      // false: another instance sharing the database checks
     size_t MaxQuery = 2048;         // longer request targets get 414
     std::string Database;           // SQLite file of the lasting state; empty: in memory
     std::string LogFile;            // empty: the log goes to stderr

@@ -1,5 +1,6 @@
 // The real maskaddr-service on 127.0.0.1, asked over real HTTP, with real tinyproxy
 // instances on other loopback addresses for the health checks. Nothing leaves 127.0.0.0/8.
+#include "service/Postgres.h"
 #include "service/Service.h"
 #include "service/TinyProxy.h"
 
@@ -92,12 +93,18 @@ protected:
         config.HealthInterval = 3600;
         config.HealthTimeout = 3;
         if (tweak) tweak(config);
-        FService = std::make_unique<TService>(config, FLog);
+        FConfig = config;
+        Launch(config, FService);
+    }
+
+    // Starts a service and waits for its first health round.
+    void Launch(const TServiceConfig& config, std::unique_ptr<TService>& service) {
+        service = std::make_unique<TService>(config, FLog);
         std::string error;
-        ASSERT_TRUE(FService->Start(error)) << error;
-        for (int i = 0; i < 200 && FService->HealthRounds() == 0; ++i)
+        ASSERT_TRUE(service->Start(error)) << error;
+        for (int i = 0; i < 200 && service->HealthRounds() == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_GE(FService->HealthRounds(), 1);
+        ASSERT_GE(service->HealthRounds(), 1);
     }
 
     httplib::Result Get(const std::string& target) {
@@ -112,6 +119,7 @@ protected:
     TSharedLog FLogBuffer;
     std::ostream FLog{&FLogBuffer};
     std::unique_ptr<TService> FService;
+    TServiceConfig FConfig; // the configuration Start gave FService
 };
 
 // A raw client socket from `from` to the service, reads bounded by a 5 s receive timeout.
@@ -511,6 +519,40 @@ TEST_F(ServiceHttp, OnlyTheTrustedFrontNamesTheClient) {
         std::string reply = client.ReadToEnd();
         EXPECT_EQ(Value(reply, "IP"), c.Seen) << c.From;
     }
+}
+
+// Instances behind a load balancer share one PostgreSQL database: one checks the proxies,
+// every one serves the same lists, and a keep-alive counted by one is seen by the other.
+TEST_F(ServiceHttp, TwoInstancesShareTheirStateInPostgreSQL) {
+    maskaddr::test::TPostgres postgres;
+    ASSERT_TRUE(postgres.Running()) << postgres.Log();
+    TTinyProxy proxy("127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(proxy.Running());
+    Start(ProxyLine("127.0.0.2", proxy.Port()) + ProxyLine("127.0.0.3", 8888, "super"), "1.2.0.0",
+          [&](TServiceConfig& c) { c.Database = postgres.Address(); });
+    TServiceConfig second = FConfig;
+    second.HealthChecker = false;
+    second.Inventory = "/nonexistent"; // it serves the checking instance's inventory
+    std::unique_ptr<TService> other;
+    Launch(second, other);
+
+    auto fromOther = [&](const std::string& target) {
+        httplib::Client client("127.0.0.1", other->Port());
+        return client.Get(target.c_str());
+    };
+    auto a = Get(kUpdateQuery);
+    auto b = fromOther(kUpdateQuery);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(Value(b->body, "__MODIFY__.NORMAL_IPS"),
+              "127.0.0.2:" + std::to_string(proxy.Port()) + "|Germany|DE|13.40|52.52");
+    for (const char* list : {"__MODIFY__.NORMAL_IPS", "__MODIFY__.SUPER_IPS"})
+        EXPECT_EQ(Value(a->body, list), Value(b->body, list)) << list;
+
+    ASSERT_EQ(fromOther("/touch?ip=127.0.0.3")->status, 200);
+    EXPECT_EQ(Get("/touch?ip=127.0.0.3")->status, 200);
+    EXPECT_EQ(FService->TouchCount("127.0.0.3"), 2);
+    EXPECT_EQ(other->TouchCount("127.0.0.3"), 2);
+    other.reset();
 }
 
 } // namespace

@@ -288,23 +288,24 @@ TEST(ServiceStateStore, InventoryHealthAndTouchesOutliveAReopen) {
     const TInventoryProxy b{"127.0.0.3", 8080, "France", "FR", "2.35", "48.85", true};
     std::string error;
     {
-        TStateStore store;
-        ASSERT_TRUE(store.Open(path, error)) << error;
-        store.ReplaceInventory({a, b});
-        store.SaveRound({{a, false, "no answer", 5}, {b, true, "", 7}});
-        store.Touch("127.0.0.3");
-        EXPECT_EQ(store.Touch("127.0.0.3"), 2);
+        auto store = OpenStateStore(path, error);
+        ASSERT_TRUE(store) << error;
+        store->ReplaceInventory({a, b});
+        store->SaveRound({{a, false, "no answer", 5}, {b, true, "", 7}});
+        store->Touch("127.0.0.3");
+        EXPECT_EQ(store->Touch("127.0.0.3"), 2);
     }
-    TStateStore store;
-    ASSERT_TRUE(store.Open(path, error)) << error;
-    std::vector<TInventoryProxy> live = store.LastLive();
+    auto store = OpenStateStore(path, error);
+    ASSERT_TRUE(store) << error;
+    std::vector<TInventoryProxy> live = store->LastLive();
     ASSERT_EQ(live.size(), 1u);
     EXPECT_EQ(live[0].IP, "127.0.0.3");
     EXPECT_TRUE(live[0].IsSuper);
-    EXPECT_EQ(store.TouchCount("127.0.0.3"), 2);
+    EXPECT_EQ(store->Inventory().size(), 2u);
+    EXPECT_EQ(store->TouchCount("127.0.0.3"), 2);
     // A proxy taken out of the inventory is no longer served, whatever its last result.
-    store.ReplaceInventory({a});
-    EXPECT_TRUE(store.LastLive().empty());
+    store->ReplaceInventory({a});
+    EXPECT_TRUE(store->LastLive().empty());
     std::filesystem::remove_all(tmpl);
 }
 
