@@ -45,7 +45,8 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     int maxQuery = static_cast<int>(config.MaxQuery);
     if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
     config.MaxQuery = static_cast<size_t>(maxQuery);
-    config.Database = Resolve(baseDir, ini.ReadString("state", "Database", "maskaddr-service.db"));
+    config.Database = ini.ReadString("state", "Database", "maskaddr-service.db");
+    if (config.Database.rfind("postgresql://", 0) != 0) config.Database = Resolve(baseDir, config.Database);
     config.LogFile = Resolve(baseDir, ini.ReadString("log", "File", config.LogFile));
     int logKB = static_cast<int>(config.LogMaxBytes >> 10);
     if (!ReadInt(ini, "log", "MaxKB", 1, 1 << 21, logKB, error)) return false;
