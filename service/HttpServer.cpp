@@ -12,6 +12,7 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -172,10 +173,14 @@ struct THttpCallbacks {
     }
 
     static MHD_Result OnAccess(void* cls, MHD_Connection* connection, const char* url, const char* method,
-                               const char*, const char* upload, size_t* uploadSize, void** context) {
+                               const char*, const char*, size_t* uploadSize, void** context) {
         auto* server = static_cast<THttpServer*>(cls);
         auto* e = static_cast<TExchange*>(*context);
         if (!e) return MHD_NO;
+        auto tooLarge = [&] {
+            server->Reject(connection, *e, 413,
+                           "request body larger than " + std::to_string(server->FLimits.MaxBody) + " bytes");
+        };
         if (!e->Started) {
             e->Started = true;
             e->Method = method ? method : "";
@@ -188,20 +193,14 @@ struct THttpCallbacks {
             if (coding)
                 server->Reject(connection, *e, 411, "a request body must come with its Content-Length");
             else if (length && std::strtoull(length, nullptr, 10) > server->FLimits.MaxBody)
-                server->Reject(connection, *e, 413,
-                               "request body larger than " + std::to_string(server->FLimits.MaxBody) +
-                                   " bytes");
+                tooLarge();
             return MHD_YES;
         }
         if (*uploadSize > 0) {
             // The routes take no body: it is counted and dropped.
-            (void)upload;
             e->Body += *uploadSize;
             *uploadSize = 0;
-            if (!e->Answered && e->Body > server->FLimits.MaxBody)
-                server->Reject(connection, *e, 413,
-                               "request body larger than " + std::to_string(server->FLimits.MaxBody) +
-                                   " bytes");
+            if (!e->Answered && e->Body > server->FLimits.MaxBody) tooLarge();
             return MHD_YES;
         }
         if (!e->Answered) server->Answer(connection, *e);

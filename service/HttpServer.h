@@ -8,16 +8,12 @@
 
 #include <httplib.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 struct MHD_Daemon;

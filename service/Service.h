@@ -10,13 +10,11 @@
 #include "service/ServiceLogic.h"
 #include "service/StateStore.h"
 
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace maskaddr::service {
