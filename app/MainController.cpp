@@ -80,7 +80,7 @@ void TMainController::FormCreate() {
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FView.PlaceWindow();
-    actStopHideExecute();
+    StopHide(true); // the first action: the guard has nothing to refuse
     LoadSettings();
     FLocalInfoGot = false;
     FProxyManager->GetCurrentLocalInfo();
@@ -105,11 +105,11 @@ void TMainController::InstallFirefoxExtensionOnce() {
 }
 
 // Whatever the one-second guard would say, the browsers never stay on a proxy after
-// the program has ended.
+// the program has ended. An end while not hiding leaves the user's own system settings.
 void TMainController::FormDestroy() {
     if (FDestroyed) return;
     FDestroyed = true;
-    StopHide();
+    StopHide(!IsHiding());
     if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
     FView.ClearAllWindow();
     FProxyManager.reset();
@@ -258,8 +258,11 @@ bool TMainController::ActionAllowed() {
     return true;
 }
 
-void TMainController::ApplyProxy(const std::string& aProxy) {
-    FSwitchers.SetSystemProxy(aProxy);
+void TMainController::ApplyProxy(const std::string& aProxy, bool keepUserOwn) {
+    if (keepUserOwn)
+        FSwitchers.RestoreSystemProxy();
+    else
+        FSwitchers.SetSystemProxy(aProxy);
     FSwitchers.SetFirefoxProxy(aProxy);
     FSwitchers.SetOperaProxy(aProxy);
 }
@@ -318,14 +321,14 @@ void TMainController::actStopHideExecute() {
     if (ActionAllowed()) StopHide();
 }
 
-void TMainController::StopHide() {
+void TMainController::StopHide(bool keepUserOwn) {
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfoA("Local", "100", "100");
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
     FView.BindHideCommand(false);
-    ApplyProxy("");
+    ApplyProxy("", keepUserOwn);
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
     if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);

@@ -131,8 +131,10 @@ public:
 private:
     // The one-second guard: false (after its notice) when the last action was too recent.
     bool ActionAllowed();
-    void ApplyProxy(const std::string& aProxy);
-    void StopHide(); // the stop sequence after its guard
+    // keepUserOwn: the system settings are put back from the journal, else left to the
+    // user's own unless they name our pool (start-up, and an end while not hiding).
+    void ApplyProxy(const std::string& aProxy, bool keepUserOwn = false);
+    void StopHide(bool keepUserOwn = false); // the stop sequence after its guard
     // False (after its message, with the window asked to close) in the gated country.
     bool CheckLocalIP();
 

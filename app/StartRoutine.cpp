@@ -1,8 +1,9 @@
 // The start routine (see StartRoutine.h).
 #include "app/StartRoutine.h"
 
-#include "framework/settings/CLSettings.h"
 #include "base/DebugTrace.h"
+#include "browsers/SystemProxy.h"
+#include "framework/settings/CLSettings.h"
 
 namespace maskaddr {
 
@@ -22,7 +23,12 @@ int RunApplication(IStartHost& host, const TCommandLine& commandLine) {
 
     if (commandLine.HasSwitch('s')) {
         TWindowRef running = host.FindRunningInstance(Settings().GetSettingInteger("App.ID"));
-        if (running != 0) host.SendRegistered(running, "CL CloseApp");
+        // The installer's and uninstaller's end of the program. With none running, a run
+        // killed while hiding may have left its journal: the settings it kept go back now.
+        if (running != 0)
+            host.SendRegistered(running, "CL CloseApp");
+        else
+            RestoreSystemProxy();
         FreeSettings();
         return 0;
     }

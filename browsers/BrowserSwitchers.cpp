@@ -11,6 +11,9 @@ namespace maskaddr {
 void TBrowserSwitchers::SetSystemProxy(const std::string& aProxy) {
     maskaddr::SetSystemProxy(aProxy);
 }
+void TBrowserSwitchers::RestoreSystemProxy() {
+    maskaddr::RestoreSystemProxy();
+}
 void TBrowserSwitchers::SetFirefoxProxy(const std::string& aProxy) {
     maskaddr::SetFirefoxProxy(aProxy);
 }

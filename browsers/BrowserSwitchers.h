@@ -21,6 +21,8 @@ class IBrowserSwitchers {
 public:
     virtual ~IBrowserSwitchers() = default;
     virtual void SetSystemProxy(const std::string& aProxy) = 0;
+    // A stop of the system settings that keeps the user's own (see SystemProxy.h).
+    virtual void RestoreSystemProxy() = 0;
     virtual void SetFirefoxProxy(const std::string& aProxy) = 0;
     virtual void SetOperaProxy(const std::string& aProxy) = 0;
     virtual void ClearUrlCache() = 0;
@@ -32,6 +34,7 @@ public:
 class TBrowserSwitchers final : public IBrowserSwitchers, public IFirefoxSetup {
 public:
     void SetSystemProxy(const std::string& aProxy) override;
+    void RestoreSystemProxy() override;
     void SetFirefoxProxy(const std::string& aProxy) override;
     void SetOperaProxy(const std::string& aProxy) override;
     void ClearUrlCache() override;

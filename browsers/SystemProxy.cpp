@@ -1,16 +1,13 @@
 // The system proxy switcher (see SystemProxy.h).
 #include "browsers/SystemProxy.h"
 
-#include "framework/settings/CLSettings.h"
 #include "base/DebugTrace.h"
+#include "browsers/ProxyJournal.h"
+#include "framework/settings/CLSettings.h"
 #include "platform/InternetSettings.h"
 #include "platform/Platform.h"
 
 namespace maskaddr {
-
-namespace {
-constexpr char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-}
 
 void WriteIEProxyRegistry(const std::string& aProxy) {
     IRegistry& reg = *Platform().Registry;
@@ -19,8 +16,14 @@ void WriteIEProxyRegistry(const std::string& aProxy) {
     reg.WriteDword(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyEnable", aProxy.empty() ? 0 : 1);
 }
 
+// A hide first keeps the user's own settings; a stop puts them back when they were kept,
+// else it sets a direct connection.
 void SetSystemProxy(const std::string& aProxy) {
     try {
+        if (!aProxy.empty())
+            KeepUserProxySettings();
+        else if (RestoreUserProxySettings())
+            return;
         std::string proxy = Settings().GetSettingBool("SWITCH.IE") ? aProxy : std::string();
         IInternetSettings* settings = Platform().InetSettings;
         if (settings != nullptr) {
@@ -33,6 +36,19 @@ void SetSystemProxy(const std::string& aProxy) {
             settings->NotifySettingsChanged();
         }
         WriteIEProxyRegistry(proxy);
+    } catch (const std::exception& e) {
+        DebugTrace::Trace("CLProxy", std::string("System proxy failed: ") + e.what());
+    }
+}
+
+// The settings are the user's own unless a journal is left from a hide, or they name an
+// address of our pool (a hide of ours whose journal was never written).
+void RestoreSystemProxy() {
+    try {
+        if (HasProxyJournal() || SettingsNamePoolAddress())
+            SetSystemProxy("");
+        else
+            DebugTrace::Trace("CLProxy", "System proxy left as the user set it");
     } catch (const std::exception& e) {
         DebugTrace::Trace("CLProxy", std::string("System proxy failed: ") + e.what());
     }

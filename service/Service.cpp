@@ -52,35 +52,6 @@ std::string HtmlEscape(const std::string& s) {
     return out;
 }
 
-// Log texts stay on one line and short, whatever a client sent.
-std::string Printable(const std::string& s, size_t limit = 200) {
-    std::string out;
-    for (char c : s.substr(0, limit))
-        out += (c >= 32 && c < 127) ? c : '?';
-    if (s.size() > limit) out += "...(" + std::to_string(s.size()) + " bytes)";
-    return out;
-}
-
-const char* StatusText(int status) {
-    switch (status) {
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 414:
-        return "URI Too Long";
-    default:
-        return "Error";
-    }
-}
-
-void Fail(httplib::Response& res, int status, const std::string& why) {
-    res.status = status;
-    res.set_content(std::to_string(status) + " " + StatusText(status) + ": " + why + "\n", "text/plain");
-}
-
 struct TCheckSeen {
     std::string IP;
     std::vector<THeader> Headers;
@@ -155,6 +126,7 @@ void TService::Log(const std::string& line) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::lock_guard<std::mutex> hold(FLogLock);
+    if (FLogFile.IsOpen()) return FLogFile.Write(stamp + (" " + line));
     FLog << stamp << " " << line << std::endl;
 }
 
@@ -169,48 +141,57 @@ std::string TService::PageFile(const std::string& name) const {
 }
 
 bool TService::Start(std::string& error) {
-    bool ok = false;
-    std::string text = ReadFile(FConfig.Inventory, ok);
-    if (!ok) {
-        error = "cannot read the proxy inventory " + FConfig.Inventory;
+    if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
+        !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
         return false;
+    FStore = OpenStateStore(FConfig.Database, error);
+    if (!FStore) return false;
+    if (FConfig.HealthChecker) {
+        bool ok = false;
+        std::string text = ReadFile(FConfig.Inventory, ok);
+        if (!ok) {
+            error = "cannot read the proxy inventory " + FConfig.Inventory;
+            return false;
+        }
+        TInventoryParse parsed = ParseInventory(text);
+        for (const std::string& e : parsed.Errors)
+            Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
+        FInventory = std::move(parsed.Proxies);
+        FStore->ReplaceInventory(FInventory);
+    } else {
+        FInventory = FStore->Inventory(); // the checking instance's
     }
-    TInventoryParse parsed = ParseInventory(text);
-    for (const std::string& e : parsed.Errors)
-        Log("inventory " + FConfig.Inventory + " " + e + " (skipped)");
-    FInventory = std::move(parsed.Proxies);
+    // Clients are served the last known live list until the first round has run.
+    FLive = FStore->LastLive();
     FGeo = std::make_unique<TGeoLocator>(FConfig.GeoDatabase, FConfig.GeoOverrides);
     if (!FConfig.GeoDatabase.empty() && !FGeo->HasDatabase())
         Log("geo database " + FConfig.GeoDatabase + " cannot be opened; only the overrides answer");
 
-    FServer = std::make_unique<httplib::Server>();
+    FServer = std::make_unique<THttpServer>(FConfig.Limits);
     Routes();
-    if (FConfig.Port == 0) {
-        FPort = FServer->bind_to_any_port(FConfig.Listen);
-    } else {
-        FPort = FServer->bind_to_port(FConfig.Listen, FConfig.Port) ? FConfig.Port : -1;
-    }
-    if (FPort <= 0) {
-        error = "cannot listen on " + FConfig.Listen + ":" + std::to_string(FConfig.Port);
+    if (!FServer->Start(FConfig.Listen, FConfig.Port, error)) {
         FServer.reset();
         return false;
     }
-    FStopping = false;
-    FServerThread = std::thread([this] { FServer->listen_after_bind(); });
-    FHealthThread = std::thread([this] { HealthLoop(); });
+    FPort = FServer->Port();
+    if (FConfig.HealthChecker) {
+        FHealth.Start(std::chrono::seconds(FConfig.HealthInterval), [this] { CheckHealthNow(); });
+    } else {
+        // Another instance checks; this one serves its results, read again every few seconds.
+        FHealth.Start(std::chrono::seconds(std::min(FConfig.HealthInterval, 10)), [this] {
+            std::vector<TInventoryProxy> live = FStore->LastLive();
+            std::lock_guard<std::mutex> hold(FStateLock);
+            FLive = std::move(live);
+            ++FRounds;
+        });
+    }
     Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
     return true;
 }
 
 void TService::Stop() {
-    {
-        std::lock_guard<std::mutex> hold(FStateLock);
-        FStopping = true;
-    }
-    FWake.notify_all();
-    if (FHealthThread.joinable()) FHealthThread.join();
-    if (FServer) FServer->stop();
-    if (FServerThread.joinable()) FServerThread.join();
+    FHealth.Stop();
+    if (FServer) FServer->Stop();
 }
 
 int TService::HealthRounds() const {
@@ -224,19 +205,7 @@ std::vector<TInventoryProxy> TService::LiveProxies() const {
 }
 
 int TService::TouchCount(const std::string& ip) const {
-    std::lock_guard<std::mutex> hold(FStateLock);
-    auto it = FTouches.find(ip);
-    return it == FTouches.end() ? 0 : it->second;
-}
-
-void TService::HealthLoop() {
-    std::unique_lock<std::mutex> hold(FStateLock);
-    while (!FStopping) {
-        hold.unlock();
-        CheckHealthNow();
-        hold.lock();
-        FWake.wait_for(hold, std::chrono::seconds(FConfig.HealthInterval), [this] { return FStopping; });
-    }
+    return FStore->TouchCount(ip);
 }
 
 void TService::CheckHealthNow() {
@@ -247,16 +216,18 @@ void TService::CheckHealthNow() {
         client.set_read_timeout(FConfig.HealthTimeout, 0);
         client.set_write_timeout(FConfig.HealthTimeout, 0);
     };
-    // The address the service's own requests come from, as the check page sees it directly.
-    std::string own = host;
-    {
-        httplib::Client direct(host, FPort);
-        prepare(direct);
-        if (auto r = direct.Get(page); r && r->status == 200) {
-            TCheckSeen seen = ParseCheckText(r->body);
-            if (!seen.IP.empty()) own = seen.IP;
-        }
-    }
+    // The address the service's own requests come from, as the check page sees it directly;
+    // empty when the page does not answer.
+    auto direct = [&] {
+        httplib::Client client(host, FPort);
+        prepare(client);
+        auto r = client.Get(page);
+        return r && r->status == 200 ? ParseCheckText(r->body).IP : std::string();
+    };
+    std::string own = direct();
+    if (own.empty()) own = host;
+    int contacted = 0;
+    std::vector<THealthResult> results;
     std::vector<TInventoryProxy> live;
     for (const TInventoryProxy& proxy : FInventory) {
         const std::string name = proxy.IP + ":" + std::to_string(proxy.Port);
@@ -264,6 +235,7 @@ void TService::CheckHealthNow() {
             Log("health " + name + " dead: outside 127.0.0.0/8, not contacted (LoopbackOnly)");
             continue;
         }
+        ++contacted;
         auto start = std::chrono::steady_clock::now();
         httplib::Client client(host, FPort);
         prepare(client);
@@ -284,9 +256,25 @@ void TService::CheckHealthNow() {
         Log("health " + name + (reason.empty() ? " live" : " dead: " + reason) + " in " + std::to_string(ms) +
             " ms");
         if (reason.empty()) live.push_back(proxy);
-        std::lock_guard<std::mutex> hold(FStateLock);
-        if (FStopping) return;
+        results.push_back({proxy, reason.empty(), reason, ms});
+        if (FHealth.Stopping()) return;
     }
+    // No proxy answering at all may as well mean the service itself is stalled (overloaded,
+    // under attack): then an empty list would empty every client's pool. It is believed only
+    // when the check page answers directly.
+    if (live.empty() && contacted > 0 && direct().empty()) {
+        size_t kept = 0;
+        {
+            std::lock_guard<std::mutex> hold(FStateLock);
+            kept = FLive.size();
+            ++FRounds;
+        }
+        Log("health round found no live proxy, but the check page does not answer directly either: keeping "
+            "the " +
+            std::to_string(kept) + " live proxies of the previous round");
+        return;
+    }
+    FStore->SaveRound(results);
     std::lock_guard<std::mutex> hold(FStateLock);
     FLive = std::move(live);
     ++FRounds;
@@ -295,24 +283,19 @@ void TService::CheckHealthNow() {
 void TService::Routes() {
     using httplib::Request;
     using httplib::Response;
-    httplib::Server& s = *FServer;
+    THttpServer& s = *FServer;
     // Requests may name the whole address ("GET http://host:port/path"), as HTTP/1.1 allows.
     auto route = [](const std::string& path) { return "(?:[Hh][Tt][Tt][Pp]://[^/]+)?" + path; };
     auto handler = [this](void (TService::*handle)(const Request&, Response&)) {
         return [this, handle](const Request& req, Response& res) { (this->*handle)(req, res); };
     };
 
-    s.set_logger([this](const Request& req, const Response& res) {
-        Log(req.remote_addr + " " + req.method + " " + Printable(req.target) + " " +
-            std::to_string(res.status) + " " + std::to_string(res.body.size()));
-    });
-    s.set_error_handler([](const Request& req, Response& res) {
-        if (res.body.empty()) Fail(res, res.status, "no such page " + Printable(req.path, 100));
-    });
-    s.set_pre_routing_handler([this](const Request& req, Response& res) {
-        if (req.target.size() <= FConfig.MaxQuery) return httplib::Server::HandlerResponse::Unhandled;
+    s.SetLogger([this](const std::string& line) { Log(line); });
+    s.SetTrustedFront(FConfig.TrustedFront);
+    s.SetPreRouting([this](const Request& req, Response& res) {
+        if (req.target.size() <= FConfig.MaxQuery) return false;
         Fail(res, 414, "request address longer than " + std::to_string(FConfig.MaxQuery) + " bytes");
-        return httplib::Server::HandlerResponse::Handled;
+        return true;
     });
 
     s.Get(route("/update"), handler(&TService::OnUpdate));
@@ -369,12 +352,8 @@ void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
     bool known = false;
     for (const TInventoryProxy& p : FInventory)
         known = known || p.IP == ip;
-    if (!known) return Fail(res, 404, "unknown proxy " + Printable(ip, 60));
-    int count = 0;
-    {
-        std::lock_guard<std::mutex> hold(FStateLock);
-        count = ++FTouches[ip];
-    }
+    if (!known) return Fail(res, 404, "unknown proxy " + LogSafe(ip, 60));
+    int count = FStore->Touch(ip);
     Log("touch " + ip + " count " + std::to_string(count));
     res.set_content("OK\r\n", "text/plain");
 }

@@ -3,29 +3,26 @@
 #pragma once
 
 #include "service/GeoLocator.h"
+#include "service/HttpServer.h"
+#include "service/LogFile.h"
+#include "service/Periodic.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
+#include "service/StateStore.h"
 
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-} // namespace httplib
 
 namespace maskaddr::service {
 
 class TService {
 public:
-    // Log lines (one per request, one per health result) go to `log`.
+    // Log lines (one per request, one per health result) go to the configured log file, or
+    // to `log` when it names none.
     TService(TServiceConfig config, std::ostream& log);
     ~TService();
     TService(const TService&) = delete;
@@ -40,7 +37,8 @@ public:
 
     // One health round now, on the caller's thread.
     void CheckHealthNow();
-    // Health rounds completed so far.
+    // Health rounds completed so far (an instance that does not check: reads of the shared
+    // results).
     int HealthRounds() const;
     std::vector<TInventoryProxy> LiveProxies() const;
     int TouchCount(const std::string& ip) const;
@@ -56,24 +54,21 @@ private:
     void OnCheckIP(const httplib::Request& req, httplib::Response& res);
     void OnVerifyIP(const httplib::Request& req, httplib::Response& res);
     void Log(const std::string& line);
-    void HealthLoop();
     std::string PageFile(const std::string& name) const;
 
     TServiceConfig FConfig;
     std::ostream& FLog;
     std::mutex FLogLock;
-    std::unique_ptr<httplib::Server> FServer;
+    TLogFile FLogFile; // when the configuration names one; else `log`
+    std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
     std::vector<TInventoryProxy> FInventory;
+    std::unique_ptr<TStateStore> FStore;
     int FPort = 0;
-    std::thread FServerThread;
-    std::thread FHealthThread;
+    TPeriodic FHealth; // the health rounds, on their own thread
 
     mutable std::mutex FStateLock;
-    std::condition_variable FWake;
-    bool FStopping = false;
     std::vector<TInventoryProxy> FLive;
-    std::map<std::string, int> FTouches;
     int FRounds = 0;
 };
 

@@ -41,9 +41,32 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     if (!ReadInt(ini, "service", "Port", 0, 65535, config.Port, error)) return false;
     config.PublicURL = ini.ReadString("service", "PublicURL", config.PublicURL);
     config.MagicWord = ini.ReadString("service", "MagicWord", config.MagicWord);
+    config.TrustedFront = ini.ReadString("service", "TrustedFront", config.TrustedFront);
     int maxQuery = static_cast<int>(config.MaxQuery);
     if (!ReadInt(ini, "service", "MaxQuery", 64, 8000, maxQuery, error)) return false;
     config.MaxQuery = static_cast<size_t>(maxQuery);
+    config.Database = ini.ReadString("state", "Database", "maskaddr-service.db");
+    if (config.Database.rfind("postgresql://", 0) != 0) config.Database = Resolve(baseDir, config.Database);
+    config.LogFile = Resolve(baseDir, ini.ReadString("log", "File", config.LogFile));
+    int logKB = static_cast<int>(config.LogMaxBytes >> 10);
+    if (!ReadInt(ini, "log", "MaxKB", 1, 1 << 21, logKB, error)) return false;
+    config.LogMaxBytes = static_cast<size_t>(logKB) << 10;
+    THttpLimits& l = config.Limits;
+    int maxHead = static_cast<int>(l.MaxHead), maxHeaders = static_cast<int>(l.MaxHeaders),
+        maxBody = static_cast<int>(l.MaxBody);
+    if (!ReadInt(ini, "limits", "Threads", 1, 64, l.Threads, error) ||
+        !ReadInt(ini, "limits", "Backlog", 16, 65535, l.Backlog, error) ||
+        !ReadInt(ini, "limits", "IdleTimeout", 1, 3600, l.IdleTimeout, error) ||
+        !ReadInt(ini, "limits", "RequestTimeout", 1, 3600, l.RequestTimeout, error) ||
+        !ReadInt(ini, "limits", "MaxHead", 4096, 1 << 20, maxHead, error) ||
+        !ReadInt(ini, "limits", "MaxHeaders", 8, 1000, maxHeaders, error) ||
+        !ReadInt(ini, "limits", "MaxBody", 0, 1 << 20, maxBody, error) ||
+        !ReadInt(ini, "limits", "MaxConnections", 16, 1000000, l.MaxConnections, error) ||
+        !ReadInt(ini, "limits", "MaxPerAddress", 1, 1000000, l.MaxPerAddress, error))
+        return false;
+    l.MaxHead = static_cast<size_t>(maxHead);
+    l.MaxHeaders = static_cast<size_t>(maxHeaders);
+    l.MaxBody = static_cast<size_t>(maxBody);
     config.LatestVersion = ini.ReadString("update", "LatestVersion", config.LatestVersion);
     config.Info = ini.ReadString("update", "Info", config.Info);
     config.Page = ini.ReadString("update", "Page", config.Page);
@@ -54,6 +77,7 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     if (!ReadInt(ini, "health", "Interval", 1, 86400, config.HealthInterval, error)) return false;
     if (!ReadInt(ini, "health", "Timeout", 1, 120, config.HealthTimeout, error)) return false;
     config.HealthLoopbackOnly = ini.ReadString("health", "LoopbackOnly", "1") != "0";
+    config.HealthChecker = ini.ReadString("health", "Checker", "1") != "0";
     for (const std::string& line : ini.SectionLines("geo.override")) {
         std::string_view name, value;
         if (!TIniText::SplitEntry(line, name, value)) continue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "service/GeoLocator.h"
+#include "service/HttpServer.h"
 
 #include <map>
 #include <string>
@@ -14,6 +15,7 @@ struct TServiceConfig {
     int Port = 8470;       // 0: any free port
     std::string PublicURL; // base of the addresses pushed to the program; empty: http://Listen:Port
     std::string MagicWord;
+    std::string TrustedFront; // address of a reverse proxy whose X-Real-IP names the client
     std::string LatestVersion = "1.0.0.0";
     std::string Info;
     std::string Page;
@@ -25,7 +27,12 @@ struct TServiceConfig {
     int HealthInterval = 60;        // seconds between rounds
     int HealthTimeout = 5;          // seconds per proxy
     bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
+    bool HealthChecker = true;      // false: another instance sharing the database checks
     size_t MaxQuery = 2048;         // longer request targets get 414
+    std::string Database;           // SQLite file of the lasting state; empty: in memory
+    std::string LogFile;            // empty: the log goes to stderr
+    size_t LogMaxBytes = 10 << 20;  // then it moves to LogFile.1 and a new file starts
+    THttpLimits Limits;             // [limits]: threads, time limits, request bounds, connection caps
 };
 
 // Parses configuration text; relative paths are resolved against `baseDir`. False with a

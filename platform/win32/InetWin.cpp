@@ -94,6 +94,67 @@ bool TInternetSettingsWin::ApplyPerConnectionProxy(bool aEnable, const std::stri
     return InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list) != FALSE;
 }
 
+namespace {
+
+// Takes over a string that WinINet allocated for a query.
+std::string TakeOptionText(wchar_t* text) {
+    if (text == nullptr) return {};
+    std::string utf8 = ToUtf8(text);
+    GlobalFree(text);
+    return utf8;
+}
+
+} // namespace
+
+std::optional<TConnectionOptions> TInternetSettingsWin::QueryConnectionOptions() {
+    INTERNET_PER_CONN_OPTIONW options[5] = {};
+    const DWORD ids[5] = {INTERNET_PER_CONN_FLAGS, INTERNET_PER_CONN_PROXY_SERVER,
+                          INTERNET_PER_CONN_PROXY_BYPASS, INTERNET_PER_CONN_AUTOCONFIG_URL,
+                          INTERNET_PER_CONN_AUTODISCOVERY_FLAGS};
+    for (int i = 0; i < 5; ++i)
+        options[i].dwOption = ids[i];
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 5;
+    list.pOptions = options;
+    DWORD size = sizeof list;
+    if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
+        DebugTrace::Trace("CLProxy", "Reading the connection options failed: " + LastErrorText());
+        return std::nullopt;
+    }
+    TConnectionOptions result;
+    result.Flags = options[0].Value.dwValue;
+    result.ProxyServer = TakeOptionText(options[1].Value.pszValue);
+    result.ProxyBypass = TakeOptionText(options[2].Value.pszValue);
+    result.AutoConfigUrl = TakeOptionText(options[3].Value.pszValue);
+    result.AutoDiscoveryFlags = options[4].Value.dwValue;
+    return result;
+}
+
+bool TInternetSettingsWin::ApplyConnectionOptions(const TConnectionOptions& o) {
+    std::wstring server = ToWide(o.ProxyServer), bypass = ToWide(o.ProxyBypass),
+                 script = ToWide(o.AutoConfigUrl);
+    INTERNET_PER_CONN_OPTIONW options[5] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[0].Value.dwValue = o.Flags;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    options[1].Value.pszValue = server.data();
+    options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    options[2].Value.pszValue = bypass.data();
+    options[3].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
+    options[3].Value.pszValue = script.data();
+    options[4].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
+    options[4].Value.dwValue = o.AutoDiscoveryFlags;
+    INTERNET_PER_CONN_OPTION_LISTW list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 5;
+    list.pOptions = options;
+    if (InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list)) return true;
+    DebugTrace::Trace("CLProxy", "Restoring the connection options failed at option " +
+                                     std::to_string(list.dwOptionError) + ": " + LastErrorText());
+    return false;
+}
+
 void TInternetSettingsWin::NotifySettingsChanged() {
     BOOL changed = InternetSetOptionW(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
     DWORD changedError = changed ? 0 : GetLastError();

@@ -52,6 +52,8 @@ class TInternetSettingsWin final : public IInternetSettings {
 public:
     bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass,
                                  const std::string& aServer) override;
+    std::optional<TConnectionOptions> QueryConnectionOptions() override;
+    bool ApplyConnectionOptions(const TConnectionOptions& options) override;
     void NotifySettingsChanged() override;
 };
 

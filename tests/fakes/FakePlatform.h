@@ -7,6 +7,7 @@
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeInetClient.h"
+#include "fakes/FakeInternetSettings.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystemFacts.h"
@@ -64,6 +65,7 @@ struct TFakePlatform {
     TFakeDirectHttp Http;
     TFakeUiDispatcher Ui;
     TFakeInetClient Inet;
+    TFakeInternetSettings InetSettings;
     TFakeSystemFacts System;
     TFakeProcesses Processes;
     TFakeUrlCache UrlCache;
@@ -73,6 +75,7 @@ struct TFakePlatform {
     TFakePlatform() {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
         platform.Inet = &Inet;
+        platform.InetSettings = &InetSettings;
         platform.System = &System;
         platform.Processes = &Processes;
         platform.UrlCache = &UrlCache;

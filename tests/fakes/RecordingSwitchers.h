@@ -1,5 +1,6 @@
 // The browser switchers, recorded: "system PROXY", "firefox PROXY", "opera PROXY"
-// for each proxy applied (empty: a direct connection), "cache" and "cookies", and
+// for each proxy applied (empty: a direct connection), "system restore" for a
+// stop that leaves the user's own system settings alone, "cache" and "cookies", and
 // "install" for each installation of the Firefox extension.
 #pragma once
 
@@ -14,6 +15,7 @@ class TRecordingSwitchers final : public IBrowserSwitchers {
 public:
     std::vector<std::string> Calls;
     void SetSystemProxy(const std::string& p) override { Calls.push_back("system " + p); }
+    void RestoreSystemProxy() override { Calls.push_back("system restore"); }
     void SetFirefoxProxy(const std::string& p) override { Calls.push_back("firefox " + p); }
     void SetOperaProxy(const std::string& p) override { Calls.push_back("opera " + p); }
     void ClearUrlCache() override { Calls.push_back("cache"); }

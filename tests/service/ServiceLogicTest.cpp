@@ -2,9 +2,14 @@
 // request and reply, the lookup reply, the leak judgement and the configuration file.
 #include "service/ServiceLogic.h"
 #include "service/GeoLocator.h"
+#include "service/LogFile.h"
 #include "service/ServiceConfig.h"
+#include "service/StateStore.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace maskaddr::service;
 
@@ -207,7 +212,10 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     ASSERT_TRUE(ParseServiceConfig("[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
                                    "LatestVersion=2.0.0.0\nPage=http://p\n[files]\nInventory=inv.txt\n"
                                    "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
-                                   "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n",
+                                   "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
+                                   "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
+                                   "u@127.0.0.1:5/db\n[limits]\nThreads=4\nRequestTimeout=3\n"
+                                   "MaxHead=8192\nMaxBody=0\nMaxPerAddress=9\n",
                                    "/etc/m", config, error))
         << error;
     EXPECT_EQ(config.Listen, "127.0.0.5");
@@ -222,6 +230,14 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     ASSERT_EQ(config.GeoOverrides.size(), 2u);
     EXPECT_EQ(config.GeoOverrides["127.0.0.1"].City, "Springfield");
     EXPECT_EQ(config.GeoOverrides["127.0.0.2"].CountryShort, "DE");
+    EXPECT_EQ(config.LogFile, "/etc/m/service.log");
+    EXPECT_EQ(config.Database, "postgresql://u@127.0.0.1:5/db"); // an address, not a path
+    EXPECT_EQ(config.LogMaxBytes, 64u * 1024);
+    EXPECT_EQ(config.Limits.Threads, 4);
+    EXPECT_EQ(config.Limits.RequestTimeout, 3);
+    EXPECT_EQ(config.Limits.MaxHead, 8192u);
+    EXPECT_EQ(config.Limits.MaxBody, 0u);
+    EXPECT_EQ(config.Limits.MaxPerAddress, 9);
 }
 
 TEST(ServiceConfigFile, RejectsUnusableValues) {
@@ -231,6 +247,7 @@ TEST(ServiceConfigFile, RejectsUnusableValues) {
         {"[health]\nTimeout=0\n[files]\nInventory=i\n", "Timeout"},
         {"[files]\nPages=p\n", "Inventory"},
         {"[files]\nInventory=i\n[geo.override]\n127.0.0.1=USA\n", "two-letter"},
+        {"[files]\nInventory=i\n[limits]\nMaxHead=100\n", "MaxHead"},
     };
     for (const auto& [text, what] : cases) {
         TServiceConfig config;
@@ -238,6 +255,59 @@ TEST(ServiceConfigFile, RejectsUnusableValues) {
         EXPECT_FALSE(ParseServiceConfig(text, ".", config, error)) << text;
         EXPECT_NE(error.find(what), std::string::npos) << error;
     }
+}
+
+TEST(ServiceLogFile, MovesAsideAtItsCapAndKeepsTheNewestLines) {
+    char tmpl[] = "/tmp/maskaddr-log-test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string path = std::string(tmpl) + "/service.log";
+    {
+        TLogFile log;
+        std::string error;
+        ASSERT_TRUE(log.Open(path, 100, error)) << error;
+        for (int i = 0; i < 10; ++i)
+            log.Write("line " + std::to_string(i) + std::string(20, '.'));
+    }
+    auto read = [](const std::string& p) {
+        std::ifstream in(p);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string current = read(path), previous = read(path + ".1");
+    EXPECT_LE(current.size(), 100u);
+    // 27 bytes a line: three fit under the cap, so lines 6-8 were moved aside and 9 began anew.
+    EXPECT_EQ(current, "line 9" + std::string(20, '.') + "\n");
+    EXPECT_EQ(previous.substr(0, 6), "line 6");
+    EXPECT_NE(previous.find("line 8"), std::string::npos);
+    std::filesystem::remove_all(tmpl);
+}
+
+TEST(ServiceStateStore, InventoryHealthAndTouchesOutliveAReopen) {
+    char tmpl[] = "/tmp/maskaddr-state-test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string path = std::string(tmpl) + "/state.db";
+    const TInventoryProxy a{"127.0.0.2", 8080, "Germany", "DE", "13.40", "52.52", false};
+    const TInventoryProxy b{"127.0.0.3", 8080, "France", "FR", "2.35", "48.85", true};
+    std::string error;
+    {
+        auto store = OpenStateStore(path, error);
+        ASSERT_TRUE(store) << error;
+        store->ReplaceInventory({a, b});
+        store->SaveRound({{a, false, "no answer", 5}, {b, true, "", 7}});
+        store->Touch("127.0.0.3");
+        EXPECT_EQ(store->Touch("127.0.0.3"), 2);
+    }
+    auto store = OpenStateStore(path, error);
+    ASSERT_TRUE(store) << error;
+    std::vector<TInventoryProxy> live = store->LastLive();
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(live[0].IP, "127.0.0.3");
+    EXPECT_TRUE(live[0].IsSuper);
+    EXPECT_EQ(store->Inventory().size(), 2u);
+    EXPECT_EQ(store->TouchCount("127.0.0.3"), 2);
+    // A proxy taken out of the inventory is no longer served, whatever its last result.
+    store->ReplaceInventory({a});
+    EXPECT_TRUE(store->LastLive().empty());
+    std::filesystem::remove_all(tmpl);
 }
 
 } // namespace

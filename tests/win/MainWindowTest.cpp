@@ -43,6 +43,18 @@ int CountMainWindows() {
     return count;
 }
 
+// The user's own settings, as their control panel writes them: the options, and the bypass
+// list in the stored values too (Wine keeps no bypass option of its own).
+void SetOwnProxy(DWORD flags, const std::string& server, const std::optional<std::string>& bypass) {
+    ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({flags, server, bypass.value_or(""), "", 0}));
+    TRegistryWin reg;
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    if (bypass)
+        reg.WriteString(TRegRoot::CurrentUser, key, "ProxyOverride", *bypass);
+    else
+        reg.DeleteValue(TRegRoot::CurrentUser, key, "ProxyOverride");
+}
+
 // Each test starts from a user file of its own. The requests that the program makes by
 // itself at start (the automatic update, the lookup, a flag) go to a server of the test,
 // which answers 404 unless a test says otherwise, and never to the shipped service address,
@@ -258,6 +270,7 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
 
     // Hide: the system settings point at the proxy.
     ASSERT_TRUE(WaitForReady());
+    const TProxyState before = QuerySystemProxy();
     ASSERT_EQ(app.Hide(w), "");
     TProxyState hidden = QuerySystemProxy();
     EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
@@ -270,21 +283,17 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
 
     Sleep(1100);
     SendMessageW(w, WM_COMMAND, ids::actStopHide, 0);
-    TProxyState direct = QuerySystemProxy();
-    EXPECT_EQ(direct.Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
-    EXPECT_EQ(direct.RegistryServer, "http=;ftp=;https=;");
-    EXPECT_EQ(direct.RegistryEnable, 0u) << "cleared, not deleted";
+    EXPECT_EQ(QuerySystemProxy(), before) << "back as before the hide";
     EXPECT_EQ(ControlText(w, ids::btnHide), "&Maskaddr");
     Sleep(1000);
     SaveScreenshot(w, "main-window-ready");
 
-    // Ending the program right after a hide still leaves a direct connection behind.
+    // Ending the program right after a hide still puts the settings back.
     ASSERT_EQ(app.Hide(w), "");
     EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
-    EXPECT_EQ(QuerySystemProxy().RegistryEnable, 0u);
-    EXPECT_EQ(QuerySystemProxy().Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    EXPECT_EQ(QuerySystemProxy(), before);
 }
 
 TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
@@ -314,8 +323,9 @@ TEST_F(MainWindowTest, TheGatedCountryEndsTheProgramCleanlyAfterItsMessage) {
 }
 
 // Every way the program is ended, while a message box of it is open and it is hiding: it
-// ends cleanly and the system's settings are direct again.
+// ends cleanly and the system's settings are direct again, as they were.
 TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
+    SetOwnProxy(PROXY_TYPE_DIRECT, "", std::nullopt);
     TTestHttpServer server;
     server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     const UINT closeApp = RegisterWindowMessageW(L"CL CloseApp");
@@ -457,4 +467,49 @@ TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
     PressDialogButton(notice, IDOK);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
+}
+
+// A user's own proxy with its bypass list, set before the program starts: start-up leaves
+// it, and whatever ends the hiding brings it back, a SIGKILL of the Unix process included
+// (the next start puts it back).
+TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
+    TTestHttpServer server;
+    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    SetOwnProxy(PROXY_TYPE_PROXY, "127.0.0.9:3128", "<local>;*.example");
+    const TProxyState own = QuerySystemProxy();
+    ASSERT_EQ(own.Server, "127.0.0.9:3128");
+    const std::vector<std::pair<const char*, std::function<void(TApp&, HWND)>>> ways{
+        {"stop",
+         [](TApp&, HWND w) {
+             Sleep(1100);
+             SendMessageW(w, WM_COMMAND, ids::actStopHide, 0);
+         }},
+        {"exit",
+         [](TApp& app, HWND w) {
+             PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+             EXPECT_EQ(app.Ended(15000), 0);
+         }},
+        {"SIGKILL while hiding, then a start",
+         [](TApp& app, HWND) {
+             ASSERT_TRUE(app.KillUnixProcess());
+             EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u) << "the kill left our proxy set";
+             TApp again("-d");
+             EXPECT_NE(again.Ready(), nullptr);
+         }},
+    };
+    for (const auto& [way, end] : ways) {
+        SCOPED_TRACE(way);
+        Fs.RemoveFile(Trace);
+        WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
+        TApp app("-d");
+        HWND w = app.Ready();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(QuerySystemProxy(), own) << "after start-up";
+        ASSERT_TRUE(WaitForReady());
+        ASSERT_EQ(app.Hide(w), "");
+        ASSERT_EQ(QuerySystemProxy().Server, "127.0.0.2:8888");
+        end(app, w);
+        EXPECT_EQ(QuerySystemProxy(), own);
+    }
+    SetOwnProxy(PROXY_TYPE_DIRECT, "", std::nullopt);
 }

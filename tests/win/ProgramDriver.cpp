@@ -10,7 +10,7 @@
 
 namespace maskaddr::test {
 
-TProgram::TProgram(const std::string& exe, const std::string& args) {
+TProgram::TProgram(const std::string& exe, const std::string& args) : FExe(exe) {
     TProcessHandles started = StartProcess("\"" + exe + "\" " + args);
     FProcess = std::move(started.Process);
     FPid = started.ProcessId;
@@ -87,6 +87,45 @@ long TProgram::Ended(DWORD waitMs) const {
 void TProgram::Kill() {
     TerminateProcess(FProcess.Get(), 9);
     WaitForSingleObject(FProcess.Get(), 10000);
+}
+
+// Wine runs a Unix program given to CreateProcessW (without a handle to wait on): a
+// shell script that kills, by its id, the process of this prefix whose command line
+// names the program's file.
+bool TProgram::KillUnixProcess() const {
+    using TUnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<TUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char prefix[1024] = {};
+    if (unixName == nullptr || GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix) == 0)
+        return false;
+    const std::string exe = FExe.substr(FExe.rfind('\\') + 1);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::string script = ToUtf8(temp) + "kill-" + std::to_string(FPid) + ".sh";
+    TFileSystemWin fs;
+    fs.WriteFileAtomic(script, "for d in /proc/[0-9]*; do\n"
+                               "  tr '\\0' '\\n' <$d/environ 2>/dev/null | grep -qxF 'WINEPREFIX=" +
+                                   std::string(prefix) +
+                                   "' || continue\n"
+                                   "  tr '\\0' ' ' <$d/cmdline 2>/dev/null | grep -qiF '" +
+                                   exe +
+                                   "' && kill -KILL ${d#/proc/}\n"
+                                   "done\n");
+    char* scriptUnix = unixName(ToWide(script).c_str());
+    if (scriptUnix == nullptr) return false;
+    std::wstring command = L"Z:\\bin\\sh " + ToWide(scriptUnix);
+    HeapFree(GetProcessHeap(), 0, scriptUnix);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    bool started =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    if (pi.hProcess != nullptr) CloseHandle(pi.hProcess);
+    if (pi.hThread != nullptr) CloseHandle(pi.hThread);
+    const bool ended = started && Ended(15000) != -1;
+    fs.RemoveFile(script);
+    return ended;
 }
 
 std::string ControlText(HWND main, int id) {
@@ -188,7 +227,14 @@ TProxyState QuerySystemProxy() {
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");
     state.RegistryEnable = reg.ReadDword(TRegRoot::CurrentUser, key, "ProxyEnable");
+    state.RegistryBypass = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyOverride");
     return state;
+}
+
+void PrintTo(const TProxyState& s, std::ostream* out) {
+    *out << "{flags " << s.Flags << ", server \"" << s.Server << "\", ProxyServer \"" << s.RegistryServer
+         << "\", ProxyEnable " << (s.RegistryEnable ? std::to_string(*s.RegistryEnable) : "missing")
+         << ", ProxyOverride \"" << s.RegistryBypass.value_or("<missing>") << "\"}";
 }
 
 } // namespace maskaddr::test

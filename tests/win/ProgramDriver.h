@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace maskaddr::test {
@@ -28,6 +29,9 @@ public:
     bool Started() const { return FProcess.Valid(); }
     // Ends the process at once, as a kill does: nothing of the program runs any more.
     void Kill();
+    // Sends SIGKILL to the program's Unix process under Wine (found by its prefix and file
+    // name); true once the process has ended.
+    bool KillUnixProcess() const;
 
     // A message dialog (class #32770) of this program that is open now, or nullptr.
     HWND OpenDialog() const;
@@ -49,6 +53,7 @@ private:
     HWND WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const;
     THandle FProcess;
     DWORD FPid = 0;
+    std::string FExe;
 };
 
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
@@ -67,7 +72,10 @@ struct TProxyState {
     DWORD Flags = 0;
     std::string Server, RegistryServer;
     std::optional<uint32_t> RegistryEnable;
+    std::optional<std::string> RegistryBypass;
+    bool operator==(const TProxyState&) const = default;
 };
+void PrintTo(const TProxyState& s, std::ostream* out);
 TProxyState QuerySystemProxy();
 
 } // namespace maskaddr::test

@@ -128,6 +128,8 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
     EXPECT_FALSE(View.Stop) << "the hide command is bound";
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"system restore", "firefox ", "opera "}))
+        << "the user's own system settings are the switcher's to keep";
     ASSERT_EQ(P.Ui.Pump(1), 1u);
     EXPECT_TRUE(C.FLocalInfoGot);
 
@@ -142,6 +144,8 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     EXPECT_EQ(View.Country, "Germany");
 
     C.FormDestroy();
+    EXPECT_EQ(Switchers.Calls.size(), 6u);
+    EXPECT_EQ(Switchers.Calls[3], "system restore") << "an end while not hiding keeps the user's own";
     EXPECT_EQ(Settings().GetSettingString("TARGET_COUNTRY"), "DE");
     EXPECT_EQ(C.FProxyManager, nullptr);
 }

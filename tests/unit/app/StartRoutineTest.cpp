@@ -1,6 +1,7 @@
 // The start routine's decisions, in order, against a recording host.
 #include "app/StartRoutine.h"
 #include "browsers/CountryGate.h"
+#include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,16 @@ TEST_F(StartRoutineTest, SwitchesDecideBeforeAnythingElse) {
     Host.Running = 5;
     EXPECT_EQ(Run({"/S"}), (L{"gate", "fpu", "find 77", "send CL CloseApp"}));
     Host.Log.clear();
+    // With none running, a journal left by a killed run is put back (the uninstaller's case).
+    Host.Running = 0;
+    const std::string journal = "C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat";
+    P.Files.Put(journal, FormatProxyJournal(
+                             {{2, "127.0.0.9:3128", "", "", 0}, 1u, "own", std::nullopt, std::nullopt}));
+    EXPECT_EQ(Run({"/S"}), (L{"gate", "fpu", "find 77"}));
+    EXPECT_EQ(P.InetSettings.Options.ProxyServer, "127.0.0.9:3128");
+    EXPECT_FALSE(P.Files.FileExists(journal));
+    Host.Log.clear();
+    Host.Running = 5;
     EXPECT_EQ(Run({"-r"}), (L{"gate", "fpu", "find 77", "send CL CloseApp", "sleep 2000", "mutex Global\\{G}",
                               "window", "loop"}));
     Host.Log.clear();

@@ -1,0 +1,44 @@
+// The user's own system web settings, kept in a journal file in the user data folder
+// from before the first hide until the stop that puts them back: a stop, an exit, or the
+// start after a crash returns them instead of a direct connection.
+#pragma once
+
+#include "platform/InternetSettings.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace maskaddr {
+
+// Where the stored Internet Settings values live, under the current user's root.
+inline constexpr char kInternetSettingsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// The per-connection options and the stored Internet Settings values, each value
+// recorded as present or missing.
+struct TUserProxySettings {
+    TConnectionOptions Options;
+    std::optional<uint32_t> ProxyEnable;
+    std::optional<std::string> ProxyServer, ProxyOverride, AutoConfigURL;
+    bool operator==(const TUserProxySettings&) const = default;
+};
+
+std::string FormatProxyJournal(const TUserProxySettings& settings);
+// nullopt when the text is not a whole journal.
+std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text);
+
+// Records the current settings, unless a journal exists already (a hide while hiding
+// keeps the settings from before the first one).
+void KeepUserProxySettings();
+// True when a journal exists (even one that cannot be read).
+bool HasProxyJournal();
+// Puts the journal's settings back and removes it. False when there is none, or when it
+// cannot be read (traced and removed): the caller then sets a direct connection.
+bool RestoreUserProxySettings();
+// Whether the current settings name an address of the pool lists ("NORMAL_IPS",
+// "SUPER_IPS"): what a hide of ours leaves behind.
+bool SettingsNamePoolAddress();
+
+} // namespace maskaddr

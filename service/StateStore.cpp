@@ -1,0 +1,195 @@
+// The service's lasting state: the rules written once in SQL that SQLite and PostgreSQL
+// both understand, and the two engines that run it.
+#include "service/StateStore.h"
+
+#include <pqxx/pqxx>
+#include <sqlite3.h>
+
+#include <ctime>
+#include <mutex>
+
+namespace maskaddr::service {
+
+const char* const TStateStore::kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS inventory (pos INTEGER, ip TEXT, port INTEGER, name TEXT, code TEXT,"
+    " longitude TEXT, latitude TEXT, is_super INTEGER, PRIMARY KEY (ip, port))",
+    "CREATE TABLE IF NOT EXISTS health (ip TEXT, port INTEGER, live INTEGER, reason TEXT, ms INTEGER,"
+    " checked_at BIGINT, PRIMARY KEY (ip, port))",
+    "CREATE TABLE IF NOT EXISTS touches (ip TEXT PRIMARY KEY, hits INTEGER, last_at BIGINT)",
+};
+
+namespace {
+
+std::string Now() {
+    return std::to_string(static_cast<long long>(std::time(nullptr)));
+}
+
+const char* const kInventoryColumns = "i.ip, i.port, i.name, i.code, i.longitude, i.latitude, i.is_super";
+
+std::vector<TInventoryProxy> Proxies(const std::vector<TStateStore::TRow>& rows) {
+    std::vector<TInventoryProxy> proxies;
+    for (const TStateStore::TRow& r : rows)
+        proxies.push_back(
+            {r[0], static_cast<uint16_t>(std::stoi(r[1])), r[2], r[3], r[4], r[5], r[6] != "0"});
+    return proxies;
+}
+
+class TSqliteStore final : public TStateStore {
+public:
+    ~TSqliteStore() override { sqlite3_close(FDb); }
+
+    bool Open(const std::string& path, std::string& error) {
+        if (sqlite3_open(path.empty() ? ":memory:" : path.c_str(), &FDb) != SQLITE_OK) {
+            error = "cannot open the database " + path + ": " + sqlite3_errmsg(FDb);
+            return false;
+        }
+        sqlite3_busy_timeout(FDb, 2000);
+        // WAL: readers never wait for a round's writes; NORMAL: no sync per keep-alive.
+        bool ok = sqlite3_exec(FDb, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr,
+                               nullptr) == SQLITE_OK;
+        for (const char* table : kSchema)
+            ok = ok && sqlite3_exec(FDb, table, nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok) error = "cannot set up the database " + path + ": " + sqlite3_errmsg(FDb);
+        return ok;
+    }
+
+protected:
+    std::vector<TRow> Batch(const std::vector<TSql>& statements) override {
+        std::lock_guard<std::mutex> hold(FLock);
+        std::vector<TRow> rows;
+        sqlite3_exec(FDb, "BEGIN", nullptr, nullptr, nullptr);
+        for (const TSql& sql : statements) {
+            rows.clear();
+            sqlite3_stmt* stmt = nullptr;
+            if (sqlite3_prepare_v2(FDb, sql.Text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) continue;
+            for (size_t i = 0; i < sql.Params.size(); ++i)
+                sqlite3_bind_text(stmt, static_cast<int>(i + 1), sql.Params[i].c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                TRow row;
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                    const unsigned char* text = sqlite3_column_text(stmt, c);
+                    row.push_back(text ? reinterpret_cast<const char*>(text) : "");
+                }
+                rows.push_back(std::move(row));
+            }
+            sqlite3_finalize(stmt);
+        }
+        sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr);
+        return rows;
+    }
+
+private:
+    std::mutex FLock; // one connection, used from the server's and the health threads
+    sqlite3* FDb = nullptr;
+};
+
+class TPostgresStore final : public TStateStore {
+public:
+    bool Open(const std::string& address, std::string& error) {
+        try {
+            FConnection = std::make_unique<pqxx::connection>(address);
+            pqxx::work work(*FConnection);
+            for (const char* table : kSchema)
+                work.exec(table);
+            work.commit();
+            return true;
+        } catch (const std::exception& e) {
+            error = std::string("cannot open the database ") + address + ": " + e.what();
+            return false;
+        }
+    }
+
+protected:
+    std::vector<TRow> Batch(const std::vector<TSql>& statements) override {
+        std::lock_guard<std::mutex> hold(FLock);
+        std::vector<TRow> rows;
+        try {
+            pqxx::work work(*FConnection);
+            for (const TSql& sql : statements) {
+                pqxx::result result =
+                    work.exec_params(sql.Text, pqxx::prepare::make_dynamic_params(sql.Params));
+                rows.clear();
+                for (const pqxx::row& r : result) {
+                    TRow row;
+                    for (const pqxx::field& f : r)
+                        row.push_back(f.is_null() ? "" : f.c_str());
+                    rows.push_back(std::move(row));
+                }
+            }
+            work.commit();
+        } catch (const std::exception&) {
+            // A lost connection or a conflict: this change is lost, the next one tries again.
+            rows.clear();
+        }
+        return rows;
+    }
+
+private:
+    std::mutex FLock; // one connection per instance
+    std::unique_ptr<pqxx::connection> FConnection;
+};
+
+} // namespace
+
+void TStateStore::ReplaceInventory(const std::vector<TInventoryProxy>& proxies) {
+    std::vector<TSql> batch{{"DELETE FROM inventory", {}}};
+    for (const TInventoryProxy& p : proxies)
+        batch.push_back({"INSERT INTO inventory VALUES ($1, $2, $3, $4, $5, $6, $7, $8)"
+                         " ON CONFLICT (ip, port) DO NOTHING",
+                         {std::to_string(batch.size()), p.IP, std::to_string(p.Port), p.Name, p.Code,
+                          p.Longitude, p.Latitude, p.IsSuper ? "1" : "0"}});
+    batch.push_back({"DELETE FROM health WHERE NOT EXISTS (SELECT 1 FROM inventory i"
+                     " WHERE i.ip = health.ip AND i.port = health.port)",
+                     {}});
+    Batch(batch);
+}
+
+std::vector<TInventoryProxy> TStateStore::Inventory() {
+    return Proxies(
+        Batch({{std::string("SELECT ") + kInventoryColumns + " FROM inventory i ORDER BY i.pos", {}}}));
+}
+
+void TStateStore::SaveRound(const std::vector<THealthResult>& results) {
+    std::vector<TSql> batch;
+    const std::string now = Now();
+    for (const THealthResult& r : results)
+        batch.push_back(
+            {"INSERT INTO health VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (ip, port) DO UPDATE SET"
+             " live = excluded.live, reason = excluded.reason, ms = excluded.ms,"
+             " checked_at = excluded.checked_at",
+             {r.Proxy.IP, std::to_string(r.Proxy.Port), r.Live ? "1" : "0", r.Reason, std::to_string(r.Ms),
+              now}});
+    Batch(batch);
+}
+
+std::vector<TInventoryProxy> TStateStore::LastLive() {
+    return Proxies(Batch({{std::string("SELECT ") + kInventoryColumns +
+                               " FROM inventory i JOIN health h ON h.ip = i.ip AND h.port = i.port"
+                               " WHERE h.live = 1 ORDER BY i.pos",
+                           {}}}));
+}
+
+int TStateStore::Touch(const std::string& ip) {
+    auto rows = Batch({{"INSERT INTO touches VALUES ($1, 1, $2) ON CONFLICT (ip) DO UPDATE SET"
+                        " hits = touches.hits + 1, last_at = excluded.last_at RETURNING hits",
+                        {ip, Now()}}});
+    return rows.empty() ? 0 : std::stoi(rows[0][0]);
+}
+
+int TStateStore::TouchCount(const std::string& ip) {
+    auto rows = Batch({{"SELECT hits FROM touches WHERE ip = $1", {ip}}});
+    return rows.empty() ? 0 : std::stoi(rows[0][0]);
+}
+
+std::unique_ptr<TStateStore> OpenStateStore(const std::string& database, std::string& error) {
+    if (database.rfind("postgresql://", 0) == 0) {
+        auto store = std::make_unique<TPostgresStore>();
+        if (!store->Open(database, error)) return nullptr;
+        return store;
+    }
+    auto store = std::make_unique<TSqliteStore>();
+    if (!store->Open(database, error)) return nullptr;
+    return store;
+}
+
+} // namespace maskaddr::service

@@ -1,0 +1,55 @@
+// The service's state that outlives a restart and can be shared: the proxy inventory, the
+// latest health result of each proxy with its time, and the keep-alive counters. SQLite (a
+// file beside the configuration; in memory for "") is the embedded default; a
+// "postgresql://..." address selects PostgreSQL, shared by several service instances.
+#pragma once
+
+#include "service/ServiceLogic.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace maskaddr::service {
+
+struct THealthResult {
+    TInventoryProxy Proxy;
+    bool Live = false;
+    std::string Reason; // why dead; empty when live
+    long Ms = 0;
+};
+
+class TStateStore {
+public:
+    virtual ~TStateStore() = default;
+
+    // The inventory becomes exactly `proxies`; health results of proxies no longer in it go.
+    void ReplaceInventory(const std::vector<TInventoryProxy>& proxies);
+    std::vector<TInventoryProxy> Inventory();
+    // The results of an accepted round, stamped with the current time.
+    void SaveRound(const std::vector<THealthResult>& results);
+    // The inventory proxies whose latest result was live, in inventory order.
+    std::vector<TInventoryProxy> LastLive();
+    // Counts one keep-alive of `ip`; returns its count so far.
+    int Touch(const std::string& ip);
+    int TouchCount(const std::string& ip);
+
+    // One statement with its parameters ($1, $2, ... in the text), all passed as text.
+    struct TSql {
+        std::string Text;
+        std::vector<std::string> Params;
+    };
+    using TRow = std::vector<std::string>;
+
+protected:
+    // Runs the statements in one transaction; the rows of the last one. Thread-safe.
+    virtual std::vector<TRow> Batch(const std::vector<TSql>& statements) = 0;
+    // The tables, created when missing (run once by the engine's opener).
+    static const char* const kSchema[];
+};
+
+// SQLite for a file path ("" keeps it in memory), PostgreSQL for "postgresql://..." (a
+// libpq connection address). Null with a reason when it cannot be opened.
+std::unique_ptr<TStateStore> OpenStateStore(const std::string& database, std::string& error);
+
+} // namespace maskaddr::service

@@ -1,0 +1,28 @@
+// The live per-connection settings as plain fields: what was applied last, and whether
+// the system answers a query or accepts a list.
+#pragma once
+
+#include "platform/InternetSettings.h"
+
+namespace maskaddr::test {
+
+class TFakeInternetSettings final : public IInternetSettings {
+public:
+    TConnectionOptions Options;
+    bool Answers = true, Accepts = true;
+    bool ApplyPerConnectionProxy(bool aEnable, const std::string& aBypass,
+                                 const std::string& aServer) override {
+        Options = {aEnable ? 2u : 1u, aServer, aBypass, "", 0};
+        return Accepts;
+    }
+    std::optional<TConnectionOptions> QueryConnectionOptions() override {
+        return Answers ? std::optional<TConnectionOptions>(Options) : std::nullopt;
+    }
+    bool ApplyConnectionOptions(const TConnectionOptions& options) override {
+        if (Accepts) Options = options;
+        return Accepts;
+    }
+    void NotifySettingsChanged() override {}
+};
+
+} // namespace maskaddr::test
