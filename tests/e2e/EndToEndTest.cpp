@@ -105,7 +105,7 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
         TApp app("-d");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
-        ASSERT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), "SetTextInfo(Ready."));
+        ASSERT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered));
         ASSERT_EQ(app.Hide(w), "");
         ASSERT_EQ(SeenAddress(), "127.0.0.2");
         app.Kill();

@@ -76,7 +76,7 @@ void InstallSilently(const std::string& setup, const std::string& switches, cons
 HWND StartAndWaitForTheList(TProgram& app, const TInstallation& at) {
     HWND w = app.Ready();
     if (w == nullptr) return nullptr;
-    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), "SetTextInfo(Ready.")) << ReadText(Env("MASKADDR_TRACE_FILE"));
+    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered)) << ReadText(Env("MASKADDR_TRACE_FILE"));
     EXPECT_TRUE(WaitFor([&] { return IniValue(at.UserFile(), "setting", "Update.Times") == "1"; }, 30000))
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     return w;

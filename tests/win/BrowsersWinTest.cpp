@@ -213,7 +213,7 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
     TProgram app(exe, "-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(trace, "SetTextInfo(Ready."));
+    ASSERT_TRUE(WaitForText(trace, kLookupAnswered));
     AddCacheEntry(L"Cookie:user@example.test/", COOKIE_CACHE_ENTRY);
     ASSERT_EQ(app.Hide(w), "");
 

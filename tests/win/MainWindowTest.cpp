@@ -69,8 +69,8 @@ protected:
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
         WriteUserFile("");
     }
-    // The overlay shows the ready text once the lookup of the user's own information answered.
-    bool WaitForReady() { return WaitForText(Trace, "SetTextInfo(Ready."); }
+    // The lookup of the user's own information has answered: hides are taken from now on.
+    bool WaitForReady() { return WaitForText(Trace, kLookupAnswered); }
     // A user file with one proxy in Testland and the lookup at the test's server, plus lines.
     void WriteHidingUserFile(const TTestHttpServer& lookup, const std::string& lines) {
         WriteUserFile("Update.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +

@@ -64,6 +64,9 @@ std::string ControlText(HWND main, int id);
 std::string DialogText(HWND dialog);
 // Presses a dialog's button by its identifier (IDOK, ...), message box or task dialog alike.
 void PressDialogButton(HWND dialog, int id);
+// The debug trace's line of the overlay that the answer of the user's own lookup fills: the
+// program takes hide commands from then on. (The ready text alone also comes at start-up.)
+constexpr char kLookupAnswered[] = "SetIPInfo(Local|True|";
 // Waits until the file holds `text` (the program writes its debug trace there).
 bool WaitForText(const std::string& file, const std::string& text, DWORD waitMs = 30000);
 
