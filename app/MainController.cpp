@@ -267,20 +267,28 @@ void TMainController::ApplyProxy(const std::string& aProxy, bool keepUserOwn) {
     FSwitchers.SetOperaProxy(aProxy);
 }
 
-void TMainController::actMaskaddrExecute() {
-    if (!ActionAllowed()) return;
+// What a hide and the country choice need first: an accepted update reply (one modal check
+// when there was none) and the user's own information; otherwise the connection message
+// and a new lookup. On a fresh installation the lists arrive with the update just waited
+// for, before the init timer has seen them: the pool is loaded now, for this very command.
+bool TMainController::ServiceReached() {
     TCLEngine* engine = Engine();
-    if (engine == nullptr || !FProxyManager) return;
+    if (engine == nullptr || !FProxyManager) return false;
     const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
-    if (FDestroyed) return;
+    if (FDestroyed) return false;
     if (!updated || !FLocalInfoGot) {
         engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
         if (!FDestroyed) FProxyManager->GetCurrentLocalInfo();
-        return;
+        return false;
     }
-    // On a fresh installation the lists arrive with the update just waited for, before
-    // the init timer has seen them: the pool is loaded now, for this very hide.
     LoadPool();
+    return true;
+}
+
+void TMainController::actMaskaddrExecute() {
+    if (!ActionAllowed()) return;
+    if (!ServiceReached()) return;
+    TCLEngine* engine = Engine();
     TProxyRec proxy =
         FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
     // A pool that never had a proxy for the country gives an empty record: pointing the
@@ -358,16 +366,7 @@ void TMainController::tmrTouchTimer() {
 // are there; after OK the new country is shown and hidden behind at once, whether or not
 // the program was hiding.
 void TMainController::actChooseIPCountryExecute() {
-    TCLEngine* engine = Engine();
-    if (engine == nullptr || !FProxyManager) return;
-    const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
-    if (FDestroyed) return;
-    if (!updated || !FLocalInfoGot) {
-        engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
-        if (!FDestroyed) FProxyManager->GetCurrentLocalInfo();
-        return;
-    }
-    LoadPool(); // lists that the update just waited for delivered are listed already
+    if (!ServiceReached()) return;
     const bool ok = FView.ShowChooseIPCountry(*FProxyManager);
     if (FDestroyed || !ok) return;
     ResetCountryDisp();

@@ -131,6 +131,8 @@ public:
 private:
     // The one-second guard: false (after its notice) when the last action was too recent.
     bool ActionAllowed();
+    // The accepted update reply and the user's own information that hiding needs.
+    bool ServiceReached();
     // keepUserOwn: the system settings are put back from the journal, else left to the
     // user's own unless they name our pool (start-up, and an end while not hiding).
     void ApplyProxy(const std::string& aProxy, bool keepUserOwn = false);
