@@ -30,27 +30,11 @@ using namespace maskaddr::test;
 
 namespace {
 
-void Pump(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
 // The pixels of a window as the screen shows them.
 struct TCapture {
     int W = 0, H = 0;
     std::vector<RGBQUAD> Pixels;
-    explicit TCapture(HWND window) {
-        const TGdiBitmap bmp = CaptureWindow(window, W, H);
-        if (!bmp) return;
-        const TWindowDC screen(nullptr);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = W;
-        bi.bmiHeader.biHeight = -H;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        Pixels.resize(static_cast<size_t>(W) * H);
-        GetDIBits(screen.Get(), bmp.Get(), 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
-    }
+    explicit TCapture(HWND window) : Pixels(CapturePixels(window, W, H)) {}
     uint32_t At(int x, int y) const {
         if (x < 0 || y < 0 || x >= W || y >= H) return 0xFFFFFFFF;
         const RGBQUAD& p = Pixels[static_cast<size_t>(y) * W + x];
@@ -116,7 +100,7 @@ protected:
         SetWindowPos(f.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         const bool drawn = PumpUntil([&] { return f.Map()->Drawn(); }, 5000);
         UpdateWindow(f.Handle());
-        Pump(200);
+        PumpFor(200);
         return drawn;
     }
     static std::vector<std::string> Items(HWND form) {
@@ -230,7 +214,7 @@ TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
     ASSERT_TRUE(ShownAndDrawn(f));
     Choose(f, 1); // Germany: the map has a previous document now
     ASSERT_TRUE(PumpUntil([&] { return f.Map()->Drawn(); }, 5000));
-    Pump(100);
+    PumpFor(100);
     const int draws = f.Map()->DrawCount();
     HWND map = f.Map()->Handle();
     SetFocus(map);
@@ -238,7 +222,7 @@ TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
         PostMessageW(map, WM_KEYDOWN, key, 1);
         PostMessageW(map, WM_KEYUP, key, 0xC0000001);
     }
-    Pump(300);
+    PumpFor(300);
     EXPECT_EQ(f.Map()->DrawCount(), draws) << "no reload";
     EXPECT_EQ(f.Map()->HighlightedCountry(), "DE") << "no going back to France";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idGauge)));

@@ -22,10 +22,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-void Pump(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
 // A 24-bit BMP of one colour, as a flag picture.
 void WriteFlag(const std::string& path, BYTE r, BYTE g, BYTE b) {
     const int w = 48, h = 32, row = w * 3, size = row * h;
@@ -52,19 +48,7 @@ void WriteFlag(const std::string& path, BYTE r, BYTE g, BYTE b) {
 struct TCapture {
     int W = 0, H = 0;
     std::vector<RGBQUAD> Pixels;
-    explicit TCapture(HWND window) {
-        const TGdiBitmap bmp = CaptureWindow(window, W, H);
-        if (!bmp) return;
-        const TWindowDC screen(nullptr);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = W;
-        bi.bmiHeader.biHeight = -H;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        Pixels.resize(static_cast<size_t>(W) * H);
-        GetDIBits(screen.Get(), bmp.Get(), 0, static_cast<UINT>(H), Pixels.data(), &bi, DIB_RGB_COLORS);
-    }
+    explicit TCapture(HWND window) : Pixels(CapturePixels(window, W, H)) {}
     // The share of pixels in a scene rectangle (96-dpi units, scaled) that satisfy a test.
     double Share(const TSceneRect& rect, double scale,
                  const std::function<bool(const RGBQUAD&)>& test) const {
@@ -113,7 +97,7 @@ protected:
         Panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 534, 180,
                                 Main.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
         SetWindowPos(Main.Handle(), HWND_TOPMOST, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump(100);
+        PumpFor(100);
     }
     void TearDown() override {
         E.reset();
@@ -149,7 +133,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     form->SetTextInfo("Ready. Click \"Maskaddr\" to hide your IP address.", 16711680);
     ASSERT_TRUE(Settled(*form));
     UpdateWindow(player.Handle());
-    Pump(200);
+    PumpFor(200);
     SaveScreenshot(player.Handle(), "overlay-ready");
     TCapture ready(player.Handle());
     // The strip of the back panel that the front one does not cover.
@@ -175,7 +159,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     EXPECT_TRUE(player.Scene().Animating()) << "the fade and the turn play over time";
     ASSERT_TRUE(Settled(*form));
     UpdateWindow(player.Handle());
-    Pump(200);
+    PumpFor(200);
     SaveScreenshot(player.Handle(), "overlay-hidden");
     TCapture hidden(player.Handle());
     EXPECT_EQ(player.Scene().Front(), TSide::Target);
@@ -194,7 +178,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     form->TurnLocal();
     ASSERT_TRUE(Settled(*form));
     UpdateWindow(player.Handle());
-    Pump(200);
+    PumpFor(200);
     SaveScreenshot(player.Handle(), "overlay-stopped");
     TCapture stopped(player.Handle());
     EXPECT_GT(stopped.Share(frontFlag, scale, Green), 0.8);
@@ -207,7 +191,7 @@ TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {
     const POINT p = player.ClientPoint(100, 100);
     PostMessageW(player.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
     PostMessageW(player.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-    Pump(300);
+    PumpFor(300);
     EXPECT_EQ(player.RightPresses(), 0);
     EXPECT_EQ(player.RightReleases(), 2) << "the press arrives as a release";
     HWND menu = FindWindowW(L"#32768", nullptr);
@@ -243,7 +227,7 @@ TEST_F(FlashFormWinTest, ClicksOnTheCheckIPElementAndTheLogoOpenTheirPages) {
     const POINT b = player.ClientPoint(l.Front.X + 20, l.Front.Y + 20);
     PostMessageW(player.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.x, a.y));
     PostMessageW(player.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(b.x, b.y));
-    Pump(300);
+    PumpFor(300);
     EXPECT_TRUE(Host.Opened.empty() && Host.Started.empty());
 }
 
@@ -279,6 +263,6 @@ TEST_F(FlashFormWinTest, AMissingSceneFileShowsTheFileErrorAndTheOverlayGoesOn) 
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
     form->SetTextInfo("still taken", 0);
     EXPECT_EQ(form->FlashPlayer()->Scene().Info(1).Text, "still taken");
-    Pump(100);
+    PumpFor(100);
     SaveScreenshot(form->FlashPlayer()->Handle(), "overlay-without-scene-file");
 }

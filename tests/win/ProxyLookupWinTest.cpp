@@ -85,7 +85,7 @@ TEST(UiDispatcherWinTest, TasksLeftWhenItIsDestroyedAreFreedWithoutRunning) {
         EXPECT_EQ(token.use_count(), 2);
     }
     EXPECT_EQ(token.use_count(), 1);
-    PumpUntil([] { return false; }, 100);
+    PumpFor(100);
     EXPECT_FALSE(ran);
 }
 

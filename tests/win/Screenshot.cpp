@@ -63,4 +63,19 @@ TGdiBitmap CaptureWindow(HWND window, int& width, int& height) {
     return bitmap;
 }
 
+std::vector<RGBQUAD> CapturePixels(HWND window, int& width, int& height) {
+    const TGdiBitmap bmp = CaptureWindow(window, width, height);
+    if (!bmp) return {};
+    const TWindowDC screen(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(width) * height);
+    GetDIBits(screen.Get(), bmp.Get(), 0, static_cast<UINT>(height), pixels.data(), &bi, DIB_RGB_COLORS);
+    return pixels;
+}
+
 } // namespace maskaddr::test

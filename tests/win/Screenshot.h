@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace maskaddr::test {
 
@@ -14,5 +15,7 @@ namespace maskaddr::test {
 std::string SaveScreenshot(HWND window, const std::string& name);
 // The window's screen area as the screen shows it now; empty for an empty window.
 TGdiBitmap CaptureWindow(HWND window, int& width, int& height);
+// The same as 32-bit pixels, top row first; empty when the capture failed.
+std::vector<RGBQUAD> CapturePixels(HWND window, int& width, int& height);
 
 } // namespace maskaddr::test

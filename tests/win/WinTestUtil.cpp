@@ -81,6 +81,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     TProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

@@ -37,6 +37,8 @@ std::string IniValue(const std::string& path, const char* section, const char* n
 
 // Serves this thread's messages until done() holds or timeoutMs has passed; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Serves this thread's messages for the given time (a window draws, a late reply could come).
+void PumpFor(DWORD ms);
 
 struct TProcessResult {
     DWORD ExitCode = 0;
