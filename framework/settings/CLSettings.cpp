@@ -123,6 +123,10 @@ std::string TCLSettings::GetSettingString(const std::string& strName) {
     return {};
 }
 
+std::string TCLSettings::GetOemSettingString(const std::string& strName) const {
+    return FOemValueIni.ReadValue(kSection, strName).value_or("");
+}
+
 bool TCLSettings::GetSettingExists(const std::string& strName) {
     ISettingLists* engine = SettingsEngine();
     if (engine != nullptr && FindListValue(engine->SettingOverwrite(), strName)) return true;
