@@ -1,6 +1,6 @@
 // settings_saver.exe DELAY_MS: saves setting.dat through the settings store without pause
 // until it is killed; every save writes each test key with the next generation. It prints
-// the file, then "saved N" after each save, and after its first save starts a Unix shell
+// the file and its Unix process id, then "saved N" after each save, and after its first save starts a Unix shell
 // that kills it with SIGKILL DELAY_MS milliseconds later, wherever it then is.
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/PlatformWin.h"
@@ -22,11 +22,18 @@ void Print(const std::string& line) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-// Wine runs this program as a Unix process, which reads its own /proc entry here.
+// Wine runs this program as a Unix process, and Linux's getpid system call (39 on x86-64)
+// names it; the process's own /proc entry would not (Wine's server opens files). Only under
+// Wine: on Windows that number means something else.
 long UnixProcessId() {
-    maskaddr::TFileSystemWin files;
-    const std::string stat = files.ReadFile("Z:\\proc\\self\\stat").value_or("");
-    return std::strtol(stat.c_str(), nullptr, 10);
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") == nullptr) return 0;
+    long pid = 0;
+    asm volatile("syscall" : "=a"(pid) : "a"(39L) : "rcx", "r11", "memory");
+    return pid;
+#else
+    return 0;
+#endif
 }
 
 // The shell kills only a process that is still this program. Wine starts a Unix program
@@ -54,6 +61,7 @@ int wmain(int argc, wchar_t** argv) {
     TCLSettings& settings = Settings();
     Print("file " + settings.UserDataPath() + "setting.dat");
     const long pid = UnixProcessId();
+    Print("pid " + std::to_string(pid));
     if (delayMs >= 0 && pid <= 1) {
         Print("error: no Unix process id");
         return 2;
