@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <random>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 using namespace maskaddr;
 using namespace maskaddr::test;
@@ -20,6 +22,7 @@ using namespace maskaddr::test;
 namespace {
 
 constexpr int kKills = 1000;
+constexpr int kLanes = 4;
 constexpr int kKeys = 100;
 constexpr int kLongestDelayMs = 20;
 
@@ -56,38 +59,78 @@ std::string WholeGeneration(TFileSystemWin& files, TAnsiCodecWin& ansi, const st
     return {};
 }
 
-} // namespace
+// One lane of kills: its own copy of the saver, so its own data folder and file. The
+// lanes run side by side (the kills are what takes time: starting a Windows process and
+// the disk flushes of each save); each notes its first fault for the test to report.
+struct TLane {
+    std::string Saver;
+    uint32_t Seed = 0;
+    int Kills = 0, OldKept = 0, NewKept = 0;
+    std::string Fault;
+};
 
-TEST(SettingsKillWinTest, EverySaveKilledAtARandomMomentLeavesTheOldOrTheNewValues) {
-    const std::string saver = TestProgramFolder() + "settings_saver.exe";
-    std::mt19937 draw(20261209);
+void RunLane(TLane& lane, int kills) {
+    std::mt19937 draw(lane.Seed);
     std::uniform_int_distribution<int> delayMs(0, kLongestDelayMs);
     TFileSystemWin files;
     TAnsiCodecWin ansi;
     int previous = 0; // the generation the file held before this run
-    int oldKept = 0, newKept = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (int kill = 1; kill <= kKills; ++kill) {
-        const TProcessResult result = RunProcess("\"" + saver + "\" " + std::to_string(delayMs(draw)), 20000);
+    for (lane.Kills = 1; lane.Kills <= kills; ++lane.Kills) {
+        const TProcessResult result = RunProcess("\"" + lane.Saver + "\" " + std::to_string(delayMs(draw)), 20000);
         const TSaverRun run = ReadSaverOutput(result.Output);
-        ASSERT_FALSE(result.TimedOut) << "kill " << kill << ": the saver was not killed\n" << result.Output;
-        ASSERT_EQ(run.Error, "") << "kill " << kill;
-        ASSERT_GE(run.LastSaved, previous + 1) << "kill " << kill << ": no save reported (exit code "
-                                               << result.ExitCode << ")\n"
-                                               << result.Output;
         int generation = -1;
-        const std::string fault = WholeGeneration(files, ansi, run.File, generation);
-        ASSERT_EQ(fault, "") << "kill " << kill << ": " << run.File;
-        ASSERT_TRUE(generation == run.LastSaved || generation == run.LastSaved + 1)
-            << "kill " << kill << ": the file holds generation " << generation << ", the last save was "
-            << run.LastSaved;
-        (generation == run.LastSaved ? oldKept : newKept)++;
+        std::string fault;
+        if (result.TimedOut)
+            fault = "the saver was not killed";
+        else if (!run.Error.empty())
+            fault = run.Error;
+        else if (run.LastSaved < previous + 1)
+            fault = "no save reported (exit code " + std::to_string(result.ExitCode) + ")";
+        else if (std::string whole = WholeGeneration(files, ansi, run.File, generation); !whole.empty())
+            fault = run.File + ": " + whole;
+        else if (generation != run.LastSaved && generation != run.LastSaved + 1)
+            fault = "the file holds generation " + std::to_string(generation) + ", the last save was " +
+                    std::to_string(run.LastSaved);
+        else if (files.FindEntries(run.File.substr(0, run.File.rfind('\\') + 1) + "*.tmp").size() > 1)
+            fault = "temporary files pile up beside " + run.File;
+        if (!fault.empty()) {
+            lane.Fault = "kill " + std::to_string(lane.Kills) + " of " + lane.Saver + ": " + fault + "\n" +
+                         result.Output.substr(0, 2000);
+            return;
+        }
+        (generation == run.LastSaved ? lane.OldKept : lane.NewKept)++;
         previous = generation;
-        const std::string folder = run.File.substr(0, run.File.rfind('\\') + 1);
-        ASSERT_LE(files.FindEntries(folder + "*.tmp").size(), 1u) << "kill " << kill << ": temporary files pile up";
     }
-    const auto seconds =
+    lane.Kills = kills;
+}
+
+} // namespace
+
+TEST(SettingsKillWinTest, EverySaveKilledAtARandomMomentLeavesTheOldOrTheNewValues) {
+    TScratchFolder dir;
+    std::vector<TLane> lanes(kLanes);
+    for (int i = 0; i < kLanes; ++i) {
+        lanes[i].Saver = dir / ("settings_saver_" + std::to_string(i) + ".exe");
+        lanes[i].Seed = 20261209 + i;
+        ASSERT_TRUE(CopyFileW(ToWide(TestProgramFolder() + "settings_saver.exe").c_str(),
+                              ToWide(lanes[i].Saver).c_str(), FALSE));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> running;
+    for (TLane& lane : lanes)
+        running.emplace_back(RunLane, std::ref(lane), kKills / kLanes);
+    for (std::thread& t : running)
+        t.join();
+    const double seconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() / 1000.0;
-    std::printf("%d kills in %.1f s: %d left the last saved values, %d the values being saved\n", kKills, seconds,
-                oldKept, newKept);
+    int kills = 0, oldKept = 0, newKept = 0;
+    for (const TLane& lane : lanes) {
+        EXPECT_EQ(lane.Fault, "");
+        kills += lane.Kills;
+        oldKept += lane.OldKept;
+        newKept += lane.NewKept;
+    }
+    EXPECT_EQ(kills, kKills);
+    std::printf("%d kills in %.1f s (%d lanes): %d left the last saved values, %d the values being saved\n", kills,
+                seconds, kLanes, oldKept, newKept);
 }
