@@ -1,5 +1,6 @@
 // The configuration file of maskaddr-service (INI text): where it listens, the magic word,
-// the latest version, its page and the key that signs the update replies, the inventory, pages and flags, health checks, geolocation.
+// the latest version, its page and the key that signs the update replies, the inventory, pages and flags,
+// health checks, geolocation.
 #pragma once
 
 #include "service/GeoLocator.h"

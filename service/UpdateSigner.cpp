@@ -43,7 +43,8 @@ bool IsP256(EVP_PKEY* key) {
     char group[64] = {};
     size_t length = 0;
     return EVP_PKEY_is_a(key, "EC") &&
-           EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, group, sizeof group, &length) == 1 &&
+           EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, group, sizeof group, &length) ==
+               1 &&
            std::string(group) == "prime256v1";
 }
 
@@ -107,8 +108,8 @@ std::optional<std::string> ReadP256PublicKey(const std::string& path) {
     unsigned char point[1 + kRawBytes];
     size_t length = 0;
     bool ok = key && IsP256(key.get()) &&
-              EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY, point, sizeof point,
-                                              &length) == 1 &&
+              EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY, point,
+                                              sizeof point, &length) == 1 &&
               length == sizeof point && point[0] == 0x04;
     ERR_clear_error();
     if (!ok) return std::nullopt;

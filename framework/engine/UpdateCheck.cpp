@@ -1,10 +1,10 @@
 // The update check (see UpdateCheck.h).
 #include "framework/engine/UpdateCheck.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/settings/CLSettings.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include "UpdatePublicKey.h"
@@ -50,7 +50,8 @@ std::optional<TSignedReply> SplitSignedReply(const std::string& bytes) {
     const size_t start = lineBreak == std::string::npos ? 0 : lineBreak + 1;
     const std::string_view line(bytes.data() + start, end - start);
     const size_t nameLength = sizeof kSignatureName - 1;
-    if (line.size() < nameLength || !SameText(line.substr(0, nameLength), kSignatureName)) return std::nullopt;
+    if (line.size() < nameLength || !SameText(line.substr(0, nameLength), kSignatureName))
+        return std::nullopt;
     std::optional<std::string> signature = Base64Decode(line.substr(nameLength));
     if (!signature || signature->size() != kSignatureBytes) return std::nullopt;
     return TSignedReply{bytes.substr(0, start), std::move(*signature)};

@@ -116,12 +116,13 @@ std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::
         CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file && GetLastError() == ERROR_SHARING_VIOLATION) {
         const size_t slash = target.rfind(L'\\');
-        const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash);
+        const std::wstring folder =
+            slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash);
         wchar_t unique[MAX_PATH + 16];
         if (GetTempFileNameW(folder.c_str(), L"sav", 0, unique) == 0) return LastErrorText();
         temp = unique;
-        file.Attach(
-            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file.Attach(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
     }
     std::string error;
     if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = LastErrorText();

@@ -118,7 +118,8 @@ using TWindowHandle = TUniqueHandle<HWND, TNullHandleTraits<HWND, DestroyWindowH
 template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T*, FreeLocalMemory>>;
 
 // A cryptography algorithm provider (BCryptOpenAlgorithmProvider) and a key (BCryptImportKeyPair).
-using TCryptAlgorithm = TUniqueHandle<BCRYPT_ALG_HANDLE, TNullHandleTraits<BCRYPT_ALG_HANDLE, CloseCryptAlgorithm>>;
+using TCryptAlgorithm =
+    TUniqueHandle<BCRYPT_ALG_HANDLE, TNullHandleTraits<BCRYPT_ALG_HANDLE, CloseCryptAlgorithm>>;
 using TCryptKey = TUniqueHandle<BCRYPT_KEY_HANDLE, TNullHandleTraits<BCRYPT_KEY_HANDLE, DestroyCryptKey>>;
 
 // The device context of a window, or of the screen for a null window (GetDC), given back

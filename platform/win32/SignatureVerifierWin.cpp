@@ -32,8 +32,9 @@ bool Sha256(const std::string& data, unsigned char (&digest)[32]) {
                    "BCryptOpenAlgorithmProvider(SHA256)"))
         return false;
     auto* bytes = reinterpret_cast<PUCHAR>(const_cast<char*>(data.data()));
-    return Succeeded(BCryptHash(sha.Get(), nullptr, 0, bytes, static_cast<ULONG>(data.size()), digest, sizeof digest),
-                     "BCryptHash");
+    return Succeeded(
+        BCryptHash(sha.Get(), nullptr, 0, bytes, static_cast<ULONG>(data.size()), digest, sizeof digest),
+        "BCryptHash");
 }
 
 } // namespace
@@ -50,15 +51,15 @@ bool TSignatureVerifierWin::VerifyEcdsaP256(const std::string& publicKey, const 
     std::memcpy(blob.data(), &header, sizeof header);
     std::memcpy(blob.data() + sizeof header, publicKey.data(), publicKey.size());
     TCryptKey key;
-    if (!Succeeded(BCryptImportKeyPair(ecdsa.Get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.Receive(), blob.data(),
-                                       static_cast<ULONG>(blob.size()), 0),
+    if (!Succeeded(BCryptImportKeyPair(ecdsa.Get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.Receive(),
+                                       blob.data(), static_cast<ULONG>(blob.size()), 0),
                    "BCryptImportKeyPair(ECCPUBLIC_BLOB)"))
         return false; // not a point of the curve
     unsigned char digest[32];
     if (!Sha256(data, digest)) return false;
     auto* sig = reinterpret_cast<PUCHAR>(const_cast<char*>(signature.data()));
-    NTSTATUS status =
-        BCryptVerifySignature(key.Get(), nullptr, digest, sizeof digest, sig, static_cast<ULONG>(signature.size()), 0);
+    NTSTATUS status = BCryptVerifySignature(key.Get(), nullptr, digest, sizeof digest, sig,
+                                            static_cast<ULONG>(signature.size()), 0);
     if (status == kInvalidSignature) return false; // the answer, not a failure
     return Succeeded(status, "BCryptVerifySignature");
 }

@@ -229,10 +229,11 @@ std::string Text(HWND w, int id) {
 } // namespace
 
 TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
-    Server.SetReply("/update", {200,
-                                DevSigned("magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
-                                          "__MODIFY__.URL.GetInfo=http://127.0.0.1/info\r\n"),
-                                true, -1, 500});
+    Server.SetReply("/update",
+                    {200,
+                     DevSigned("magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
+                               "__MODIFY__.URL.GetInfo=http://127.0.0.1/info\r\n"),
+                     true, -1, 500});
     bool stripSeen = false;
     std::thread watcher = Drive(L"TfrmCLUpdateForm", [&](HWND w) {
         stripSeen = (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) != WS_CAPTION;
@@ -304,7 +305,8 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
 
 TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
     // A captive portal answers the first contact with a page of its own.
-    Server.SetReply("/update", {200, "<html><body>Sign in to the hotel network</body></html>", true, -1, 500});
+    Server.SetReply("/update",
+                    {200, "<html><body>Sign in to the hotel network</body></html>", true, -1, 500});
     RECT client{}, ok{};
     std::string info;
     bool okShown = false;
@@ -325,8 +327,8 @@ TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
     clicker.join();
     ASSERT_TRUE(okShown);
     EXPECT_TRUE(ok.left >= 0 && ok.top >= 0 && ok.right <= client.right && ok.bottom <= client.bottom)
-        << "Ok at " << ok.left << "," << ok.top << "-" << ok.right << "," << ok.bottom << " in a client area of "
-        << client.right << " x " << client.bottom;
+        << "Ok at " << ok.left << "," << ok.top << "-" << ok.right << "," << ok.bottom
+        << " in a client area of " << client.right << " x " << client.bottom;
     EXPECT_EQ(info, E->GetLibString("Update.NetError"));
     EXPECT_EQ(Settings().GetSettingInteger("Update.Times"), 0);
 }

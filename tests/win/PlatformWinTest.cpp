@@ -2,9 +2,9 @@
 #include "platform/win32/PlatformWin.h"
 #include "UpdateSigning.h"
 #include "WinTestUtil.h"
+#include "base/Text.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/IniText.h"
-#include "base/Text.h"
 
 #include "UpdatePublicKey.h"
 
@@ -213,8 +213,10 @@ TEST(SystemWinTest, TraceSinkAppendsTaggedLines) {
 // and our own signing, and refuses a reply with one byte changed.
 TEST(SignatureWinTest, SystemVerificationTakesTheServicesSignaturesOfUnchangedRepliesOnly) {
     const std::string byOpenSsl =
-        "magicword=maskaddr-7c1e\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|United States|US|-97|38;\r\n"
-        "signature=sVNSih9hIa6OJhwNmA2cdMSWdzY2LrLYsD7TVM4dFmMLK1U1I6i0THDmklpdYi2kU1QrbmvFYpSMuTzUg9WhcA==\r\n";
+        "magicword=maskaddr-7c1e\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|United "
+        "States|US|-97|38;\r\n"
+        "signature=sVNSih9hIa6OJhwNmA2cdMSWdzY2LrLYsD7TVM4dFmMLK1U1I6i0THDmklpdYi2kU1QrbmvFYpSMuTzUg9WhcA=="
+        "\r\n";
     std::string changed = byOpenSsl;
     changed[changed.find("8888")] = '9';
     const struct {

@@ -44,7 +44,8 @@ TSaverRun ReadSaverOutput(const std::string& output) {
 }
 
 // The generation the whole file holds; an empty text says what is wrong with it.
-std::string WholeGeneration(TFileSystemWin& files, TAnsiCodecWin& ansi, const std::string& path, int& generation) {
+std::string WholeGeneration(TFileSystemWin& files, TAnsiCodecWin& ansi, const std::string& path,
+                            int& generation) {
     const std::optional<std::string> bytes = files.ReadFile(path);
     if (!bytes) return "cannot be read";
     TIniText ini;
@@ -76,7 +77,8 @@ void RunLane(TLane& lane, int kills) {
     TAnsiCodecWin ansi;
     int previous = 0; // the generation the file held before this run
     for (lane.Kills = 1; lane.Kills <= kills; ++lane.Kills) {
-        const TProcessResult result = RunProcess("\"" + lane.Saver + "\" " + std::to_string(delayMs(draw)), 20000);
+        const TProcessResult result =
+            RunProcess("\"" + lane.Saver + "\" " + std::to_string(delayMs(draw)), 20000);
         const TSaverRun run = ReadSaverOutput(result.Output);
         int generation = -1;
         std::string fault;
@@ -122,7 +124,9 @@ TEST(SettingsKillWinTest, EverySaveKilledAtARandomMomentLeavesTheOldOrTheNewValu
     for (std::thread& t : running)
         t.join();
     const double seconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() / 1000.0;
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count() /
+        1000.0;
     int kills = 0, oldKept = 0, newKept = 0;
     for (const TLane& lane : lanes) {
         EXPECT_EQ(lane.Fault, "");
@@ -131,6 +135,6 @@ TEST(SettingsKillWinTest, EverySaveKilledAtARandomMomentLeavesTheOldOrTheNewValu
         newKept += lane.NewKept;
     }
     EXPECT_EQ(kills, kKills);
-    std::printf("%d kills in %.1f s (%d lanes): %d left the last saved values, %d the values being saved\n", kills,
-                seconds, kLanes, oldKept, newKept);
+    std::printf("%d kills in %.1f s (%d lanes): %d left the last saved values, %d the values being saved\n",
+                kills, seconds, kLanes, oldKept, newKept);
 }

@@ -1,10 +1,10 @@
 // settings_saver.exe DELAY_MS: saves setting.dat through the settings store without pause
 // until it is killed; every save writes each test key with the next generation. It prints
-// the file and its Unix process id, then "saved N" after each save, and after its first save starts a Unix shell
-// that kills it with SIGKILL DELAY_MS milliseconds later, wherever it then is.
+// the file and its Unix process id, then "saved N" after each save, and after its first save starts a Unix
+// shell that kills it with SIGKILL DELAY_MS milliseconds later, wherever it then is.
 #include "framework/settings/CLSettings.h"
-#include "platform/win32/PlatformWin.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
@@ -19,7 +19,8 @@ namespace {
 void Print(const std::string& line) {
     const std::string text = line + "\n";
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+              nullptr);
 }
 
 // Wine runs this program as a Unix process, and Linux's getpid system call (39 on x86-64)
@@ -40,9 +41,10 @@ long UnixProcessId() {
 // without a process handle to give back.
 bool StartKiller(long pid, int delayMs) {
     wchar_t command[256];
-    std::swprintf(command, 256,
-                  L"Z:\\bin\\sh -c \"sleep %d.%03d; grep -qa settings_saver /proc/%ld/cmdline && kill -KILL %ld\"",
-                  delayMs / 1000, delayMs % 1000, pid, pid);
+    std::swprintf(
+        command, 256,
+        L"Z:\\bin\\sh -c \"sleep %d.%03d; grep -qa settings_saver /proc/%ld/cmdline && kill -KILL %ld\"",
+        delayMs / 1000, delayMs % 1000, pid, pid);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -71,7 +73,8 @@ int wmain(int argc, wchar_t** argv) {
         ++generation;
         settings.BeginUpdate();
         for (int key = 0; key < 100; ++key)
-            settings.SetSettingstring("Key" + std::to_string(key), std::to_string(generation) + "-" + std::to_string(key));
+            settings.SetSettingstring("Key" + std::to_string(key),
+                                      std::to_string(generation) + "-" + std::to_string(key));
         settings.SetSettingInteger("Generation", generation);
         settings.EndUpdate();
         if (!settings.LastSaveError().empty()) {

@@ -21,7 +21,8 @@ struct TDevKey {
 
 TDevKey ReadDevKey() {
     const std::string der = Base64Decode(kDevSigningKey).value_or("");
-    if (der.size() != 121 || der.compare(5, 2, "\x04\x20") != 0 || der.compare(53, 4, std::string("\x03\x42\x00\x04", 4)) != 0)
+    if (der.size() != 121 || der.compare(5, 2, "\x04\x20") != 0 ||
+        der.compare(53, 4, std::string("\x03\x42\x00\x04", 4)) != 0)
         throw std::runtime_error("the development key is no P-256 EC PRIVATE KEY");
     return {der.substr(7, 32), der.substr(57, 64)};
 }
@@ -37,7 +38,8 @@ std::string DevSigned(std::string reply) {
     static const TDevKey key = ReadDevKey();
     TCryptAlgorithm sha, ecdsa;
     Check(BCryptOpenAlgorithmProvider(sha.Receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0), "open SHA256");
-    Check(BCryptOpenAlgorithmProvider(ecdsa.Receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0), "open ECDSA");
+    Check(BCryptOpenAlgorithmProvider(ecdsa.Receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0),
+          "open ECDSA");
     BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PRIVATE_P256_MAGIC, 32};
     std::string blob(reinterpret_cast<const char*>(&header), sizeof header);
     blob += key.Point + key.Private;
@@ -46,13 +48,14 @@ std::string DevSigned(std::string reply) {
                               reinterpret_cast<PUCHAR>(blob.data()), static_cast<ULONG>(blob.size()), 0),
           "BCryptImportKeyPair");
     unsigned char digest[32];
-    Check(BCryptHash(sha.Get(), nullptr, 0, reinterpret_cast<PUCHAR>(reply.data()), static_cast<ULONG>(reply.size()),
-                     digest, sizeof digest),
+    Check(BCryptHash(sha.Get(), nullptr, 0, reinterpret_cast<PUCHAR>(reply.data()),
+                     static_cast<ULONG>(reply.size()), digest, sizeof digest),
           "BCryptHash");
     std::string signature(64, '\0');
     ULONG written = 0;
-    Check(BCryptSignHash(signingKey.Get(), nullptr, digest, sizeof digest, reinterpret_cast<PUCHAR>(signature.data()),
-                         static_cast<ULONG>(signature.size()), &written, 0),
+    Check(BCryptSignHash(signingKey.Get(), nullptr, digest, sizeof digest,
+                         reinterpret_cast<PUCHAR>(signature.data()), static_cast<ULONG>(signature.size()),
+                         &written, 0),
           "BCryptSignHash");
     return reply + "signature=" + Base64Encode(signature) + "\r\n";
 }

@@ -22,8 +22,9 @@ protected:
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
 
-    static constexpr char kConstants[] = "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
-                                         "Update.Days=7\n";
+    static constexpr char kConstants[] =
+        "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
+        "Update.Days=7\n";
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", kConstants);
         E = std::make_unique<TCLEngine>(nullptr, Host);
@@ -127,7 +128,8 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
     const std::string good = DevSigned(body);
     std::string changed = good;
     changed[changed.find("X=1") + 2] = '2';
-    const std::string otherKey = SignedWith(MASKADDR_SOURCE_DIR "/tests/unit/engine/other-signing-key.pem", body);
+    const std::string otherKey =
+        SignedWith(MASKADDR_SOURCE_DIR "/tests/unit/engine/other-signing-key.pem", body);
     struct Case {
         const char* what;
         std::string reply;
@@ -149,7 +151,8 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
     const std::string allow = "Update.AllowUnsigned=1\n";
     for (const Case& c : cases) {
         P.Files.Put("C:\\Tools\\App\\const.dat", kConstants + (c.allowIn == "const.dat" ? allow : ""));
-        P.Files.Put("C:\\Tools\\App\\oem.const.dat", "[setting]\n" + (c.allowIn == "oem.const.dat" ? allow : ""));
+        P.Files.Put("C:\\Tools\\App\\oem.const.dat",
+                    "[setting]\n" + (c.allowIn == "oem.const.dat" ? allow : ""));
         FreeSettings();
         for (const char* key : {"X", "Update.Times", "Update.LastDate"})
             Settings().SetSettingstring(key, "");
