@@ -3,7 +3,7 @@
 // numbers, which is what the program's verifier (BCryptVerifySignature) takes.
 #include "service/UpdateSigner.h"
 
-#include "base/Text.h"
+#include "framework/engine/UpdateCheck.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
@@ -97,9 +97,8 @@ std::string TUpdateSigner::SignatureOf(const std::string& bytes) const {
 }
 
 std::string TUpdateSigner::Sign(std::string reply) const {
-    if (!reply.empty() && reply.back() != '\n' && reply.back() != '\r') reply += "\r\n";
-    const std::string signature = SignatureOf(reply);
-    return reply + "signature=" + Base64Encode(signature) + "\r\n";
+    const std::string signedBytes = SignableReply(std::move(reply));
+    return WithSignatureLine(signedBytes, SignatureOf(signedBytes));
 }
 
 std::optional<std::string> ReadP256PublicKey(const std::string& path) {

@@ -18,8 +18,7 @@ public:
     TUpdateSigner(const TUpdateSigner&) = delete;
     TUpdateSigner& operator=(const TUpdateSigner&) = delete;
 
-    // The reply with its signature line; a reply that does not end with a line break gets
-    // CR LF first, so the signed bytes end with one.
+    // The reply with its signature line (see SignableReply and WithSignatureLine).
     std::string Sign(std::string reply) const;
     // The raw signature (r then s) over the bytes. Safe from several threads at once.
     std::string SignatureOf(const std::string& bytes) const;

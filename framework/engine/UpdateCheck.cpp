@@ -57,6 +57,15 @@ std::optional<TSignedReply> SplitSignedReply(const std::string& bytes) {
     return TSignedReply{bytes.substr(0, start), std::move(*signature)};
 }
 
+std::string SignableReply(std::string reply) {
+    if (!reply.empty() && reply.back() != '\n' && reply.back() != '\r') reply += "\r\n";
+    return reply;
+}
+
+std::string WithSignatureLine(const std::string& signedBytes, const std::string& signature) {
+    return signedBytes + kSignatureName + Base64Encode(signature) + "\r\n";
+}
+
 bool UnsignedUpdatesAllowed() {
     return ParseInt32Def(Settings().GetOemSettingString("Update.AllowUnsigned"), 0) != 0;
 }

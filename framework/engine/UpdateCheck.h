@@ -30,6 +30,10 @@ struct TSignedReply {
     std::string Signature;
 };
 std::optional<TSignedReply> SplitSignedReply(const std::string& bytes);
+// The signer's side of the same form: the bytes a signature covers (the reply, with CR LF
+// added when it does not end with a line break), and those bytes with the signature line.
+std::string SignableReply(std::string reply);
+std::string WithSignatureLine(const std::string& signedBytes, const std::string& signature);
 // "Update.AllowUnsigned" from the distributor file (oem.const.dat) alone: development
 // against a service that does not sign.
 bool UnsignedUpdatesAllowed();

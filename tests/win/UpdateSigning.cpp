@@ -5,6 +5,7 @@
 
 #include "DevSigningKey.h"
 #include "base/Text.h"
+#include "framework/engine/UpdateCheck.h"
 #include "platform/win32/Handles.h"
 
 #include <cstring>
@@ -33,8 +34,8 @@ void Check(NTSTATUS status, const char* call) {
 
 } // namespace
 
-std::string DevSigned(std::string reply) {
-    if (!reply.empty() && reply.back() != '\n' && reply.back() != '\r') reply += "\r\n";
+std::string DevSigned(std::string text) {
+    std::string reply = SignableReply(std::move(text));
     static const TDevKey key = ReadDevKey();
     TCryptAlgorithm sha, ecdsa;
     Check(BCryptOpenAlgorithmProvider(sha.Receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0), "open SHA256");
@@ -57,7 +58,7 @@ std::string DevSigned(std::string reply) {
                          reinterpret_cast<PUCHAR>(signature.data()), static_cast<ULONG>(signature.size()),
                          &written, 0),
           "BCryptSignHash");
-    return reply + "signature=" + Base64Encode(signature) + "\r\n";
+    return WithSignatureLine(reply, signature);
 }
 
 } // namespace maskaddr::test

@@ -6,8 +6,8 @@
 
 namespace maskaddr::test {
 
-// The reply with its signature line ("signature=" and the base64 of r and s); a reply that
-// does not end with a line break gets CR LF first. Throws when the key cannot be used.
-std::string DevSigned(std::string reply);
+// The reply with its signature line (see SignableReply and WithSignatureLine). Throws when
+// the key cannot be used.
+std::string DevSigned(std::string text);
 
 } // namespace maskaddr::test
