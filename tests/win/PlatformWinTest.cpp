@@ -88,6 +88,15 @@ TEST(FileSystemWinTest, AtomicWriteReplacesWholeFilesAndLeavesNoTemporaries) {
     EXPECT_TRUE(fs.FileExists(path));
     EXPECT_FALSE(fs.FileExists(dir.Path())) << "a folder is not a file";
     EXPECT_EQ(fs.ReadFile(dir / "missing"), std::nullopt);
+    {
+        // Another process saving the same file right now holds its temporary file.
+        TFileHandle held(
+            CreateFileW(ToWide(path + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(fs.WriteFileAtomic(path, "third"), "");
+    }
+    EXPECT_EQ(fs.ReadFile(path), "third");
+    ASSERT_TRUE(fs.RemoveFile(path + ".tmp"));
 
     WIN32_FIND_DATAW found{};
     int entries = 0;
