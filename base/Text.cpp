@@ -1,6 +1,7 @@
 // Text helpers: see Text.h.
 #include "base/Text.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace maskaddr {
@@ -239,6 +240,56 @@ std::string Utf16ToUtf8(std::u16string_view s) {
             cp = 0xFFFD;
         }
         AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+namespace {
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+} // namespace
+
+std::string Base64Encode(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k)
+            group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k)
+            out.push_back(k <= n ? kBase64Alphabet[(group >> (18 - 6 * k)) & 63] : '=');
+    }
+    return out;
+}
+
+// Strict: a signature or key that is not exactly the encoding of its bytes is no key.
+std::optional<std::string> Base64Decode(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    for (size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        const size_t pad = last ? (text[i + 3] == '=') + (text[i + 2] == '=') : 0;
+        if (pad == 1 && text[i + 2] == '=') return std::nullopt; // "x=" followed by a character
+        uint32_t group = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            int v = k < 4 - pad ? Base64Value(text[i + k]) : 0;
+            if (v < 0) return std::nullopt;
+            group = (group << 6) | static_cast<uint32_t>(v);
+        }
+        // The bits below the last whole byte must be zero, or two texts would mean one key.
+        if ((pad == 1 && (group & 0xFF) != 0) || (pad == 2 && (group & 0xFFFF) != 0)) return std::nullopt;
+        for (size_t k = 0; k < 3 - pad; ++k)
+            out.push_back(static_cast<char>((group >> (16 - 8 * k)) & 0xFF));
     }
     return out;
 }

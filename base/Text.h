@@ -1,6 +1,6 @@
 // Small text helpers shared by the portable code: ASCII case folding, trimming,
-// splitting into parts and lines, the integer parse that settings and language files use, and UTF-8/UTF-16
-// conversion. Strings are UTF-8 everywhere inside the program.
+// splitting into parts and lines, the integer parse that settings and language files use, UTF-8/UTF-16
+// conversion and base64. Strings are UTF-8 everywhere inside the program.
 #pragma once
 
 #include <cstdint>
@@ -54,5 +54,11 @@ std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, char32_t cp);
+
+// Base64 (RFC 4648, with "=" padding).
+std::string Base64Encode(std::string_view bytes);
+// The bytes of a padded base64 text; nullopt for any other character, a wrong length or
+// wrong padding.
+std::optional<std::string> Base64Decode(std::string_view text);
 
 } // namespace maskaddr

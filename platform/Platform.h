@@ -8,6 +8,7 @@
 #include "platform/InetClient.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/SignatureVerifier.h"
 #include "platform/SystemFacts.h"
 #include "platform/SystemText.h"
 #include "platform/UiDispatcher.h"
@@ -31,6 +32,7 @@ struct TPlatform {
     ISystemFacts* System = nullptr;
     IProcesses* Processes = nullptr;
     IUrlCache* UrlCache = nullptr;
+    ISignatureVerifier* Signatures = nullptr;
 };
 
 // The installed platform; every member must be set before portable code runs.

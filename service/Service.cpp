@@ -144,6 +144,12 @@ bool TService::Start(std::string& error) {
     if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
         !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
         return false;
+    if (FConfig.SigningKey.empty()) {
+        error = "[update] SigningKey is missing: every update reply is signed";
+        return false;
+    }
+    FSigner = TUpdateSigner::FromPemFile(FConfig.SigningKey, error);
+    if (!FSigner) return false;
     FStore = OpenStateStore(FConfig.Database, error);
     if (!FStore) return false;
     if (FConfig.HealthChecker) {
@@ -310,7 +316,7 @@ void TService::Routes() {
 }
 
 // The update reply: the newest version, and the live proxies and the service's addresses
-// as settings to change.
+// as settings to change; signed.
 void TService::OnUpdate(const httplib::Request& req, httplib::Response& res) {
     std::string error;
     auto request = ParseUpdateQuery(QueryOf(req.target), error);
@@ -335,7 +341,7 @@ void TService::OnUpdate(const httplib::Request& req, httplib::Response& res) {
                     {"URL.help", base + "/help"},
                     {"URL.support", base + "/support"},
                     {"URL.Update", base + "/update"}};
-    res.set_content(BuildUpdateReply(offer, request->Version), "text/plain");
+    res.set_content(FSigner->Sign(BuildUpdateReply(offer, request->Version)), "text/plain");
 }
 
 // The caller's own address and where it is; empty for a wrong magic word.

@@ -9,6 +9,7 @@
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
 #include "service/StateStore.h"
+#include "service/UpdateSigner.h"
 
 #include <map>
 #include <memory>
@@ -62,6 +63,7 @@ private:
     TLogFile FLogFile; // when the configuration names one; else `log`
     std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
+    std::unique_ptr<TUpdateSigner> FSigner; // signs every update reply
     std::vector<TInventoryProxy> FInventory;
     std::unique_ptr<TStateStore> FStore;
     int FPort = 0;

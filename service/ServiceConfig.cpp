@@ -70,6 +70,7 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     config.LatestVersion = ini.ReadString("update", "LatestVersion", config.LatestVersion);
     config.Info = ini.ReadString("update", "Info", config.Info);
     config.Page = ini.ReadString("update", "Page", config.Page);
+    config.SigningKey = Resolve(baseDir, ini.ReadString("update", "SigningKey", config.SigningKey));
     config.Inventory = Resolve(baseDir, ini.ReadString("files", "Inventory", config.Inventory));
     config.Pages = Resolve(baseDir, ini.ReadString("files", "Pages", config.Pages));
     config.Flags = Resolve(baseDir, ini.ReadString("files", "Flags", config.Flags));

@@ -1,5 +1,6 @@
 // The configuration file of maskaddr-service (INI text): where it listens, the magic word,
-// the latest version and its page, the inventory, pages and flags, health checks, geolocation.
+// the latest version, its page and the key that signs the update replies, the inventory, pages and flags,
+// health checks, geolocation.
 #pragma once
 
 #include "service/GeoLocator.h"
@@ -19,6 +20,7 @@ struct TServiceConfig {
     std::string LatestVersion = "1.0.0.0";
     std::string Info;
     std::string Page;
+    std::string SigningKey;  // PEM private key (P-256) that signs every update reply
     std::string Inventory;   // proxy inventory file
     std::string Pages;       // folder of home.html, help.html, support.html
     std::string Flags;       // folder of XX.PNG

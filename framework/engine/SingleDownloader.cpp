@@ -21,6 +21,7 @@ namespace maskaddr {
 struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderThread> {
     std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword,
         FTContentType, FTPostQuery, FTReferer;
+    std::string FTReplyBytes; // a text transfer's bytes before decoding
     bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
     int64_t FTFileSize = 0;
     // Spelled so on purpose: the name is kept as it stands.
@@ -51,7 +52,7 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
     bool AcceptReply(IInetTransfer& transfer);
     void ReadReply(IInetTransfer& transfer, IWritableFile* file, std::string& memory);
     void FinishFile(std::unique_ptr<IWritableFile> temp, const std::string& tempPath);
-    void FinishMemory(const std::string& memory);
+    void FinishMemory(std::string& memory);
 };
 
 namespace {
@@ -219,9 +220,10 @@ void TSingleDownloaderThread::FinishFile(std::unique_ptr<IWritableFile> temp, co
     }
 }
 
-void TSingleDownloaderThread::FinishMemory(const std::string& memory) {
+void TSingleDownloaderThread::FinishMemory(std::string& memory) {
     FTStringResult = DecodeWith(*Ansi, memory, FHttpCharset);
     FTResult = !memory.empty();
+    FTReplyBytes = std::move(memory);
 }
 
 // The progress call holds this transfer's state, and reaches the component while it
@@ -298,6 +300,7 @@ void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread
     if (FResult && thread->FTToFile) {
         if (OnDoneFile) OnDoneFile(this, thread->FTFileName, thread->FTFileSize);
     } else if (FResult) {
+        FReplyBytes = std::move(thread->FTReplyBytes);
         if (OnDoneString) OnDoneString(this, thread->FTStringResult);
     } else if (!FAbort && OnError) {
         OnError(this);

@@ -53,6 +53,9 @@ public:
     void Abort();
     bool Busy() const { return FThread != nullptr; }
     bool Result() const { return FResult; }
+    // The bytes of the last text transfer as they arrived, before decoding (what a
+    // signature covers); valid from OnDoneString until the next transfer.
+    const std::string& ReplyBytes() const { return FReplyBytes; }
     void SetPostValues(const TNameValueList& slValues);
     void SetUploadFiles(const TNameValueList& slValues, const TNameValueList& slFiles);
 
@@ -81,6 +84,7 @@ private:
     std::shared_ptr<TSingleDownloaderThread> FThread;
     bool FResult = false;
     bool FAbort = false;
+    std::string FReplyBytes;
     // Results of transfers still in flight reach this component only while it lives.
     TLifeline<TSingleDownloader> FAlive{this};
 };

@@ -1,11 +1,13 @@
 // The update check (see UpdateCheck.h).
 #include "framework/engine/UpdateCheck.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/settings/CLSettings.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
+
+#include "UpdatePublicKey.h"
 
 #include <algorithm>
 
@@ -14,8 +16,11 @@ namespace maskaddr {
 namespace {
 constexpr char kTag[] = "CLUpdate";
 constexpr char kModify[] = "__MODIFY__.";
-// Settings that name a program to start; a reply may not redirect them.
-const char* const kProtectedKeys[] = {"FireFoxPath"};
+constexpr char kSignatureName[] = "signature=";
+constexpr size_t kSignatureBytes = 64;
+// Settings a reply may not set: one names a program to start, the other would let the
+// next replies go unsigned (only the distributor file may allow that).
+const char* const kProtectedKeys[] = {"FireFoxPath", "Update.AllowUnsigned"};
 
 std::string Lib(const std::string& key) {
     return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
@@ -35,6 +40,53 @@ TUpdateReply ParseUpdateReply(const std::string& text) {
         if (eq != std::string::npos) reply.Lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
     }
     return reply;
+}
+
+std::optional<TSignedReply> SplitSignedReply(const std::string& bytes) {
+    size_t end = bytes.size();
+    if (end > 0 && bytes[end - 1] == '\n') --end;
+    if (end > 0 && bytes[end - 1] == '\r') --end;
+    const size_t lineBreak = end == 0 ? std::string::npos : bytes.find_last_of("\r\n", end - 1);
+    const size_t start = lineBreak == std::string::npos ? 0 : lineBreak + 1;
+    const std::string_view line(bytes.data() + start, end - start);
+    const size_t nameLength = sizeof kSignatureName - 1;
+    if (line.size() < nameLength || !SameText(line.substr(0, nameLength), kSignatureName))
+        return std::nullopt;
+    std::optional<std::string> signature = Base64Decode(line.substr(nameLength));
+    if (!signature || signature->size() != kSignatureBytes) return std::nullopt;
+    return TSignedReply{bytes.substr(0, start), std::move(*signature)};
+}
+
+std::string SignableReply(std::string reply) {
+    if (!reply.empty() && reply.back() != '\n' && reply.back() != '\r') reply += "\r\n";
+    return reply;
+}
+
+std::string WithSignatureLine(const std::string& signedBytes, const std::string& signature) {
+    return signedBytes + kSignatureName + Base64Encode(signature) + "\r\n";
+}
+
+bool UnsignedUpdatesAllowed() {
+    return ParseInt32Def(Settings().GetOemSettingString("Update.AllowUnsigned"), 0) != 0;
+}
+
+std::optional<std::string> AcceptedUpdateText(const std::string& bytes) {
+    if (UnsignedUpdatesAllowed()) {
+        DebugTrace::Trace(kTag, "Update signature not checked (Update.AllowUnsigned)");
+        return DecodeReply(bytes, KAnsi);
+    }
+    std::optional<TSignedReply> reply = SplitSignedReply(bytes);
+    if (!reply) {
+        DebugTrace::Trace(kTag, "Update refused : the reply has no signature line");
+        return std::nullopt;
+    }
+    ISignatureVerifier* verifier = Platform().Signatures;
+    static const std::string key = Base64Decode(kUpdatePublicKey).value_or("");
+    if (verifier == nullptr || !verifier->VerifyEcdsaP256(key, reply->Body, reply->Signature)) {
+        DebugTrace::Trace(kTag, "Update refused : the signature does not verify");
+        return std::nullopt;
+    }
+    return DecodeReply(reply->Body, KAnsi);
 }
 
 bool UpdateReplyAuthentic(const TUpdateReply& reply) {
@@ -105,14 +157,18 @@ void TUpdateController::StartUpdate(bool AShowModal, bool AShowConnecting, bool 
         FView->ShowModeless();
 }
 
+// A reply whose signature does not verify is no reply of the service: like a failed
+// transfer it writes nothing, not even "Update.LastDate" (a forged answer must not put the
+// next automatic check off), and like a rejected reply a visible window reports it.
 void TUpdateController::sdDownloadDoneString(const std::string& strResult) {
     DebugTrace::Trace(kTag, "Update Net : " + strResult);
+    std::optional<std::string> text = AcceptedUpdateText(FDownload.ReplyBytes());
     TCLSettings& settings = Settings();
-    settings.SetSettingFloat("Update.LastDate", Platform().Clock->Now());
+    if (text) settings.SetSettingFloat("Update.LastDate", Platform().Clock->Now());
     if (!FUpdating) return;
     bool showResult = false;
-    TUpdateReply reply = ParseUpdateReply(strResult);
-    bool accepted = UpdateReplyAuthentic(reply);
+    TUpdateReply reply = ParseUpdateReply(text.value_or(""));
+    bool accepted = text && UpdateReplyAuthentic(reply);
     if (accepted) {
         settings.BeginUpdate(); // one save for all the lines
         ApplyUpdateSettings(reply);

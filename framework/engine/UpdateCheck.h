@@ -1,10 +1,10 @@
 // The update check: the reply of the maker's update service (name=value lines that
-// report a newer version and push settings), and TUpdateController, the logic of
-// the update window, which requests the reply with its own download worker.
+// report a newer version and push settings, signed by the service), and TUpdateController,
+// the logic of the update window, which requests the reply with its own download worker.
 #pragma once
 
-#include "framework/engine/SingleDownloader.h"
 #include "base/DateTime.h"
+#include "framework/engine/SingleDownloader.h"
 
 #include <memory>
 #include <optional>
@@ -20,6 +20,27 @@ struct TUpdateReply {
     std::optional<std::string> Value(const std::string& name) const;
 };
 TUpdateReply ParseUpdateReply(const std::string& text);
+
+// A reply as the service sends it: its bytes up to its last line, and that line's signature
+// when the line is "signature=" with the base64 of 64 bytes (r then s of an ECDSA P-256
+// signature over the SHA-256 of those bytes). The signed bytes end with the line break
+// before the signature line; one line break may follow the signature.
+struct TSignedReply {
+    std::string Body;
+    std::string Signature;
+};
+std::optional<TSignedReply> SplitSignedReply(const std::string& bytes);
+// The signer's side of the same form: the bytes a signature covers (the reply, with CR LF
+// added when it does not end with a line break), and those bytes with the signature line.
+std::string SignableReply(std::string reply);
+std::string WithSignatureLine(const std::string& signedBytes, const std::string& signature);
+// "Update.AllowUnsigned" from the distributor file (oem.const.dat) alone: development
+// against a service that does not sign.
+bool UnsignedUpdatesAllowed();
+// The text the program may act on: the signed part of the reply, decoded from the system
+// code page, when its signature verifies with the update key compiled into the program;
+// with unsigned replies allowed, the whole decoded reply; otherwise nullopt (traced).
+std::optional<std::string> AcceptedUpdateText(const std::string& bytes);
 // The magic word matches the setting "App.MagicWord" (without regard to case).
 bool UpdateReplyAuthentic(const TUpdateReply& reply);
 // Writes the "Banner." and "__MODIFY__." lines into the settings, in order. Keys that

@@ -1,10 +1,10 @@
 // TCLSettings: layered settings, the user file's placement and its safe saving.
 #include "framework/settings/CLSettings.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/SettingLists.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <cmath>
@@ -39,8 +39,9 @@ std::string WithoutBackslash(std::string path) {
 // system's known folder: a data folder must never become a path at the drive root.
 std::string ShellFolder(const char* valueName, bool machineOnly, TKnownFolder fallback) {
     IRegistry& registry = *Platform().Registry;
-    std::string v = machineOnly ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
-                                : ReadShellFolder(valueName);
+    std::string v = machineOnly
+                        ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
+                        : ReadShellFolder(valueName);
     if (v.empty()) v = Platform().Files->KnownFolder(fallback);
     return WithoutBackslash(v);
 }
@@ -121,6 +122,10 @@ std::string TCLSettings::GetSettingString(const std::string& strName) {
         if (auto v = FindListValue(engine->SettingDefault(), strName)) return *v;
     DebugTrace::Trace(kTraceTag, "Setting Not Found :" + strName);
     return {};
+}
+
+std::string TCLSettings::GetOemSettingString(const std::string& strName) const {
+    return FOemValueIni.ReadValue(kSection, strName).value_or("");
 }
 
 bool TCLSettings::GetSettingExists(const std::string& strName) {

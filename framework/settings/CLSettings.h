@@ -30,6 +30,10 @@ public:
     bool GetSettingBool(const std::string& strName);
     double GetSettingFloat(const std::string& strName);
     void GetSettingRect(const std::string& strName, TRect& rcValue);
+    // The distributor file's value alone ("oem." + the constants file's name, beside the
+    // program): for what neither the user's file, nor an update reply, nor the shipped
+    // constants may decide. Empty when that file does not hold it.
+    std::string GetOemSettingString(const std::string& strName) const;
 
     // Spelled so on purpose: callers use this name.
     void SetSettingstring(const std::string& strName, const std::string& strValue);

@@ -104,25 +104,33 @@ std::optional<std::string> TFileSystemWin::ReadFile(const std::string& path) {
     return bytes;
 }
 
-// The new content goes to a temporary file in the same folder, is flushed to disk,
-// and then replaces the old file in one rename; a failure at any point leaves the
-// old file whole.
+// The new content goes to "FILE.tmp" beside the file, is flushed to disk, and then replaces
+// the old file in one rename: a save cut off at any moment, even by a kill, leaves the old
+// file whole and no more than that one temporary file, which the next save overwrites. (A
+// unique temporary name per save would leave one more file behind at every cut-off save.)
+// Only while another process writes that temporary file does a save take a unique one.
 std::string TFileSystemWin::WriteFileAtomic(const std::string& path, const std::string& bytes) {
     const std::wstring target = ToWide(path);
-    size_t slash = target.rfind(L'\\');
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash);
-    wchar_t temp[MAX_PATH + 16];
-    if (GetTempFileNameW(folder.c_str(), L"sav", 0, temp) == 0) return LastErrorText();
-    std::string error;
-    {
-        TFileHandle file(
-            CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = LastErrorText();
+    std::wstring temp = target + L".tmp";
+    TFileHandle file(
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && GetLastError() == ERROR_SHARING_VIOLATION) {
+        const size_t slash = target.rfind(L'\\');
+        const std::wstring folder =
+            slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash);
+        wchar_t unique[MAX_PATH + 16];
+        if (GetTempFileNameW(folder.c_str(), L"sav", 0, unique) == 0) return LastErrorText();
+        temp = unique;
+        file.Attach(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
     }
+    std::string error;
+    if (!file || !WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get())) error = LastErrorText();
+    file.Close();
     if (error.empty() &&
-        !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = LastErrorText();
-    if (!error.empty()) DeleteFileW(temp);
+    if (!error.empty()) DeleteFileW(temp.c_str());
     return error;
 }
 

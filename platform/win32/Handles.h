@@ -1,10 +1,12 @@
 // Move-only owners of Win32 handles: each closes what it holds exactly once. Kernel
 // objects, files, registry keys, GDI objects, device contexts (with a scope that selects
 // an object into one and puts the old one back), menus, LocalAlloc memory, the handles
-// of a started process, and the process's GDI+ session.
+// of a started process, the process's GDI+ session, and cryptography providers and keys.
 #pragma once
 
 #include <windows.h>
+
+#include <bcrypt.h>
 
 #include <utility>
 
@@ -67,6 +69,12 @@ inline void FreeLocalMemory(void* memory) {
 inline void DestroyWindowHandle(HWND window) {
     DestroyWindow(window);
 }
+inline void CloseCryptAlgorithm(BCRYPT_ALG_HANDLE algorithm) {
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+}
+inline void DestroyCryptKey(BCRYPT_KEY_HANDLE key) {
+    BCryptDestroyKey(key);
+}
 
 struct TKernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
@@ -108,6 +116,11 @@ using TWindowHandle = TUniqueHandle<HWND, TNullHandleTraits<HWND, DestroyWindowH
 // Memory the system allocated for the caller to free with LocalFree (FormatMessageW with
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
 template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T*, FreeLocalMemory>>;
+
+// A cryptography algorithm provider (BCryptOpenAlgorithmProvider) and a key (BCryptImportKeyPair).
+using TCryptAlgorithm =
+    TUniqueHandle<BCRYPT_ALG_HANDLE, TNullHandleTraits<BCRYPT_ALG_HANDLE, CloseCryptAlgorithm>>;
+using TCryptKey = TUniqueHandle<BCRYPT_KEY_HANDLE, TNullHandleTraits<BCRYPT_KEY_HANDLE, DestroyCryptKey>>;
 
 // The device context of a window, or of the screen for a null window (GetDC), given back
 // with ReleaseDC to the window it came from.

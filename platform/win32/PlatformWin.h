@@ -89,6 +89,13 @@ public:
     void ProcessMessages() override;
 };
 
+// ECDSA P-256 verification with the system's cryptography (bcrypt.dll).
+class TSignatureVerifierWin final : public ISignatureVerifier {
+public:
+    bool VerifyEcdsaP256(const std::string& publicKey, const std::string& data,
+                         const std::string& signature) override;
+};
+
 // Converts through the system's ANSI code page (GetACP).
 class TAnsiCodecWin final : public IAnsiCodec {
 public:

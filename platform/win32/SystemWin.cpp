@@ -115,6 +115,7 @@ void InstallWin32Platform() {
     static TSystemFactsWin system;
     static TProcessesWin processes;
     static TUrlCacheWin urlCache;
+    static TSignatureVerifierWin signatures;
     // Never destroyed: worker threads still running at exit may use them while the process ends.
     static auto* http = new TDirectHttpWin;
     static auto* ui = new TUiDispatcherWin;
@@ -125,6 +126,7 @@ void InstallWin32Platform() {
     p.System = &system;
     p.Processes = &processes;
     p.UrlCache = &urlCache;
+    p.Signatures = &signatures;
     SetPlatform(p);
 }
 

@@ -10,6 +10,7 @@
 #include "fakes/FakeInternetSettings.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeSignatureVerifier.h"
 #include "fakes/FakeSystemFacts.h"
 #include "fakes/FakeUiDispatcher.h"
 #include "fakes/FakeUrlCache.h"
@@ -69,6 +70,7 @@ struct TFakePlatform {
     TFakeSystemFacts System;
     TFakeProcesses Processes;
     TFakeUrlCache UrlCache;
+    TFakeSignatureVerifier Signatures;
     TMemoryTraceSink Trace;
     TFixedSeeds Seeds{1}; // every test that draws proxies draws the same ones on every run
 
@@ -79,6 +81,7 @@ struct TFakePlatform {
         platform.System = &System;
         platform.Processes = &Processes;
         platform.UrlCache = &UrlCache;
+        platform.Signatures = &Signatures;
         SetPlatform(platform);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);

@@ -1,4 +1,6 @@
-// The update service's reply: parsed, checked, and its settings lines applied to the store.
+// The update service's reply: its signature line split off and checked with the update
+// key, then (with the distributor's allowance of unsigned replies, as no fuzzed input
+// carries a valid signature) parsed, checked, and its settings lines applied to the store.
 #include "FuzzSupport.h"
 #include "framework/engine/UpdateCheck.h"
 
@@ -6,7 +8,11 @@ using namespace maskaddr;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TFuzzPlatform f("[setting]\nApp.MagicWord=w\n");
-    const TUpdateReply reply = ParseUpdateReply(fuzz::Text(data, size));
+    const std::string bytes = fuzz::Text(data, size);
+    (void)AcceptedUpdateText(bytes);
+    f.P.Files.Put("C:\\Tools\\App\\oem.const.dat", "[setting]\nUpdate.AllowUnsigned=1\n");
+    FreeSettings();
+    const TUpdateReply reply = ParseUpdateReply(AcceptedUpdateText(bytes).value_or(""));
     (void)UpdateReplyResult(reply);
     if (UpdateReplyAuthentic(reply)) ApplyUpdateSettings(reply);
     (void)AutoUpdateDue(46000.5);

@@ -5,6 +5,7 @@
 #include "service/TinyProxy.h"
 
 #include "base/Text.h"
+#include "framework/engine/UpdateCheck.h"
 #include "framework/engine/UrlTools.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,7 @@ protected:
         config.LatestVersion = latest;
         config.Info = "New version";
         config.Page = "http://127.0.0.1:1/download";
+        config.SigningKey = std::string(MASKADDR_SOURCE_DIR) + "/keys/update-signing.dev.pem";
         config.Inventory = FDir + "/inventory.txt";
         config.Pages = std::string(MASKADDR_SOURCE_DIR) + "/service/pages";
         config.Flags = std::string(MASKADDR_SOURCE_DIR) + "/res/flag_short";
@@ -239,8 +241,12 @@ TEST_F(ServiceHttp, AProxyThatStopsIsDroppedAtTheNextRound) {
     EXPECT_EQ(FService->HealthRounds(), 3);
 }
 
-TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersions) {
+// Every reply is signed: its last line verifies with the public key over all bytes before it.
+TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersionsAndEveryReplyIsSigned) {
     Start("", "1.0.0.0");
+    const std::optional<std::string> publicKey =
+        ReadP256PublicKey(std::string(MASKADDR_SOURCE_DIR) + "/keys/update-signing.dev.pub.pem");
+    ASSERT_TRUE(publicKey);
     struct TCase {
         const char* Ver;
         const char* Result;
@@ -259,6 +265,11 @@ TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersions) {
         EXPECT_EQ(Value(r->body, "info"), c.Result[0] == '1' ? "New version" : "<missing>");
         EXPECT_EQ(Value(r->body, "page"), c.Result[0] == '1' ? "http://127.0.0.1:1/download" : "<missing>");
         EXPECT_EQ(Value(r->body, "__MODIFY__.NORMAL_IPS"), ""); // an empty inventory lists nothing
+        const std::optional<maskaddr::TSignedReply> signedReply = maskaddr::SplitSignedReply(r->body);
+        ASSERT_TRUE(signedReply) << r->body;
+        EXPECT_EQ(signedReply->Body + "signature=" + maskaddr::Base64Encode(signedReply->Signature) + "\r\n",
+                  r->body);
+        EXPECT_TRUE(VerifyEcdsaP256(*publicKey, signedReply->Body, signedReply->Signature)) << c.Ver;
     }
 }
 

@@ -209,20 +209,22 @@ TEST(ServiceGeo, DatabaseAnswersForPublicAddresses) {
 TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     TServiceConfig config;
     std::string error;
-    ASSERT_TRUE(ParseServiceConfig("[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
-                                   "LatestVersion=2.0.0.0\nPage=http://p\n[files]\nInventory=inv.txt\n"
-                                   "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
-                                   "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
-                                   "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
-                                   "u@127.0.0.1:5/db\n[limits]\nThreads=4\nRequestTimeout=3\n"
-                                   "MaxHead=8192\nMaxBody=0\nMaxPerAddress=9\n",
-                                   "/etc/m", config, error))
+    ASSERT_TRUE(ParseServiceConfig(
+        "[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
+        "LatestVersion=2.0.0.0\nPage=http://p\nSigningKey=keys/sign.pem\n[files]\nInventory=inv.txt\n"
+        "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
+        "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
+        "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
+        "u@127.0.0.1:5/db\n[limits]\nThreads=4\nRequestTimeout=3\n"
+        "MaxHead=8192\nMaxBody=0\nMaxPerAddress=9\n",
+        "/etc/m", config, error))
         << error;
     EXPECT_EQ(config.Listen, "127.0.0.5");
     EXPECT_EQ(config.Port, 0);
     EXPECT_EQ(config.MagicWord, "w");
     EXPECT_EQ(config.LatestVersion, "2.0.0.0");
     EXPECT_EQ(config.Inventory, "/etc/m/inv.txt");
+    EXPECT_EQ(config.SigningKey, "/etc/m/keys/sign.pem");
     EXPECT_EQ(config.Pages, "/abs/pages");
     EXPECT_EQ(config.HealthInterval, 7);
     EXPECT_EQ(config.HealthTimeout, 2);

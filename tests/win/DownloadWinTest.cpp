@@ -3,6 +3,7 @@
 #include "PoolWinSupport.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
+#include "UpdateSigning.h"
 #include "WinTestUtil.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/SingleDownloader.h"
@@ -228,10 +229,11 @@ std::string Text(HWND w, int id) {
 } // namespace
 
 TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
-    Server.SetReply("/update", {200,
-                                "magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
-                                "__MODIFY__.URL.GetInfo=http://127.0.0.1/info\r\n",
-                                true, -1, 500});
+    Server.SetReply("/update",
+                    {200,
+                     DevSigned("magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
+                               "__MODIFY__.URL.GetInfo=http://127.0.0.1/info\r\n"),
+                     true, -1, 500});
     bool stripSeen = false;
     std::thread watcher = Drive(L"TfrmCLUpdateForm", [&](HWND w) {
         stripSeen = (GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) != WS_CAPTION;
@@ -249,7 +251,7 @@ TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
 }
 
 TEST_F(UpdateWinTest, CancelAbortsTheStripAndNothingIsWritten) {
-    Server.SetReply("/update", {200, "magicword=Word\r\n__MODIFY__.X=1\r\n", true, -1, 3000});
+    Server.SetReply("/update", {200, DevSigned("magicword=Word\r\n__MODIFY__.X=1\r\n"), true, -1, 3000});
     std::thread canceller = Drive(L"TfrmCLUpdateForm",
                                   [](HWND w) { PostMessageW(w, WM_COMMAND, 108 /* btnCancelProcess */, 0); });
     EXPECT_FALSE(E->AppWaitFirstUpdate());
@@ -274,7 +276,7 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
     };
     int times = 0;
     for (const Case& c : cases) {
-        Server.SetReply("/update", {200, c.reply});
+        Server.SetReply("/update", {200, DevSigned(c.reply)});
         std::string info;
         bool okVisible = false, cancelVisible = false, ok2Visible = false;
         std::thread reader = Drive(L"TfrmCLUpdateForm", [&](HWND w) {
@@ -303,7 +305,8 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
 
 TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
     // A captive portal answers the first contact with a page of its own.
-    Server.SetReply("/update", {200, "<html><body>Sign in to the hotel network</body></html>", true, -1, 500});
+    Server.SetReply("/update",
+                    {200, "<html><body>Sign in to the hotel network</body></html>", true, -1, 500});
     RECT client{}, ok{};
     std::string info;
     bool okShown = false;
@@ -324,8 +327,8 @@ TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
     clicker.join();
     ASSERT_TRUE(okShown);
     EXPECT_TRUE(ok.left >= 0 && ok.top >= 0 && ok.right <= client.right && ok.bottom <= client.bottom)
-        << "Ok at " << ok.left << "," << ok.top << "-" << ok.right << "," << ok.bottom << " in a client area of "
-        << client.right << " x " << client.bottom;
+        << "Ok at " << ok.left << "," << ok.top << "-" << ok.right << "," << ok.bottom
+        << " in a client area of " << client.right << " x " << client.bottom;
     EXPECT_EQ(info, E->GetLibString("Update.NetError"));
     EXPECT_EQ(Settings().GetSettingInteger("Update.Times"), 0);
 }

@@ -1,8 +1,12 @@
 // The Win32 platform implementations against the real system (Wine here).
 #include "platform/win32/PlatformWin.h"
+#include "UpdateSigning.h"
 #include "WinTestUtil.h"
-#include "framework/settings/IniText.h"
 #include "base/Text.h"
+#include "framework/engine/UpdateCheck.h"
+#include "framework/settings/IniText.h"
+
+#include "UpdatePublicKey.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +88,15 @@ TEST(FileSystemWinTest, AtomicWriteReplacesWholeFilesAndLeavesNoTemporaries) {
     EXPECT_TRUE(fs.FileExists(path));
     EXPECT_FALSE(fs.FileExists(dir.Path())) << "a folder is not a file";
     EXPECT_EQ(fs.ReadFile(dir / "missing"), std::nullopt);
+    {
+        // Another process saving the same file right now holds its temporary file.
+        TFileHandle held(
+            CreateFileW(ToWide(path + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(fs.WriteFileAtomic(path, "third"), "");
+    }
+    EXPECT_EQ(fs.ReadFile(path), "third");
+    ASSERT_TRUE(fs.RemoveFile(path + ".tmp"));
 
     WIN32_FIND_DATAW found{};
     int entries = 0;
@@ -202,4 +215,33 @@ TEST(SystemWinTest, TraceSinkAppendsTaggedLines) {
     size_t first = text.find("[CLSettings] Setting Not Found :App.Name\r\n");
     ASSERT_NE(first, std::string::npos) << text;
     EXPECT_NE(text.find("[CLApp] Enter Debug Mode...\r\n", first), std::string::npos) << text;
+}
+
+// bcrypt.dll's ECDSA P-256 check with the key the program is built with: it takes the
+// service's OpenSSL signature (this reply was signed with the development key by openssl)
+// and our own signing, and refuses a reply with one byte changed.
+TEST(SignatureWinTest, SystemVerificationTakesTheServicesSignaturesOfUnchangedRepliesOnly) {
+    const std::string byOpenSsl =
+        "magicword=maskaddr-7c1e\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|United "
+        "States|US|-97|38;\r\n"
+        "signature=sVNSih9hIa6OJhwNmA2cdMSWdzY2LrLYsD7TVM4dFmMLK1U1I6i0THDmklpdYi2kU1QrbmvFYpSMuTzUg9WhcA=="
+        "\r\n";
+    std::string changed = byOpenSsl;
+    changed[changed.find("8888")] = '9';
+    const struct {
+        const char* what;
+        std::string reply;
+        bool valid;
+    } cases[] = {
+        {"signed by openssl", byOpenSsl, true},
+        {"signed through bcrypt", DevSigned("magicword=w\r\n__MODIFY__.X=1\r\n"), true},
+        {"one byte changed", changed, false},
+    };
+    const std::string key = Base64Decode(kUpdatePublicKey).value_or("");
+    TSignatureVerifierWin verifier;
+    for (const auto& c : cases) {
+        const std::optional<TSignedReply> reply = SplitSignedReply(c.reply);
+        ASSERT_TRUE(reply) << c.what;
+        EXPECT_EQ(verifier.VerifyEcdsaP256(key, reply->Body, reply->Signature), c.valid) << c.what;
+    }
 }

@@ -1,10 +1,11 @@
-// The update check: reply format and settings lines, the days rule, and the update
-// window's decisions, with a real download worker against canned replies.
+// The update check: reply format, signature and settings lines, the days rule, and the
+// update window's decisions, with a real download worker against canned replies.
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/CLSettings.h"
+#include "unit/DevSigning.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,16 @@ protected:
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
 
+    static constexpr char kConstants[] =
+        "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
+        "Update.Days=7\n";
     void SetUp() override {
-        P.Files.Put("C:\\Tools\\App\\const.dat",
-                    "[setting]\nApp.MagicWord=Secret\nURL.Update=http://127.0.0.1:8080/u\n"
-                    "Update.Days=7\n");
+        P.Files.Put("C:\\Tools\\App\\const.dat", kConstants);
         E = std::make_unique<TCLEngine>(nullptr, Host);
     }
+    // A reply as the service sends it: signed with the update key.
     void Reply(const std::string& body, int status = 200) {
-        Inet.SetReply("127.0.0.1:8080/u", {status, true, body});
+        Inet.SetReply("127.0.0.1:8080/u", {status, true, DevSigned(body)});
     }
     std::string S(const char* key) { return Settings().GetSettingString(key); }
     // Runs handed-over work (progress, then the reply) until the window has decided.
@@ -57,11 +60,12 @@ TEST_F(UpdateTest, SettingsLinesAreAppliedInOrderAndProgramPathsRefused) {
         ParseUpdateReply("__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.X=1\n__MODIFY__.X=2\n"
                          "Banner.Top.URL=http://127.0.0.1/b\n__MODIFY__.FireFoxPath=C:\\evil.exe\n"
                          "__MODIFY__.FIREFOXPATH=C:\\evil2.exe\n__MODIFY__.firefoxpath=C:\\evil3.exe\n"
-                         "Other=ignored\n"));
+                         "__MODIFY__.update.allowunsigned=1\nOther=ignored\n"));
     EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
     EXPECT_EQ(S("X"), "2");
     EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");
     EXPECT_EQ(S("FireFoxPath"), "") << "refused in any letter case";
+    EXPECT_EQ(S("Update.AllowUnsigned"), "") << "only the distributor file may allow unsigned replies";
     EXPECT_EQ(S("Other"), "");
 }
 
@@ -114,6 +118,55 @@ TEST_F(UpdateTest, RejectedAndFailedRepliesChangeNothing) {
     EXPECT_TRUE(Host.UpdateViews[1]->Closed);
     EXPECT_EQ(S("Update.LastDate"), "") << "an error page is a failure: no date written";
     EXPECT_EQ(S("Update.Times"), "");
+}
+
+// Only a reply signed with the update key changes anything, and "Update.AllowUnsigned"
+// counts only from the distributor file (oem.const.dat). A refused reply is a failed
+// contact: not even the date of the last reply is written.
+TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) {
+    const std::string body = "magicword=Secret\r\n__MODIFY__.X=1\r\n";
+    const std::string good = DevSigned(body);
+    std::string changed = good;
+    changed[changed.find("X=1") + 2] = '2';
+    const std::string otherKey =
+        SignedWith(MASKADDR_SOURCE_DIR "/tests/unit/engine/other-signing-key.pem", body);
+    struct Case {
+        const char* what;
+        std::string reply;
+        std::string allowIn; // the file that says "Update.AllowUnsigned=1"
+        bool applied;
+    };
+    const Case cases[] = {
+        {"signed with the update key", good, "", true},
+        {"signed, LF line breaks", DevSigned("magicword=Secret\n__MODIFY__.X=1\n"), "", true},
+        {"one byte changed", changed, "", false},
+        {"no signature line", body, "", false},
+        {"signed by another key", otherKey, "", false},
+        {"a line after the signature", good + "__MODIFY__.X=3\r\n", "", false},
+        {"a signature of the wrong length", body + "signature=AAAA\r\n", "", false},
+        {"unsigned, allowed by the distributor", body, "oem.const.dat", true},
+        {"unsigned, allowance in const.dat", body, "const.dat", false},
+        {"unsigned, allowance in setting.dat", body, "setting.dat", false},
+    };
+    const std::string allow = "Update.AllowUnsigned=1\n";
+    for (const Case& c : cases) {
+        P.Files.Put("C:\\Tools\\App\\const.dat", kConstants + (c.allowIn == "const.dat" ? allow : ""));
+        P.Files.Put("C:\\Tools\\App\\oem.const.dat",
+                    "[setting]\n" + (c.allowIn == "oem.const.dat" ? allow : ""));
+        FreeSettings();
+        for (const char* key : {"X", "Update.Times", "Update.LastDate"})
+            Settings().SetSettingstring(key, "");
+        Settings().SetSettingstring("Update.AllowUnsigned", c.allowIn == "setting.dat" ? "1" : "");
+        Inet.SetReply("127.0.0.1:8080/u", {200, true, c.reply});
+        size_t window = Host.UpdateViews.size();
+        E->AppUpdate(false);
+        TFakeUpdateView& v = *Host.UpdateViews.at(window);
+        PumpUntilDecided(v);
+        EXPECT_EQ(S("X"), c.applied ? "1" : "") << c.what;
+        EXPECT_EQ(S("Update.Times"), c.applied ? "1" : "") << c.what;
+        EXPECT_EQ(S("Update.LastDate").empty(), !c.applied) << c.what;
+        EXPECT_EQ(v.PostedResults, 1) << c.what << ": the visible window reports the outcome";
+    }
 }
 
 TEST_F(UpdateTest, WaitForTheFirstReply) {

@@ -69,3 +69,13 @@ TEST(TextTest, Cp1252CodecMapsTheHighRangeAndLosesTheRest) {
                            "b\xF0\x9F\x98\x80"),
               "a?b?");
 }
+
+// Signatures travel in base64: one text per byte string, anything else refused.
+TEST(TextTest, Base64RoundTripsAndRefusesEveryOtherText) {
+    for (const std::string& bytes :
+         {std::string(), std::string("\0", 1), std::string("\xFF\xFE"), std::string("abc")})
+        EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes) << Base64Encode(bytes);
+    EXPECT_EQ(Base64Encode("\xFB\xFF"), "+/8=");
+    for (const char* bad : {"A", "AAA", "A===", "AB=C", "AB==", "AAB=", "AA==AAAA", "AA A", "AA\r\n"})
+        EXPECT_FALSE(Base64Decode(bad)) << bad;
+}

@@ -1,0 +1,42 @@
+# The update key: update replies are signed by the service (ECDSA P-256) and the program
+# accepts only those that verify with the public key compiled into it. This names the
+# PEM file of that public key and writes UpdatePublicKey.h (the point's X and Y, base64).
+set(MASKADDR_UPDATE_PUBLIC_KEY "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" CACHE FILEPATH
+    "PEM public key (P-256) that update replies must be signed with")
+set(MASKADDR_DEV_SIGNING_KEY "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pem")
+
+# The base64 body of a PEM file, without its armour lines and blanks.
+function(maskaddr_pem_body file out)
+  file(READ "${file}" pem)
+  string(REGEX REPLACE "-----[A-Z ]+-----" "" pem "${pem}")
+  string(REGEX REPLACE "[ \t\r\n]" "" pem "${pem}")
+  set(${out} "${pem}" PARENT_SCOPE)
+endfunction()
+
+if(NOT EXISTS "${MASKADDR_UPDATE_PUBLIC_KEY}")
+  message(FATAL_ERROR "MASKADDR_UPDATE_PUBLIC_KEY: no file ${MASKADDR_UPDATE_PUBLIC_KEY}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${MASKADDR_UPDATE_PUBLIC_KEY}")
+maskaddr_pem_body("${MASKADDR_UPDATE_PUBLIC_KEY}" key)
+# A P-256 public key in its standard form is 91 bytes: a fixed 27-byte head (the key type, the
+# curve and the uncompressed point's 04), then X and Y; in base64 the head is these 36 characters.
+set(head "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE")
+string(LENGTH "${key}" length)
+string(FIND "${key}" "${head}" at)
+if(NOT length EQUAL 124 OR NOT at EQUAL 0)
+  message(FATAL_ERROR "MASKADDR_UPDATE_PUBLIC_KEY: ${MASKADDR_UPDATE_PUBLIC_KEY} is not a P-256 public key "
+                      "in PEM form (openssl ec -in KEY.pem -pubout -out KEY.pub.pem)")
+endif()
+string(SUBSTRING "${key}" 36 88 MASKADDR_UPDATE_PUBLIC_POINT)
+file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/product/UpdatePublicKey.h" CONTENT
+"// Generated from ${MASKADDR_UPDATE_PUBLIC_KEY}: the public key that update replies must be
+// signed with (P-256; the point's X then Y, 32 bytes each, in base64).
+#pragma once
+inline constexpr char kUpdatePublicKey[] = \"@MASKADDR_UPDATE_PUBLIC_POINT@\";
+" @ONLY)
+file(READ "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" dev_public)
+file(READ "${MASKADDR_UPDATE_PUBLIC_KEY}" chosen_public)
+if(NOT dev_public STREQUAL chosen_public)
+  message(STATUS "Update key: ${MASKADDR_UPDATE_PUBLIC_KEY}; the tests sign with the development key "
+                 "and need a build with it")
+endif()

@@ -1,0 +1,13 @@
+// Update replies signed in the test's own process the way the service signs them: with the
+// repository's development key (the key the test builds compile in), through bcrypt.dll.
+#pragma once
+
+#include <string>
+
+namespace maskaddr::test {
+
+// The reply with its signature line (see SignableReply and WithSignatureLine). Throws when
+// the key cannot be used.
+std::string DevSigned(std::string text);
+
+} // namespace maskaddr::test
