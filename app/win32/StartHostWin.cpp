@@ -113,12 +113,21 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
     return false;
 }
 
-// The splash window comes with the banner module; until then nothing is shown.
-void TStartHostWin::ShowSplash() {}
+void TStartHostWin::ShowSplash() {
+    FSplash = std::make_unique<TfrmCLSplashForm>();
+    FSplash->ShowAndPaint();
+}
 
+// The splash hides when the main window takes activation from it. A main window that
+// stays in the tray, or that the system keeps from the foreground, never does: then the
+// splash closes once the main window exists, rather than stay on the screen.
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
     FMainForm.reset(new TfrmMain);
-    return FMainForm->Create(trayOnly);
+    FMainForm->EngineHost().OnCloseSplash = [this] { FSplash.reset(); };
+    const bool created = FMainForm->Create(trayOnly);
+    if (FSplash && FSplash->Handle() != nullptr && GetActiveWindow() != FMainForm->Handle())
+        PostMessageW(FSplash->Handle(), WM_CLOSE, 0, 0);
+    return created;
 }
 
 void TStartHostWin::RunMessageLoop() {
@@ -130,6 +139,7 @@ void TStartHostWin::RunMessageLoop() {
         DispatchMessageW(&m);
     }
     FMainForm.reset(); // destroys the window: FormDestroy runs
+    FSplash.reset();
 }
 
 } // namespace maskaddr

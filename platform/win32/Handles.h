@@ -1,7 +1,7 @@
 // Move-only owners of Win32 handles: each closes what it holds exactly once. Kernel
 // objects, files, registry keys, GDI objects, device contexts (with a scope that selects
-// an object into one and puts the old one back), menus, LocalAlloc memory, the handles
-// of a started process, and the process's GDI+ session.
+// an object into one and puts the old one back), menus, LocalAlloc memory, COM interface
+// pointers, the handles of a started process, and the process's GDI+ session.
 #pragma once
 
 #include <windows.h>
@@ -67,6 +67,9 @@ inline void FreeLocalMemory(void* memory) {
 inline void DestroyWindowHandle(HWND window) {
     DestroyWindow(window);
 }
+template <typename T> void ReleaseComObject(T* object) {
+    object->Release();
+}
 
 struct TKernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
@@ -108,6 +111,9 @@ using TWindowHandle = TUniqueHandle<HWND, TNullHandleTraits<HWND, DestroyWindowH
 // Memory the system allocated for the caller to free with LocalFree (FormatMessageW with
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
 template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T*, FreeLocalMemory>>;
+
+// A COM interface pointer holding one reference of ours, released once.
+template <typename T> using TComPtr = TUniqueHandle<T*, TNullHandleTraits<T*, ReleaseComObject<T>>>;
 
 // The device context of a window, or of the screen for a null window (GetDC), given back
 // with ReleaseDC to the window it came from.
