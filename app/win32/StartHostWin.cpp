@@ -118,15 +118,11 @@ void TStartHostWin::ShowSplash() {
     FSplash->ShowAndPaint();
 }
 
-// The splash hides when the main window takes activation from it. A main window that
-// stays in the tray, or that the system keeps from the foreground, never does: then the
-// splash closes once the main window exists, rather than stay on the screen.
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
     FMainForm.reset(new TfrmMain);
     FMainForm->EngineHost().OnCloseSplash = [this] { FSplash.reset(); };
     const bool created = FMainForm->Create(trayOnly);
-    if (FSplash && FSplash->Handle() != nullptr && GetActiveWindow() != FMainForm->Handle())
-        PostMessageW(FSplash->Handle(), WM_CLOSE, 0, 0);
+    if (FSplash) FSplash->MainWindowCreated(FMainForm->Handle());
     return created;
 }
 

@@ -205,6 +205,10 @@ private:
     std::function<void(const std::string&, bool&)> FBeforeNavigate;
 };
 
+TWebBrowserWin::TSite& TWebBrowserWin::Site() const {
+    return *static_cast<TSite*>(FSite.Get());
+}
+
 TWebBrowserWin::TWebBrowserWin(HWND parent, const RECT& bounds) {
     FSite.Attach(new TSite(parent, bounds,
                            [this](const std::string& url, bool& cancel) { BeforeNavigate2(url, cancel); }));
@@ -219,7 +223,7 @@ bool TWebBrowserWin::Create(HWND parent, const RECT& bounds) {
         TraceFailedCall("CoCreateInstance", "CLSID_WebBrowser", ErrorText(static_cast<DWORD>(hr)));
         return false;
     }
-    IOleClientSite* site = static_cast<IOleClientSite*>(FSite.Get());
+    IOleClientSite* site = FSite.Get();
     hr = FObject.Get()->SetClientSite(site);
     if (SUCCEEDED(hr)) hr = OleSetContainedObject(FObject.Get(), TRUE);
     RECT area = bounds;
@@ -234,7 +238,7 @@ bool TWebBrowserWin::Create(HWND parent, const RECT& bounds) {
     hr = FBrowser.Get()->QueryInterface(IID_IConnectionPointContainer,
                                         reinterpret_cast<void**>(points.Receive()));
     if (SUCCEEDED(hr)) hr = points.Get()->FindConnectionPoint(DIID_DWebBrowserEvents2, FEvents.Receive());
-    if (SUCCEEDED(hr)) hr = FEvents.Get()->Advise(static_cast<IDispatch*>(FSite.Get()), &FEventsCookie);
+    if (SUCCEEDED(hr)) hr = FEvents.Get()->Advise(static_cast<IDispatch*>(&Site()), &FEventsCookie);
     if (FAILED(hr)) {
         TraceFailedCall("IConnectionPoint::Advise", "DWebBrowserEvents2", ErrorText(static_cast<DWORD>(hr)));
         FEvents.Close();
@@ -244,7 +248,7 @@ bool TWebBrowserWin::Create(HWND parent, const RECT& bounds) {
 }
 
 TWebBrowserWin::~TWebBrowserWin() {
-    FSite.Get()->Detach();
+    Site().Detach();
     if (FEvents && FEventsCookie != 0) FEvents.Get()->Unadvise(FEventsCookie);
     if (FObject) {
         FObject.Get()->Close(OLECLOSE_NOSAVE);
@@ -262,7 +266,7 @@ void TWebBrowserWin::Navigate(const std::string& url) {
 }
 
 void TWebBrowserWin::SetBounds(const RECT& bounds) {
-    FSite.Get()->SetBounds(bounds);
+    Site().SetBounds(bounds);
     TComPtr<IOleInPlaceObject> inPlace;
     if (FObject && SUCCEEDED(FObject.Get()->QueryInterface(IID_IOleInPlaceObject,
                                                            reinterpret_cast<void**>(inPlace.Receive()))))

@@ -33,7 +33,8 @@ private:
     bool Create(HWND parent, const RECT& bounds);
     void BeforeNavigate2(const std::string& url, bool& cancel);
 
-    TComPtr<TSite> FSite;
+    TSite& Site() const;
+    TComPtr<IOleClientSite> FSite; // the TSite, by its first interface
     TComPtr<IOleObject> FObject;
     TComPtr<IWebBrowser2> FBrowser;
     TComPtr<IConnectionPoint> FEvents;

@@ -67,6 +67,10 @@ HWND TProgram::WaitForWindow(const std::string& className, DWORD waitMs) const {
     return WaitForClass(ToWide(className), true, waitMs);
 }
 
+HWND TProgram::ExistingWindow(const std::string& className) const {
+    return FindProcessWindow(FPid, ToWide(className).c_str(), false);
+}
+
 HWND TProgram::Ready() const {
     HWND w = Window();
     UINT busy = RegisterWindowMessageW(L"CL IfBusy");

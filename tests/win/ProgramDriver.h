@@ -38,6 +38,8 @@ public:
     // Waits for a visible top-level window of this program with that window class (a form
     // such as "TfrmSettings"); nullptr after waitMs.
     HWND WaitForWindow(const std::string& className, DWORD waitMs = 20000) const;
+    // A top-level window of this program with that window class, shown or hidden, now.
+    HWND ExistingWindow(const std::string& className) const;
     // Waits for a dialog of this program whose text contains `text`; nullptr after waitMs.
     HWND WaitForDialog(const std::string& text, DWORD waitMs = 20000) const;
     // Sends one command, as one click, and waits until done() holds: "" when it did, else

@@ -122,6 +122,12 @@ void TfrmCLSplashForm::ShowAndPaint() {
     UpdateWindow(Handle());
 }
 
+// A main window that stays in the tray, or that the system keeps from the foreground
+// (a start at logon), never takes activation from the splash.
+void TfrmCLSplashForm::MainWindowCreated(HWND mainWindow) {
+    if (Handle() != nullptr && GetActiveWindow() != mainWindow) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
 void TfrmCLSplashForm::FormDeactivate() {
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }

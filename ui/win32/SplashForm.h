@@ -47,6 +47,9 @@ public:
     explicit TfrmCLSplashForm(const std::string& folder = AppFolder());
     // Shows the window and paints it now, before any message loop runs.
     void ShowAndPaint();
+    // The main window exists: unless it has taken activation (which closes the splash),
+    // the splash closes now rather than stay on the screen.
+    void MainWindowCreated(HWND mainWindow);
     TspPngForm& PngForm() { return *spngfrm1; }
 
 protected:
