@@ -131,22 +131,9 @@ protected:
     std::string Exe;
 
     void SetUp() override {
-        const std::string from = FullPath(TestProgramFolder() + "..\\..\\");
-        for (const char* sub : {"res\\images", "lang", "skins"})
-            ASSERT_TRUE(Fs.CreateFolders(Dir / sub));
-        for (const char* file :
-             {"maskaddr.exe", "const.dat", "res\\maskaddr.dat", "res\\images\\splash.png",
-              "res\\images\\flsbg.png", "res\\images\\logo.png", "lang\\English.lan", "skins\\Graphite.skn"})
-            ASSERT_TRUE(CopyFileW(ToWide(from + file).c_str(), ToWide(Dir / file).c_str(), FALSE)) << file;
+        Exe = CopyProgram(FullPath(TestProgramFolder() + "..\\..\\"), Dir.Path(), Service.Url(""));
+        ASSERT_NE(Exe, "");
         ASSERT_EQ(Fs.WriteFileAtomic(Dir / "oem.const.dat", "[setting]\r\nApp.Splash=1\r\n"), "");
-        Exe = Fs.LongPath(Dir / "maskaddr.exe");
-        const std::string user = ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe);
-        ASSERT_TRUE(Fs.CreateFolders(user));
-        ASSERT_EQ(Fs.WriteFileAtomic(user + "\\setting.dat",
-                                     "[setting]\r\nURL.Update=" + Service.Url("/update") +
-                                         "\r\nURL.GetInfo=" + Service.Url("/getinfo") +
-                                         "\r\nURL.FlagPath=" + Service.Url("/flags/") + "\r\n"),
-                  "");
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
     }
     void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
