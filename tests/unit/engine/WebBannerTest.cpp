@@ -140,8 +140,10 @@ TEST(WebBannerTest, ARemoteBannerShowsItsCopyOnceFetchedAndFetchesNoMore) {
     const std::string remote = "http://127.0.0.1:8080/banner?id=1";
     TBannerRun run("Banner.Top.RemoteURL=" + remote + "\nBanner.Top.URL=%exepath%\\res\\banner.html\n");
     run.P.Inet.SetReply("127.0.0.1:8080/banner", {200, true, "<html>fresh</html>"});
+    run.P.Inet.Hold();
     run.Place().UpdateBanner(); // a second update while the first download runs starts none
     EXPECT_EQ(run.Browser.Navigated, (std::vector<std::string>(2, kApp + "res\\banner.html")));
+    run.P.Inet.Release();
     EXPECT_EQ(run.Downloads().size(), 1u);
     EXPECT_EQ(run.P.Files.Get(run.Cache(remote)), "<html>fresh</html>");
 
