@@ -18,18 +18,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-double NowMs() {
-    LARGE_INTEGER f{}, c{};
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // Starts the program and asks it every few milliseconds whether it is still starting; the
 // milliseconds until it answers 0, or a negative figure when it never did. Ends it after.
 double StartToReady(const std::string& exe) {
@@ -40,7 +28,8 @@ double StartToReady(const std::string& exe) {
     while (ready < 0 && NowMs() - start < 30000) {
         HWND w = FindWindowW(L"TfrmMain", nullptr);
         DWORD_PTR answer = 1;
-        if (w != nullptr && SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0)
+        if (w != nullptr && SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
+            answer == 0)
             ready = NowMs() - start;
         else
             Sleep(2);
@@ -61,7 +50,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::string plainExe = CopyProgram(build, plain.Path(), service.Url(""));
     const std::string splashExe = CopyProgram(build, splash.Path(), service.Url(""));
     if (plainExe.empty() || splashExe.empty() ||
-        !TFileSystemWin().WriteFileAtomic(splash / "oem.const.dat", "[setting]\r\nApp.Splash=1\r\n").empty()) {
+        !TFileSystemWin()
+             .WriteFileAtomic(splash / "oem.const.dat", "[setting]\r\nApp.Splash=1\r\n")
+             .empty()) {
         std::fprintf(stderr, "splash_start_probe: cannot copy the program\n");
         return 2;
     }

@@ -134,21 +134,22 @@ bool TProgram::KillUnixProcess() const {
     return ended;
 }
 
-std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder, const std::string& serviceUrl) {
+std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
+                        const std::string& serviceUrl) {
     TFileSystemWin fs;
     for (const char* sub : {"res\\images", "lang", "skins"})
         if (!fs.CreateFolders(toFolder + "\\" + sub)) return {};
-    for (const char* file : {"maskaddr.exe", "const.dat", "res\\maskaddr.dat", "res\\images\\splash.png",
-                             "res\\images\\flsbg.png", "res\\images\\logo.png", "lang\\English.lan",
-                             "skins\\Graphite.skn"})
+    for (const char* file :
+         {"maskaddr.exe", "const.dat", "res\\maskaddr.dat", "res\\images\\splash.png",
+          "res\\images\\flsbg.png", "res\\images\\logo.png", "lang\\English.lan", "skins\\Graphite.skn"})
         if (!CopyFileW(ToWide(fromFolder + file).c_str(), ToWide(toFolder + "\\" + file).c_str(), FALSE))
             return {};
     const std::string exe = fs.LongPath(toFolder + "\\maskaddr.exe");
     const std::string user = ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe);
     if (!fs.CreateFolders(user) ||
-        !fs.WriteFileAtomic(user + "\\setting.dat", "[setting]\r\nURL.Update=" + serviceUrl + "/update\r\nURL.GetInfo=" +
-                                                       serviceUrl + "/getinfo\r\nURL.FlagPath=" + serviceUrl +
-                                                       "/flags/\r\n")
+        !fs.WriteFileAtomic(user + "\\setting.dat",
+                            "[setting]\r\nURL.Update=" + serviceUrl + "/update\r\nURL.GetInfo=" + serviceUrl +
+                                "/getinfo\r\nURL.FlagPath=" + serviceUrl + "/flags/\r\n")
              .empty())
         return {};
     return exe;

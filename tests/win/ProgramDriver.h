@@ -62,7 +62,8 @@ private:
 // reads at start (constants, overlay scene, pictures, language, skin), and gives every
 // request it makes by itself to the server at serviceUrl (its own user file). Returns the
 // copy's path, or empty when a file could not be copied.
-std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder, const std::string& serviceUrl);
+std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
+                        const std::string& serviceUrl);
 
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
 // another process's edit control returns only its creation text.
