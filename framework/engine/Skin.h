@@ -4,9 +4,9 @@
 // paint from it when it changes.
 #pragma once
 
-#include "base/NameValueList.h"
 #include "framework/components/Component.h"
 #include "framework/settings/IniText.h"
+#include "base/NameValueList.h"
 
 #include <cstdint>
 #include <functional>

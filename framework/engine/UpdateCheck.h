@@ -3,8 +3,8 @@
 // the update window, which requests the reply with its own download worker.
 #pragma once
 
-#include "base/DateTime.h"
 #include "framework/engine/SingleDownloader.h"
+#include "base/DateTime.h"
 
 #include <memory>
 #include <optional>
