@@ -8,7 +8,7 @@
 
 namespace maskaddr {
 
-TCLWebBanner::TCLWebBanner(TComponent* owner, IWebBrowser& browser)
+TCLWebBanner::TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser)
     : TComponent(owner, "CLWebBanner", "TCLWebBanner"), FBrowser(browser) {
     Publish(TextProperty("BannerName", "string", &FBannerName));
     Publish(TextProperty("URL", "string", &FURL));

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "framework/components/Component.h"
-#include "platform/WebBrowser.h"
+#include "platform/EmbeddedBrowser.h"
 
 #include <functional>
 #include <string>
@@ -14,7 +14,7 @@ namespace maskaddr {
 
 class TCLWebBanner : public TComponent {
 public:
-    TCLWebBanner(TComponent* owner, IWebBrowser& browser);
+    TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser);
     ~TCLWebBanner() override;
 
     void Loaded() override;
@@ -39,7 +39,7 @@ private:
     // A direct address with the program's folder put in; empty stays empty.
     static std::string DirectAddress(const std::string& setting);
 
-    IWebBrowser& FBrowser;
+    IEmbeddedBrowser& FBrowser;
     std::string FBannerName;
     std::string FUrlString; // the remote address whose cache download this banner started last
     std::string FURL;       // the address shown last

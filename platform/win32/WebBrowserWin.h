@@ -1,10 +1,10 @@
 // The system's WebBrowser control hosted in a window: a small OLE container (client
 // site, in-place site and frame, host UI handler) that activates the control in place
 // in a rectangle of its parent and hands its before-navigation event, with the cancel
-// flag, to IWebBrowser's handler.
+// flag, to IEmbeddedBrowser's handler.
 #pragma once
 
-#include "platform/WebBrowser.h"
+#include "platform/EmbeddedBrowser.h"
 #include "platform/win32/Handles.h"
 
 #include <exdisp.h>
@@ -12,7 +12,7 @@
 
 namespace maskaddr {
 
-class TWebBrowserWin final : public IWebBrowser {
+class TWebBrowserWin final : public IEmbeddedBrowser {
 public:
     // Creates the control in the parent's client rectangle; Created() tells whether the
     // system had one (a failure is traced). The thread must have initialised OLE.

@@ -1,9 +1,9 @@
 // The web banner's choice of address, its cache files and downloads, and its links;
 // the start-up picture's choice.
 #include "framework/engine/WebBanner.h"
+#include "fakes/FakeEmbeddedBrowser.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/FakeWebBrowser.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Splash.h"
 #include "framework/threads/WorkerThreads.h"
@@ -22,7 +22,7 @@ const std::string kApp = "C:\\Tools\\App\\";
 struct TBannerRun {
     TFakePlatform P;
     TFakeEngineHost Host;
-    TFakeWebBrowser Browser;
+    TFakeEmbeddedBrowser Browser;
     std::unique_ptr<TCLEngine> E;
     std::unique_ptr<TCLWebBanner> Banner;
 

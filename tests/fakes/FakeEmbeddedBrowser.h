@@ -2,14 +2,14 @@
 // before-navigation event as a page's link would.
 #pragma once
 
-#include "platform/WebBrowser.h"
+#include "platform/EmbeddedBrowser.h"
 
 #include <string>
 #include <vector>
 
 namespace maskaddr::test {
 
-class TFakeWebBrowser final : public IWebBrowser {
+class TFakeEmbeddedBrowser final : public IEmbeddedBrowser {
 public:
     std::vector<std::string> Navigated;
     void Navigate(const std::string& url) override { Navigated.push_back(url); }

@@ -8,9 +8,9 @@
 
 namespace maskaddr {
 
-class IWebBrowser {
+class IEmbeddedBrowser {
 public:
-    virtual ~IWebBrowser() = default;
+    virtual ~IEmbeddedBrowser() = default;
     // Starts loading the address (a web address or a local file path); an empty address
     // is handed on as it is.
     virtual void Navigate(const std::string& url) = 0;
