@@ -22,13 +22,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-double NowMs() {
-    LARGE_INTEGER f{}, c{};
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
 // The figures of every "First map drawn N ms" line of the trace, in order.
 std::vector<double> InProgramFigures(const std::string& trace) {
     std::vector<double> figures;
@@ -47,11 +40,6 @@ HWND VisibleChooser(DWORD waitMs) {
         Sleep(1);
     } while (GetTickCount64() < deadline);
     return nullptr;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 } // namespace

@@ -150,6 +150,7 @@ Section "un.${APP_NAME}" UnSecProgram
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\const.dat"
   Delete "$INSTDIR\oem.const.dat" ; a distributor's constants belong to the installation too
+  Delete "$INSTDIR\oem.splash.png" ; and so does a distributor's start-up picture
   RMDir /r "$INSTDIR\res"
   RMDir /r "$INSTDIR\lang"
   RMDir /r "$INSTDIR\skins"

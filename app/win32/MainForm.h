@@ -30,6 +30,7 @@ public:
     bool Create(bool trayOnly);
     TMainController& Controller() { return FController; }
     TCLEngine* EngineComponent() const { return FEngine.get(); }
+    TEngineHostWin& EngineHost() { return FHost; }
 
     // IMainView
     bool AutorunChecked() override;
@@ -101,7 +102,7 @@ private:
     TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
-    double FChooseCommandAt = 0; // when the country-choice command began, for the chooser's trace
+    double FChooseCommandAt = 0;    // when the country-choice command began, for the chooser's trace
     HWND FSettingsWindow = nullptr; // the settings dialog while it is open: owner of what it opens
 };
 

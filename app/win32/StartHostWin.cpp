@@ -113,12 +113,17 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
     return false;
 }
 
-// The splash window comes with the banner module; until then nothing is shown.
-void TStartHostWin::ShowSplash() {}
+void TStartHostWin::ShowSplash() {
+    FSplash = std::make_unique<TfrmCLSplashForm>();
+    FSplash->ShowAndPaint();
+}
 
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
     FMainForm.reset(new TfrmMain);
-    return FMainForm->Create(trayOnly);
+    FMainForm->EngineHost().OnCloseSplash = [this] { FSplash.reset(); };
+    const bool created = FMainForm->Create(trayOnly);
+    if (FSplash) FSplash->MainWindowCreated(FMainForm->Handle());
+    return created;
 }
 
 void TStartHostWin::RunMessageLoop() {
@@ -130,6 +135,7 @@ void TStartHostWin::RunMessageLoop() {
         DispatchMessageW(&m);
     }
     FMainForm.reset(); // destroys the window: FormDestroy runs
+    FSplash.reset();
 }
 
 } // namespace maskaddr

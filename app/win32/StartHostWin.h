@@ -1,12 +1,13 @@
 // The start routine's operating-system side on Win32: the country gate, the
-// single-instance mutex, finding and activating the running instance, and the
-// main window with its message loop.
+// single-instance mutex, finding and activating the running instance, the splash
+// window, and the main window with its message loop.
 #pragma once
 
 #include "app/StartRoutine.h"
 #include "app/win32/MainForm.h"
 #include "browsers/CountryGate.h"
 #include "platform/win32/Handles.h"
+#include "ui/win32/SplashForm.h"
 
 #include <memory>
 
@@ -35,6 +36,9 @@ public:
 
 private:
     THandle FMutex;
+    // Shown before the main window, hidden when it loses activation, freed by the engine's
+    // SplashClose or with the process.
+    std::unique_ptr<TfrmCLSplashForm> FSplash;
     // Its window goes first, so that WM_DESTROY runs FormDestroy however the program ends.
     std::unique_ptr<TfrmMain, TDestroyWindowFirst> FMainForm;
 };

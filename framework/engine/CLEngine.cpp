@@ -452,9 +452,7 @@ std::string TCLEngine::GetURLParam() {
 std::string TCLEngine::GetURL(const std::string& strPage, bool bAddParams) {
     std::string value = Settings().GetSettingString("URL." + strPage);
     if (!Trim(value).empty()) {
-        std::string folder = AppFolder();
-        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-        value = ReplaceAllNoCase(value, "%exepath%", folder);
+        value = ReplaceExePath(value);
     } else {
         value = Settings().GetSettingString("URL.Redirect");
     }

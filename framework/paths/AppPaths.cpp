@@ -1,4 +1,4 @@
-// AppFolder, FolderOf and ResolvePath (see AppPaths.h).
+// AppFolder, ReplaceExePath, FolderOf and ResolvePath (see AppPaths.h).
 #include "framework/paths/AppPaths.h"
 
 #include "base/Text.h"
@@ -11,6 +11,12 @@ std::string AppFolder() {
     std::string folder = files.LongPath(FolderOf(files.ProgramPath()));
     if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
     return folder;
+}
+
+std::string ReplaceExePath(const std::string& text) {
+    std::string folder = AppFolder();
+    folder.pop_back(); // AppFolder always ends in "\"
+    return ReplaceAllNoCase(text, "%exepath%", folder);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -1,7 +1,8 @@
 // Move-only owners of Win32 handles: each closes what it holds exactly once. Kernel
 // objects, files, registry keys, GDI objects, device contexts (with a scope that selects
-// an object into one and puts the old one back), menus, LocalAlloc memory, the handles
-// of a started process, the process's GDI+ session, and cryptography providers and keys.
+// an object into one and puts the old one back), menus, LocalAlloc memory, COM interface
+// pointers, the handles of a started process, the process's GDI+ session, and
+// cryptography providers and keys.
 #pragma once
 
 #include <windows.h>
@@ -75,6 +76,9 @@ inline void CloseCryptAlgorithm(BCRYPT_ALG_HANDLE algorithm) {
 inline void DestroyCryptKey(BCRYPT_KEY_HANDLE key) {
     BCryptDestroyKey(key);
 }
+template <typename T> void ReleaseComObject(T* object) {
+    object->Release();
+}
 
 struct TKernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
@@ -121,6 +125,9 @@ template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T
 using TCryptAlgorithm =
     TUniqueHandle<BCRYPT_ALG_HANDLE, TNullHandleTraits<BCRYPT_ALG_HANDLE, CloseCryptAlgorithm>>;
 using TCryptKey = TUniqueHandle<BCRYPT_KEY_HANDLE, TNullHandleTraits<BCRYPT_KEY_HANDLE, DestroyCryptKey>>;
+
+// A COM interface pointer holding one reference of ours, released once.
+template <typename T> using TComPtr = TUniqueHandle<T*, TNullHandleTraits<T*, ReleaseComObject<T>>>;
 
 // The device context of a window, or of the screen for a null window (GetDC), given back
 // with ReleaseDC to the window it came from.

@@ -1,6 +1,6 @@
 // Picture files (PNG, BMP, JPEG, GIF) through GDI+: as GDI+ bitmaps for drawing with
-// alpha, or as GDI bitmaps for controls and device contexts. GDI+ starts here, once, as
-// the process's one session.
+// alpha, as GDI bitmaps for controls and device contexts, or as premultiplied 32-bit
+// bitmaps for layered windows. GDI+ starts here, once, as the process's one session.
 #pragma once
 
 #include "platform/win32/Handles.h"
@@ -30,6 +30,12 @@ std::unique_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path);
 // A picture file as a GDI bitmap, transparent parts over white; empty when it cannot be
 // read or decoded.
 TPicture LoadPictureFile(const std::string& path);
+// A picture file as a top-down 32-bit bitmap with premultiplied alpha, the form that
+// UpdateLayeredWindow takes; empty when it cannot be read or decoded.
+TPicture LoadAlphaPicture(const std::string& path);
+// The same from a picture among the program's own resources (type RCDATA).
+TPicture LoadAlphaPictureResource(const wchar_t* name);
+
 // The picture stretched (halftone) into a new screen-compatible bitmap of that size, on a
 // ground of the button-face colour; empty for an empty picture.
 TGdiBitmap StretchPicture(const TPicture& picture, int width, int height);

@@ -1,6 +1,8 @@
 // Driving the real maskaddr.exe from a test (see ProgramDriver.h).
 #include "ProgramDriver.h"
 
+#include "WinTestUtil.h"
+
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
@@ -67,6 +69,10 @@ HWND TProgram::WaitForWindow(const std::string& className, DWORD waitMs) const {
     return WaitForClass(ToWide(className), true, waitMs);
 }
 
+HWND TProgram::ExistingWindow(const std::string& className) const {
+    return FindProcessWindow(FPid, ToWide(className).c_str(), false);
+}
+
 HWND TProgram::Ready() const {
     HWND w = Window();
     UINT busy = RegisterWindowMessageW(L"CL IfBusy");
@@ -126,6 +132,27 @@ bool TProgram::KillUnixProcess() const {
     const bool ended = started && Ended(15000) != -1;
     fs.RemoveFile(script);
     return ended;
+}
+
+std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
+                        const std::string& serviceUrl) {
+    TFileSystemWin fs;
+    for (const char* sub : {"res\\images", "lang", "skins"})
+        if (!fs.CreateFolders(toFolder + "\\" + sub)) return {};
+    for (const char* file :
+         {"maskaddr.exe", "const.dat", "res\\maskaddr.dat", "res\\images\\splash.png",
+          "res\\images\\flsbg.png", "res\\images\\logo.png", "lang\\English.lan", "skins\\Graphite.skn"})
+        if (!CopyFileW(ToWide(fromFolder + file).c_str(), ToWide(toFolder + "\\" + file).c_str(), FALSE))
+            return {};
+    const std::string exe = fs.LongPath(toFolder + "\\maskaddr.exe");
+    const std::string user = ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe);
+    if (!fs.CreateFolders(user) ||
+        !fs.WriteFileAtomic(user + "\\setting.dat",
+                            "[setting]\r\nURL.Update=" + serviceUrl + "/update\r\nURL.GetInfo=" + serviceUrl +
+                                "/getinfo\r\nURL.FlagPath=" + serviceUrl + "/flags/\r\n")
+             .empty())
+        return {};
+    return exe;
 }
 
 std::string ControlText(HWND main, int id) {

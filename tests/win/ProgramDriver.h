@@ -38,6 +38,8 @@ public:
     // Waits for a visible top-level window of this program with that window class (a form
     // such as "TfrmSettings"); nullptr after waitMs.
     HWND WaitForWindow(const std::string& className, DWORD waitMs = 20000) const;
+    // A top-level window of this program with that window class, shown or hidden, now.
+    HWND ExistingWindow(const std::string& className) const;
     // Waits for a dialog of this program whose text contains `text`; nullptr after waitMs.
     HWND WaitForDialog(const std::string& text, DWORD waitMs = 20000) const;
     // Sends one command, as one click, and waits until done() holds: "" when it did, else
@@ -55,6 +57,13 @@ private:
     DWORD FPid = 0;
     std::string FExe;
 };
+
+// Copies maskaddr.exe from the folder (with trailing "\") into another, with the data it
+// reads at start (constants, overlay scene, pictures, language, skin), and gives every
+// request it makes by itself to the server at serviceUrl (its own user file). Returns the
+// copy's path, or empty when a file could not be copied.
+std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
+                        const std::string& serviceUrl);
 
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
 // another process's edit control returns only its creation text.

@@ -136,4 +136,16 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     return result;
 }
 
+double NowMs() {
+    LARGE_INTEGER frequency{}, counter{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> figures) {
+    std::sort(figures.begin(), figures.end());
+    return figures.empty() ? 0 : figures[figures.size() / 2];
+}
+
 } // namespace maskaddr::test

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace maskaddr::test {
 
@@ -46,5 +47,9 @@ struct TProcessResult {
     std::string Output; // standard output and error
 };
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// For the timing probes of bench/: a steady clock in milliseconds, and the median of figures.
+double NowMs();
+double Median(std::vector<double> figures);
 
 } // namespace maskaddr::test
