@@ -18,18 +18,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-// maskaddr.exe of the build tree, and its user file.
-class TApp : public TProgram {
-public:
-    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
-    static std::string Exe() {
-        return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
-    }
-    static std::string UserFile() {
-        return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
-    }
-};
-
 int CountMainWindows() {
     int count = 0;
     EnumWindows(
@@ -83,14 +71,7 @@ protected:
         if (!WaitForReady()) return "the lookup never answered";
         return app.Hide(w);
     }
-    void WriteUserFile(const std::string& lines) {
-        std::string path = TApp::UserFile();
-        Fs.CreateFolders(path.substr(0, path.rfind('\\')));
-        ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + Service.Url("/update") +
-                                               "\r\nURL.GetInfo=" + Service.Url("/getinfo") +
-                                               "\r\nURL.FlagPath=" + Service.Url("/flags/") + "\r\n" + lines),
-                  "");
-    }
+    void WriteUserFile(const std::string& lines) { ASSERT_EQ(TApp::WriteUserFile(Service.Url(""), lines), ""); }
     void TearDown() override {
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
         EXPECT_EQ(CountMainWindows(), 0) << "a test left a running instance";
@@ -359,31 +340,6 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
 }
 
 namespace {
-
-// The settings dialog of a running program, opened from the main window's command.
-class TSettingsDriver {
-public:
-    TSettingsDriver(const TApp& app, HWND main) {
-        PostMessageW(main, WM_COMMAND, ids::actSettings, 0); // the dialog runs inside the command
-        Dialog = app.WaitForWindow("TfrmSettings");
-    }
-    HWND Dialog = nullptr;
-    bool Checked(int id) const {
-        return SendMessageW(GetDlgItem(Dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    void Click(int id) const { SendMessageW(GetDlgItem(Dialog, id), BM_CLICK, 0, 0); }
-    // The "Browser" page, as the arrow key on the page control selects it.
-    void NextPage() const {
-        SendMessageW(GetDlgItem(Dialog, settingsIds::pcSetting), WM_KEYDOWN, VK_RIGHT, 0);
-    }
-    // OK or Cancel; true once the dialog has gone.
-    bool Close(int button) const {
-        PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
-        for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
-            Sleep(50);
-        return !IsWindow(Dialog);
-    }
-};
 
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 

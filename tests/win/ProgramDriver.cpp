@@ -5,6 +5,8 @@
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/SettingsForm.h"
+#include "WinTestUtil.h"
 
 #include <wininet.h>
 
@@ -126,6 +128,46 @@ bool TProgram::KillUnixProcess() const {
     const bool ended = started && Ended(15000) != -1;
     fs.RemoveFile(script);
     return ended;
+}
+
+std::string TApp::Exe() {
+    return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
+}
+
+std::string TApp::UserFile() {
+    return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
+}
+
+std::string TApp::WriteUserFile(const std::string& service, const std::string& lines) {
+    const std::string path = UserFile();
+    TFileSystemWin fs;
+    fs.CreateFolders(path.substr(0, path.rfind('\\')));
+    return fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + service + "/update\r\nURL.GetInfo=" + service +
+                                        "/getinfo\r\nURL.FlagPath=" + service + "/flags/\r\n" + lines);
+}
+
+TSettingsDriver::TSettingsDriver(const TProgram& app, HWND main) {
+    PostMessageW(main, WM_COMMAND, ids::actSettings, 0); // the dialog runs inside the command
+    Dialog = app.WaitForWindow("TfrmSettings");
+}
+
+bool TSettingsDriver::Checked(int id) const {
+    return SendMessageW(GetDlgItem(Dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TSettingsDriver::Click(int id) const {
+    SendMessageW(GetDlgItem(Dialog, id), BM_CLICK, 0, 0);
+}
+
+void TSettingsDriver::NextPage() const {
+    SendMessageW(GetDlgItem(Dialog, settingsIds::pcSetting), WM_KEYDOWN, VK_RIGHT, 0);
+}
+
+bool TSettingsDriver::Close(int button) const {
+    PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
+    for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
+        Sleep(50);
+    return !IsWindow(Dialog);
 }
 
 std::string ControlText(HWND main, int id) {

@@ -56,6 +56,32 @@ private:
     std::string FExe;
 };
 
+// maskaddr.exe of the build tree (two folders above the test program) and its user file.
+class TApp : public TProgram {
+public:
+    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
+    static std::string Exe();
+    static std::string UserFile();
+    // Writes the user file: its [setting] section with the addresses of the requests the
+    // program makes by itself at start (the automatic update, the lookup, a flag) at
+    // `service` (a server of the test, "http://127.0.0.1:PORT"), then `lines`, whose
+    // entries win. "" when written, else the system's error text.
+    static std::string WriteUserFile(const std::string& service, const std::string& lines);
+};
+
+// The settings dialog of a running program, opened from the main window's command.
+class TSettingsDriver {
+public:
+    TSettingsDriver(const TProgram& app, HWND main);
+    HWND Dialog = nullptr;
+    bool Checked(int id) const;
+    void Click(int id) const;
+    // The "Browser" page, as the arrow key on the page control selects it.
+    void NextPage() const;
+    // OK or Cancel; true once the dialog has gone.
+    bool Close(int button) const;
+};
+
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
 // another process's edit control returns only its creation text.
 std::string ControlText(HWND main, int id);

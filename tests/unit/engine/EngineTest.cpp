@@ -123,6 +123,22 @@ TEST_F(EngineTest, LanguageSelection) {
     EXPECT_EQ(E->LanguageList(), (std::vector<std::string>{"English", "Deutsch"}));
 }
 
+// A first start (no "Language" yet) takes the interface language's file and stores it;
+// a stored choice wins over the interface language.
+TEST_F(EngineTest, FirstStartChoosesTheInterfaceLanguageOnce) {
+    P.Files.Put("C:\\Tools\\App\\lang\\German.lan", "[AppRes]\nAppName=Maskaddr DE\n");
+    P.System.UiLanguage = 0x0807; // German (Switzerland)
+    E->Loaded();
+    EXPECT_EQ(E->Language(), "German");
+    EXPECT_EQ(Settings().GetSettingString("Language"), "German");
+    delete E;
+    P.System.UiLanguage = 0x0411; // Japanese: the stored choice stays
+    E = new TCLEngine(&Main, Host);
+    E->SetLanguageData(Data);
+    E->Loaded();
+    EXPECT_EQ(E->Language(), "German");
+}
+
 TEST_F(EngineTest, SkinSelectionAndLists) {
     const std::string ini = "[Skin]\nName=Steel\n[Colors]\nWindow=#102030\n";
     P.Files.Put("C:\\Tools\\App\\skins\\Steel.skn", DeflateSkin(ini));
