@@ -78,10 +78,11 @@ bool TfrmMain::Create(bool trayOnly) {
     FEngine->SetLanguageData(FLanguageData);
     FEngine->SetSkinData(FSkinData);
     FEngine->SetTitleIncludeVer(true);
-    new TTextComponent(this, "spTrayIcon", "TspTrayIcon", "Hint", "Maskaddr", [this](const std::string& hint) {
-        lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
-        if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
-    });
+    new TTextComponent(this, "spTrayIcon", "TspTrayIcon", "Hint", "Maskaddr",
+                       [this](const std::string& hint) {
+                           lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
+                           if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
+                       });
     FLanguageMenu.Caption = "&Language";
     new TTextComponent(this, "Language1", "TMenuItem", "Caption", FLanguageMenu.Caption,
                        [this](const std::string& caption) {

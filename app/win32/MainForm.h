@@ -105,7 +105,7 @@ private:
     TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
-    double FChooseCommandAt = 0; // when the country-choice command began, for the chooser's trace
+    double FChooseCommandAt = 0;    // when the country-choice command began, for the chooser's trace
     HWND FSettingsWindow = nullptr; // the settings dialog while it is open: owner of what it opens
 };
 

@@ -304,7 +304,8 @@ void TCLEngine::InitSkin() {
 void TCLEngine::InitLanguage() {
     if (FLanguageData == nullptr) return;
     std::string name = Settings().GetSettingString("Language");
-    if (name.empty()) name = LanguageForUiLanguage(Platform().System->UserDefaultUILanguage(), LanguageList());
+    if (name.empty())
+        name = LanguageForUiLanguage(Platform().System->UserDefaultUILanguage(), LanguageList());
     SetLanguage(name);
     if (FLanguageMenuItem != nullptr) BuildLanguageMenu(FLanguageMenuItem);
 }

@@ -15,9 +15,10 @@ struct TShippedLanguage {
     const char* Name;
 };
 constexpr TShippedLanguage kShipped[] = {
-    {0x07, "German"},  {0x09, "English"}, {0x0A, "Spanish"}, {0x0C, "French"},
-    {0x10, "Italian"}, {0x11, "Japanese"}, {0x12, "Korean"},  {0x15, "Polish"},
-    {0x16, "Portuguese (Brazil)"}, {0x19, "Russian"}, {0x1F, "Turkish"},
+    {0x07, "German"},  {0x09, "English"}, {0x0A, "Spanish"},
+    {0x0C, "French"},  {0x10, "Italian"}, {0x11, "Japanese"},
+    {0x12, "Korean"},  {0x15, "Polish"},  {0x16, "Portuguese (Brazil)"},
+    {0x19, "Russian"}, {0x1F, "Turkish"},
 };
 constexpr uint16_t kPrimaryMask = 0x3FF;
 

@@ -1,12 +1,15 @@
 // The program in every shipped language under Wine: the captions read back from the real
 // windows are the language file's, every caption fits its control, the language menu
 // translates the open windows at once and is remembered; and the menu's Win32 submenu.
+// Before windows.h, whose macro GetProp (undefined below) would rename the language
+// document's lookup.
+#include "framework/language/CLMultiLang.h"
+
 #include "ProgramDriver.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
-#include "framework/language/CLMultiLang.h"
 #include "platform/win32/PlatformWin.h"
 #include "ui/win32/ChoiceMenuWin.h"
 #include "ui/win32/SettingsForm.h"
@@ -14,14 +17,16 @@
 
 #include <gtest/gtest.h>
 
+#undef GetProp
+
 using namespace maskaddr;
 using namespace maskaddr::test;
 
 namespace {
 
 // The shipped languages in the order of the language menu (English, then by name).
-const std::vector<std::string> kLanguages{"English",  "French", "German", "Italian",
-                                          "Japanese", "Korean", "Polish", "Portuguese (Brazil)",
+const std::vector<std::string> kLanguages{"English",  "French",  "German", "Italian",
+                                          "Japanese", "Korean",  "Polish", "Portuguese (Brazil)",
                                           "Russian",  "Spanish", "Turkish"};
 
 // A control and the language file's key of its caption.
@@ -30,9 +35,9 @@ struct TCaptionKey {
     const char* Key;
 };
 const TCaptionKey kMainCaptions[] = {
-    {ids::btnHide, "actMaskaddr.Caption"},   {ids::btnChooseIP, "actChooseIPCountry.Caption"},
+    {ids::btnHide, "actMaskaddr.Caption"},     {ids::btnChooseIP, "actChooseIPCountry.Caption"},
     {ids::btnSettings, "actSettings.Caption"}, {ids::lblFake, "lblFake.Caption"},
-    {ids::cbAutorun, "cbAutorun.Caption"},   {ids::cbChangeIP, "cbChangeIP.Caption"},
+    {ids::cbAutorun, "cbAutorun.Caption"},     {ids::cbChangeIP, "cbChangeIP.Caption"},
 };
 const TCaptionKey kSettingsCaptions[] = {
     {settingsIds::cbAutoRun, "cbAutoRun.Caption"},
@@ -52,7 +57,8 @@ const TCaptionKey kSettingsCaptions[] = {
 class TShippedLanguage {
 public:
     explicit TShippedLanguage(const std::string& name) {
-        std::string bytes = TFileSystemWin().ReadFile(TestProgramFolder() + "lang\\" + name + ".lan").value_or("");
+        std::string bytes =
+            TFileSystemWin().ReadFile(TestProgramFolder() + "lang\\" + name + ".lan").value_or("");
         if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
         FDoc.LoadFromString(bytes);
     }
@@ -122,9 +128,10 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
             GetClientRect(c.Window, &client);
             if (needW > r.right || needH > r.bottom || inWindow.right > client.right)
                 c.Found.push_back(c.Where + " " + std::to_string(GetDlgCtrlID(w)) + " \"" + ToUtf8(text) +
-                                  "\": needs " + std::to_string(needW) + "x" + std::to_string(needH) + ", has " +
-                                  std::to_string(r.right) + "x" + std::to_string(r.bottom) + " ending at " +
-                                  std::to_string(inWindow.right) + " of " + std::to_string(client.right));
+                                  "\": needs " + std::to_string(needW) + "x" + std::to_string(needH) +
+                                  ", has " + std::to_string(r.right) + "x" + std::to_string(r.bottom) +
+                                  " ending at " + std::to_string(inWindow.right) + " of " +
+                                  std::to_string(client.right));
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&c));
@@ -150,7 +157,7 @@ class LanguageWinTest : public ::testing::Test {
 protected:
     TTestHttpServer Service; // the program's own requests at start end here (404)
     void Start(const std::string& language) {
-        ASSERT_EQ(TApp::WriteUserFile(Service.Url(""), "Language=" + language + "\r\n"), "");
+        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language + "\r\n"), "");
     }
 };
 
@@ -162,7 +169,7 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         SCOPED_TRACE(language);
         Start(language);
         TShippedLanguage texts(language);
-        TApp app("");
+        TBuiltApp app("");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         for (const TCaptionKey& c : kMainCaptions)
@@ -195,7 +202,7 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
     TShippedLanguage german("German");
     const int germanItem = ids::Language1First + 2;
     ASSERT_EQ(kLanguages[2], "German");
-    TApp app("");
+    TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     TSettingsDriver settings(app, w);
@@ -204,10 +211,11 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
               TShippedLanguage("English").Text("TfrmSettings", "cbAutoRun.Caption"));
     PostMessageW(w, WM_COMMAND, germanItem, 0);
     const std::string expected = german.Text("TfrmSettings", "cbAutoRun.Caption");
-    EXPECT_TRUE(PumpUntil([&] { return ControlText(settings.Dialog, settingsIds::cbAutoRun) == expected; }, 10000))
+    EXPECT_TRUE(
+        PumpUntil([&] { return ControlText(settings.Dialog, settingsIds::cbAutoRun) == expected; }, 10000))
         << ControlText(settings.Dialog, settingsIds::cbAutoRun);
     EXPECT_EQ(ControlText(w, ids::btnSettings), german.Text("TfrmMain", "actSettings.Caption"));
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "Language"), "German");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "Language"), "German");
     EXPECT_TRUE(settings.Close(IDCANCEL));
 }
 
@@ -217,7 +225,8 @@ TEST(ChoiceMenuWinTest, TicksAnswersItsCommandsAndLeavesItsParentMenu) {
     TChoiceMenuWin menu(500);
     menu.Caption = "&Language";
     std::vector<std::string> chosen;
-    menu.SetSubItems({"English", "German"}, {true, false}, [&](const std::string& name) { chosen.push_back(name); });
+    menu.SetSubItems({"English", "German"}, {true, false},
+                     [&](const std::string& name) { chosen.push_back(name); });
     menu.SetChecked(0, false);
     menu.SetChecked(1, true);
     TMenuHandle parent(CreatePopupMenu());

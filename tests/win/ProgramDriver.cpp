@@ -1,12 +1,12 @@
 // Driving the real maskaddr.exe from a test (see ProgramDriver.h).
 #include "ProgramDriver.h"
 
+#include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/SettingsForm.h"
-#include "WinTestUtil.h"
 
 #include <wininet.h>
 
@@ -130,19 +130,20 @@ bool TProgram::KillUnixProcess() const {
     return ended;
 }
 
-std::string TApp::Exe() {
+std::string TBuiltApp::Exe() {
     return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
 }
 
-std::string TApp::UserFile() {
+std::string TBuiltApp::UserFile() {
     return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
 }
 
-std::string TApp::WriteUserFile(const std::string& service, const std::string& lines) {
+std::string TBuiltApp::WriteUserFile(const std::string& service, const std::string& lines) {
     const std::string path = UserFile();
     TFileSystemWin fs;
     fs.CreateFolders(path.substr(0, path.rfind('\\')));
-    return fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + service + "/update\r\nURL.GetInfo=" + service +
+    return fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + service +
+                                        "/update\r\nURL.GetInfo=" + service +
                                         "/getinfo\r\nURL.FlagPath=" + service + "/flags/\r\n" + lines);
 }
 

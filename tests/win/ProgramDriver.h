@@ -57,9 +57,9 @@ private:
 };
 
 // maskaddr.exe of the build tree (two folders above the test program) and its user file.
-class TApp : public TProgram {
+class TBuiltApp : public TProgram {
 public:
-    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
+    explicit TBuiltApp(const std::string& args) : TProgram(Exe(), args) {}
     static std::string Exe();
     static std::string UserFile();
     // Writes the user file: its [setting] section with the addresses of the requests the

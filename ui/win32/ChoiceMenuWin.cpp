@@ -22,7 +22,8 @@ void TChoiceMenuWin::SetSubItems(const std::vector<std::string>& captions, const
     FOnClick = std::move(onClick);
     for (size_t i = 0; i < captions.size(); ++i) {
         const UINT flags = MF_STRING | (i < checked.size() && checked[i] ? MF_CHECKED : MF_UNCHECKED);
-        if (!AppendMenuW(FMenu.Get(), flags, FFirstCommand + static_cast<UINT>(i), ToWide(captions[i]).c_str()))
+        if (!AppendMenuW(FMenu.Get(), flags, FFirstCommand + static_cast<UINT>(i),
+                         ToWide(captions[i]).c_str()))
             TraceLastError("AppendMenuW", captions[i]);
     }
 }

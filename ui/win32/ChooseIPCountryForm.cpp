@@ -66,8 +66,9 @@ void TfrmChooseIPCountry::CreateControls() {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(idGauge)), GetModuleHandleW(nullptr),
                     nullptr);
     SendMessageW(Control(idGauge), PBM_SETRANGE32, 0, 100);
-    new TButtonControl(this, "btnOK", "&OK", 278, 415, 75, 25, IDOK, true);
-    new TButtonControl(this, "btnCancel", "&Cancel", 359, 415, 75, 25, IDCANCEL);
+    // Wide enough for the longest translation ("キャンセル(&C)").
+    new TButtonControl(this, "btnOK", "&OK", 262, 415, 84, 25, IDOK, true);
+    new TButtonControl(this, "btnCancel", "&Cancel", 350, 415, 84, 25, IDCANCEL);
 }
 
 // The map's window procedure gets the filter in front of it; the saved one (FIEMapMes)

@@ -110,8 +110,9 @@ void TfrmSettings::CreateControls() {
     button(1, "btnReinstallFF", "Re-install FireFox Extension", 24, 152, 220, btnReinstallFF);
     EnableWindow(GetDlgItem(Handle(), cbIE), FALSE); // shown, never changed by the user
 
-    new TButtonControl(this, "btnOK", "&OK", kClientWidth - 166, kClientHeight - 36, 75, 25, btnOK, true);
-    new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 83, kClientHeight - 36, 75, 25,
+    // Wide enough for the longest translation ("キャンセル(&C)"): they sit at the right edge.
+    new TButtonControl(this, "btnOK", "&OK", kClientWidth - 180, kClientHeight - 36, 84, 25, btnOK, true);
+    new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 92, kClientHeight - 36, 84, 25,
                        btnCancel);
     // The page control lies under the pages' controls.
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

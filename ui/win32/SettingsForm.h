@@ -53,7 +53,7 @@ private:
     bool OnPage(HWND control) const;
 
     TSettingsController FController;
-    TComboBoxControl* FLanguage = nullptr; // a component of the window
+    TComboBoxControl* FLanguage = nullptr;   // a component of the window
     std::map<int, std::vector<HWND>> FPages; // the controls of each page, by page index
 };
 

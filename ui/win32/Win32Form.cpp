@@ -17,8 +17,8 @@ HFONT CreateUiFont(bool bold) {
     const TWindowDC screen(nullptr);
     const int height = -MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
     return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       L"Tahoma");
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
 SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth) {
@@ -271,7 +271,8 @@ void TWin32Control::FitToCaption(int maxRight) {
     const int needed = CaptionExtent(ToWide(GetText()), font).cx + FCaptionPadding;
     const int width = std::max(FDesignWidth, std::min(needed, maxRight - static_cast<int>(r.left)));
     if (width != r.right - r.left)
-        SetWindowPos(FHandle, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(FHandle, nullptr, 0, 0, width, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWin32Control::PublishWindowText(const std::string& propName, const std::string& typeName) {

@@ -1,11 +1,11 @@
 // The data files shipped beside the program: every text key the program asks for is
 // in the English language file, every translation matches it, the skins are valid, and
 // the constants are complete.
+#include "base/Text.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/Skin.h"
 #include "framework/engine/UrlTools.h"
 #include "framework/language/CLMultiLang.h"
-#include "base/Text.h"
 #include "framework/settings/IniText.h"
 #include "platform/SystemText.h"
 
@@ -110,7 +110,8 @@ TLanguageFile ReadLanguageFile(const std::string& path) {
 // access keys ("&" not doubled).
 std::vector<std::string> Marks(const std::string& value, const std::regex& pattern) {
     std::vector<std::string> found;
-    for (auto it = std::sregex_iterator(value.begin(), value.end(), pattern); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(value.begin(), value.end(), pattern); it != std::sregex_iterator();
+         ++it)
         found.push_back(LowerAscii(it->str()));
     std::sort(found.begin(), found.end());
     return found;

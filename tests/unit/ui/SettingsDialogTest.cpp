@@ -2,11 +2,11 @@
 // the show-again flags and the re-installation of the Firefox extension.
 #include "ui/SettingsDialog.h"
 #include "app/MainController.h"
+#include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSettingsView.h"
 #include "fakes/RecordingSwitchers.h"
-#include "fakes/FakeControls.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/language/CLMultiLang.h"
 
