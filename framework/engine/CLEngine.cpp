@@ -245,6 +245,8 @@ void TCLEngine::SetLanguage(const std::string& value) {
         if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
         FLanguage = "English";
     }
+    // The about window names the translator; the file describes itself.
+    FLanguageTranslator = FLanguageData->CurrentLanguageTranslator();
     Settings().SetSettingstring("Language", FLanguage);
     if (FLanguageMenuItem != nullptr) CheckMenu(FLanguageMenuItem, LanguageList(), FLanguage);
     if (FSkinData != nullptr) FLanguageData->GetSectionStrings("SkinRes", FSkinData->ResourceStrings);

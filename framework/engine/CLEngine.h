@@ -153,7 +153,7 @@ private:
     bool FDefaultSkinForm = true;
     IChoiceMenu* FSkinMenuItem = nullptr;
     std::string FLanguage;
-    std::string FLanguageTranslator;
+    std::string FLanguageTranslator; // the current language file's "Info" entry "Translator"
     TCLMultiLangData* FLanguageData = nullptr;
     std::vector<std::string> FLanguageList;
     bool FLanguageListRead = false;

@@ -157,7 +157,9 @@ class LanguageWinTest : public ::testing::Test {
 protected:
     TTestHttpServer Service; // the program's own requests at start end here (404)
     void Start(const std::string& language) {
-        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language + "\r\n"), "");
+        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language + "\r\nURL.VerifyIP=" +
+                                                                Service.Url("/verifyip") + "\r\n"),
+                  "");
     }
 };
 
@@ -190,7 +192,27 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         Sleep(200);
         found = CaptionsThatDoNotFit(settings.Dialog, language + " settings, Browser");
         notFitting.insert(notFitting.end(), found.begin(), found.end());
+        // The verification window, from the dialog's button (posted: it runs modally).
+        PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnTestNow), BM_CLICK, 0, 0);
+        HWND testing = app.WaitForWindow("TfrmTesting");
+        ASSERT_NE(testing, nullptr);
+        found = CaptionsThatDoNotFit(testing, language + " verification window");
+        notFitting.insert(notFitting.end(), found.begin(), found.end());
+        PostMessageW(testing, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(testing); }, 10000));
         EXPECT_TRUE(settings.Close(IDCANCEL));
+
+        // The about window names the language and its translator.
+        PostMessageW(w, WM_COMMAND, ids::actAbout, 0);
+        HWND about = app.WaitForWindow("TfrmCLAboutForm");
+        ASSERT_NE(about, nullptr);
+        found = CaptionsThatDoNotFit(about, language + " about window");
+        notFitting.insert(notFitting.end(), found.begin(), found.end());
+        if (language != "English") {
+            EXPECT_NE(DialogText(about).find("Maskaddr team"), std::string::npos) << DialogText(about);
+        }
+        PostMessageW(about, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(about); }, 10000));
     }
     EXPECT_EQ(notFitting, std::vector<std::string>{});
 }
