@@ -12,6 +12,7 @@
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "ui/win32/ChoiceMenuWin.h"
+#include "ui/win32/ChooseIPCountryForm.h"
 #include "ui/win32/SettingsForm.h"
 #include "ui/win32/Win32Form.h"
 
@@ -153,13 +154,25 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
     return c.Found;
 }
 
+// The program's requests go to a server of the test: the lookup answers (so the country
+// chooser opens), the rest gets 404. A pool of one proxy, no update needed.
 class LanguageWinTest : public ::testing::Test {
 protected:
-    TTestHttpServer Service; // the program's own requests at start end here (404)
+    TTestHttpServer Service;
+    TScratchFolder Dir;
+    const std::string Trace = Dir / "trace.log"; // a program started with -d writes here
+    void SetUp() override {
+        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
+        Service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\n"});
+    }
+    void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
     void Start(const std::string& language) {
-        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language + "\r\nURL.VerifyIP=" +
-                                                                Service.Url("/verifyip") + "\r\n"),
-                  "");
+        ASSERT_EQ(
+            TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language +
+                                                          "\r\nUpdate.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|"
+                                                          "Testland|QQ|0|0;\r\nURL.VerifyIP=" +
+                                                          Service.Url("/verifyip") + "\r\n"),
+            "");
     }
 };
 
@@ -171,7 +184,7 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         SCOPED_TRACE(language);
         Start(language);
         TShippedLanguage texts(language);
-        TBuiltApp app("");
+        TBuiltApp app("-d");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         for (const TCaptionKey& c : kMainCaptions)
@@ -201,6 +214,22 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         PostMessageW(testing, WM_CLOSE, 0, 0);
         EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(testing); }, 10000));
         EXPECT_TRUE(settings.Close(IDCANCEL));
+
+        // The country chooser, once the lookup has answered.
+        ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
+        HWND chooser = nullptr;
+        EXPECT_EQ(
+            app.ClickOnce(w, ids::actChooseIPCountry,
+                          [&] { return (chooser = app.WaitForWindow("TfrmChooseIPCountry", 0)) != nullptr; }),
+            "");
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(WindowText(chooser), texts.Text("TfrmChooseIPCountry", "frmChooseIPCountry.Caption"));
+        EXPECT_EQ(ControlText(chooser, TfrmChooseIPCountry::idCountryLabel),
+                  texts.Text("TfrmChooseIPCountry", "lblCountry.Caption"));
+        found = CaptionsThatDoNotFit(chooser, language + " country chooser");
+        notFitting.insert(notFitting.end(), found.begin(), found.end());
+        PostMessageW(GetDlgItem(chooser, IDCANCEL), BM_CLICK, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(chooser); }, 10000));
 
         // The about window names the language and its translator.
         PostMessageW(w, WM_COMMAND, ids::actAbout, 0);
