@@ -87,8 +87,10 @@ RECT RectIn(HWND control, HWND window) {
 }
 
 // The visible captions of a window that do not fit their controls, measured in the
-// windows' own font (fonts belong to their process: the test makes the same one) on one
-// line for check boxes and buttons, wrapped for labels; and controls that leave the window.
+// windows' own font on one line for check boxes and buttons, wrapped for labels; and
+// controls that leave the window. Font handles belong to the program's process (under
+// Wine, WM_GETFONT sent from this one answers none), so the test makes the same font with
+// the windows' own function.
 std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& where, int boldId = 0) {
     struct TContext {
         HWND Window;
@@ -137,7 +139,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
         },
         reinterpret_cast<LPARAM>(&c));
     // The interval's edit lies on the blanks of its check box's caption, hiding no word.
-    if (HWND box = GetDlgItem(window, ids::cbChangeIP); box != nullptr && boldId != 0) {
+    if (HWND box = GetDlgItem(window, ids::cbChangeIP); box != nullptr) {
         const std::wstring caption = ToWide(WindowText(box));
         const size_t blanks = caption.find(L"  "), after = caption.find_first_not_of(L' ', blanks);
         const int left = RectIn(box, window).left + CheckBoxTextOffset();
