@@ -272,6 +272,20 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
     EXPECT_TRUE(settings.Close(IDCANCEL));
 }
 
+// A first start (no "Language" stored) in a German interface speaks German and stores it.
+// Wine takes the interface language from the locale, which with-locale makes German for
+// this run; the other tests name their language.
+TEST_F(LanguageWinTest, FirstStartFollowsTheInterfaceLanguage) {
+    ASSERT_EQ(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_GERMAN) << "run by with-locale";
+    ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), ""), "");
+    TBuiltApp app("");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(ControlText(w, ids::btnSettings),
+              TShippedLanguage("German").Text("TfrmMain", "actSettings.Caption"));
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "Language"), "German");
+}
+
 // The submenu ticks one item, answers its own commands only, and leaves the menu it was
 // appended to (when taken out, and when it goes) without either destroying the other.
 TEST(ChoiceMenuWinTest, TicksAnswersItsCommandsAndLeavesItsParentMenu) {
