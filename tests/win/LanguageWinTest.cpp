@@ -16,6 +16,8 @@
 #include "ui/win32/SettingsForm.h"
 #include "ui/win32/Win32Form.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #undef GetProp
@@ -88,9 +90,9 @@ RECT RectIn(HWND control, HWND window) {
 
 // The visible captions of a window that do not fit their controls, measured in the
 // windows' own font on one line for check boxes and buttons, wrapped for labels; and
-// controls that leave the window. Font handles belong to the program's process (under
-// Wine, WM_GETFONT sent from this one answers none), so the test makes the same font with
-// the windows' own function.
+// captioned controls that leave the window or lie on another control (a widened one). Font handles belong to
+// the program's process (under Wine, WM_GETFONT sent from this one answers none), so the test makes the same
+// font with the windows' own function.
 std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& where, int boldId = 0) {
     struct TContext {
         HWND Window;
@@ -129,6 +131,20 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
             }
             RECT inWindow = RectIn(w, c.Window), client{};
             GetClientRect(c.Window, &client);
+            HWND covered = nullptr; // the interval's edit lies on its check box's caption by design
+            for (HWND other = GetWindow(c.Window, GW_CHILD);
+                 other != nullptr && GetDlgCtrlID(w) != ids::cbChangeIP;
+                 other = GetWindow(other, GW_HWNDNEXT)) {
+                wchar_t otherClass[32] = {};
+                GetClassNameW(other, otherClass, 32);
+                RECT o = RectIn(other, c.Window), both{};
+                if (other != w && IsWindowVisible(other) && lstrcmpiW(otherClass, WC_TABCONTROLW) != 0 &&
+                    IntersectRect(&both, &o, &inWindow))
+                    covered = other;
+            }
+            if (covered != nullptr)
+                c.Found.push_back(c.Where + " " + std::to_string(GetDlgCtrlID(w)) + " \"" + ToUtf8(text) +
+                                  "\" lies on control " + std::to_string(GetDlgCtrlID(covered)));
             if (needW > r.right || needH > r.bottom || inWindow.right > client.right)
                 c.Found.push_back(c.Where + " " + std::to_string(GetDlgCtrlID(w)) + " \"" + ToUtf8(text) +
                                   "\": needs " + std::to_string(needW) + "x" + std::to_string(needH) +
