@@ -17,6 +17,8 @@ constexpr int actAbout = 40009;
 constexpr int actAlwaysOnTop = 40010;
 constexpr int actOpen = 40011;
 constexpr int actExit = 40012;
+// The language menu's items, from this identifier on, in the order of the engine's list.
+constexpr int Language1First = 41001;
 
 // Controls: child window identifiers.
 constexpr int pnlFlash = 1001;

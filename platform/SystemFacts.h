@@ -1,5 +1,5 @@
 // ISystemFacts: facts of the running system that the program reports to its maker's
-// service or acts on: the Windows version, the system's language, the time since the
+// service or acts on: the Windows version, the system's and the user's language, the time since the
 // system started, and the program's command-line arguments.
 #pragma once
 
@@ -23,6 +23,9 @@ public:
     virtual bool IsWindowsVista64() = 0;
     // The language identifier of the system's default language (1033: English, United States).
     virtual uint16_t SystemDefaultLangID() = 0;
+    // The language identifier of the user's interface language (the language the
+    // system's own windows and menus speak to this user).
+    virtual uint16_t UserDefaultUILanguage() = 0;
     // Milliseconds since the system started; wraps after about 49.7 days.
     virtual uint32_t TickCount() = 0;
     // The program's command-line arguments, without the program's own name.

@@ -2,6 +2,7 @@
 #include "ui/SettingsDialog.h"
 
 #include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
@@ -42,6 +43,13 @@ void TSettingsController::LoadOptions() {
     TCLSettings& settings = Settings();
     for (const TBoxSetting& b : kLoadOrder)
         FView.SetChecked(b.Box, settings.GetSettingBool(b.Name));
+    if (TCLEngine* engine = Engine()) {
+        const std::vector<std::string>& names = engine->LanguageList();
+        int selected = -1;
+        for (size_t i = 0; i < names.size() && selected < 0; ++i)
+            if (SameText(names[i], engine->Language())) selected = static_cast<int>(i);
+        FView.SetLanguages(names, selected);
+    }
 }
 
 // The autorun value follows the box at once; the browser switches take effect at the
@@ -57,6 +65,9 @@ void TSettingsController::SaveOptions() {
     settings.SetSettingBool("SWITCH.OPERA", FView.Checked(TSettingsBox::Opera));
     settings.SetSettingBool("Update.AutoCheck", FView.Checked(TSettingsBox::AutoUpdate));
     settings.SetSettingBool("TestIPfromLocal", FView.Checked(TSettingsBox::TestIPfromLocal));
+    // The engine stores the language and translates every open window at once.
+    const std::string language = FView.SelectedLanguage();
+    if (TCLEngine* engine = Engine(); engine != nullptr && !language.empty()) engine->SetLanguage(language);
 }
 
 void TSettingsController::btnClearShowAgainFlagClick() {

@@ -1,6 +1,6 @@
 // TSettingsController: the logic of the settings dialog (TfrmSettings). The window
 // forwards its buttons here and is driven back through ISettingsView: the check boxes
-// are loaded from the settings and written back only on OK.
+// and the language are loaded from the settings and the engine, and written back only on OK.
 #pragma once
 
 #include "browsers/BrowserSwitchers.h"
@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace maskaddr {
 
@@ -20,6 +21,10 @@ public:
     virtual bool Checked(TSettingsBox box) = 0;
     virtual void SetChecked(TSettingsBox box, bool checked) = 0;
     virtual void SelectPage(int index) = 0;
+    // The language drop-down: the names offered, and the one selected (-1: none).
+    virtual void SetLanguages(const std::vector<std::string>& names, int selected) = 0;
+    // The name selected now; empty when none is.
+    virtual std::string SelectedLanguage() = 0;
     // The system's folder browser owned by the dialog: the chosen folder, or nullopt when
     // the user cancelled it.
     virtual std::optional<std::string> BrowseForFolder(const std::string& title,

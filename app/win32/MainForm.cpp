@@ -30,21 +30,24 @@ UINT TimerInterval(TMainTimer t) {
     return t == TMainTimer::Init ? 1000 : t == TMainTimer::ChangeIP ? 10000 : 900000;
 }
 
-// The tray icon's hint is a component of its own, so the language file reaches it.
-class TTrayIconComponent final : public TComponent {
+// A text of the window that is no control (the tray icon's hint, the language menu's
+// caption): a component of its own, so the language file reaches it.
+class TTextComponent final : public TComponent {
 public:
-    TTrayIconComponent(TComponent* owner, std::function<void(const std::string&)> apply)
-        : TComponent(owner, "spTrayIcon", "TspTrayIcon"), FApply(std::move(apply)) {
+    TTextComponent(TComponent* owner, std::string name, std::string className, const std::string& property,
+                   std::string text, std::function<void(const std::string&)> apply)
+        : TComponent(owner, std::move(name), std::move(className)), FText(std::move(text)),
+          FApply(std::move(apply)) {
         Publish(TextProperty(
-            "Hint", "string", [this] { return FHint; },
+            property, "string", [this] { return FText; },
             [this](const std::string& v) {
-                FHint = v;
+                FText = v;
                 FApply(v);
             }));
     }
-    std::string FHint = "Maskaddr";
 
 private:
+    std::string FText;
     std::function<void(const std::string&)> FApply;
 };
 
@@ -75,14 +78,27 @@ bool TfrmMain::Create(bool trayOnly) {
     FEngine->SetLanguageData(FLanguageData);
     FEngine->SetSkinData(FSkinData);
     FEngine->SetTitleIncludeVer(true);
-    new TTrayIconComponent(this, [this](const std::string& hint) {
-        lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
-        if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
-    });
+    new TTextComponent(this, "spTrayIcon", "TspTrayIcon", "Hint", "Maskaddr",
+                       [this](const std::string& hint) {
+                           lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
+                           if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
+                       });
+    FLanguageMenu.Caption = "&Language";
+    new TTextComponent(this, "Language1", "TMenuItem", "Caption", FLanguageMenu.Caption,
+                       [this](const std::string& caption) {
+                           FLanguageMenu.Caption = caption;
+                           RefreshMenus();
+                       });
+    FEngine->SetLanguageMenuItem(&FLanguageMenu);
+    FLanguage->FOnChangeLanguage = [this](TCLMultiLang*) {
+        FitControlsToCaptions();
+        PlaceChangeIPTime();
+    };
     UseSkin(FSkinData);
     CreateMenus();
     AddTrayIcon();
     LoadComponents();
+    RefreshMenus(); // the language menu is filled now
 
     SetTimerEnabled(TMainTimer::Init, true);
     FController.FormCreate();
@@ -152,10 +168,7 @@ void TfrmMain::CreateControls() {
     SetWindowLongPtrW(fake->Handle(), GWLP_ID, ids::lblFake);
     auto* country = new TLabelControl(this, "lblIPCountry", "Auto selected", 252, 226, 260, 20);
     SetWindowLongPtrW(country->Handle(), GWLP_ID, ids::lblIPCountry);
-    LOGFONTW lf{};
-    GetObjectW(Font(), sizeof lf, &lf);
-    lf.lfWeight = FW_BOLD;
-    FBoldFont.Attach(CreateFontIndirectW(&lf));
+    FBoldFont.Attach(CreateUiFont(true));
     SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont.Get()), FALSE);
 
     new TCheckBoxControl(this, "cbAutorun", "Launch On Startup", 192, 256, 320, 20, ids::cbAutorun);
@@ -190,12 +203,18 @@ void TfrmMain::CreateMenus() {
 // Rebuilds both menus from the actions: captions, tick marks and the hide/stop binding.
 void TfrmMain::RefreshMenus() {
     if (!FSysMenu || !FTrayMenu) return;
+    // Items are removed, never deleted: deleting would destroy the language submenu.
+    FLanguageMenu.Detach();
     auto fill = [this](HMENU menu, std::initializer_list<int> items) {
         while (GetMenuItemCount(menu) > 0)
-            DeleteMenu(menu, 0, MF_BYPOSITION);
+            RemoveMenu(menu, 0, MF_BYPOSITION);
         for (int id : items) {
             if (id == 0) {
                 AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            if (id == ids::Language1First) {
+                FLanguageMenu.AppendTo(menu);
                 continue;
             }
             TAction* a = FActions[id];
@@ -204,8 +223,8 @@ void TfrmMain::RefreshMenus() {
         }
     };
     const int hideItem = FHideAction != nullptr ? FHideAction->CommandId() : ids::actMaskaddr;
-    fill(FSysMenu.Get(), {ids::actAlwaysOnTop, 0, ids::actSettings, ids::actUpdate, 0, ids::actHomePage,
-                          ids::actHelpCenter, ids::actAbout});
+    fill(FSysMenu.Get(), {ids::actAlwaysOnTop, 0, ids::actSettings, ids::Language1First, ids::actUpdate, 0,
+                          ids::actHomePage, ids::actHelpCenter, ids::actAbout});
     fill(FTrayMenu.Get(),
          {ids::actOpen, hideItem, ids::actCheckIPInfo, ids::actChooseIPCountry, 0, ids::actSettings,
           ids::actUpdate, 0, ids::actHomePage, ids::actHelpCenter, ids::actAbout, ids::actExit});
@@ -216,6 +235,33 @@ void TfrmMain::RefreshMenus() {
                        ToWide(FActions[ids::actChooseIPCountry]->Caption()).c_str());
         SetWindowTextW(Control(ids::btnSettings), ToWide(FActions[ids::actSettings]->Caption()).c_str());
     }
+}
+
+// The interval's spin edit sits on the run of blanks in the check box's caption, which
+// each language places where its word order wants the number.
+void TfrmMain::PlaceChangeIPTime() {
+    HWND box = Control(ids::cbChangeIP), edit = Control(ids::edtChangeIPTime),
+         spin = Control(ids::udChangeIPTime);
+    const int length = GetWindowTextLengthW(box);
+    std::wstring caption(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(box, caption.data(), length + 1);
+    caption.resize(static_cast<size_t>(length));
+    const size_t blanks = caption.find(L"  ");
+    if (blanks == std::wstring::npos) return;
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+    RECT boxRect{}, editRect{}, spinRect{};
+    GetWindowRect(box, &boxRect);
+    GetWindowRect(edit, &editRect);
+    GetWindowRect(spin, &spinRect);
+    for (RECT* r : {&boxRect, &editRect, &spinRect})
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(r), 2);
+    const int left = boxRect.left + CheckBoxTextOffset() + CaptionExtent(caption.substr(0, blanks), font).cx +
+                     CaptionExtent(L" ", font).cx;
+    const int shift = left - editRect.left;
+    SetWindowPos(edit, nullptr, editRect.left + shift, editRect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(spin, nullptr, spinRect.left + shift, spinRect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmMain::AddTrayIcon() {
@@ -405,6 +451,7 @@ void TfrmMain::OnCommand(int id, int code, HWND) {
         if (code == EN_KILLFOCUS) SetChangeIPTime(ChangeIPTime()); // show the clamped value
         return;
     }
+    if (FLanguageMenu.OnCommand(static_cast<UINT>(id))) return;
     if (TAction* a = ActionById(id)) a->Execute();
 }
 

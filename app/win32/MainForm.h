@@ -4,10 +4,12 @@
 #pragma once
 
 #include "app/MainController.h"
+#include "app/MainIds.h"
 #include "framework/components/Action.h"
 #include "framework/engine/CLEngine.h"
 #include "platform/win32/Handles.h"
 #include "ui/TracingOverlay.h"
+#include "ui/win32/ChoiceMenuWin.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/FlashForm.h"
 #include "ui/win32/Win32Form.h"
@@ -72,6 +74,7 @@ private:
     void CreateActions();
     void CreateMenus();
     void RefreshMenus();
+    void PlaceChangeIPTime();
     void AddTrayIcon();
     void RemoveTrayIcon();
     void OnCommand(int id, int code, HWND control);
@@ -96,6 +99,7 @@ private:
     std::map<int, TAction*> FActions;
     TAction* FHideAction = nullptr; // the action btnHide and Maskaddr1 are bound to
     TMenuHandle FSysMenu, FTrayMenu;
+    TChoiceMenuWin FLanguageMenu{ids::Language1First}; // in FSysMenu; leaves it before it goes
     NOTIFYICONDATAW FTray{};
     bool FTrayAdded = false;
     UINT FTaskbarCreated = 0;

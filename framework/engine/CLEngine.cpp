@@ -8,6 +8,7 @@
 #include "framework/engine/UpdateCheck.h"
 #include "framework/engine/UrlTools.h"
 #include "framework/language/CLMultiLang.h"
+#include "framework/language/LanguageChoice.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
@@ -244,6 +245,8 @@ void TCLEngine::SetLanguage(const std::string& value) {
         if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
         FLanguage = "English";
     }
+    // The about window names the translator; the file describes itself.
+    FLanguageTranslator = FLanguageData->CurrentLanguageTranslator();
     Settings().SetSettingstring("Language", FLanguage);
     if (FLanguageMenuItem != nullptr) CheckMenu(FLanguageMenuItem, LanguageList(), FLanguage);
     if (FSkinData != nullptr) FLanguageData->GetSectionStrings("SkinRes", FSkinData->ResourceStrings);
@@ -295,14 +298,18 @@ void TCLEngine::InitSkin() {
     FDefaultSkinForm = FSkinData->SkinnableForm();
     std::string name = Settings().GetSettingString("Skin");
     SetSkin(name.empty() ? "Default" : name);
-    if (FSkinMenuItem != nullptr) BuildMenu(FSkinMenuItem, SkinList(), FSkin, true);
+    if (FSkinMenuItem != nullptr) BuildSkinMenu(FSkinMenuItem);
 }
 
+// Before the user has chosen a language (a first start), the user's interface language
+// chooses among the files found; selecting it stores the choice.
 void TCLEngine::InitLanguage() {
     if (FLanguageData == nullptr) return;
     std::string name = Settings().GetSettingString("Language");
-    SetLanguage(name.empty() ? "English" : name);
-    if (FLanguageMenuItem != nullptr) BuildMenu(FLanguageMenuItem, LanguageList(), FLanguage, false);
+    if (name.empty())
+        name = LanguageForUiLanguage(Platform().System->UserDefaultUILanguage(), LanguageList());
+    SetLanguage(name);
+    if (FLanguageMenuItem != nullptr) BuildLanguageMenu(FLanguageMenuItem);
 }
 
 std::vector<std::string> TCLEngine::ReadList(const std::string& folderSetting, const std::string& extension,
@@ -355,6 +362,14 @@ void TCLEngine::BuildMenu(IChoiceMenu* item, const std::vector<std::string>& lis
         else
             SetLanguage(caption);
     });
+}
+
+void TCLEngine::BuildSkinMenu(IChoiceMenu* item) {
+    BuildMenu(item, SkinList(), FSkin, true);
+}
+
+void TCLEngine::BuildLanguageMenu(IChoiceMenu* item) {
+    BuildMenu(item, LanguageList(), FLanguage, false);
 }
 
 void TCLEngine::CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list,

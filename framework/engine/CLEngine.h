@@ -123,6 +123,8 @@ private:
     void InitLanguage();
     std::vector<std::string> ReadList(const std::string& folderSetting, const std::string& extension,
                                       const std::string& first, int extensionCuts);
+    void BuildSkinMenu(IChoiceMenu* item);
+    void BuildLanguageMenu(IChoiceMenu* item);
     void BuildMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current,
                    bool skins);
     void CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current);
@@ -151,7 +153,7 @@ private:
     bool FDefaultSkinForm = true;
     IChoiceMenu* FSkinMenuItem = nullptr;
     std::string FLanguage;
-    std::string FLanguageTranslator;
+    std::string FLanguageTranslator; // the current language file's "Info" entry "Translator"
     TCLMultiLangData* FLanguageData = nullptr;
     std::vector<std::string> FLanguageList;
     bool FLanguageListRead = false;

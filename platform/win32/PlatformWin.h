@@ -118,6 +118,7 @@ public:
     TOsVersion OsVersion() override;
     bool IsWindowsVista64() override;
     uint16_t SystemDefaultLangID() override;
+    uint16_t UserDefaultUILanguage() override;
     uint32_t TickCount() override;
     std::vector<std::string> ProgramArguments() override;
 };

@@ -73,6 +73,10 @@ uint16_t TSystemFactsWin::SystemDefaultLangID() {
     return GetSystemDefaultLangID();
 }
 
+uint16_t TSystemFactsWin::UserDefaultUILanguage() {
+    return GetUserDefaultUILanguage();
+}
+
 uint32_t TSystemFactsWin::TickCount() {
     return GetTickCount();
 }

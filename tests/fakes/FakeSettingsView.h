@@ -1,5 +1,6 @@
 // The settings dialog as its controller sees it: check boxes in a map, every box set
-// in order, the page selected, and a folder browser that answers what a test decides.
+// in order, the page selected, the language list, and a folder browser that answers
+// what a test decides.
 #pragma once
 
 #include "ui/SettingsDialog.h"
@@ -23,6 +24,13 @@ public:
         SetOrder.push_back(box);
     }
     void SelectPage(int index) override { Page = index; }
+    std::vector<std::string> Languages;
+    int Language = -1;
+    void SetLanguages(const std::vector<std::string>& names, int selected) override {
+        Languages = names;
+        Language = selected;
+    }
+    std::string SelectedLanguage() override { return Language < 0 ? "" : Languages.at(Language); }
     std::optional<std::string> BrowseForFolder(const std::string& title,
                                                const std::string& initial) override {
         Browsed.emplace_back(title, initial);

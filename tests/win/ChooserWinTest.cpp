@@ -281,17 +281,6 @@ TEST_F(ChooserFormTest, OkStoresTheChoiceAndClosesCancelStoresNothing) {
 
 namespace {
 
-class TApp : public TProgram {
-public:
-    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
-    static std::string Exe() {
-        return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
-    }
-    static std::string UserFile() {
-        return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
-    }
-};
-
 HWND FindChooser(DWORD waitMs = 10000) {
     ULONGLONG deadline = GetTickCount64() + waitMs;
     do {
@@ -320,14 +309,11 @@ protected:
         Service.SetReply("/info",
                          {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=AU\r\nCOUNTRY_LONG=Australia\r\nCITY=Canberra"
                                "\r\nREGION=ACT\r\n-35.28\r\n149.13\r\n"});
-        const std::string path = TApp::UserFile();
-        Fs.CreateFolders(path.substr(0, path.rfind('\\')));
-        ASSERT_EQ(Fs.WriteFileAtomic(
-                      path, "[setting]\r\nUpdate.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=US\r\nURL.Update=" +
-                                Service.Url("/update") + "\r\nURL.GetInfo=" + Service.Url("/info") +
-                                "\r\nURL.FlagPath=" + Service.Url("/flags/") +
-                                "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
-                                "127.0.0.3:8889|Germany|DE|13.40|52.52;\r\n"),
+        ASSERT_EQ(TBuiltApp::WriteUserFile(
+                      Service.Url(""), "Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=US\r\nURL.GetInfo=" +
+                                           Service.Url("/info") +
+                                           "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
+                                           "127.0.0.3:8889|Germany|DE|13.40|52.52;\r\n"),
                   "");
     }
     void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
@@ -336,7 +322,7 @@ protected:
 } // namespace
 
 TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCountry) {
-    TApp app("-d");
+    TBuiltApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     // The lookup answered (the ready text alone comes at start-up too, before it).
@@ -369,7 +355,7 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
         EXPECT_TRUE(IsWindowEnabled(w));
     }
     EXPECT_EQ(ControlText(w, ids::btnHide), "&Maskaddr") << "Cancel: no hide";
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "TARGET_COUNTRY"), "US");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "TARGET_COUNTRY"), "US");
 
     // Germany, OK: stored, shown, and hidden behind the German proxy at once.
     Sleep(1100);
@@ -392,7 +378,7 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
         Sleep(100);
     EXPECT_EQ(ControlText(w, ids::btnHide), "&Stop Hide") << "hiding at once";
     EXPECT_EQ(QuerySystemProxy().Server, "127.0.0.3:8889") << "through the German proxy";
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "TARGET_COUNTRY"), "DE");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "TARGET_COUNTRY"), "DE");
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Germany");
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);

@@ -18,18 +18,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-// maskaddr.exe of the build tree, and its user file.
-class TApp : public TProgram {
-public:
-    explicit TApp(const std::string& args) : TProgram(Exe(), args) {}
-    static std::string Exe() {
-        return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
-    }
-    static std::string UserFile() {
-        return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(Exe()) + "\\setting.dat";
-    }
-};
-
 int CountMainWindows() {
     int count = 0;
     EnumWindows(
@@ -77,19 +65,14 @@ protected:
                       lookup.Url("/info") + "\r\n" + lines);
     }
     // Starts the program (with -d) and hides once it is ready: "" when hiding, else why not.
-    std::string StartAndHide(TApp& app, HWND& w) {
+    std::string StartAndHide(TBuiltApp& app, HWND& w) {
         w = app.Ready();
         if (w == nullptr) return "the program never became ready";
         if (!WaitForReady()) return "the lookup never answered";
         return app.Hide(w);
     }
     void WriteUserFile(const std::string& lines) {
-        std::string path = TApp::UserFile();
-        Fs.CreateFolders(path.substr(0, path.rfind('\\')));
-        ASSERT_EQ(Fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + Service.Url("/update") +
-                                               "\r\nURL.GetInfo=" + Service.Url("/getinfo") +
-                                               "\r\nURL.FlagPath=" + Service.Url("/flags/") + "\r\n" + lines),
-                  "");
+        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), lines), "");
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
@@ -101,7 +84,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     WriteUserFile("RunTimes=4\r\n");
-    TApp app("");
+    TBuiltApp app("");
     ASSERT_TRUE(app.Started());
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
@@ -121,7 +104,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     wchar_t title[64] = {};
     GetWindowTextW(w, title, 64);
     EXPECT_EQ(std::wstring(title), L"Maskaddr  1.0.0.0");
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "RunTimes"), "5");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "RunTimes"), "5");
     SaveScreenshot(w, "main-window-start");
 
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
@@ -129,7 +112,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
 }
 
 TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
-    TApp app("");
+    TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -142,7 +125,7 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
     Sleep(800);
     EXPECT_FALSE(IsWindowVisible(w)) << "minimised to the tray";
     EXPECT_EQ(app.Ended(0), -1) << "still running";
-    EXPECT_EQ(IniValue(TApp::UserFile(), "ShowAgain", "1"), "0");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "ShowAgain", "1"), "0");
 
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); // the notice is silenced now
     Sleep(800);
@@ -157,14 +140,14 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
 
 TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
     const std::string& trace = Trace;
-    TApp first("-d");
+    TBuiltApp first("-d");
     ASSERT_NE(first.Ready(), nullptr);
     {
-        TApp second("report.txt");
+        TBuiltApp second("report.txt");
         EXPECT_EQ(second.Ended(20000), 0) << "the second instance ends";
     }
     {
-        TApp third("-x");
+        TBuiltApp third("-x");
         EXPECT_EQ(third.Ended(20000), 0);
     }
     EXPECT_EQ(CountMainWindows(), 1);
@@ -175,15 +158,15 @@ TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
     EXPECT_NE(log.find("Command file : report.txt"), std::string::npos) << log;
     EXPECT_EQ(log.find("Command file : -x"), std::string::npos) << "switches are never handed over";
 
-    TApp stop("/S");
+    TBuiltApp stop("/S");
     EXPECT_EQ(stop.Ended(20000), 0);
     EXPECT_EQ(first.Ended(15000), 0) << "/S closes the running instance";
 }
 
 TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
-    TApp first("");
+    TBuiltApp first("");
     ASSERT_NE(first.Window(), nullptr);
-    TApp second("-r");
+    TBuiltApp second("-r");
     EXPECT_EQ(first.Ended(15000), 0);
     HWND w = second.Window(20000);
     ASSERT_NE(w, nullptr) << "the new instance starts after its pause";
@@ -194,7 +177,7 @@ TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
 
 TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
     WriteUserFile("App.Multiple=1\r\n");
-    TApp hidden("-h");
+    TBuiltApp hidden("-h");
     HWND w = hidden.Window();
     ASSERT_NE(w, nullptr);
     Sleep(500);
@@ -204,7 +187,7 @@ TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
     probe.hWnd = w;
     probe.uID = 1;
     EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the tray icon exists";
-    TApp another("");
+    TBuiltApp another("");
     ASSERT_NE(another.Window(), nullptr) << "App.Multiple lets a second instance run";
     EXPECT_EQ(CountMainWindows(), 2);
 }
@@ -213,31 +196,31 @@ TEST_F(MainWindowTest, StoredIntervalsAreClampedAndWrittenBack) {
     for (auto [stored, shown] : std::vector<std::pair<std::string, std::string>>{
              {"ChangeIPTime=0\r\n", "1"}, {"", "1"}, {"ChangeIPTime=500\r\n", "120"}}) {
         WriteUserFile(stored);
-        TApp app("");
+        TBuiltApp app("");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(ControlText(w, ids::edtChangeIPTime), shown) << stored;
-        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "ChangeIPTime"), shown) << stored;
+        EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "ChangeIPTime"), shown) << stored;
     }
 }
 
 TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
     TRegistryWin reg;
     const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    TApp app("");
+    TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TApp::Exe());
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "AutoRun"), "1");
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TBuiltApp::Exe());
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "AutoRun"), "1");
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
 
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    EXPECT_EQ(IniValue(TApp::UserFile(), "setting", "AlwaysOnTop"), "1");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "AlwaysOnTop"), "1");
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
@@ -252,14 +235,14 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\nApp.MagicWord=m\r\n"
                   "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
                   server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") + "\r\n");
-    TApp app("-d");
+    TBuiltApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(server.WaitForRequests(1, 20000)) << "the lookup of the user's own information";
 
     // The flag of the target country is not shipped: downloaded and drawn.
     const std::string flag =
-        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TApp::Exe()) + "\\QQ.PNG";
+        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TBuiltApp::Exe()) + "\\QQ.PNG";
     for (int i = 0; i < 100 && !Fs.FileExists(flag); ++i)
         Sleep(100);
     EXPECT_EQ(Fs.ReadFile(flag), png);
@@ -300,7 +283,7 @@ TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
     TTestHttpServer server;
     server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     WriteHidingUserFile(server, "SWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\n");
-    TApp app("-d");
+    TBuiltApp app("-d");
     HWND w = nullptr;
     ASSERT_EQ(StartAndHide(app, w), "");
     TProxyState state = QuerySystemProxy();
@@ -314,7 +297,7 @@ TEST_F(MainWindowTest, TheGatedCountryEndsTheProgramCleanlyAfterItsMessage) {
     TTestHttpServer server;
     server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=CN\r\n"});
     WriteUserFile("Update.Times=1\r\nURL.GetInfo=" + server.Url("/info") + "\r\n");
-    TApp app("");
+    TBuiltApp app("");
     ASSERT_NE(app.Window(), nullptr);
     HWND message = app.WaitForDialog("This product is unavailable in this country.");
     ASSERT_NE(message, nullptr);
@@ -333,7 +316,7 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
         {"Exit from the tray", [](HWND w) { PostMessageW(w, WM_COMMAND, ids::actExit, 0); }},
         {"CL CloseApp",
          [closeApp](HWND w) { SendMessageTimeoutW(w, closeApp, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr); }},
-        {"/S from a second start", [](HWND) { EXPECT_EQ(TApp("/S").Ended(20000), 0); }},
+        {"/S from a second start", [](HWND) { EXPECT_EQ(TBuiltApp("/S").Ended(20000), 0); }},
         {"the session ends",
          [](HWND w) {
              SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
@@ -344,7 +327,7 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
         SCOPED_TRACE(way);
         Fs.RemoveFile(Trace);
         WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
-        TApp app("-d");
+        TBuiltApp app("-d");
         HWND w = nullptr;
         ASSERT_EQ(StartAndHide(app, w), "");
         PostMessageW(w, WM_COMMAND, ids::actStopHide, 0); // within the second: the too-fast notice
@@ -360,31 +343,6 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
 
 namespace {
 
-// The settings dialog of a running program, opened from the main window's command.
-class TSettingsDriver {
-public:
-    TSettingsDriver(const TApp& app, HWND main) {
-        PostMessageW(main, WM_COMMAND, ids::actSettings, 0); // the dialog runs inside the command
-        Dialog = app.WaitForWindow("TfrmSettings");
-    }
-    HWND Dialog = nullptr;
-    bool Checked(int id) const {
-        return SendMessageW(GetDlgItem(Dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    void Click(int id) const { SendMessageW(GetDlgItem(Dialog, id), BM_CLICK, 0, 0); }
-    // The "Browser" page, as the arrow key on the page control selects it.
-    void NextPage() const {
-        SendMessageW(GetDlgItem(Dialog, settingsIds::pcSetting), WM_KEYDOWN, VK_RIGHT, 0);
-    }
-    // OK or Cancel; true once the dialog has gone.
-    bool Close(int button) const {
-        PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
-        for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
-            Sleep(50);
-        return !IsWindow(Dialog);
-    }
-};
-
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 } // namespace
@@ -392,7 +350,7 @@ constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
     WriteUserFile("AutoRun=1\r\nSWITCH.IE=1\r\nSWITCH.FF=0\r\nSWITCH.OPERA=1\r\nUpdate.AutoCheck=0\r\n"
                   "TestIPfromLocal=0\r\n");
-    TApp app("");
+    TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     TRegistryWin reg;
@@ -426,8 +384,8 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
         ASSERT_TRUE(settings.Close(btnCancel));
     }
     for (auto [name, value] : before)
-        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", name), value) << name << " after Cancel";
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), TApp::Exe())
+        EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after Cancel";
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), TBuiltApp::Exe())
         << "rewritten from the unchanged AutoRun after Cancel";
 
     {
@@ -442,7 +400,7 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
                                                          {"SWITCH.FF", "1"},        {"SWITCH.OPERA", "0"},
                                                          {"Update.AutoCheck", "1"}, {"TestIPfromLocal", "1"}};
     for (auto [name, value] : after)
-        EXPECT_EQ(IniValue(TApp::UserFile(), "setting", name), value) << name << " after OK";
+        EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after OK";
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), std::nullopt) << "autorun off";
     EXPECT_EQ(SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
@@ -451,7 +409,7 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
 
 TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
     WriteUserFile("[ShowAgain]\r\n1=0\r\n");
-    TApp app("");
+    TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     {
@@ -460,7 +418,7 @@ TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
         settings.Click(settingsIds::btnClearShowAgainFlag);
         ASSERT_TRUE(settings.Close(settingsIds::btnCancel)) << "the flags are cleared at once";
     }
-    EXPECT_EQ(IniValue(TApp::UserFile(), "ShowAgain", "1"), "<missing>");
+    EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "ShowAgain", "1"), "<missing>");
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND notice = app.WaitForDialog("notification area");
     ASSERT_NE(notice, nullptr) << "the close notice is shown again";
@@ -478,22 +436,22 @@ TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
     SetOwnProxy(PROXY_TYPE_PROXY, "127.0.0.9:3128", "<local>;*.example");
     const TProxyState own = QuerySystemProxy();
     ASSERT_EQ(own.Server, "127.0.0.9:3128");
-    const std::vector<std::pair<const char*, std::function<void(TApp&, HWND)>>> ways{
+    const std::vector<std::pair<const char*, std::function<void(TBuiltApp&, HWND)>>> ways{
         {"stop",
-         [](TApp&, HWND w) {
+         [](TBuiltApp&, HWND w) {
              Sleep(1100);
              SendMessageW(w, WM_COMMAND, ids::actStopHide, 0);
          }},
         {"exit",
-         [](TApp& app, HWND w) {
+         [](TBuiltApp& app, HWND w) {
              PostMessageW(w, WM_COMMAND, ids::actExit, 0);
              EXPECT_EQ(app.Ended(15000), 0);
          }},
         {"SIGKILL while hiding, then a start",
-         [](TApp& app, HWND) {
+         [](TBuiltApp& app, HWND) {
              ASSERT_TRUE(app.KillUnixProcess());
              EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u) << "the kill left our proxy set";
-             TApp again("-d");
+             TBuiltApp again("-d");
              EXPECT_NE(again.Ready(), nullptr);
          }},
     };
@@ -501,7 +459,7 @@ TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
         SCOPED_TRACE(way);
         Fs.RemoveFile(Trace);
         WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
-        TApp app("-d");
+        TBuiltApp app("-d");
         HWND w = app.Ready();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(QuerySystemProxy(), own) << "after start-up";

@@ -7,6 +7,7 @@
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/SettingsForm.h"
 
 #include <wininet.h>
 
@@ -134,6 +135,20 @@ bool TProgram::KillUnixProcess() const {
     return ended;
 }
 
+std::string UserFileOf(const std::string& exe) {
+    return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
+}
+
+std::string WriteServiceUserFile(const std::string& exe, const std::string& service,
+                                 const std::string& lines) {
+    const std::string path = UserFileOf(exe);
+    TFileSystemWin fs;
+    fs.CreateFolders(path.substr(0, path.rfind('\\')));
+    return fs.WriteFileAtomic(path, "[setting]\r\nURL.Update=" + service +
+                                        "/update\r\nURL.GetInfo=" + service +
+                                        "/getinfo\r\nURL.FlagPath=" + service + "/flags/\r\n" + lines);
+}
+
 std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
                         const std::string& serviceUrl) {
     TFileSystemWin fs;
@@ -145,14 +160,43 @@ std::string CopyProgram(const std::string& fromFolder, const std::string& toFold
         if (!CopyFileW(ToWide(fromFolder + file).c_str(), ToWide(toFolder + "\\" + file).c_str(), FALSE))
             return {};
     const std::string exe = fs.LongPath(toFolder + "\\maskaddr.exe");
-    const std::string user = ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe);
-    if (!fs.CreateFolders(user) ||
-        !fs.WriteFileAtomic(user + "\\setting.dat",
-                            "[setting]\r\nURL.Update=" + serviceUrl + "/update\r\nURL.GetInfo=" + serviceUrl +
-                                "/getinfo\r\nURL.FlagPath=" + serviceUrl + "/flags/\r\n")
-             .empty())
-        return {};
-    return exe;
+    return WriteServiceUserFile(exe, serviceUrl, "").empty() ? exe : std::string();
+}
+
+std::string TBuiltApp::Exe() {
+    return TFileSystemWin().LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
+}
+
+std::string TBuiltApp::UserFile() {
+    return UserFileOf(Exe());
+}
+
+std::string TBuiltApp::WriteUserFile(const std::string& service, const std::string& lines) {
+    return WriteServiceUserFile(Exe(), service, lines);
+}
+
+TSettingsDriver::TSettingsDriver(const TProgram& app, HWND main) {
+    PostMessageW(main, WM_COMMAND, ids::actSettings, 0); // the dialog runs inside the command
+    Dialog = app.WaitForWindow("TfrmSettings");
+}
+
+bool TSettingsDriver::Checked(int id) const {
+    return SendMessageW(GetDlgItem(Dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TSettingsDriver::Click(int id) const {
+    SendMessageW(GetDlgItem(Dialog, id), BM_CLICK, 0, 0);
+}
+
+void TSettingsDriver::NextPage() const {
+    SendMessageW(GetDlgItem(Dialog, settingsIds::pcSetting), WM_KEYDOWN, VK_RIGHT, 0);
+}
+
+bool TSettingsDriver::Close(int button) const {
+    PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
+    for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
+        Sleep(50);
+    return !IsWindow(Dialog);
 }
 
 std::string ControlText(HWND main, int id) {

@@ -58,12 +58,43 @@ private:
     std::string FExe;
 };
 
+// The user file (setting.dat) of the program at exe, and that file written: its [setting]
+// section with the addresses of the requests the program makes by itself at start (the
+// automatic update, the lookup, a flag) at service ("http://127.0.0.1:PORT"), then lines,
+// whose entries win. "" when written, else the system's error text.
+std::string UserFileOf(const std::string& exe);
+std::string WriteServiceUserFile(const std::string& exe, const std::string& service,
+                                 const std::string& lines);
+
 // Copies maskaddr.exe from the folder (with trailing "\") into another, with the data it
 // reads at start (constants, overlay scene, pictures, language, skin), and gives every
 // request it makes by itself to the server at serviceUrl (its own user file). Returns the
 // copy's path, or empty when a file could not be copied.
 std::string CopyProgram(const std::string& fromFolder, const std::string& toFolder,
                         const std::string& serviceUrl);
+
+// maskaddr.exe of the build tree (two folders above the test program) and its user file.
+class TBuiltApp : public TProgram {
+public:
+    explicit TBuiltApp(const std::string& args) : TProgram(Exe(), args) {}
+    static std::string Exe();
+    static std::string UserFile();
+    // Writes its user file (WriteServiceUserFile).
+    static std::string WriteUserFile(const std::string& service, const std::string& lines);
+};
+
+// The settings dialog of a running program, opened from the main window's command.
+class TSettingsDriver {
+public:
+    TSettingsDriver(const TProgram& app, HWND main);
+    HWND Dialog = nullptr;
+    bool Checked(int id) const;
+    void Click(int id) const;
+    // The "Browser" page, as the arrow key on the page control selects it.
+    void NextPage() const;
+    // OK or Cancel; true once the dialog has gone.
+    bool Close(int button) const;
+};
 
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
 // another process's edit control returns only its creation text.

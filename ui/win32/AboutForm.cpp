@@ -59,11 +59,16 @@ int TfrmCLAboutForm::Present(const TAboutContent& content, HWND parent) {
 void TfrmCLAboutForm::Layout() {
     int width = FLogo ? std::max(FLogo.Width, 240) : kDefaultWidth;
     int y = FLogo.Height + kMargin;
-    MoveWindow(FInfo, kMargin, y, width - 2 * kMargin, kTextHeight, FALSE);
-    y += kTextHeight + 4;
+    // The text and the button grow with what the language makes of them.
+    const int infoHeight =
+        std::max<int>(kTextHeight, CaptionExtent(ToWide(FContent.Info), Font(), width - 2 * kMargin).cy);
+    MoveWindow(FInfo, kMargin, y, width - 2 * kMargin, infoHeight, FALSE);
+    y += infoHeight + 4;
     MoveWindow(FLink, kMargin, y, width - 2 * kMargin, 18, FALSE);
     y += 18 + kMargin;
-    MoveWindow(FOk, width - kMargin - 80, y, 80, 25, FALSE);
+    const std::wstring ok = ToWide(FContent.OkCaption.empty() ? "OK" : FContent.OkCaption);
+    const int okWidth = std::max<int>(80, CaptionExtent(ok, Font()).cx + kButtonTextMargin);
+    MoveWindow(FOk, width - kMargin - okWidth, y, okWidth, 25, FALSE);
     SetFrame(static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
              static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), width, y + 25 + kMargin);
     InvalidateRect(Handle(), nullptr, TRUE);

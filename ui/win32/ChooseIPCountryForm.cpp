@@ -18,14 +18,6 @@ constexpr int kClientWidth = 451, kClientHeight = 450;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, kExStyle = WS_EX_DLGMODALFRAME;
 constexpr wchar_t kFilterOwner[] = L"Maskaddr.ChooserKeyFilter";
 
-// cbbCountry: a drop-down list of fixed items.
-class TComboBoxControl final : public TWin32Control {
-public:
-    TComboBoxControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, int id)
-        : TWin32Control(owner, std::move(name), "TComboBox", L"COMBOBOX", "",
-                        WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, x, y, w, h, id) {}
-};
-
 } // namespace
 
 TfrmChooseIPCountry::TfrmChooseIPCountry(HWND owner, TProxyManager& pool)
@@ -54,7 +46,7 @@ void TfrmChooseIPCountry::CreateControls() {
     new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP, 17, 8, 48, 48, idFlag);
     auto* label = new TLabelControl(this, "lblCountry", "Country", 77, 10, 200, 16);
     SetWindowLongPtrW(label->Handle(), GWLP_ID, idCountryLabel);
-    new TComboBoxControl(this, "cbbCountry", 77, 28, 357, 320, idCountry);
+    FCountry = new TComboBoxControl(this, "cbbCountry", 77, 28, 357, 320, idCountry);
     HWND panel = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
                                  17, 62, kPanelWidth, kPanelHeight, Handle(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPanel)),
@@ -74,8 +66,9 @@ void TfrmChooseIPCountry::CreateControls() {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(idGauge)), GetModuleHandleW(nullptr),
                     nullptr);
     SendMessageW(Control(idGauge), PBM_SETRANGE32, 0, 100);
-    new TButtonControl(this, "btnOK", "&OK", 278, 415, 75, 25, IDOK, true);
-    new TButtonControl(this, "btnCancel", "&Cancel", 359, 415, 75, 25, IDCANCEL);
+    // Wide enough for the longest translation ("キャンセル(&C)").
+    new TButtonControl(this, "btnOK", "&OK", 262, 415, 84, 25, IDOK, true);
+    new TButtonControl(this, "btnCancel", "&Cancel", 350, 415, 84, 25, IDCANCEL);
 }
 
 // The map's window procedure gets the filter in front of it; the saved one (FIEMapMes)
@@ -108,29 +101,23 @@ int TfrmChooseIPCountry::Execute() {
 // ---- IChooseIPCountryView ----
 
 void TfrmChooseIPCountry::AddItem(const std::string& text) {
-    SendMessageW(Control(idCountry), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+    FCountry->AddItem(text);
 }
 
 int TfrmChooseIPCountry::ItemCount() {
-    return static_cast<int>(SendMessageW(Control(idCountry), CB_GETCOUNT, 0, 0));
+    return FCountry->ItemCount();
 }
 
 std::string TfrmChooseIPCountry::ItemText(int index) {
-    const LRESULT length = SendMessageW(Control(idCountry), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(Control(idCountry), CB_GETLBTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return ToUtf8(text);
+    return FCountry->ItemText(index);
 }
 
 int TfrmChooseIPCountry::ItemIndex() {
-    return static_cast<int>(SendMessageW(Control(idCountry), CB_GETCURSEL, 0, 0));
+    return FCountry->ItemIndex();
 }
 
 void TfrmChooseIPCountry::SetItemIndex(int index) {
-    SendMessageW(Control(idCountry), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    FCountry->SetItemIndex(index);
 }
 
 // The flag stretched into 48 x 48 over the dialog's ground.

@@ -56,6 +56,7 @@ private:
 
     HWND FOwner;
     TChooseIPCountry FController;
+    TComboBoxControl* FCountry = nullptr; // a component of the window
     std::unique_ptr<TMapView> FMap;
     TGdiBitmap FFlagBitmap;
     WNDPROC FIEMapMes = nullptr; // the map's own procedure, behind the key filter

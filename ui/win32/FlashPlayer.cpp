@@ -7,10 +7,13 @@
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/IniText.h"
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 // GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
 #include <objidl.h>
@@ -73,10 +76,46 @@ std::wstring InstalledFamily(const std::string& face) {
     return resolved[face] = found;
 }
 
+// Whether the family has a glyph for every character of the text.
+bool FamilyHasGlyphs(const std::wstring& family, const std::wstring& text) {
+    const TWindowDC screen(nullptr);
+    TGdiFont font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                              family.c_str()));
+    const HGDIOBJ previous = SelectObject(screen.Get(), font.Get());
+    std::vector<WORD> glyphs(text.size());
+    const DWORD mapped = GetGlyphIndicesW(screen.Get(), text.c_str(), static_cast<int>(text.size()),
+                                          glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(screen.Get(), previous);
+    return mapped != GDI_ERROR && std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+}
+
+// The family to draw the text with: the scene's, unless it lacks glyphs of the text (a
+// Japanese or Korean status line) and an installed East Asian interface family has them.
+// GDI+ shows missing glyphs as boxes where the system does not link fonts for it.
+std::wstring FamilyForText(const std::string& face, const std::wstring& text) {
+    static std::map<std::wstring, std::wstring> chosen; // by family and text
+    const std::wstring family = InstalledFamily(face);
+    if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x0370; })) return family;
+    const std::wstring key = family + L"\n" + text;
+    auto it = chosen.find(key);
+    if (it != chosen.end()) return it->second;
+    std::wstring found = family;
+    if (!FamilyHasGlyphs(family, text))
+        for (const wchar_t* candidate : {L"Meiryo UI", L"Yu Gothic UI", L"Malgun Gothic",
+                                         L"Microsoft YaHei UI", L"MS UI Gothic", L"Gulim", L"SimSun"})
+            if (Gdiplus::FontFamily(candidate).IsAvailable() && FamilyHasGlyphs(candidate, text)) {
+                found = candidate;
+                break;
+            }
+    if (chosen.size() > 256) chosen.clear(); // status lines change; the cache stays small
+    return chosen[key] = found;
+}
+
 // Font sizes are points on a 96-dpi scene; the DPI scale is applied by the transform.
-std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f) {
+std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f, const std::wstring& text) {
     const auto pixels = static_cast<Gdiplus::REAL>(std::max(1.0, f.Size * 96.0 / 72.0));
-    return std::make_unique<Gdiplus::Font>(InstalledFamily(f.Face).c_str(), pixels,
+    return std::make_unique<Gdiplus::Font>(FamilyForText(f.Face, text).c_str(), pixels,
                                            f.Bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
                                            Gdiplus::UnitPixel);
 }
@@ -84,14 +123,14 @@ std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f) {
 void DrawText(Gdiplus::Graphics& g, const std::string& text, const TSceneFont& font, uint32_t color,
               double opacity, const Gdiplus::RectF& where, Gdiplus::StringAlignment align) {
     if (text.empty() || opacity <= 0) return;
-    auto f = MakeFont(font);
+    const std::wstring w = ToWide(text);
+    auto f = MakeFont(font, w);
     Gdiplus::SolidBrush brush(ToColor(color, opacity));
     Gdiplus::StringFormat format;
     format.SetAlignment(align);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
     format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
-    const std::wstring w = ToWide(text);
     g.DrawString(w.c_str(), static_cast<INT>(w.size()), f.get(), where, &format, &brush);
 }
 

@@ -91,8 +91,14 @@ void TfrmSettings::CreateControls() {
     box(0, "cbAutoRun", "Automatically run Maskaddr when I log on to Windows", 24, 44, cbAutoRun);
     box(0, "cbAutoUpdate", "Automatically check updates when Maskaddr starts", 24, 70, cbAutoUpdate);
     box(0, "cbTestIPfromLocal", "Test the proxies when Maskaddr starts", 24, 96, cbTestIPfromLocal);
-    button(0, "btnClearShowAgainFlag", "Clear Show Again Flag", 24, 136, 180, btnClearShowAgainFlag);
-    button(0, "btnTestNow", "Test proxies now", 216, 136, 180, btnTestNow);
+    // One button a row: each can grow with its caption.
+    button(0, "btnClearShowAgainFlag", "Clear Show Again Flag", 24, 126, 180, btnClearShowAgainFlag);
+    button(0, "btnTestNow", "Test proxies now", 24, 156, 180, btnTestNow);
+    auto* languageLabel = new TLabelControl(this, "lblLanguage", "Language:", 24, 192, 120, 18);
+    SetWindowLongPtrW(languageLabel->Handle(), GWLP_ID, lblLanguage);
+    FLanguage = new TComboBoxControl(this, "cbbLanguage", 150, 188, 246, 200, cbbLanguage);
+    FPages[0].push_back(languageLabel->Handle());
+    FPages[0].push_back(FLanguage->Handle());
 
     auto* label =
         new TLabelControl(this, "lblBrowser", "Enable Maskaddr For Selected Browsers", 24, 44, 390, 18);
@@ -104,8 +110,9 @@ void TfrmSettings::CreateControls() {
     button(1, "btnReinstallFF", "Re-install FireFox Extension", 24, 152, 220, btnReinstallFF);
     EnableWindow(GetDlgItem(Handle(), cbIE), FALSE); // shown, never changed by the user
 
-    new TButtonControl(this, "btnOK", "&OK", kClientWidth - 166, kClientHeight - 36, 75, 25, btnOK, true);
-    new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 83, kClientHeight - 36, 75, 25,
+    // Wide enough for the longest translation ("キャンセル(&C)"): they sit at the right edge.
+    new TButtonControl(this, "btnOK", "&OK", kClientWidth - 180, kClientHeight - 36, 84, 25, btnOK, true);
+    new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 92, kClientHeight - 36, 84, 25,
                        btnCancel);
     // The page control lies under the pages' controls.
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -148,6 +155,18 @@ void TfrmSettings::SelectPage(int index) {
     for (const auto& [page, controls] : FPages)
         for (HWND control : controls)
             ShowWindow(control, page == index ? SW_SHOW : SW_HIDE);
+}
+
+void TfrmSettings::SetLanguages(const std::vector<std::string>& names, int selected) {
+    FLanguage->ClearItems();
+    for (const std::string& name : names)
+        FLanguage->AddItem(name);
+    FLanguage->SetItemIndex(selected);
+}
+
+std::string TfrmSettings::SelectedLanguage() {
+    const int index = FLanguage->ItemIndex();
+    return index < 0 ? std::string() : FLanguage->ItemText(index);
 }
 
 std::optional<std::string> TfrmSettings::BrowseForFolder(const std::string& title,

@@ -1,5 +1,5 @@
-// TfrmSettings: the settings dialog. Two pages ("General", "Browser") of check boxes
-// and repair buttons over OK and Cancel; a thin window whose logic is
+// TfrmSettings: the settings dialog. Two pages ("General", "Browser") of check boxes,
+// repair buttons and the language over OK and Cancel; a thin window whose logic is
 // TSettingsController's. Shown modally by the main window.
 #pragma once
 
@@ -23,6 +23,8 @@ constexpr int cbIE = 308;
 constexpr int cbFF = 309;
 constexpr int cbOpera = 310;
 constexpr int btnReinstallFF = 311;
+constexpr int lblLanguage = 312;
+constexpr int cbbLanguage = 313;
 constexpr int btnOK = IDOK;
 constexpr int btnCancel = IDCANCEL;
 } // namespace settingsIds
@@ -36,6 +38,8 @@ public:
     bool Checked(TSettingsBox box) override;
     void SetChecked(TSettingsBox box, bool checked) override;
     void SelectPage(int index) override;
+    void SetLanguages(const std::vector<std::string>& names, int selected) override;
+    std::string SelectedLanguage() override;
     std::optional<std::string> BrowseForFolder(const std::string& title,
                                                const std::string& initialFolder) override;
 
@@ -49,6 +53,7 @@ private:
     bool OnPage(HWND control) const;
 
     TSettingsController FController;
+    TComboBoxControl* FLanguage = nullptr;   // a component of the window
     std::map<int, std::vector<HWND>> FPages; // the controls of each page, by page index
 };
 

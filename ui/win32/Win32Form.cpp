@@ -13,14 +13,30 @@
 
 namespace maskaddr {
 
-namespace {
-
-HFONT CreateUiFont() {
+HFONT CreateUiFont(bool bold) {
     const TWindowDC screen(nullptr);
     const int height = -MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
-    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
+
+SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth) {
+    const TWindowDC screen(nullptr);
+    const HGDIOBJ previous = SelectObject(screen.Get(), font);
+    RECT r{0, 0, wrapWidth, 0};
+    DrawTextW(screen.Get(), caption.c_str(), static_cast<int>(caption.size()), &r,
+              DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(screen.Get(), previous);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// The box's width and the gap the button control leaves before the caption.
+int CheckBoxTextOffset() {
+    return GetSystemMetrics(SM_CXMENUCHECK) + 4;
+}
+
+namespace {
 
 // The outer rectangle of a window with that frame and client size, centred on the
 // window centreOn, or on the screen when there is none.
@@ -153,10 +169,19 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefaultMessage(msg, wParam, lParam);
 }
 
+// Controls keep a margin to the client area's right edge.
+void TWin32Form::FitControlsToCaptions() {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    for (TComponent* c : Components())
+        if (auto* control = dynamic_cast<TWin32Control*>(c)) control->FitToCaption(client.right - 12);
+}
+
 void TWin32Form::LoadWithEngine() {
     auto* form = new TCLForm(this, "CLForm");
     form->FRuntimeSetLanguageData = true;
-    new TCLMultiLang(this, "CLMultiLang");
+    auto* language = new TCLMultiLang(this, "CLMultiLang");
+    language->FOnChangeLanguage = [this](TCLMultiLang*) { FitControlsToCaptions(); };
     if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
     LoadComponents();
 }
@@ -200,7 +225,7 @@ void TWin32Form::CloseModal(int result) {
 TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string className,
                              const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y,
                              int width, int height, int id, HWND parent)
-    : TComponent(owner, std::move(name), std::move(className)), FForm(owner), FId(id) {
+    : TComponent(owner, std::move(name), std::move(className)), FForm(owner), FId(id), FDesignWidth(width) {
     FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
                               width, height, parent != nullptr ? parent : owner->Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
@@ -237,6 +262,19 @@ void TWin32Control::SetHint(const std::string& hint) {
     if (!hint.empty()) SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+void TWin32Control::FitToCaption(int maxRight) {
+    if (FCaptionPadding < 0 || FHandle == nullptr) return;
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    MapWindowPoints(nullptr, GetParent(FHandle), reinterpret_cast<POINT*>(&r), 2);
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(FHandle, WM_GETFONT, 0, 0));
+    const int needed = CaptionExtent(ToWide(GetText()), font).cx + FCaptionPadding;
+    const int width = std::max(FDesignWidth, std::min(needed, maxRight - static_cast<int>(r.left)));
+    if (width != r.right - r.left)
+        SetWindowPos(FHandle, nullptr, 0, 0, width, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TWin32Control::PublishWindowText(const std::string& propName, const std::string& typeName) {
     Publish(TextProperty(
         propName, typeName, [this] { return GetText(); }, [this](const std::string& v) { SetText(v); }));
@@ -247,6 +285,7 @@ TLabelControl::TLabelControl(TWin32Form* owner, std::string name, const std::str
     : TWin32Control(owner, std::move(name), "TLabel", L"STATIC", caption, SS_LEFT | SS_NOTIFY, x, y, w, h, -1,
                     parent) {
     PublishWindowText("Caption", "TCaption");
+    FCaptionPadding = 0;
 }
 
 TButtonControl::TButtonControl(TWin32Form* owner, std::string name, const std::string& caption, int x, int y,
@@ -254,6 +293,7 @@ TButtonControl::TButtonControl(TWin32Form* owner, std::string name, const std::s
     : TWin32Control(owner, std::move(name), "TButton", L"BUTTON", caption,
                     WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x, y, w, h, id, parent) {
     PublishWindowText("Caption", "TCaption");
+    FCaptionPadding = kButtonTextMargin;
 }
 
 TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const std::string& caption, int x,
@@ -261,6 +301,7 @@ TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const st
     : TWin32Control(owner, std::move(name), "TCheckBox", L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, x,
                     y, w, h, id, parent) {
     PublishWindowText("Caption", "TCaption");
+    FCaptionPadding = CheckBoxTextOffset();
 }
 
 bool TCheckBoxControl::Checked() const {
@@ -268,6 +309,40 @@ bool TCheckBoxControl::Checked() const {
 }
 void TCheckBoxControl::SetChecked(bool checked) {
     SendMessageW(FHandle, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+TComboBoxControl::TComboBoxControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, int id,
+                                   HWND parent)
+    : TWin32Control(owner, std::move(name), "TComboBox", L"COMBOBOX", "",
+                    WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, x, y, w, h, id, parent) {}
+
+void TComboBoxControl::AddItem(const std::string& text) {
+    SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+}
+
+void TComboBoxControl::ClearItems() {
+    SendMessageW(FHandle, CB_RESETCONTENT, 0, 0);
+}
+
+int TComboBoxControl::ItemCount() const {
+    return static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
+}
+
+std::string TComboBoxControl::ItemText(int index) const {
+    const LRESULT length = SendMessageW(FHandle, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(FHandle, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return ToUtf8(text);
+}
+
+int TComboBoxControl::ItemIndex() const {
+    return static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
+}
+
+void TComboBoxControl::SetItemIndex(int index) {
+    SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 TMemoControl::TMemoControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, HWND parent)

@@ -16,6 +16,16 @@ namespace maskaddr {
 
 class TSkinData;
 
+// The windows' own font: Tahoma at 8 points, bold when asked.
+HFONT CreateUiFont(bool bold = false);
+// The space a caption takes in that font: on one line (check boxes, buttons), or wrapped
+// into wrapWidth (labels); "&" marks the access key, as the controls draw it.
+SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth = 0);
+// Where a check box's caption begins: after the box and its gap.
+int CheckBoxTextOffset();
+// The width a push button needs around its caption: border and margins on both sides.
+constexpr int kButtonTextMargin = 12;
+
 class TWin32Form : public TForm, public TWin32Window {
 public:
     // className is also the registered window class, so other instances can find the window.
@@ -37,8 +47,12 @@ public:
 
     // For a window of its own components: adds the form base and a language component,
     // so the engine's current language reaches it, takes the engine's skin, and loads
-    // the components.
+    // the components. Each language's captions then get the room they need.
     void LoadWithEngine();
+    // Widens each label, button and check box whose caption is wider than the control
+    // as far as the client area allows, and gives a control back its designed width when
+    // its caption needs no more.
+    void FitControlsToCaptions();
 
     // Shows the window modally: the owner is disabled and a nested message loop runs until
     // the window closes; returns ModalResult.
@@ -85,6 +99,10 @@ public:
     void SetText(const std::string& text);
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& hint);
+    // Makes the control as wide as its caption needs, at least its designed width and at
+    // most up to maxRight (in its parent's coordinates); controls without a caption to fit
+    // keep their size.
+    void FitToCaption(int maxRight);
 
 protected:
     // Publishes the window text as a "Caption" or "Text" style property.
@@ -94,6 +112,10 @@ protected:
     HWND FHandle = nullptr;
     int FId;
     std::string FHint;
+    int FDesignWidth;
+    // The room beside the caption's text (a check box's box, a button's margins); -1 for
+    // controls whose size does not follow their caption.
+    int FCaptionPadding = -1;
 };
 
 class TLabelControl : public TWin32Control {
@@ -114,6 +136,19 @@ public:
                      int h, int id, HWND parent = nullptr);
     bool Checked() const;
     void SetChecked(bool checked);
+};
+
+// A drop-down list of fixed items.
+class TComboBoxControl : public TWin32Control {
+public:
+    TComboBoxControl(TWin32Form* owner, std::string name, int x, int y, int w, int h, int id,
+                     HWND parent = nullptr);
+    void AddItem(const std::string& text);
+    void ClearItems();
+    int ItemCount() const;
+    std::string ItemText(int index) const;
+    int ItemIndex() const; // -1: nothing selected
+    void SetItemIndex(int index);
 };
 
 // A multi-line text whose "Lines" property is a string list.

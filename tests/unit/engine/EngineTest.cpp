@@ -123,6 +123,22 @@ TEST_F(EngineTest, LanguageSelection) {
     EXPECT_EQ(E->LanguageList(), (std::vector<std::string>{"English", "Deutsch"}));
 }
 
+// A first start (no "Language" yet) takes the interface language's file and stores it;
+// a stored choice wins over the interface language.
+TEST_F(EngineTest, FirstStartChoosesTheInterfaceLanguageOnce) {
+    P.Files.Put("C:\\Tools\\App\\lang\\German.lan", "[AppRes]\nAppName=Maskaddr DE\n");
+    P.System.UiLanguage = 0x0807; // German (Switzerland)
+    E->Loaded();
+    EXPECT_EQ(E->Language(), "German");
+    EXPECT_EQ(Settings().GetSettingString("Language"), "German");
+    delete E;
+    P.System.UiLanguage = 0x0411; // Japanese: the stored choice stays
+    E = new TCLEngine(&Main, Host);
+    E->SetLanguageData(Data);
+    E->Loaded();
+    EXPECT_EQ(E->Language(), "German");
+}
+
 TEST_F(EngineTest, SkinSelectionAndLists) {
     const std::string ini = "[Skin]\nName=Steel\n[Colors]\nWindow=#102030\n";
     P.Files.Put("C:\\Tools\\App\\skins\\Steel.skn", DeflateSkin(ini));
@@ -218,12 +234,12 @@ TEST_F(EngineTest, AboutContent) {
     P.Files.Put(
         "C:\\Tools\\App\\lang\\Deutsch.lan",
         "[LibRes]\nTfrmCLAboutForm.CopyRightLine1=Line one\nTfrmCLAboutForm.CopyRightLine2=Version {1}\n"
-        "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n");
+        "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n[Info]\nTranslator=Team DE\n");
     P.Files.Put("C:\\Tools\\App\\res\\images\\about.png", "png");
     E->Loaded();
     E->SetLanguage("Deutsch");
     E->AppAbout();
-    EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nSprache Deutsch von ");
+    EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nSprache Deutsch von Team DE");
     EXPECT_EQ(Host.About.LogoPath, "C:\\Tools\\App\\res\\images\\about.png");
 }
 

@@ -6,6 +6,7 @@
 #include "framework/engine/Skin.h"
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
+#include "framework/language/LanguageChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -264,4 +265,21 @@ TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
     plain.LoadComponents();
     EXPECT_EQ(plainLang->LanguageData(), nullptr);
     EXPECT_TRUE(plain.Scaled);
+}
+
+TEST(LanguageChoiceTest, InterfaceLanguageMatchesOnItsPrimaryLanguage) {
+    const std::vector<std::string> shipped{"English", "German", "japanese", "Portuguese (Brazil)", "Russian"};
+    const std::vector<std::pair<uint16_t, const char*>> cases{
+        {0x0407, "German"},              // de-DE
+        {0x0C07, "German"},              // de-AT
+        {0x0411, "japanese"},            // the name as the folder spells it
+        {0x0416, "Portuguese (Brazil)"}, // pt-BR
+        {0x0816, "Portuguese (Brazil)"}, // pt-PT: the only Portuguese there is
+        {0x0419, "Russian"},
+        {0x040C, "English"}, // French: no file shipped in this folder
+        {0x0804, "English"}, // Chinese: no translation
+        {0x0000, "English"},
+    };
+    for (const auto& [langId, expected] : cases)
+        EXPECT_EQ(LanguageForUiLanguage(langId, shipped), expected) << std::hex << langId;
 }

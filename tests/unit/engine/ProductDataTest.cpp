@@ -1,16 +1,25 @@
 // The data files shipped beside the program: every text key the program asks for is
-// in the English language file, the skins are valid, and the constants are complete.
+// in the English language file, every translation matches it, the skins are valid, and
+// the constants are complete.
+#include "base/Text.h"
+#include "fakes/FakePlatform.h"
 #include "framework/engine/Skin.h"
 #include "framework/engine/UrlTools.h"
+#include "framework/language/CLMultiLang.h"
 #include "framework/settings/IniText.h"
 #include "platform/SystemText.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
 
 using namespace maskaddr;
+using namespace maskaddr::test;
 
 namespace {
 
@@ -51,11 +60,11 @@ TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
           "actCheckIPInfo.Caption", "actSettings.Caption", "actHelpCenter.Caption", "actHomePage.Caption",
           "actUpdate.Caption", "actAbout.Caption", "actAlwaysOnTop.Caption", "actOpen.Caption",
           "actExit.Caption", "lblFake.Caption", "lblIPCountry.Caption", "cbAutorun.Caption",
-          "cbChangeIP.Caption", "cbClearCookie.Caption", "imgFL.Hint"}},
+          "cbChangeIP.Caption", "cbClearCookie.Caption", "imgFL.Hint", "Language1.Caption"}},
         {"TfrmSettings",
          {"frmSettings.Caption", "cbAutoRun.Caption", "cbAutoUpdate.Caption", "btnClearShowAgainFlag.Caption",
           "lblBrowser.Caption", "cbIE.Caption", "cbFF.Caption", "cbOpera.Caption", "btnReinstallFF.Caption",
-          "btnOK.Caption", "btnCancel.Caption"}},
+          "btnOK.Caption", "btnCancel.Caption", "lblLanguage.Caption"}},
         {"TfrmChooseIPCountry", {"frmChooseIPCountry.Caption", "lblCountry.Caption", "btnOK.Caption"}},
         {"TfrmTesting", {"frmTesting.Caption", "lblInfo.Caption"}},
     };
@@ -68,6 +77,100 @@ TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
     // Placeholders the callers fill must be present.
     EXPECT_NE(lan.ReadString("LibRes", "lblTimer.Caption", "").find("{1}"), std::string::npos);
     EXPECT_NE(lan.ReadString("LibRes", "TfrmCLAboutForm.CopyRightLine2", "").find("{1}"), std::string::npos);
+}
+
+namespace {
+
+// A language file's entries by section and name, and the lines that are no entry.
+struct TLanguageFile {
+    std::map<std::string, std::string> Entries; // "[Section] name" -> raw value
+    std::vector<std::string> Stray;
+    TTextEncoding Encoding = TTextEncoding::Ansi;
+};
+
+TLanguageFile ReadLanguageFile(const std::string& path) {
+    TCp1252Codec ansi;
+    TIniText ini;
+    ini.LoadFromBytes(ReadWholeFile(path), ansi);
+    TLanguageFile f;
+    f.Encoding = ini.Encoding();
+    for (const TIniText::TSection& s : ini.Sections())
+        for (const std::string& line : s.Lines) {
+            std::string_view name, value;
+            if (line.empty() || line[0] == ';') continue;
+            if (!TIniText::SplitEntry(line, name, value) || s.Name.empty())
+                f.Stray.push_back(line);
+            else
+                f.Entries["[" + s.Name + "] " + std::string(name)] = std::string(value);
+        }
+    return f;
+}
+
+// The marks that must survive translation, each sorted: placeholders, line breaks, and
+// access keys ("&" not doubled).
+std::vector<std::string> Marks(const std::string& value, const std::regex& pattern) {
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(value.begin(), value.end(), pattern); it != std::sregex_iterator();
+         ++it)
+        found.push_back(LowerAscii(it->str()));
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace
+
+// Every shipped translation has exactly English's keys, keeps each text's placeholders,
+// line breaks and access keys, is Unicode with a byte-order mark, describes itself, and
+// loads and answers every key without a trace line.
+TEST(ProductDataTest, EveryTranslationMatchesEnglish) {
+    const std::string folder = std::string(MASKADDR_SOURCE_DIR) + "/lang/";
+    const TLanguageFile english = ReadLanguageFile(folder + "English.lan");
+    const std::regex placeholder(R"(\{[^{}]*\})"), lineBreak("<[Bb][Rr]>"), accessKey("&&|&");
+    int translations = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().stem().string();
+        if (entry.path().extension() != ".lan" || name == "English") continue;
+        ++translations;
+        SCOPED_TRACE(name);
+        const TLanguageFile lan = ReadLanguageFile(entry.path().string());
+        EXPECT_NE(lan.Encoding, TTextEncoding::Ansi) << "every script needs a byte-order mark";
+        EXPECT_EQ(lan.Stray, std::vector<std::string>{}) << "lines that are no entry";
+        for (const auto& [key, value] : english.Entries)
+            if (!lan.Entries.count(key)) ADD_FAILURE() << "missing " << key;
+        for (const auto& [key, value] : lan.Entries) {
+            auto en = english.Entries.find(key);
+            if (en == english.Entries.end()) {
+                ADD_FAILURE() << "English lacks " << key;
+                continue;
+            }
+            EXPECT_FALSE(value.empty()) << key;
+            if (key.rfind("[Info] ", 0) == 0) continue;
+            EXPECT_EQ(Marks(value, placeholder), Marks(en->second, placeholder)) << key << "=" << value;
+            EXPECT_EQ(Marks(value, lineBreak), Marks(en->second, lineBreak)) << key << "=" << value;
+            EXPECT_EQ(Marks(value, accessKey), Marks(en->second, accessKey)) << key << "=" << value;
+        }
+        EXPECT_EQ(lan.Entries.count("[Info] Translator") ? lan.Entries.at("[Info] Translator") : "",
+                  "Maskaddr team");
+        EXPECT_NE(lan.Entries.count("[Info] Language") ? lan.Entries.at("[Info] Language") : "English",
+                  "English");
+
+        TFakePlatform p;
+        TMemoryTraceSink trace;
+        DebugTrace::SetSink(&trace);
+        DebugTrace::SetEnabled(true);
+        p.Files.Put("C:\\lang.lan", ReadWholeFile(entry.path().string()));
+        TCLMultiLangData data(nullptr, "CLMultiLangData");
+        EXPECT_TRUE(data.LoadCurrentFromFile("C:\\lang.lan"));
+        for (const auto& [key, value] : english.Entries) {
+            const size_t split = key.find("] ");
+            std::string text;
+            EXPECT_TRUE(data.GetProp(key.substr(1, split - 1), "", key.substr(split + 2), text)) << key;
+        }
+        DebugTrace::SetEnabled(false);
+        DebugTrace::SetSink(nullptr);
+        EXPECT_EQ(trace.Lines, std::vector<std::string>{});
+    }
+    EXPECT_EQ(translations, 10);
 }
 
 TEST(ProductDataTest, ShippedSkinsAreTheirSourcesCompressed) {

@@ -2,11 +2,13 @@
 // the show-again flags and the re-installation of the Firefox extension.
 #include "ui/SettingsDialog.h"
 #include "app/MainController.h"
+#include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSettingsView.h"
 #include "fakes/RecordingSwitchers.h"
 #include "framework/engine/CLEngine.h"
+#include "framework/language/CLMultiLang.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,27 @@ TEST_F(SettingsDialogTest, OkWritesEveryBoxAndTheAutorunValueFirst) {
                                    {"TestIPfromLocal", "1"}})
             EXPECT_EQ(Settings().GetSettingString(name), value) << name;
     }
+}
+
+// The drop-down offers the engine's languages with the current one selected; only OK
+// selects the chosen one, which the engine then stores.
+TEST_F(SettingsDialogTest, LanguageDropDownChoosesOnOkOnly) {
+    User("Language=English\n");
+    P.Files.Put("C:\\Tools\\App\\lang\\English.lan", "[AppRes]\nAppName=Maskaddr\n");
+    P.Files.Put("C:\\Tools\\App\\lang\\German.lan", "[AppRes]\nAppName=Maskaddr DE\n");
+    TFakeEngineHost host;
+    TFakeForm main("frmMain", "TfrmMain");
+    TCLEngine* engine = new TCLEngine(&main, host);
+    engine->SetLanguageData(new TCLMultiLangData(&main, "CLMultiLangData"));
+    engine->Loaded();
+    C.FormCreate();
+    EXPECT_EQ(View.Languages, (std::vector<std::string>{"English", "German"}));
+    EXPECT_EQ(View.Language, 0);
+    View.Language = 1; // then Cancel: nothing
+    EXPECT_EQ(engine->Language(), "English");
+    C.btnOKClick();
+    EXPECT_EQ(engine->Language(), "German");
+    EXPECT_EQ(Settings().GetSettingString("Language"), "German");
 }
 
 TEST_F(SettingsDialogTest, ClearShowAgainFlagBringsBackSilencedMessages) {
