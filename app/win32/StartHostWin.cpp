@@ -117,6 +117,7 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
 void TStartHostWin::ShowSplash() {}
 
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
+    TraceStartupStep("Creating the main window");
     FMainForm.reset(new TfrmMain);
     return FMainForm->Create(trayOnly);
 }
