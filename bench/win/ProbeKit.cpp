@@ -36,8 +36,7 @@ TProbeSettings::TProbeSettings(const std::string& exe)
     fs.WriteFileAtomic(FUserFile,
                        "[setting]\r\nUpdate.Times=1\r\nUpdate.LastDate=" + std::string(lastUpdate) +
                            "\r\nTARGET_COUNTRY=FR\r\nURL.Update=" + FLookup.Url("/update") +
-                           "\r\nURL.GetInfo=" + FLookup.Url("/info") +
-                           "\r\nURL.FlagPath=" + FLookup.Url("/flags/") +
+                           "\r\nURL.GetInfo=" + LookupUrl() + "\r\nURL.FlagPath=" + FLookup.Url("/flags/") +
                            "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
                            "127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
                            "48.86;127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");

@@ -21,6 +21,8 @@ public:
     ~TProbeSettings();
     TProbeSettings(const TProbeSettings&) = delete;
     TProbeSettings& operator=(const TProbeSettings&) = delete;
+    // The address the program asks for the user's own information.
+    std::string LookupUrl() const { return FLookup.Url("/info"); }
 
 private:
     test::TTestHttpServer FLookup;

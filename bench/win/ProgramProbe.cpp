@@ -2,9 +2,11 @@
 // ready (until "CL IfBusy" answers 0) and peak working set, in runs that alternate with the
 // minimal window in this one Wine session; then the time from the hide and the stop command to
 // the system's per-connection options naming the proxy, or a direct connection again.
-//   bench_program_probe [--rounds N] [--hide-rounds N] [--also LIBRARY,...]
-// --also adds a third program to the alternation: the minimal window that first loads those
-// libraries, which shows what loading them costs any program under this system.
+//   bench_program_probe [--rounds N] [--hide-rounds N] [--same-work]
+// --same-work adds a third program to the alternation: the minimal window doing the system
+// work that maskaddr.exe must do before it is ready (one reading of the system's proxy
+// options, one direct WinHTTP GET of the same lookup address, the overlay's two pictures
+// decoded and drawn through GDI+), which shows what that work costs any program here.
 #include "ProbeKit.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
@@ -118,8 +120,9 @@ void PrintStartFigures(const std::vector<TSubject>& subjects) {
                 kMemoryRatioTarget, memoryRatio <= kMemoryRatioTarget ? "met" : "NOT MET");
 }
 
-// Whether the per-connection options of the system's web settings name a proxy now.
-std::optional<std::string> SystemProxyServer() {
+// The proxy server the per-connection options of the system's web settings name now; none
+// for a direct connection.
+std::optional<std::string> QueriedProxyServer() {
     INTERNET_PER_CONN_OPTIONW options[2] = {};
     options[0].dwOption = INTERNET_PER_CONN_FLAGS;
     options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
@@ -138,19 +141,53 @@ std::optional<std::string> SystemProxyServer() {
     return server;
 }
 
+// The same as Wine keeps it: the per-connection options are the Internet Settings values
+// ProxyEnable and ProxyServer. A query of the options themselves costs Wine tens of
+// milliseconds (it looks for a proxy script through DHCP and DNS each time), too coarse for
+// polling; the result is checked through it once the values have changed.
+std::optional<std::string> StoredProxyServer() {
+    const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    DWORD enable = 0, size = sizeof enable;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"ProxyEnable", RRF_RT_REG_DWORD, nullptr, &enable, &size) !=
+            ERROR_SUCCESS ||
+        enable == 0)
+        return {};
+    wchar_t server[512] = {};
+    size = sizeof server;
+    RegGetValueW(HKEY_CURRENT_USER, key, L"ProxyServer", RRF_RT_REG_SZ, nullptr, server, &size);
+    return ToUtf8(server);
+}
+
+bool NamesProxy(const std::optional<std::string>& server) {
+    return server.has_value() && server->find("127.0.0.") != std::string::npos;
+}
+
 // Posts the command a second after the previous one (the program's guard) and returns the
-// milliseconds until the system's options say `proxied`; -1 when they did not within 10 s.
+// milliseconds until the system's options name a proxy (proxied) or a direct connection;
+// -1 when they did not within 10 s or the options disagree with the stored values.
 double TimeSwitch(HWND main, int command, bool proxied) {
     Sleep(1100);
     const double start = NowMs();
     PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(command), 0);
     while (NowMs() - start < 10000) {
-        const std::optional<std::string> server = SystemProxyServer();
-        if (server.has_value() == proxied && (!proxied || server->find("127.0.0.") != std::string::npos))
-            return NowMs() - start;
+        if (NamesProxy(StoredProxyServer()) == proxied) {
+            const double elapsed = NowMs() - start;
+            return NamesProxy(QueriedProxyServer()) == proxied ? elapsed : -1;
+        }
         Sleep(1);
     }
     return -1;
+}
+
+// What one reading of the per-connection options costs any program under this system.
+double QueryCostMs() {
+    std::vector<double> times;
+    for (int i = 0; i < 9; ++i) {
+        const double start = NowMs();
+        QueriedProxyServer();
+        times.push_back(NowMs() - start);
+    }
+    return Median(times);
 }
 
 bool MeasureHide(const std::string& exe, int rounds) {
@@ -182,6 +219,9 @@ bool MeasureHide(const std::string& exe, int rounds) {
                     "(target: at most %.0f ms) %s\n",
                     name, median, worst, kSwitchTargetMs, median <= kSwitchTargetMs ? "met" : "NOT MET");
     }
+    std::printf("one reading of the per-connection options (InternetQueryOptionW) costs any program here: "
+                "median %.1f ms\n",
+                QueryCostMs());
     PostMessageW(main, WM_COMMAND, ids::actExit, 0);
     app.Ended(15000);
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
@@ -192,12 +232,12 @@ bool MeasureHide(const std::string& exe, int rounds) {
 
 int wmain(int argc, wchar_t** argv) {
     int rounds = 9, hideRounds = 9;
-    std::string also;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool sameWork = false;
+    for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
-        if (option == L"--rounds") rounds = std::max(1, _wtoi(argv[i + 1]));
-        if (option == L"--hide-rounds") hideRounds = std::max(0, _wtoi(argv[i + 1]));
-        if (option == L"--also") also = ToUtf8(argv[i + 1]);
+        if (option == L"--rounds" && i + 1 < argc) rounds = std::max(1, _wtoi(argv[++i]));
+        if (option == L"--hide-rounds" && i + 1 < argc) hideRounds = std::max(0, _wtoi(argv[++i]));
+        if (option == L"--same-work") sameWork = true;
     }
     const std::string folder = TestProgramFolder();
     const std::string exe = TFileSystemWin().LongPath(FullPath(folder + "..\\maskaddr.exe"));
@@ -206,12 +246,16 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<TSubject> subjects;
     subjects.push_back({"minimal window", minimal, L"TMinimalWindow", WM_CLOSE, 0, {}, {}});
-    if (!also.empty()) {
-        std::string libraries = also;
-        for (char& c : libraries)
-            if (c == ',') c = ' ';
-        subjects.push_back(
-            {"minimal window + " + also, minimal + " " + libraries, L"TMinimalWindow", WM_CLOSE, 0, {}, {}});
+    if (sameWork) {
+        const std::string images = exe.substr(0, exe.rfind('\\') + 1) + "res\\images\\";
+        subjects.push_back({"minimal window + the same system work",
+                            minimal + " --query-proxy --get " + settings.LookupUrl() + " --picture \"" +
+                                images + "flsbg.png\" --picture \"" + images + "logo.png\"",
+                            L"TMinimalWindow",
+                            WM_CLOSE,
+                            0,
+                            {},
+                            {}});
     }
     subjects.push_back({"maskaddr.exe", "\"" + exe + "\"", L"TfrmMain", WM_COMMAND, ids::actExit, {}, {}});
 
