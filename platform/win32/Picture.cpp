@@ -29,14 +29,16 @@ int g_decodeCount = 0;
 
 // The file's bytes in a stream that the bitmap owns: GDI+ keeps reading its source.
 std::shared_ptr<Gdiplus::Bitmap> DecodeFile(const std::wstring& path, uint64_t size) {
-    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || size == 0 || size > 64u * 1024 * 1024) return nullptr;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
     if (memory == nullptr) return nullptr;
     DWORD read = 0;
     void* bytes = GlobalLock(memory);
-    const bool complete = bytes != nullptr && ReadFile(file.Get(), bytes, static_cast<DWORD>(size), &read, nullptr) &&
+    const bool complete = bytes != nullptr &&
+                          ReadFile(file.Get(), bytes, static_cast<DWORD>(size), &read, nullptr) &&
                           read == size;
     GlobalUnlock(memory);
     IStream* stream = nullptr;
@@ -85,7 +87,8 @@ std::shared_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path) {
     const uint64_t size = static_cast<uint64_t>(facts.nFileSizeHigh) << 32 | facts.nFileSizeLow;
     TPictureEntry& entry = g_pictures[file];
     std::shared_ptr<Gdiplus::Bitmap> picture = entry.Picture.lock();
-    if (picture == nullptr || entry.Size != size || CompareFileTime(&entry.WriteTime, &facts.ftLastWriteTime) != 0) {
+    if (picture == nullptr || entry.Size != size ||
+        CompareFileTime(&entry.WriteTime, &facts.ftLastWriteTime) != 0) {
         picture = DecodeFile(file, size);
         entry = {size, facts.ftLastWriteTime, picture};
     }

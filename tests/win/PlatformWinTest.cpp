@@ -1,9 +1,9 @@
 // The Win32 platform implementations against the real system (Wine here).
 #include "platform/win32/PlatformWin.h"
-#include "platform/win32/Picture.h"
 #include "WinTestUtil.h"
-#include "framework/settings/IniText.h"
 #include "base/Text.h"
+#include "framework/settings/IniText.h"
+#include "platform/win32/Picture.h"
 
 #include <objidl.h> // GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out
 

@@ -81,8 +81,8 @@ std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f) {
                                            Gdiplus::UnitPixel);
 }
 
-void DrawText(Gdiplus::Graphics& g, const std::string& text, Gdiplus::Font& font, uint32_t color, double opacity,
-              const Gdiplus::RectF& where, Gdiplus::StringAlignment align) {
+void DrawText(Gdiplus::Graphics& g, const std::string& text, Gdiplus::Font& font, uint32_t color,
+              double opacity, const Gdiplus::RectF& where, Gdiplus::StringAlignment align) {
     if (text.empty() || opacity <= 0) return;
     Gdiplus::SolidBrush brush(ToColor(color, opacity));
     Gdiplus::StringFormat format;
@@ -354,8 +354,9 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
     const auto width = static_cast<Gdiplus::REAL>(l.Front.W);
     const auto lh = static_cast<Gdiplus::REAL>(l.LineHeight);
     const auto tx = static_cast<Gdiplus::REAL>(l.TextX), ty = static_cast<Gdiplus::REAL>(l.TextY);
-    DrawText(g, side == TSide::Local ? l.LocalCaption : l.TargetCaption, Font(l.CaptionFont), l.CaptionFont.Color,
-             opacity, Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
+    DrawText(g, side == TSide::Local ? l.LocalCaption : l.TargetCaption, Font(l.CaptionFont),
+             l.CaptionFont.Color, opacity,
+             Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
              Gdiplus::StringAlignmentNear);
 
     const Gdiplus::RectF flagBox = ToRectF(l.Flag);
