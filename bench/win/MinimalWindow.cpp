@@ -9,8 +9,9 @@
 // drawn through GDI+ in the first paint. The libraries come in only when asked for.
 #include <windows.h>
 
+#include "ProxyOptionsQuery.h"
+
 #include <shellapi.h>
-#include <wininet.h>
 
 #include <string>
 #include <vector>
@@ -30,19 +31,10 @@ template <typename T> T Entry(const wchar_t* library, const char* name) {
 
 // The system's proxy options, read the way a program that switches them reads them.
 void QueryProxyOptions() {
-    using TQuery = BOOL(WINAPI*)(HINTERNET, DWORD, void*, DWORD*);
-    auto query = Entry<TQuery>(L"wininet.dll", "InternetQueryOptionW");
-    INTERNET_PER_CONN_OPTIONW options[2] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    INTERNET_PER_CONN_OPTION_LISTW list{};
-    list.dwSize = sizeof list;
-    list.dwOptionCount = 2;
-    list.pOptions = options;
-    DWORD size = sizeof list;
-    if (query != nullptr && query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size) &&
-        options[1].Value.pszValue != nullptr)
-        GlobalFree(options[1].Value.pszValue);
+    DWORD flags = 0;
+    std::wstring server;
+    maskaddr::test::ReadProxyOptions(
+        Entry<maskaddr::test::TQueryOption>(L"wininet.dll", "InternetQueryOptionW"), flags, server);
 }
 
 // One direct GET of the address, on a thread of its own; the reply is read and dropped.
