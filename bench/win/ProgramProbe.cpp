@@ -42,27 +42,6 @@ struct TSubject {
     std::vector<double> ReadyMs, PeakMiB;
 };
 
-// A top-level window of the process with that class, or nullptr.
-HWND ProcessWindow(DWORD pid, const std::wstring& className) {
-    struct Search {
-        DWORD pid;
-        const wchar_t* cls;
-        HWND found;
-    } s{pid, className.c_str(), nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t cls[64] = {};
-            GetClassNameW(w, cls, 64);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == s->pid && lstrcmpW(cls, s->cls) == 0) s->found = w;
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 // One start: from creating the process until its window answers "CL IfBusy" with 0; the peak
 // working set a second later; then the program is ended as its user ends it.
 bool MeasureStart(TSubject& subject) {
@@ -73,7 +52,7 @@ bool MeasureStart(TSubject& subject) {
     HWND window = nullptr;
     double ready = -1;
     while (NowMs() - start < 30000) {
-        if (window == nullptr) window = ProcessWindow(process.ProcessId, subject.WindowClass);
+        if (window == nullptr) window = FindProcessWindow(process.ProcessId, subject.WindowClass.c_str(), false);
         DWORD_PTR answer = 1;
         if (window != nullptr && SendMessageTimeoutW(window, ifBusy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
             answer == 0) {

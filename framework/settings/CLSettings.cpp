@@ -1,10 +1,10 @@
 // TCLSettings: layered settings, the user file's placement and its safe saving.
 #include "framework/settings/CLSettings.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/SettingLists.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 #include "platform/Platform.h"
 
 #include <cmath>
@@ -39,8 +39,9 @@ std::string WithoutBackslash(std::string path) {
 // system's known folder: a data folder must never become a path at the drive root.
 std::string ShellFolder(const char* valueName, bool machineOnly, TKnownFolder fallback) {
     IRegistry& registry = *Platform().Registry;
-    std::string v = machineOnly ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
-                                : ReadShellFolder(valueName);
+    std::string v = machineOnly
+                        ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
+                        : ReadShellFolder(valueName);
     if (v.empty()) v = Platform().Files->KnownFolder(fallback);
     return WithoutBackslash(v);
 }
@@ -112,6 +113,7 @@ std::string TCLSettings::GetSettingString(const std::string& strName) {
         if (FNoCache) {
             TPlatform& p = Platform();
             FSettingIni.LoadFromFile(*p.Files, FUserDataPath + FSettingFilename, *p.Ansi);
+            FSavedUserBytes.clear(); // the file may hold what another program wrote
         }
         if (auto v = FSettingIni.ReadValue(kSection, strName)) return *v;
     }
@@ -324,6 +326,7 @@ void TCLSettings::SetAllUser(bool Value) {
         if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot create " + path + " : " + error);
     }
     FSettingIni.LoadFromFile(*p.Files, path, *p.Ansi);
+    FSavedUserBytes.clear();
     FSettingIniOpen = true;
 }
 
@@ -344,11 +347,17 @@ void TCLSettings::UpdateSettingINI() {
 
 // A failed save keeps every value in memory; the next save writes the whole document
 // again, so nothing is lost once the file can be written.
+// Each save is flushed to the disk, and start-up sets many values to what they are already
+// (the skin, the language, the four option boxes): a document that is the same as the one the
+// last save wrote is not written again.
 void TCLSettings::SaveUserFile() {
     if (!FSettingIniOpen) return;
     TPlatform& p = Platform();
+    const std::string bytes = FSettingIni.SaveToBytes(*p.Ansi);
+    if (FLastSaveError.empty() && !FSavedUserBytes.empty() && bytes == FSavedUserBytes) return;
     const std::string path = FUserDataPath + FSettingFilename;
-    FLastSaveError = FSettingIni.SaveToFile(*p.Files, path, *p.Ansi);
+    FLastSaveError = p.Files->WriteFileAtomic(path, bytes);
+    FSavedUserBytes = FLastSaveError.empty() ? bytes : std::string();
     if (!FLastSaveError.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + path + " : " + FLastSaveError);
 }
 

@@ -25,9 +25,6 @@ TProgram::~TProgram() {
     }
 }
 
-namespace {
-
-// A top-level window of the process with the class name, or nullptr.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
     struct Search {
         DWORD pid;
@@ -49,8 +46,6 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
         reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
-
-} // namespace
 
 HWND TProgram::WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const {
     ULONGLONG deadline = GetTickCount64() + waitMs;
