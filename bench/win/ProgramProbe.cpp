@@ -52,7 +52,8 @@ bool MeasureStart(TSubject& subject) {
     HWND window = nullptr;
     double ready = -1;
     while (NowMs() - start < 30000) {
-        if (window == nullptr) window = FindProcessWindow(process.ProcessId, subject.WindowClass.c_str(), false);
+        if (window == nullptr)
+            window = FindProcessWindow(process.ProcessId, subject.WindowClass.c_str(), false);
         DWORD_PTR answer = 1;
         if (window != nullptr && SendMessageTimeoutW(window, ifBusy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
             answer == 0) {
