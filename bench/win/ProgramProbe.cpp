@@ -138,13 +138,18 @@ double TimeSwitch(HWND main, int command, bool proxied) {
     Sleep(1100);
     const double start = NowMs();
     PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(command), 0);
+    std::optional<std::string> stored, queried;
     while (NowMs() - start < 10000) {
-        if (NamesProxy(StoredProxyServer()) == proxied) {
+        stored = StoredProxyServer();
+        if (NamesProxy(stored) == proxied) {
             const double elapsed = NowMs() - start;
-            return NamesProxy(QueriedProxyServer()) == proxied ? elapsed : -1;
+            queried = QueriedProxyServer();
+            if (NamesProxy(queried) == proxied) return elapsed;
         }
         Sleep(1);
     }
+    std::fprintf(stderr, "program_probe: after 10 s the stored values name \"%s\", the options \"%s\"\n",
+                 stored.value_or("(direct)").c_str(), queried.value_or("(direct)").c_str());
     return -1;
 }
 
