@@ -61,7 +61,9 @@ void KeepDecoded(const std::shared_ptr<Gdiplus::Bitmap>& picture) {
 
 } // namespace
 
+// The pictures kept decoded go before GDI+ does (the session ends first at process exit).
 void TGdiplusSessionTraits::Close(ULONG_PTR token) {
+    g_keptPictures.clear();
     Gdiplus::GdiplusShutdown(token);
 }
 
