@@ -287,6 +287,7 @@ bool TMainController::ServiceReached() {
 
 void TMainController::actMaskaddrExecute() {
     if (!ActionAllowed()) return;
+    DebugTrace::Trace("CLProxy", "Hide command");
     if (!ServiceReached()) return;
     TCLEngine* engine = Engine();
     TProxyRec proxy =
@@ -326,7 +327,9 @@ void TMainController::actMaskaddrExecute() {
 
 // Returns every browser to a direct connection and the window to its ready state.
 void TMainController::actStopHideExecute() {
-    if (ActionAllowed()) StopHide();
+    if (!ActionAllowed()) return;
+    DebugTrace::Trace("CLProxy", "Stop command");
+    StopHide();
 }
 
 void TMainController::StopHide(bool keepUserOwn) {

@@ -5,8 +5,8 @@
 // command", from the command to the map's last progress notification, after its first
 // paint), and from here (from posting the command until that line is in the trace file).
 //   chooser_open_probe [ROUNDS]      (bench/chooser-open runs it under Wine)
+#include "ProbeKit.h"
 #include "ProgramDriver.h"
-#include "TestHttpServer.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
@@ -18,6 +18,7 @@
 #include <vector>
 
 using namespace maskaddr;
+using namespace maskaddr::bench;
 using namespace maskaddr::test;
 
 namespace {
@@ -50,20 +51,7 @@ int wmain(int argc, wchar_t** argv) {
     TScratchFolder dir;
     const std::string trace = dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
-    TTestHttpServer lookup;
-    lookup.SetReply("/info",
-                    {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\nCITY=Berlin\r\n"
-                          "REGION=BE\r\n52.52\r\n13.40\r\n"});
-    const std::string userFile =
-        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
-    TFileSystemWin fs;
-    fs.CreateFolders(userFile.substr(0, userFile.rfind('\\')));
-    fs.WriteFileAtomic(
-        userFile, "[setting]\r\nUpdate.Times=1\r\nTARGET_COUNTRY=FR\r\nURL.Update=" + lookup.Url("/update") +
-                      "\r\nURL.GetInfo=" + lookup.Url("/info") + "\r\nURL.FlagPath=" + lookup.Url("/flags/") +
-                      "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
-                      "127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|48.86;"
-                      "127.0.0.5:8889|Japan|JP|139.69|35.69;\r\n");
+    TProbeSettings settings(exe);
     TProgram app(exe, "-d");
     HWND main = app.Ready();
     if (main == nullptr || !WaitForText(trace, "|127.0.0.1|Germany|Berlin|")) {

@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "proxy/ProxyRec.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace maskaddr {
@@ -187,35 +188,49 @@ bool RestoreUserProxySettings() {
     return true;
 }
 
-bool SettingsNamePoolAddress() {
-    std::vector<std::string> texts;
-    if (IInternetSettings* inet = Platform().InetSettings)
-        if (auto options = inet->QueryConnectionOptions()) texts.push_back(options->ProxyServer);
-    texts.push_back(ReadInternetSettingsValues(*Platform().Registry).ProxyServer.value_or(""));
-    // A server text is "address:port" or "scheme=address:port" parts between ";" or blanks.
+namespace {
+
+// The addresses a server text names: "address:port" or "scheme=address:port" parts between
+// ";" or blanks, in lower case.
+std::vector<std::string> NamedAddresses(const std::string& text) {
     std::vector<std::string> named;
-    for (const std::string& text : texts) {
-        std::string part;
-        for (char c : text + ";") {
-            if (c == ';' || c == ' ') {
-                const size_t eq = part.find('=');
-                named.push_back(LowerAscii(eq == std::string::npos ? part : part.substr(eq + 1)));
-                part.clear();
-            } else {
-                part += c;
-            }
+    std::string part;
+    for (char c : text + ";") {
+        if (c == ';' || c == ' ') {
+            const size_t eq = part.find('=');
+            named.push_back(LowerAscii(eq == std::string::npos ? part : part.substr(eq + 1)));
+            part.clear();
+        } else {
+            part += c;
         }
     }
+    return named;
+}
+
+} // namespace
+
+// The stored value is looked at first and the live options only when it names none of the
+// pool's addresses: reading the options can be slow (Wine looks for a proxy script on the
+// network at every reading), and with an empty pool there is nothing to look for.
+bool SettingsNamePoolAddress() {
+    std::vector<std::string> pool;
     TCLSettings& settings = Settings();
     for (const char* list : {"NORMAL_IPS", "SUPER_IPS"})
         for (const std::string& entry : SplitProxyList(settings.GetSettingString(list))) {
             TProxyRec rec;
-            if (!ParseProxyEntry(entry, false, rec)) continue;
-            const std::string address = LowerAscii(rec.IP + ":" + rec.Port);
-            for (const std::string& n : named)
-                if (!n.empty() && n == address) return true;
+            if (ParseProxyEntry(entry, false, rec)) pool.push_back(LowerAscii(rec.IP + ":" + rec.Port));
         }
-    return false;
+    auto namesPool = [&pool](const std::string& text) {
+        for (const std::string& n : NamedAddresses(text))
+            if (!n.empty() && std::find(pool.begin(), pool.end(), n) != pool.end()) return true;
+        return false;
+    };
+    if (pool.empty()) return false;
+    if (namesPool(ReadInternetSettingsValues(*Platform().Registry).ProxyServer.value_or(""))) return true;
+    IInternetSettings* inet = Platform().InetSettings;
+    std::optional<TConnectionOptions> options =
+        inet != nullptr ? inet->QueryConnectionOptions() : std::nullopt;
+    return options && namesPool(options->ProxyServer);
 }
 
 } // namespace maskaddr

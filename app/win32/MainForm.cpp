@@ -60,6 +60,7 @@ bool TfrmMain::Create(bool trayOnly) {
     if (!CreateHandle("Maskaddr", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
                       0, kClientWidth, kClientHeight))
         return false;
+    TraceStartupStep("Main window created");
     FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     FHost.SetOwner(Handle());
 
@@ -99,12 +100,15 @@ bool TfrmMain::Create(bool trayOnly) {
     AddTrayIcon();
     LoadComponents();
     RefreshMenus(); // the language menu is filled now
+    TraceStartupStep("Components loaded (skin and language applied)");
 
     SetTimerEnabled(TMainTimer::Init, true);
     FController.FormCreate();
+    TraceStartupStep("FormCreate done");
     if (!trayOnly) {
         ShowWindow(Handle(), SW_SHOW);
         UpdateWindow(Handle());
+        TraceStartupStep("Main window shown and painted");
     }
     return true;
 }

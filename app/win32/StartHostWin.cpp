@@ -119,6 +119,7 @@ void TStartHostWin::ShowSplash() {
 }
 
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
+    TraceStartupStep("Creating the main window");
     FMainForm.reset(new TfrmMain);
     FMainForm->EngineHost().OnCloseSplash = [this] { FSplash.reset(); };
     const bool created = FMainForm->Create(trayOnly);

@@ -113,6 +113,7 @@ std::string TCLSettings::GetSettingString(const std::string& strName) {
         if (FNoCache) {
             TPlatform& p = Platform();
             FSettingIni.LoadFromFile(*p.Files, FUserDataPath + FSettingFilename, *p.Ansi);
+            FSavedUserBytes.clear(); // the file may hold what another program wrote
         }
         if (auto v = FSettingIni.ReadValue(kSection, strName)) return *v;
     }
@@ -329,6 +330,7 @@ void TCLSettings::SetAllUser(bool Value) {
         if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot create " + path + " : " + error);
     }
     FSettingIni.LoadFromFile(*p.Files, path, *p.Ansi);
+    FSavedUserBytes.clear();
     FSettingIniOpen = true;
 }
 
@@ -349,11 +351,17 @@ void TCLSettings::UpdateSettingINI() {
 
 // A failed save keeps every value in memory; the next save writes the whole document
 // again, so nothing is lost once the file can be written.
+// Each save is flushed to the disk, and start-up sets many values to what they are already
+// (the skin, the language, the four option boxes): a document that is the same as the one the
+// last save wrote is not written again.
 void TCLSettings::SaveUserFile() {
     if (!FSettingIniOpen) return;
     TPlatform& p = Platform();
+    const std::string bytes = FSettingIni.SaveToBytes(*p.Ansi);
+    if (FLastSaveError.empty() && !FSavedUserBytes.empty() && bytes == FSavedUserBytes) return;
     const std::string path = FUserDataPath + FSettingFilename;
-    FLastSaveError = FSettingIni.SaveToFile(*p.Files, path, *p.Ansi);
+    FLastSaveError = p.Files->WriteFileAtomic(path, bytes);
+    FSavedUserBytes = FLastSaveError.empty() ? bytes : std::string();
     if (!FLastSaveError.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + path + " : " + FLastSaveError);
 }
 

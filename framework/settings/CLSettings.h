@@ -102,6 +102,7 @@ private:
     std::string FSettingFilename;
     bool FNoCache = false;
     std::string FLastSaveError;
+    std::string FSavedUserBytes; // what the last successful save wrote
 };
 
 // The process's single store, constructed on first use.

@@ -9,10 +9,62 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <deque>
+#include <map>
 
 namespace maskaddr {
 
+namespace {
+
+constexpr size_t kKeptPictures = 8; // flags and logos that stay decoded when no window shows them
+
+struct TPictureEntry {
+    uint64_t Size = 0;
+    FILETIME WriteTime{};
+    std::weak_ptr<Gdiplus::Bitmap> Picture;
+};
+
+std::map<std::wstring, TPictureEntry> g_pictures;
+std::deque<std::shared_ptr<Gdiplus::Bitmap>> g_keptPictures; // most recently used first
+int g_decodeCount = 0;
+
+// The file's bytes in a stream that the bitmap owns: GDI+ keeps reading its source.
+std::shared_ptr<Gdiplus::Bitmap> DecodeFile(const std::wstring& path, uint64_t size) {
+    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || size == 0 || size > 64u * 1024 * 1024) return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
+    if (memory == nullptr) return nullptr;
+    DWORD read = 0;
+    void* bytes = GlobalLock(memory);
+    const bool complete = bytes != nullptr &&
+                          ReadFile(file.Get(), bytes, static_cast<DWORD>(size), &read, nullptr) &&
+                          read == size;
+    GlobalUnlock(memory);
+    IStream* stream = nullptr;
+    if (!complete || FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    ++g_decodeCount;
+    std::shared_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream));
+    stream->Release(); // the bitmap holds its own reference
+    if (picture != nullptr && picture->GetLastStatus() != Gdiplus::Ok) picture.reset();
+    return picture;
+}
+
+void KeepDecoded(const std::shared_ptr<Gdiplus::Bitmap>& picture) {
+    std::erase(g_keptPictures, picture);
+    g_keptPictures.push_front(picture);
+    if (g_keptPictures.size() > kKeptPictures) g_keptPictures.pop_back();
+}
+
+} // namespace
+
+// The pictures kept decoded go before GDI+ does (the session ends first at process exit).
 void TGdiplusSessionTraits::Close(ULONG_PTR token) {
+    g_keptPictures.clear();
     Gdiplus::GdiplusShutdown(token);
 }
 
@@ -30,16 +82,30 @@ bool StartGdiplus() {
     return session.Valid();
 }
 
-std::unique_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path) {
+std::shared_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path) {
     if (!StartGdiplus()) return nullptr;
-    std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromFile(ToWide(path).c_str()));
-    if (picture != nullptr && picture->GetLastStatus() != Gdiplus::Ok) picture.reset();
+    const std::wstring file = ToWide(path);
+    WIN32_FILE_ATTRIBUTE_DATA facts{};
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &facts)) return nullptr;
+    const uint64_t size = static_cast<uint64_t>(facts.nFileSizeHigh) << 32 | facts.nFileSizeLow;
+    TPictureEntry& entry = g_pictures[file];
+    std::shared_ptr<Gdiplus::Bitmap> picture = entry.Picture.lock();
+    if (picture == nullptr || entry.Size != size ||
+        CompareFileTime(&entry.WriteTime, &facts.ftLastWriteTime) != 0) {
+        picture = DecodeFile(file, size);
+        entry = {size, facts.ftLastWriteTime, picture};
+    }
+    if (picture != nullptr) KeepDecoded(picture);
     return picture;
+}
+
+int PictureDecodeCount() {
+    return g_decodeCount;
 }
 
 TPicture LoadPictureFile(const std::string& path) {
     TPicture result;
-    std::unique_ptr<Gdiplus::Bitmap> picture = LoadGdiplusBitmap(path);
+    std::shared_ptr<Gdiplus::Bitmap> picture = LoadGdiplusBitmap(path);
     if (picture == nullptr ||
         picture->GetHBITMAP(Gdiplus::Color(255, 255, 255, 255), result.Bitmap.Receive()) != Gdiplus::Ok)
         return {};

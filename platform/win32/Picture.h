@@ -1,6 +1,7 @@
 // Picture files (PNG, BMP, JPEG, GIF) through GDI+: as GDI+ bitmaps for drawing with
 // alpha, as GDI bitmaps for controls and device contexts, or as premultiplied 32-bit
-// bitmaps for layered windows. GDI+ starts here, once, as the process's one session.
+// bitmaps for layered windows. GDI+ starts here, once, as the process's one session, and
+// each file is decoded once while it stays the same.
 #pragma once
 
 #include "platform/win32/Handles.h"
@@ -25,8 +26,13 @@ struct TPicture {
     explicit operator bool() const { return Bitmap.Valid(); }
 };
 
-// A picture file as a GDI+ bitmap; null when it cannot be read or decoded.
-std::unique_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path);
+// A picture file as a GDI+ bitmap; null when it cannot be read or decoded. Every window that
+// shows the same unchanged file (same size and write time) gets the same decoded bitmap: the
+// last few stay decoded even when no window holds them. The file is read whole and not kept
+// open. User-interface thread only.
+std::shared_ptr<Gdiplus::Bitmap> LoadGdiplusBitmap(const std::string& path);
+// How many times a picture file has been decoded in this process.
+int PictureDecodeCount();
 // A picture file as a GDI bitmap, transparent parts over white; empty when it cannot be
 // read or decoded.
 TPicture LoadPictureFile(const std::string& path);

@@ -1,4 +1,5 @@
-// Win32 string conversions, error texts and failed-call traces (see WinText.h).
+// Win32 string conversions, error texts, failed-call traces and start-up time points
+// (see WinText.h).
 #include "platform/win32/WinText.h"
 
 #include "base/DebugTrace.h"
@@ -6,6 +7,8 @@
 #include "platform/win32/Handles.h"
 
 #include <shellapi.h>
+
+#include <cstdio>
 
 namespace maskaddr {
 
@@ -50,6 +53,19 @@ void TraceLastError(std::string_view call, std::string_view args) {
     const DWORD code = GetLastError();
     if (DebugTrace::Enabled()) TraceFailedCall(call, args, ErrorText(code));
     SetLastError(code);
+}
+
+void TraceStartupStep(std::string_view step) {
+    if (!DebugTrace::Enabled()) return;
+    FILETIME created{}, exited{}, kernel{}, user{}, now{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimePreciseAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) {
+        return static_cast<int64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+    };
+    char age[32];
+    std::snprintf(age, sizeof age, ": %.1f ms", static_cast<double>(ticks(now) - ticks(created)) / 10000.0);
+    DebugTrace::Trace("Startup", std::string(step) + age);
 }
 
 } // namespace maskaddr

@@ -1,5 +1,5 @@
-// UTF-8 <-> UTF-16 at the Win32 boundary, system error texts, and the one way a failed
-// Win32 call is traced.
+// UTF-8 <-> UTF-16 at the Win32 boundary, system error texts, the one way a failed
+// Win32 call is traced, and the start-up's time points.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +24,9 @@ void TraceFailedCall(std::string_view call, std::string_view args, std::string_v
 // The same with the calling thread's last error as the reason; call it straight after the
 // failed call. The last error stays as it was, for the caller to read too.
 void TraceLastError(std::string_view call, std::string_view args = {});
+// Traces a step of the start-up with the time since the process was created:
+// "[Startup] Main window shown: 212.4 ms".
+void TraceStartupStep(std::string_view step);
 // The process's command-line arguments without the program name.
 std::vector<std::string> ProgramArguments();
 

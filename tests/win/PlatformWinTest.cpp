@@ -5,9 +5,13 @@
 #include "base/Text.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/IniText.h"
+#include "platform/win32/Picture.h"
 
 #include "UpdatePublicKey.h"
 
+#include <objidl.h> // GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out
+
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -244,4 +248,35 @@ TEST(SignatureWinTest, SystemVerificationTakesTheServicesSignaturesOfUnchangedRe
         ASSERT_TRUE(reply) << c.what;
         EXPECT_EQ(verifier.VerifyEcdsaP256(key, reply->Body, reply->Signature), c.valid) << c.what;
     }
+}
+
+// Windows that show the same unchanged file share one decoded picture, and it still draws; a
+// changed file is decoded again, and one that was missing is read once it is there. The file
+// is not held open: it can be replaced while its picture is shown.
+TEST(PictureWinTest, EachUnchangedFileIsDecodedOnceAndAChangedOneAgain) {
+    TScratchFolder dir;
+    const std::string file = dir / "flag.png", flags = TestProgramFolder() + "res\\flag_short\\";
+    TFileSystemWin fs;
+    auto topLeft = [](Gdiplus::Bitmap& picture) { // the corner pixel's brightness, 0 to 765
+        Gdiplus::Color c;
+        picture.GetPixel(0, 0, &c);
+        return c.GetR() + c.GetG() + c.GetB();
+    };
+    EXPECT_EQ(LoadGdiplusBitmap(file), nullptr);
+    ASSERT_EQ(fs.WriteFileAtomic(file, fs.ReadFile(flags + "DE.PNG").value_or("")), "");
+    const int decoded = PictureDecodeCount();
+    const std::shared_ptr<Gdiplus::Bitmap> first = LoadGdiplusBitmap(file);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(LoadGdiplusBitmap(file), first);
+    const TPicture control = LoadPictureFile(file);
+    EXPECT_EQ(control.Width, 48);
+    EXPECT_TRUE(control.Bitmap.Valid());
+    EXPECT_EQ(PictureDecodeCount(), decoded + 1);
+    EXPECT_LT(topLeft(*first), 30) << "the German flag's black stripe";
+
+    ASSERT_EQ(fs.WriteFileAtomic(file, fs.ReadFile(flags + "US.PNG").value_or("")), "");
+    const std::shared_ptr<Gdiplus::Bitmap> second = LoadGdiplusBitmap(file);
+    ASSERT_NE(second, nullptr);
+    EXPECT_GT(topLeft(*second), 60) << "the blue corner of the flag of the United States";
+    EXPECT_EQ(PictureDecodeCount(), decoded + 2);
 }

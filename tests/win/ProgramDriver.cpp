@@ -1,6 +1,7 @@
 // Driving the real maskaddr.exe from a test (see ProgramDriver.h).
 #include "ProgramDriver.h"
 
+#include "ProxyOptionsQuery.h"
 #include "WinTestUtil.h"
 
 #include "app/MainIds.h"
@@ -26,9 +27,6 @@ TProgram::~TProgram() {
     }
 }
 
-namespace {
-
-// A top-level window of the process with the class name, or nullptr.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
     struct Search {
         DWORD pid;
@@ -50,8 +48,6 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
         reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
-
-} // namespace
 
 HWND TProgram::WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const {
     ULONGLONG deadline = GetTickCount64() + waitMs;
@@ -279,21 +275,8 @@ bool WaitForText(const std::string& file, const std::string& text, DWORD waitMs)
 
 TProxyState QuerySystemProxy() {
     TProxyState state;
-    INTERNET_PER_CONN_OPTIONW options[2] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    INTERNET_PER_CONN_OPTION_LISTW list{};
-    list.dwSize = sizeof list;
-    list.dwOptionCount = 2;
-    list.pOptions = options;
-    DWORD size = sizeof list;
-    if (InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size)) {
-        state.Flags = options[0].Value.dwValue;
-        if (options[1].Value.pszValue != nullptr) {
-            state.Server = ToUtf8(options[1].Value.pszValue);
-            GlobalFree(options[1].Value.pszValue);
-        }
-    }
+    std::wstring server;
+    if (ReadProxyOptions(InternetQueryOptionW, state.Flags, server)) state.Server = ToUtf8(server);
     TRegistryWin reg;
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     state.RegistryServer = reg.ReadString(TRegRoot::CurrentUser, key, "ProxyServer").value_or("<missing>");

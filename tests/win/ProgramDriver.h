@@ -96,6 +96,9 @@ public:
     bool Close(int button) const;
 };
 
+// A top-level window of the process with that class name, or nullptr.
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly);
+
 // A control's text by WM_GETTEXT, which reaches the control itself: GetWindowTextW of
 // another process's edit control returns only its creation text.
 std::string ControlText(HWND main, int id);

@@ -27,8 +27,8 @@ void TEngineHostWin::RegisterMessage(TEngineEvent event, const std::string& name
 
 void TEngineHostWin::HookOwner(TCLEngine& engine) {
     FEngine = &engine;
-    if (FOwner != nullptr &&
-        !SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    if (FOwner != nullptr && !SetWindowSubclass(FOwner, &TEngineHostWin::SubclassProc, kSubclassId,
+                                                reinterpret_cast<DWORD_PTR>(this)))
         TraceFailedCall("SetWindowSubclass", "engine hook", "the engine will not see its messages");
 }
 
@@ -66,7 +66,11 @@ LRESULT CALLBACK TEngineHostWin::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam
         if (std::optional<TEngineMessage> m = self->Translate(msg, lParam)) {
             intptr_t answer = 0;
             try {
-                if (self->FEngine->EngineWndProc(*m, answer)) return answer;
+                if (self->FEngine->EngineWndProc(*m, answer)) {
+                    // The post-initialisation ends the start: "CL IfBusy" answers 0 from now on.
+                    if (m->Event == TEngineEvent::InitPost) TraceStartupStep("Initialised");
+                    return answer;
+                }
             } catch (const std::exception& e) {
                 TraceFailedCall("EngineWndProc", std::to_string(msg), e.what());
                 return 0;

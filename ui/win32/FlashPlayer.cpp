@@ -113,25 +113,24 @@ std::wstring FamilyForText(const std::string& face, const std::wstring& text) {
 }
 
 // Font sizes are points on a 96-dpi scene; the DPI scale is applied by the transform.
-std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f, const std::wstring& text) {
+std::unique_ptr<Gdiplus::Font> MakeFont(const TSceneFont& f, const std::wstring& family) {
     const auto pixels = static_cast<Gdiplus::REAL>(std::max(1.0, f.Size * 96.0 / 72.0));
-    return std::make_unique<Gdiplus::Font>(FamilyForText(f.Face, text).c_str(), pixels,
+    return std::make_unique<Gdiplus::Font>(family.c_str(), pixels,
                                            f.Bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
                                            Gdiplus::UnitPixel);
 }
 
-void DrawText(Gdiplus::Graphics& g, const std::string& text, const TSceneFont& font, uint32_t color,
+void DrawText(Gdiplus::Graphics& g, const std::string& text, Gdiplus::Font& font, uint32_t color,
               double opacity, const Gdiplus::RectF& where, Gdiplus::StringAlignment align) {
     if (text.empty() || opacity <= 0) return;
-    const std::wstring w = ToWide(text);
-    auto f = MakeFont(font, w);
     Gdiplus::SolidBrush brush(ToColor(color, opacity));
     Gdiplus::StringFormat format;
     format.SetAlignment(align);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
     format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
-    g.DrawString(w.c_str(), static_cast<INT>(w.size()), f.get(), where, &format, &brush);
+    const std::wstring w = ToWide(text);
+    g.DrawString(w.c_str(), static_cast<INT>(w.size()), &font, where, &format, &brush);
 }
 
 void DrawPicture(Gdiplus::Graphics& g, Gdiplus::Bitmap& picture, const Gdiplus::RectF& where,
@@ -352,7 +351,7 @@ void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
 
     for (int line : {1, 2}) {
         const TInfoLine& info = FScene.Info(line);
-        DrawText(g, info.Text, l.InfoFont, info.Color,
+        DrawText(g, info.Text, Font(l.InfoFont, info.Text), info.Color,
                  FScene.ObjectAlpha(line == 1 ? "Info_Text" : "Info_Text2") / 100,
                  ToRectF(line == 1 ? l.Info1 : l.Info2), Gdiplus::StringAlignmentNear);
     }
@@ -363,8 +362,8 @@ void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
         RoundRect(path, ToRectF(l.CheckIP), static_cast<Gdiplus::REAL>(l.CheckIP.H / 2));
         Gdiplus::SolidBrush fill(ToColor(l.CheckIPFill, link));
         g.FillPath(&fill, &path);
-        DrawText(g, l.CheckIPText, l.CheckIPFont, l.CheckIPFont.Color, link, ToRectF(l.CheckIP),
-                 Gdiplus::StringAlignmentCenter);
+        DrawText(g, l.CheckIPText, Font(l.CheckIPFont, l.CheckIPText), l.CheckIPFont.Color, link,
+                 ToRectF(l.CheckIP), Gdiplus::StringAlignmentCenter);
     }
 }
 
@@ -394,8 +393,9 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
     const auto width = static_cast<Gdiplus::REAL>(l.Front.W);
     const auto lh = static_cast<Gdiplus::REAL>(l.LineHeight);
     const auto tx = static_cast<Gdiplus::REAL>(l.TextX), ty = static_cast<Gdiplus::REAL>(l.TextY);
-    DrawText(g, side == TSide::Local ? l.LocalCaption : l.TargetCaption, l.CaptionFont, l.CaptionFont.Color,
-             opacity, Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
+    const std::string& caption = side == TSide::Local ? l.LocalCaption : l.TargetCaption;
+    DrawText(g, caption, Font(l.CaptionFont, caption), l.CaptionFont.Color, opacity,
+             Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
              Gdiplus::StringAlignmentNear);
 
     const Gdiplus::RectF flagBox = ToRectF(l.Flag);
@@ -410,13 +410,20 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
         return;
     }
     const Gdiplus::REAL textWidth = width - tx - 8;
-    DrawText(g, p.IP, l.IPFont, l.IPFont.Color, opacity, Gdiplus::RectF(tx, ty + lh, textWidth, lh + 4),
-             Gdiplus::StringAlignmentNear);
-    DrawText(g, p.Country, l.DetailFont, l.DetailFont.Color, opacity,
+    DrawText(g, p.IP, Font(l.IPFont, p.IP), l.IPFont.Color, opacity,
+             Gdiplus::RectF(tx, ty + lh, textWidth, lh + 4), Gdiplus::StringAlignmentNear);
+    DrawText(g, p.Country, Font(l.DetailFont, p.Country), l.DetailFont.Color, opacity,
              Gdiplus::RectF(tx, ty + 2 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
-    DrawText(g, p.City, l.DetailFont, l.DetailFont.Color, opacity,
+    DrawText(g, p.City, Font(l.DetailFont, p.City), l.DetailFont.Color, opacity,
              Gdiplus::RectF(tx, ty + 3 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
     g.Restore(state);
+}
+
+Gdiplus::Font& TFlashPlayer::Font(const TSceneFont& font, const std::string& text) {
+    const std::wstring family = FamilyForText(font.Face, ToWide(text));
+    std::unique_ptr<Gdiplus::Font>& made = FFonts[{family, font.Size, font.Bold}];
+    if (made == nullptr) made = MakeFont(font, family);
+    return *made;
 }
 
 Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
@@ -431,7 +438,7 @@ Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
             return nullptr; // shown once the download is done
         }
     }
-    std::unique_ptr<Gdiplus::Bitmap> picture = LoadGdiplusBitmap(file);
+    std::shared_ptr<Gdiplus::Bitmap> picture = LoadGdiplusBitmap(file);
     if (picture == nullptr) DebugTrace::Trace(kTag, "Picture not loaded: " + file);
     return (FPictures[pathOrURL] = std::move(picture)).get();
 }

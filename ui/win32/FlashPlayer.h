@@ -13,9 +13,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace Gdiplus {
 class Bitmap;
+class Font;
 class Graphics;
 } // namespace Gdiplus
 
@@ -65,6 +67,9 @@ private:
     // A picture by file path, or by URL once its download into the user data folder is done.
     Gdiplus::Bitmap* Picture(const std::string& pathOrURL);
     void Download(const std::string& url, const std::string& file);
+    // The scene's font for the text (in an East Asian family where the scene's lacks its
+    // glyphs), made once per family for the player's life.
+    Gdiplus::Font& Font(const TSceneFont& font, const std::string& text);
 
     TOverlayScene FScene;
     std::string FMovie;
@@ -73,7 +78,8 @@ private:
     ULONGLONG FLastTick = 0;
     std::string FPressed; // the request under the left-button press
     int FRightPresses = 0, FRightReleases = 0;
-    std::map<std::string, std::unique_ptr<Gdiplus::Bitmap>> FPictures; // null: could not be loaded
+    std::map<std::string, std::shared_ptr<Gdiplus::Bitmap>> FPictures; // null: could not be loaded
+    std::map<std::tuple<std::wstring, double, bool>, std::unique_ptr<Gdiplus::Font>> FFonts;
     // Gone first, with the object: no download's result reaches a player that is gone.
     std::map<std::string, std::unique_ptr<TSingleDownloader>> FDownloads;
 };

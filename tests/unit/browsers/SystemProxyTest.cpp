@@ -14,6 +14,9 @@ namespace {
 
 const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 const std::string kJournal = "C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat";
+const std::string kUserFile = "C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat";
+const std::string kPool =
+    "[setting]\nNORMAL_IPS=10.0.0.1:8080|Germany|DE|13|52;\nSUPER_IPS=10.0.0.9:80|France|FR|2|48;\n";
 
 // A company network's settings: a proxy with a bypass list beside a configuration script.
 const TUserProxySettings kOwn{{2 | 4 | 8, "127.0.0.9:3128", "<local>;*.corp", "http://wpad.corp/p.pac", 1},
@@ -38,9 +41,7 @@ protected:
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\app.exe", "exe");
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nSWITCH.IE=1\n");
-        P.Files.Put(
-            "C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat",
-            "[setting]\nNORMAL_IPS=10.0.0.1:8080|Germany|DE|13|52;\nSUPER_IPS=10.0.0.9:80|France|FR|2|48;\n");
+        P.Files.Put(kUserFile, kPool);
     }
     void Set(const TUserProxySettings& s) {
         P.InetSettings.Options = s.Options;
@@ -120,6 +121,35 @@ TEST_F(SystemProxyTest, TheUserOwnSettingsComeBackAndOursNeverStay) {
         }
         EXPECT_EQ(Show(Now()), Show(c.After));
         EXPECT_FALSE(P.Files.FileExists(kJournal)) << "removed once used";
+    }
+}
+
+// Start-up asks the live options only when the stored value names none of the pool's
+// addresses (reading them can be slow), and still finds an address only they name.
+TEST_F(SystemProxyTest, StartUpReadsTheLiveOptionsOnlyWhenTheStoredValueCannotAnswer) {
+    TUserProxySettings liveOnly = kOwn;
+    liveOnly.Options.ProxyServer = "http=10.0.0.1:8080";
+    struct TCase {
+        const char* Name;
+        bool EmptyPool;
+        TUserProxySettings Before;
+        bool Named;
+        int Queries;
+    } const cases[]{
+        {"an empty pool names nothing", true, kOurs, false, 0},
+        {"the stored value names our proxy", false, kOurs, true, 0},
+        {"only the live options name it", false, liveOnly, true, 1},
+        {"the user's own proxy", false, kOwn, false, 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FreeSettings();
+        P.Files.Put(kUserFile, kPool);
+        if (c.EmptyPool) P.Files.Put(kUserFile, "[setting]\n");
+        Set(c.Before);
+        P.InetSettings.Queries = 0;
+        EXPECT_EQ(SettingsNamePoolAddress(), c.Named);
+        EXPECT_EQ(P.InetSettings.Queries, c.Queries);
     }
 }
 

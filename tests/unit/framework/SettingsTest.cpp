@@ -250,6 +250,33 @@ TEST_F(SettingsTest, FailedSaveKeepsValuesAndSucceedsLater) {
     EXPECT_EQ(s.LastSaveError(), "");
 }
 
+// The file is written only when it would change; after a failed save, or once the file was
+// read again from the disk, the same value is written all the same.
+TEST_F(SettingsTest, AValueSetToWhatTheFileHoldsIsNotWrittenAgain) {
+    TCLSettings s;
+    const struct {
+        const char* Step;
+        const char* Value;
+        bool Written;
+    } steps[]{
+        {"first save", "1", true}, {"same value", "1", false},          {"changed", "2", true},
+        {"fails", "3", false},     {"same after a failure", "3", true}, {"reread", "3", true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Step);
+        P.Files.WriteError = std::string(step.Step) == "fails" ? "Access is denied. (5)" : "";
+        if (std::string(step.Step) == "reread") {
+            s.SetNoCache(true);
+            s.GetSettingString("Option"); // the document comes from the disk again
+        }
+        const int writes = P.Files.Writes;
+        s.SetSettingstring("Option", step.Value);
+        EXPECT_EQ(P.Files.Writes - writes, step.Written ? 1 : 0);
+        EXPECT_EQ(UserFile().find(std::string("Option=") + step.Value) != std::string::npos,
+                  step.Written || std::string(step.Step) == "same value");
+    }
+}
+
 TEST_F(SettingsTest, ScrambledStringRoundTripsAndHidesTheText) {
     TCLSettings s;
     const std::string secret = "p@ss w\xC3\xB6rd \xE4\xB8\xAD\xF0\x9F\x98\x80";
