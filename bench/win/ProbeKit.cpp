@@ -1,6 +1,7 @@
 // What the program-level probes share (see ProbeKit.h).
 #include "ProbeKit.h"
 
+#include "ProgramDriver.h"
 #include "WinTestUtil.h"
 #include "platform/win32/PlatformWin.h"
 
@@ -9,23 +10,7 @@
 
 namespace maskaddr::bench {
 
-double NowMs() {
-    LARGE_INTEGER f{}, c{};
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-TProbeSettings::TProbeSettings(const std::string& exe)
-    : FUserFile(test::ShellFolderPath(true, "Common AppData") + "\\" + test::FolderWord(exe) +
-                "\\setting.dat") {
+TProbeSettings::TProbeSettings(const std::string& exe) : FUserFile(test::UserFileOf(exe)) {
     FLookup.SetReply("/info",
                      {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=DE\r\nCOUNTRY_LONG=Germany\r\nCITY=Berlin\r\n"
                            "REGION=BE\r\n52.52\r\n13.40\r\n"});

@@ -1,4 +1,4 @@
-// What the program-level probes share: a millisecond clock, medians, and a user settings
+// What the program-level probes share (besides the test kit's clock and medians): a user settings
 // file that gives maskaddr.exe a pool of four countries and a lookup answered by a small
 // server of the probe on 127.0.0.1.
 #pragma once
@@ -9,9 +9,6 @@
 #include <vector>
 
 namespace maskaddr::bench {
-
-double NowMs();
-double Median(std::vector<double> values);
 
 // The lookup server and the user file of the program at exe (removed again at the end).
 // No automatic update is due at start; an update reply counts as accepted once.

@@ -144,8 +144,10 @@ double NowMs() {
 }
 
 double Median(std::vector<double> figures) {
+    if (figures.empty()) return 0;
     std::sort(figures.begin(), figures.end());
-    return figures.empty() ? 0 : figures[figures.size() / 2];
+    const size_t n = figures.size();
+    return n % 2 == 1 ? figures[n / 2] : (figures[n / 2 - 1] + figures[n / 2]) / 2;
 }
 
 } // namespace maskaddr::test
