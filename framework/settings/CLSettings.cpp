@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 namespace maskaddr {
@@ -99,8 +100,9 @@ TCLSettings::TCLSettings(const std::string& strSettingFile) {
         SetAllUser(GetAllUserFlag());
     }
 
+    // The count stops at the largest number: a file that says 2147483647 is not wrapped round.
     FRunTimes = GetSettingInteger("RunTimes");
-    SetSettingInteger("RunTimes", FRunTimes + 1);
+    SetSettingInteger("RunTimes", FRunTimes < std::numeric_limits<int>::max() ? FRunTimes + 1 : FRunTimes);
 }
 
 // ---- reading ----

@@ -179,6 +179,14 @@ TEST_F(SettingsTest, FirstRunPlacesTheUserFileForAllUsersAndCountsRuns) {
     EXPECT_EQ(UserFile(), "[setting]\r\nRunTimes=2\r\n\r\n");
 }
 
+// Found by the settings fuzz target: the largest count was incremented past the int range.
+TEST_F(SettingsTest, RunCountStopsAtTheLargestNumber) {
+    User("[setting]\r\nRunTimes=2147483647\r\n");
+    TCLSettings s;
+    EXPECT_EQ(s.RunTimes(), 2147483647);
+    EXPECT_EQ(UserFile(), "[setting]\r\nRunTimes=2147483647\r\n\r\n");
+}
+
 TEST_F(SettingsTest, ReadOnlyAllUsersFolderTurnsTheFlagOffAndStartsFresh) {
     User("[setting]\r\nRunTimes=5\r\nChangeIP=1\r\n");
     P.Files.Put(kUserFolder + "UserFlag.ini", "[Flag]\r\nAllUsers=1\r\n");
