@@ -94,6 +94,9 @@ bool TfrmMain::Create(bool trayOnly) {
     FLanguage->FOnChangeLanguage = [this](TCLMultiLang*) {
         FitControlsToCaptions();
         PlaceChangeIPTime();
+        // The language file gives the country label its design-time text; the target
+        // country is shown again over it.
+        FController.ResetCountryDisp();
     };
     UseSkin(FSkinData);
     CreateMenus();
@@ -262,10 +265,13 @@ void TfrmMain::PlaceChangeIPTime() {
     const int left = boxRect.left + CheckBoxTextOffset() + CaptionExtent(caption.substr(0, blanks), font).cx +
                      CaptionExtent(L" ", font).cx;
     const int shift = left - editRect.left;
-    SetWindowPos(edit, nullptr, editRect.left + shift, editRect.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(spin, nullptr, spinRect.left + shift, spinRect.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The edit and its spin lie over the check box's blanks: they go above it, and the
+    // check box stops painting over them when its caption is set again.
+    SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | WS_CLIPSIBLINGS);
+    SetWindowPos(edit, HWND_TOP, editRect.left + shift, editRect.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(spin, HWND_TOP, spinRect.left + shift, spinRect.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    for (HWND w : {box, edit, spin})
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 void TfrmMain::AddTrayIcon() {

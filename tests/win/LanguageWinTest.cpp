@@ -184,15 +184,22 @@ protected:
         Service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\n"});
     }
     void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
-    void Start(const std::string& language) {
+    void Start(const std::string& language, const std::string& more = "") {
         ASSERT_EQ(
-            TBuiltApp::WriteUserFile(Service.Url(""), "Language=" + language +
+            TBuiltApp::WriteUserFile(Service.Url(""), more + "Language=" + language +
                                                           "\r\nUpdate.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|"
                                                           "Testland|QQ|0|0;\r\nURL.VerifyIP=" +
                                                           Service.Url("/verifyip") + "\r\n"),
             "");
     }
 };
+
+// A screen point in the window's client coordinates.
+POINT ClientPoint(HWND w, LONG x, LONG y) {
+    POINT p{x, y};
+    ScreenToClient(w, &p);
+    return p;
+}
 
 } // namespace
 
@@ -267,7 +274,7 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
 // The language menu's choice reaches the settings dialog that is open at that moment as
 // well as the main window, and the next start speaks it.
 TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
-    Start("English");
+    Start("English", "TARGET_COUNTRY=QQ\r\n");
     TShippedLanguage german("German");
     const int germanItem = ids::Language1First + 2;
     ASSERT_EQ(kLanguages[2], "German");
@@ -278,6 +285,9 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
     ASSERT_NE(settings.Dialog, nullptr);
     ASSERT_EQ(ControlText(settings.Dialog, settingsIds::cbAutoRun),
               TShippedLanguage("English").Text("TfrmSettings", "cbAutoRun.Caption"));
+    // The pool is loaded a second after start: its target country is shown then.
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(w, ids::lblIPCountry) == "Testland"; }, 10000))
+        << ControlText(w, ids::lblIPCountry);
     PostMessageW(w, WM_COMMAND, germanItem, 0);
     const std::string expected = german.Text("TfrmSettings", "cbAutoRun.Caption");
     EXPECT_TRUE(
@@ -285,6 +295,15 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
         << ControlText(settings.Dialog, settingsIds::cbAutoRun);
     EXPECT_EQ(ControlText(w, ids::btnSettings), german.Text("TfrmMain", "actSettings.Caption"));
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "Language"), "German");
+    // The target country stays shown over the label's translated design text, and the
+    // interval's edit stays above the check box whose blanks it covers.
+    EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Testland");
+    RECT edit{};
+    GetWindowRect(GetDlgItem(w, ids::edtChangeIPTime), &edit);
+    EXPECT_EQ(
+        ChildWindowFromPointEx(w, ClientPoint(w, (edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2),
+                               CWP_SKIPINVISIBLE),
+        GetDlgItem(w, ids::edtChangeIPTime));
     EXPECT_TRUE(settings.Close(IDCANCEL));
 }
 
