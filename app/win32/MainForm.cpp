@@ -513,9 +513,16 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
         if (OnSysCommand(wParam)) return 0;
         break;
-    case WM_NCRBUTTONUP:
-        if (wParam == HTCAPTION) ShowPopup(FSysMenu.Get());
-        return 0;
+    case WM_CONTEXTMENU: {
+        // A right click on the caption: the system's default handling (after the button's
+        // release, as WM_CONTEXTMENU) would show the system's own menu instead of ours.
+        const LRESULT hit = SendMessageW(Handle(), WM_NCHITTEST, 0, lParam);
+        if (lParam != -1 && (hit == HTCAPTION || hit == HTSYSMENU)) {
+            ShowPopup(FSysMenu.Get());
+            return 0;
+        }
+        break;
+    }
     case WM_CLOSE:
         if (FClosing || !FController.spDynamicSkinFormObjectCommand(TCaptionCommand::Close)) DestroyHandle();
         return 0;
