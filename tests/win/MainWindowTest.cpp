@@ -383,10 +383,13 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
             settings.Click(id);
         ASSERT_TRUE(settings.Close(btnCancel));
     }
+    // The program applies the dialog's outcome once its modal loop has returned, after the
+    // dialog is gone: wait for that (the Run value is its last step) before reading.
+    auto runValue = [&] { return reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"); };
+    EXPECT_TRUE(PumpUntil([&] { return runValue() == TBuiltApp::Exe(); }, 10000))
+        << "rewritten from the unchanged AutoRun after Cancel";
     for (auto [name, value] : before)
         EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after Cancel";
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), TBuiltApp::Exe())
-        << "rewritten from the unchanged AutoRun after Cancel";
 
     {
         TSettingsDriver settings(app, w);
@@ -399,9 +402,9 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
     const std::pair<const char*, const char*> after[] = {{"AutoRun", "0"},          {"SWITCH.IE", "1"},
                                                          {"SWITCH.FF", "1"},        {"SWITCH.OPERA", "0"},
                                                          {"Update.AutoCheck", "1"}, {"TestIPfromLocal", "1"}};
+    EXPECT_TRUE(PumpUntil([&] { return runValue() == std::nullopt; }, 10000)) << "autorun off";
     for (auto [name, value] : after)
         EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after OK";
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), std::nullopt) << "autorun off";
     EXPECT_EQ(SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
