@@ -33,14 +33,9 @@ std::vector<double> InProgramFigures(const std::string& trace) {
     return figures;
 }
 
+// Looked for every millisecond: the time it appears is the figure.
 HWND VisibleChooser(DWORD waitMs) {
-    const ULONGLONG deadline = GetTickCount64() + waitMs;
-    do {
-        HWND w = FindWindowW(L"TfrmChooseIPCountry", nullptr);
-        if (w != nullptr && IsWindowVisible(w)) return w;
-        Sleep(1);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    return WaitForVisibleWindow(L"TfrmChooseIPCountry", waitMs, 1);
 }
 
 } // namespace

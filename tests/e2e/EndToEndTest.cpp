@@ -125,13 +125,7 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
 namespace {
 
 HWND VisibleChooser(DWORD waitMs = 15000) {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
-    do {
-        HWND w = FindWindowW(L"TfrmChooseIPCountry", nullptr);
-        if (w != nullptr && IsWindowVisible(w)) return w;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    return WaitForVisibleWindow(L"TfrmChooseIPCountry", waitMs);
 }
 
 // The user's choice in the list, as the list reports it.

@@ -282,13 +282,7 @@ TEST_F(ChooserFormTest, OkStoresTheChoiceAndClosesCancelStoresNothing) {
 namespace {
 
 HWND FindChooser(DWORD waitMs = 10000) {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
-    do {
-        HWND w = FindWindowW(L"TfrmChooseIPCountry", nullptr);
-        if (w != nullptr && IsWindowVisible(w)) return w;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    return WaitForVisibleWindow(L"TfrmChooseIPCountry", waitMs);
 }
 
 bool Gone(HWND w, DWORD waitMs = 10000) {

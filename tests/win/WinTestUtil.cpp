@@ -136,6 +136,16 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     return result;
 }
 
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs) {
+    const ULONGLONG deadline = GetTickCount64() + waitMs;
+    do {
+        HWND w = FindWindowW(className, nullptr);
+        if (w != nullptr && IsWindowVisible(w)) return w;
+        Sleep(pollMs);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
 double NowMs() {
     LARGE_INTEGER frequency{}, counter{};
     QueryPerformanceFrequency(&frequency);

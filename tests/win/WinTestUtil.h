@@ -48,6 +48,10 @@ struct TProcessResult {
 };
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
 
+// The visible top-level window of that class, waited for up to waitMs (looked for every
+// pollMs); nullptr when none came.
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs = 50);
+
 // For the timing probes of bench/: a steady clock in milliseconds, and the median of figures.
 double NowMs();
 double Median(std::vector<double> figures);

@@ -253,19 +253,10 @@ std::string TFlashPlayer::RequestAt(LPARAM lParam) const {
 }
 
 LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT painted = 0;
+    if (HandlePaintMessage(msg, wParam, painted))
+        return painted; // the whole client area is painted from the back buffer
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1; // the whole client area is painted from the back buffer
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc);
-        EndPaint(Handle(), &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_TIMER:
         if (wParam == kAnimationTimer) Tick();
         return 0;
@@ -310,7 +301,7 @@ LRESULT TFlashPlayer::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // Drawn into a bitmap of the client size, then copied in one step: no flicker.
-void TFlashPlayer::Paint(HDC dc) {
+void TFlashPlayer::PaintClient(HDC dc) {
     RECT rc;
     GetClientRect(Handle(), &rc);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;

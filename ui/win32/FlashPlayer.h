@@ -57,7 +57,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Paint(HDC dc);
+    void PaintClient(HDC dc) override;
     void DrawScene(Gdiplus::Graphics& g);
     void DrawPanel(Gdiplus::Graphics& g, TSide side);
     void Tick();

@@ -242,7 +242,7 @@ void TMapView::DrawMap(Gdiplus::Graphics& g, const TMapProjection& projection) {
 }
 
 // The drawn map is copied in one step; before the first drawing the sea colour shows.
-void TMapView::Paint(HDC dc) {
+void TMapView::PaintClient(HDC dc) {
     RECT rc{};
     GetClientRect(Handle(), &rc);
     if (!FBuffer) {
@@ -257,21 +257,11 @@ void TMapView::Paint(HDC dc) {
 }
 
 LRESULT TMapView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT painted = 0;
+    if (HandlePaintMessage(msg, wParam, painted)) return painted; // painted whole from the drawn map
     switch (msg) {
     case kStep:
         Step();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1; // painted whole from the drawn map
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc);
-        EndPaint(Handle(), &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_SIZE:
     case WM_DPICHANGED_AFTERPARENT:

@@ -59,7 +59,7 @@ private:
     void Progress(int progress);
     void Render();
     void DrawMap(Gdiplus::Graphics& g, const TMapProjection& projection);
-    void Paint(HDC dc);
+    void PaintClient(HDC dc) override;
     TMapProjection Projection() const;
 
     TMapDocument FDoc;

@@ -85,4 +85,26 @@ LRESULT TWin32Window::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(Handle(), msg, wParam, lParam);
 }
 
+bool TWin32Window::HandlePaintMessage(UINT msg, WPARAM wParam, LRESULT& result) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        PaintClient(dc);
+        EndPaint(Handle(), &ps);
+        result = 0;
+        return true;
+    }
+    case WM_PRINTCLIENT:
+        PaintClient(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace maskaddr

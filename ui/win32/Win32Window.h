@@ -41,6 +41,11 @@ protected:
     // Every message of the window; the default is DefaultMessage.
     virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // For a window that draws its whole client area itself (PaintClient): answers
+    // WM_ERASEBKGND (nothing to erase), WM_PAINT and WM_PRINTCLIENT; true, with the answer in
+    // result, when the message was one of them.
+    bool HandlePaintMessage(UINT msg, WPARAM wParam, LRESULT& result);
+    virtual void PaintClient(HDC) {}
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
