@@ -66,7 +66,7 @@ std::string WholeGeneration(TFileSystemWin& files, TAnsiCodecWin& ansi, const st
 struct TLane {
     std::string Saver;
     uint32_t Seed = 0;
-    int Kills = 0, OldKept = 0, NewKept = 0;
+    int Kills = 0, OldKept = 0, NewKept = 0, StartFailures = 0;
     std::string Fault;
 };
 
@@ -79,6 +79,18 @@ void RunLane(TLane& lane, int kills) {
     for (lane.Kills = 1; lane.Kills <= kills; ++lane.Kills) {
         const TProcessResult result =
             RunProcess("\"" + lane.Saver + "\" " + std::to_string(delayMs(draw)), 20000);
+        // Wine now and then fails to create the process at all (ERROR_INTERNAL_ERROR, seen
+        // about once in a thousand starts under load). Then nothing ran, was saved or was
+        // killed: it is no kill and is counted apart; more than a few fail the test.
+        if (!result.Started) {
+            if (++lane.StartFailures > kills / 50) {
+                lane.Fault = "the saver could not be started " + std::to_string(lane.StartFailures) +
+                             " times: " + result.Output;
+                return;
+            }
+            --lane.Kills;
+            continue;
+        }
         const TSaverRun run = ReadSaverOutput(result.Output);
         int generation = -1;
         std::string fault;
@@ -127,14 +139,16 @@ TEST(SettingsKillWinTest, EverySaveKilledAtARandomMomentLeavesTheOldOrTheNewValu
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
             .count() /
         1000.0;
-    int kills = 0, oldKept = 0, newKept = 0;
+    int kills = 0, oldKept = 0, newKept = 0, startFailures = 0;
     for (const TLane& lane : lanes) {
         EXPECT_EQ(lane.Fault, "");
         kills += lane.Kills;
         oldKept += lane.OldKept;
         newKept += lane.NewKept;
+        startFailures += lane.StartFailures;
     }
     EXPECT_EQ(kills, kKills);
-    std::printf("%d kills in %.1f s (%d lanes): %d left the last saved values, %d the values being saved\n",
-                kills, seconds, kLanes, oldKept, newKept);
+    std::printf("%d kills in %.1f s (%d lanes): %d left the last saved values, %d the values being saved; "
+                "%d starts of the saver failed\n",
+                kills, seconds, kLanes, oldKept, newKept, startFailures);
 }

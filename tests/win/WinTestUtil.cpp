@@ -103,6 +103,7 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     const TProcessHandles child = StartProcess(commandLine, {}, &si, true);
     if (!child) {
         result.ExitCode = static_cast<DWORD>(-1);
+        result.Started = false;
         result.Output = "CreateProcessW failed: " + LastErrorText();
         return result;
     }

@@ -44,7 +44,8 @@ void PumpFor(DWORD ms);
 struct TProcessResult {
     DWORD ExitCode = 0;
     bool TimedOut = false;
-    std::string Output; // standard output and error
+    bool Started = true; // false: CreateProcessW failed (its error in Output)
+    std::string Output;  // standard output and error
 };
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
 
