@@ -80,7 +80,12 @@ void TMainController::FormCreate() {
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FView.PlaceWindow();
-    StopHide(true); // the first action: the guard has nothing to refuse
+    // The first action: the guard has nothing to refuse. Its look for a hide of ours left
+    // behind may read the system's live proxy options, which is slow under some systems
+    // (Wine looks for a proxy script through DHCP and DNS each time), and the first paint
+    // does not need it: it runs from the message loop, before any later change.
+    FLeftoverCheck = TLeftoverCheck::Deferred;
+    StopHide(true);
     LoadSettings();
     FLocalInfoGot = false;
     FProxyManager->GetCurrentLocalInfo();
@@ -259,12 +264,26 @@ bool TMainController::ActionAllowed() {
 }
 
 void TMainController::ApplyProxy(const std::string& aProxy, bool keepUserOwn) {
-    if (keepUserOwn)
+    if (keepUserOwn && FLeftoverCheck == TLeftoverCheck::Deferred) {
+        FLeftoverCheck = TLeftoverCheck::Posted;
+        IUiDispatcher* ui = Platform().Ui;
+        if (ui == nullptr || !ui->Post(FAlive.Guard([](TMainController& c) { c.RestoreLeftoverProxy(); })))
+            RestoreLeftoverProxy();
+    } else if (keepUserOwn) {
+        FLeftoverCheck = TLeftoverCheck::Done;
         FSwitchers.RestoreSystemProxy();
-    else
+    } else {
+        RestoreLeftoverProxy(); // a hide keeps the user's own settings, never a leftover of ours
         FSwitchers.SetSystemProxy(aProxy);
+    }
     FSwitchers.SetFirefoxProxy(aProxy);
     FSwitchers.SetOperaProxy(aProxy);
+}
+
+void TMainController::RestoreLeftoverProxy() {
+    if (FLeftoverCheck != TLeftoverCheck::Posted) return;
+    FLeftoverCheck = TLeftoverCheck::Done;
+    FSwitchers.RestoreSystemProxy();
 }
 
 // What a hide and the country choice need first: an accepted update reply (one modal check

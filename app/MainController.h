@@ -6,6 +6,7 @@
 #include "base/DateTime.h"
 #include "browsers/BrowserSwitchers.h"
 #include "framework/engine/SingleDownloader.h"
+#include "framework/threads/Lifeline.h"
 #include "proxy/ProxyRec.h"
 #include "ui/StatusOverlay.h"
 
@@ -137,6 +138,9 @@ private:
     // user's own unless they name our pool (start-up, and an end while not hiding).
     void ApplyProxy(const std::string& aProxy, bool keepUserOwn = false);
     void StopHide(bool keepUserOwn = false); // the stop sequence after its guard
+    // The start's look for a hide of ours left behind (see FormCreate): runs once, from the
+    // message loop right after the window is ready, or first thing in any earlier change.
+    void RestoreLeftoverProxy();
     // False (after its message, with the window asked to close) in the gated country.
     bool CheckLocalIP();
 
@@ -146,6 +150,8 @@ private:
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;
     bool FDestroyed = false;
+    enum class TLeftoverCheck { Deferred, Posted, Done } FLeftoverCheck = TLeftoverCheck::Done;
+    TLifeline<TMainController> FAlive{this};
 };
 
 } // namespace maskaddr

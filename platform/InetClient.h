@@ -23,6 +23,11 @@ struct TInetRequest {
     std::string UserName, Password;
     std::string Headers; // extra request header lines
     std::string Body;    // sent whole
+    // Straight to the host, never through a proxy of the system's web settings, and
+    // neither cached nor given cookies; given up after TimeoutMs for each of connecting,
+    // sending and receiving (0: the system's own limits).
+    bool Direct = false;
+    int TimeoutMs = 0;
 };
 
 class IInetTransfer {

@@ -1,12 +1,15 @@
 // The yardstick of the start-up benchmark: what any tray utility's window costs. One
 // 534 x 317 window with three buttons and a tray icon; it answers "CL IfBusy" with 0 once it
 // has painted, as maskaddr.exe does when it is ready, and ends on WM_CLOSE.
-//   bench_minimal_window [LIBRARY.dll...] [--query-proxy] [--get URL] [--picture PNG...]
-// The options add system work of the kind maskaddr.exe does before it is ready, so that its
-// cost under this system is measured apart from the program: each library is loaded, the
-// system's per-connection proxy options are read once, one direct WinHTTP GET runs on a thread
-// of its own (as the lookup of the user's own address does), and each picture is decoded and
-// drawn through GDI+ in the first paint. The libraries come in only when asked for.
+//   bench_minimal_window [LIBRARY.dll...] [--query-proxy] [--get URL] [--inet-get URL]
+//                        [--picture PNG...]
+// The options add system work of the kind maskaddr.exe does, so that its cost under this
+// system is measured apart from the program: each library is loaded, the system's
+// per-connection proxy options are read once right after the first paint (as the program's
+// look for a hide of its own left behind does), one direct GET runs on a thread of its own
+// through WinHTTP (--get) or WinINet (--inet-get, as the lookup of the user's own address
+// does), and each picture is decoded and drawn through GDI+ in the first paint. The libraries
+// come in only when asked for.
 #include <windows.h>
 
 #include "ProxyOptionsQuery.h"
@@ -19,9 +22,9 @@
 namespace {
 
 constexpr wchar_t kClass[] = L"TMinimalWindow";
-constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kTrayMessage = WM_APP + 1, kQueryMessage = WM_APP + 2;
 UINT g_ifBusy = 0;
-bool g_painted = false;
+bool g_painted = false, g_queryProxy = false;
 NOTIFYICONDATAW g_tray{};
 std::vector<std::wstring> g_pictures;
 
@@ -74,6 +77,30 @@ DWORD WINAPI DirectGet(void* parameter) {
     return 0;
 }
 
+// The same GET through WinINet opened for a direct connection.
+DWORD WINAPI DirectInetGet(void* parameter) {
+    const wchar_t* url = static_cast<const wchar_t*>(parameter);
+    using TOpen = HINTERNET(WINAPI*)(const wchar_t*, DWORD, const wchar_t*, const wchar_t*, DWORD);
+    using TOpenUrl = HINTERNET(WINAPI*)(HINTERNET, const wchar_t*, const wchar_t*, DWORD, DWORD, DWORD_PTR);
+    using TRead = BOOL(WINAPI*)(HINTERNET, void*, DWORD, DWORD*);
+    using TClose = BOOL(WINAPI*)(HINTERNET);
+    const wchar_t* wininet = L"wininet.dll";
+    HINTERNET session =
+        Entry<TOpen>(wininet, "InternetOpenW")(L"Minimal", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET request =
+        session ? Entry<TOpenUrl>(wininet, "InternetOpenUrlW")(
+                      session, url, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)
+                : nullptr;
+    char buffer[4096];
+    DWORD read = 0;
+    while (request && Entry<TRead>(wininet, "InternetReadFile")(request, buffer, sizeof buffer, &read) &&
+           read > 0) {
+    }
+    for (HINTERNET h : {request, session})
+        if (h) Entry<TClose>(wininet, "InternetCloseHandle")(h);
+    return 0;
+}
+
 // Each picture decoded and drawn at the top left through the GDI+ flat interface.
 void DrawPictures(HDC dc) {
     if (g_pictures.empty()) return;
@@ -110,11 +137,17 @@ LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
         HDC dc = BeginPaint(w, &ps);
         RECT panel{180, 190, 524, 310};
         DrawEdge(dc, &panel, EDGE_ETCHED, BF_RECT);
-        if (!g_painted) DrawPictures(dc);
+        if (!g_painted) {
+            DrawPictures(dc);
+            if (g_queryProxy) PostMessageW(w, kQueryMessage, 0, 0);
+        }
         EndPaint(w, &ps);
         g_painted = true;
         return 0;
     }
+    case kQueryMessage:
+        QueryProxyOptions();
+        return 0;
     case WM_DESTROY:
         Shell_NotifyIconW(NIM_DELETE, &g_tray);
         PostQuitMessage(0);
@@ -131,9 +164,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     for (int i = 1; argv != nullptr && i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--query-proxy")
-            QueryProxyOptions();
+            g_queryProxy = true;
         else if (arg == L"--get" && i + 1 < argc)
             CloseHandle(CreateThread(nullptr, 0, DirectGet, argv[++i], 0, nullptr));
+        else if (arg == L"--inet-get" && i + 1 < argc)
+            CloseHandle(CreateThread(nullptr, 0, DirectInetGet, argv[++i], 0, nullptr));
         else if (arg == L"--picture" && i + 1 < argc)
             g_pictures.push_back(argv[++i]);
         else

@@ -3,10 +3,15 @@
 // minimal window in this one Wine session; then the time from the hide and the stop command to
 // the system's per-connection options naming the proxy, or a direct connection again.
 //   bench_program_probe [--rounds N] [--hide-rounds N] [--same-work]
+// --with ARGS (repeatable) adds the minimal window started with ARGS (libraries to load, or its
+// options above; "{lookup}" stands for the lookup's address, "{images}" for the program's picture
+// folder): what one library or one piece of system work costs any program here.
+//   bench_program_probe --trace-starts N    (only the program's own "[Startup]" trace of N starts)
 // --same-work adds a third program to the alternation: the minimal window doing the system
-// work that maskaddr.exe must do before it is ready (one reading of the system's proxy
-// options, one direct WinHTTP GET of the same lookup address, the overlay's two pictures
-// decoded and drawn through GDI+), which shows what that work costs any program here.
+// work that maskaddr.exe does in the measured time (loading the libraries that it loads at
+// start, one direct WinINet GET of the same lookup address on a thread, the overlay's two
+// pictures decoded and drawn through GDI+, one reading of the system's proxy options after the
+// first paint), which shows what that work costs any program here.
 #include "ProbeKit.h"
 #include "ProgramDriver.h"
 #include "ProxyOptionsQuery.h"
@@ -228,34 +233,73 @@ bool MeasureHide(const std::string& exe, int rounds) {
     return true;
 }
 
+// The program's own account of where its start goes: `rounds` starts with the switch d, each
+// printed as its "[Startup]" trace lines (milliseconds since the process was created).
+bool TraceStarts(const std::string& exe, int rounds) {
+    TScratchFolder dir;
+    const std::string trace = dir / "trace.log";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    for (int i = 0; i < rounds; ++i) {
+        DeleteFileW(ToWide(trace).c_str());
+        TProgram app(exe, "-d");
+        HWND main = app.Ready();
+        if (main == nullptr || !WaitForText(trace, kLookupAnswered)) return false;
+        PostMessageW(main, WM_COMMAND, ids::actExit, 0);
+        app.Ended(15000);
+        const std::string text = TFileSystemWin().ReadFile(trace).value_or("");
+        std::printf("start %d:\n", i + 1);
+        if (GetEnvironmentVariableW(L"MASKADDR_PROBE_WHOLE_TRACE", nullptr, 0) != 0)
+            std::printf("%s", text.c_str());
+        for (size_t at = text.find("[Startup]"); at != std::string::npos; at = text.find("[Startup]", at + 1))
+            std::printf("  %s\n", text.substr(at + 10, text.find('\n', at) - at - 10).c_str());
+    }
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+    return true;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int rounds = 9, hideRounds = 9;
+    int rounds = 9, hideRounds = 9, traceStarts = 0;
+    std::vector<std::string> extraArgs;
     bool sameWork = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
         if (option == L"--rounds" && i + 1 < argc) rounds = std::max(1, _wtoi(argv[++i]));
         if (option == L"--hide-rounds" && i + 1 < argc) hideRounds = std::max(0, _wtoi(argv[++i]));
         if (option == L"--same-work") sameWork = true;
+        if (option == L"--with" && i + 1 < argc) extraArgs.push_back(ToUtf8(argv[++i]));
+        if (option == L"--trace-starts" && i + 1 < argc) traceStarts = std::max(0, _wtoi(argv[++i]));
     }
     const std::string folder = TestProgramFolder();
     const std::string exe = TFileSystemWin().LongPath(FullPath(folder + "..\\maskaddr.exe"));
     const std::string minimal = "\"" + folder + "bench_minimal_window.exe\"";
     TProbeSettings settings(exe);
 
+    if (traceStarts > 0) return TraceStarts(exe, traceStarts) ? 0 : 2;
+
     std::vector<TSubject> subjects;
     subjects.push_back({"minimal window", minimal, L"TMinimalWindow", WM_CLOSE, 0, {}, {}});
+    const std::string images = exe.substr(0, exe.rfind('\\') + 1) + "res\\images\\";
     if (sameWork) {
-        const std::string images = exe.substr(0, exe.rfind('\\') + 1) + "res\\images\\";
         subjects.push_back({"minimal window + the same system work",
-                            minimal + " --query-proxy --get " + settings.LookupUrl() + " --picture \"" +
-                                images + "flsbg.png\" --picture \"" + images + "logo.png\"",
+                            minimal +
+                                " gdiplus.dll ole32.dll comctl32.dll version.dll --query-proxy --inet-get " +
+                                settings.LookupUrl() + " --picture \"" + images + "flsbg.png\" --picture \"" +
+                                images + "logo.png\"",
                             L"TMinimalWindow",
                             WM_CLOSE,
                             0,
                             {},
                             {}});
+    }
+    for (std::string args : extraArgs) {
+        const std::string name = "minimal window " + args;
+        for (const auto& [mark, value] :
+             {std::pair<std::string, std::string>{"{lookup}", settings.LookupUrl()}, {"{images}", images}})
+            for (size_t at = args.find(mark); at != std::string::npos; at = args.find(mark))
+                args.replace(at, mark.size(), value);
+        subjects.push_back({name, minimal + " " + args, L"TMinimalWindow", WM_CLOSE, 0, {}, {}});
     }
     subjects.push_back({"maskaddr.exe", "\"" + exe + "\"", L"TfrmMain", WM_COMMAND, ids::actExit, {}, {}});
 

@@ -1,7 +1,7 @@
-// The direct HTTP client on WinHTTP: a session per request, opened with
-// WINHTTP_ACCESS_TYPE_NO_PROXY or with the one proxy the caller names, so neither the
-// system's web settings nor WinHTTP's own proxy settings are consulted. Each call is
-// self-contained and may run on any thread.
+// Requests through one named proxy on WinHTTP: a session per request, opened with the one
+// proxy the caller names, so neither the system's web settings nor WinHTTP's own proxy
+// settings are consulted. Each call is self-contained and may run on any thread. (The direct
+// GET is in InetWin.cpp.)
 #include "base/DebugTrace.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"
@@ -20,14 +20,12 @@ struct TWinHttpTraits {
 };
 using TWinHttpHandle = TUniqueHandle<HINTERNET, TWinHttpTraits>;
 
-constexpr int kTimeoutMs = 30000;
-
 std::nullopt_t Failed(const char* call, const std::string& url) {
     TraceLastError(call, url);
     return std::nullopt;
 }
 
-// One GET in a session of its own: direct when proxy is empty, else through that proxy.
+// One GET in a session of its own, through that proxy.
 std::optional<std::string> Request(const std::string& url, const std::string& proxy, int timeoutMs) {
     std::wstring wideUrl = ToWide(url);
     URL_COMPONENTS parts{};
@@ -43,10 +41,8 @@ std::optional<std::string> Request(const std::string& url, const std::string& pr
     if (path.empty()) path = L"/";
 
     const std::wstring proxyName = ToWide(proxy);
-    TWinHttpHandle session(proxy.empty() ? WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)
-                                         : WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NAMED_PROXY,
-                                                       proxyName.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+    TWinHttpHandle session(WinHttpOpen(L"Maskaddr", WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxyName.c_str(),
+                                       WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return Failed("WinHttpOpen", url + " via " + proxy);
     WinHttpSetTimeouts(session.Get(), timeoutMs, timeoutMs, timeoutMs, timeoutMs);
     TWinHttpHandle connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
@@ -86,10 +82,6 @@ std::optional<std::string> Request(const std::string& url, const std::string& pr
 }
 
 } // namespace
-
-std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
-    return Request(url, "", kTimeoutMs);
-}
 
 // A proxy text that could name more than one proxy (";" or a blank) is refused.
 std::optional<std::string> TDirectHttpWin::GetThroughProxy(const std::string& url, const std::string& proxy,

@@ -1,5 +1,6 @@
-// HTTP through WinINet with the system's preconfigured settings, and the message
-// pump of waits on the user-interface thread.
+// HTTP through WinINet with the system's preconfigured settings or straight to the host, and
+// the message pump of waits on the user-interface thread.
+#include "base/DebugTrace.h"
 #include "platform/win32/InternetHandle.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
@@ -14,15 +15,23 @@ class TInetTransferWin final : public IInetTransfer {
 public:
     bool Send(const TInetRequest& r) override {
         const std::wstring agent = ToWide(r.Agent);
-        FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+        FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(),
+                                      r.Direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG,
                                       nullptr, nullptr, 0));
         if (!FSession) return false;
+        if (r.TimeoutMs > 0)
+            for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                                 INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+                DWORD ms = static_cast<DWORD>(r.TimeoutMs);
+                InternetSetOptionW(FSession.Get(), option, &ms, sizeof ms);
+            }
         FConnection.Attach(InternetConnectW(FSession.Get(), ToWide(r.Host).c_str(), r.Port,
                                             ToWide(r.UserName).c_str(), ToWide(r.Password).c_str(),
                                             INTERNET_SERVICE_HTTP, 0, 0));
         if (!FConnection) return false;
         DWORD flags = r.Secure ? (INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID)
                                : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
+        if (r.Direct) flags |= INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
         const std::wstring accept = ToWide(r.AcceptType), referer = ToWide(r.Referer);
         const wchar_t* acceptList[] = {accept.c_str(), nullptr};
         FRequest.Attach(HttpOpenRequestW(FConnection.Get(), ToWide(r.Verb).c_str(), ToWide(r.Path).c_str(),
@@ -71,6 +80,50 @@ private:
 
 std::unique_ptr<IInetTransfer> TInetClientWin::NewTransfer() {
     return std::make_unique<TInetTransferWin>();
+}
+
+// The direct GET of the lookups goes through WinINet, which every start loads anyway for the
+// system's proxy settings; WinHTTP stays for requests through one named proxy (DirectHttpWin.cpp).
+std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
+    const std::wstring wideUrl = ToWide(url);
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (wideUrl.empty() || !InternetCrackUrlW(wideUrl.c_str(), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+        TraceLastError("InternetCrackUrlW", url);
+        return std::nullopt;
+    }
+    TInetRequest r;
+    r.Agent = "Maskaddr";
+    r.Host = ToUtf8(std::wstring(parts.lpszHostName, parts.dwHostNameLength));
+    r.Port = parts.nPort;
+    r.Secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    r.Path = ToUtf8(std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                    std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength));
+    if (r.Path.empty()) r.Path = "/";
+    r.Direct = true;
+    r.TimeoutMs = TDirectHttpWin::kDirectTimeoutMs;
+    TInetTransferWin transfer;
+    if (!transfer.Send(r)) {
+        TraceLastError("HttpSendRequestW", url);
+        return std::nullopt;
+    }
+    const int status = transfer.StatusCode();
+    if (status < 200 || status > 299) {
+        DebugTrace::Trace("DirectHttp", "HTTP status " + std::to_string(status) + " for " + url);
+        return std::nullopt;
+    }
+    std::string body;
+    char buffer[16384];
+    for (uint32_t got = 0;;) {
+        if (!transfer.Read(buffer, sizeof buffer, got)) {
+            TraceLastError("InternetReadFile", url);
+            return std::nullopt;
+        }
+        if (got == 0) return body;
+        body.append(buffer, got);
+    }
 }
 
 // One option list: the flags (proxy or direct alone, so automatic detection and scripts

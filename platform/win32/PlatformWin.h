@@ -125,8 +125,10 @@ public:
 
 // One WinHTTP session per request: WINHTTP_ACCESS_TYPE_NO_PROXY, or
 // WINHTTP_ACCESS_TYPE_NAMED_PROXY with the caller's proxy.
+// The direct GET through WinINet (InetWin.cpp), a GET through one proxy through WinHTTP.
 class TDirectHttpWin final : public IDirectHttp {
 public:
+    static constexpr int kDirectTimeoutMs = 30000;
     std::optional<std::string> Get(const std::string& url) override;
     std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
                                                int timeoutMs) override;
