@@ -96,9 +96,24 @@ std::string TUpdateSigner::SignatureOf(const std::string& bytes) const {
     return raw;
 }
 
+std::string TUpdateSigner::CachedSignatureOf(const std::string& bytes) const {
+    constexpr size_t kCachedReplies = 8;
+    {
+        std::lock_guard lock(FCacheMutex);
+        for (const auto& [signedBytes, signature] : FCache)
+            if (signedBytes == bytes) return signature;
+    }
+    std::string signature = SignatureOf(bytes);
+    if (signature.empty()) return signature;
+    std::lock_guard lock(FCacheMutex);
+    FCache.emplace_front(bytes, signature);
+    if (FCache.size() > kCachedReplies) FCache.pop_back();
+    return signature;
+}
+
 std::string TUpdateSigner::Sign(std::string reply) const {
     const std::string signedBytes = SignableReply(std::move(reply));
-    return WithSignatureLine(signedBytes, SignatureOf(signedBytes));
+    return WithSignatureLine(signedBytes, CachedSignatureOf(signedBytes));
 }
 
 std::optional<std::string> ReadP256PublicKey(const std::string& path) {

@@ -271,6 +271,10 @@ TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersionsAndEveryReplyIsSigned) {
                   r->body);
         EXPECT_TRUE(VerifyEcdsaP256(*publicKey, signedReply->Body, signedReply->Signature)) << c.Ver;
     }
+    // A reply sent again keeps the signature made for it (each new signature would differ).
+    auto first = Get(kUpdateQuery), again = Get(kUpdateQuery);
+    ASSERT_TRUE(first && again);
+    EXPECT_EQ(first->body, again->body);
 }
 
 TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
