@@ -123,9 +123,8 @@ public:
     std::vector<std::string> ProgramArguments() override;
 };
 
-// One WinHTTP session per request: WINHTTP_ACCESS_TYPE_NO_PROXY, or
-// WINHTTP_ACCESS_TYPE_NAMED_PROXY with the caller's proxy.
-// The direct GET through WinINet (InetWin.cpp), a GET through one proxy through WinHTTP.
+// One session per request: the direct GET through WinINet opened for a direct connection
+// (InetWin.cpp), a GET through one proxy through WinHTTP with WINHTTP_ACCESS_TYPE_NAMED_PROXY.
 class TDirectHttpWin final : public IDirectHttp {
 public:
     static constexpr int kDirectTimeoutMs = 30000;

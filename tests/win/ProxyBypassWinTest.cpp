@@ -77,7 +77,7 @@ protected:
         RegSetValueExW(key.Get(), L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
                        static_cast<DWORD>((proxy.size() + 1) * sizeof(wchar_t)));
         InternetSetOptionW(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
-        // WinHTTP's own default proxy too, so that only asking for no proxy avoids it.
+        // WinHTTP's own default proxy too, so that neither HTTP stack of the system leads there.
         SetWinHttpDefaultProxy("127.0.0.1:" + ProxyPort);
     }
     void TearDown() override {

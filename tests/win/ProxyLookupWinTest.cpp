@@ -1,5 +1,5 @@
 // The direct HTTP client, the hand-over to the user-interface thread, the IP lookup
-// and the keep-alive request against real WinHTTP and a real server on 127.0.0.1.
+// and the keep-alive request against real WinINet and a real server on 127.0.0.1.
 #include "PoolWinSupport.h"
 #include "TestHttpServer.h"
 
