@@ -29,8 +29,8 @@ public:
                                             ToWide(r.UserName).c_str(), ToWide(r.Password).c_str(),
                                             INTERNET_SERVICE_HTTP, 0, 0));
         if (!FConnection) return false;
-        DWORD flags = r.Secure ? (INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID)
-                               : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
+        DWORD flags = r.Secure ? INTERNET_FLAG_SECURE : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
+        if (r.Secure && !r.Direct) flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
         if (r.Direct) flags |= INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
         const std::wstring accept = ToWide(r.AcceptType), referer = ToWide(r.Referer);
         const wchar_t* acceptList[] = {accept.c_str(), nullptr};
