@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace maskaddr {
 
@@ -79,20 +80,25 @@ void TMainController::FormCreate() {
     FProxyManager = std::make_unique<TProxyManager>();
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
+    FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });
+    if (TCLEngine* engine = Engine())
+        engine->OnUpdateAccepted = FAlive.Guard([](TMainController& c) { c.UpdateAccepted(); });
     FView.PlaceWindow();
     // The first action: the guard has nothing to refuse. Its look for a hide of ours left
     // behind may read the system's live proxy options, which is slow under some systems
     // (Wine looks for a proxy script through DHCP and DNS each time), and the first paint
     // does not need it: it runs from the message loop, before any later change.
     FLeftoverCheck = TLeftoverCheck::Deferred;
-    StopHide(true);
+    StopHide(TSystemStop::KeepUserOwn);
     LoadSettings();
     FLocalInfoGot = false;
-    FProxyManager->GetCurrentLocalInfo();
+    StartLookup();
     if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     InstallFirefoxExtensionOnce();
     SetAOT();
     FLastActionTime = Platform().Clock->Now();
+    FNextUpdateLook = FLastActionTime + 1.0 / 24;
+    FView.SetTimerEnabled(TMainTimer::Watch, true);
 }
 
 // Firefox follows the hiding through our extension, installed at the first start that
@@ -101,6 +107,8 @@ void TMainController::FormCreate() {
 void TMainController::InstallFirefoxExtensionOnce() {
     IFirefoxSetup& firefox = FSwitchers.Firefox();
     TCLSettings& settings = Settings();
+    // With its switch off Firefox is never started, not even for the installation.
+    if (!settings.GetSettingBool("SWITCH.FF")) return;
     if (!firefox.IsFirefoxInstalled() || settings.GetSettingBool("FFEXT.INSTALLED")) return;
     if (!firefox.InstallFirefoxExtension()) return;
     settings.SetSettingBool("FFEXT.INSTALLED", true);
@@ -110,11 +118,18 @@ void TMainController::InstallFirefoxExtensionOnce() {
 }
 
 // Whatever the one-second guard would say, the browsers never stay on a proxy after
-// the program has ended. An end while not hiding leaves the user's own system settings.
+// the program has ended. An end while not hiding leaves the user's own system settings,
+// and so does an end after another program set them.
 void TMainController::FormDestroy() {
     if (FDestroyed) return;
     FDestroyed = true;
-    StopHide(!IsHiding());
+    if (TCLEngine* engine = Engine()) engine->OnUpdateAccepted = nullptr;
+    if (IsHiding() && SettingsChangedByOthers()) {
+        DropProxyJournal();
+        StopHide(TSystemStop::Untouched);
+    } else {
+        StopHide(IsHiding() ? TSystemStop::Clear : TSystemStop::KeepUserOwn);
+    }
     if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
     FView.ClearAllWindow();
     FProxyManager.reset();
@@ -132,6 +147,30 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     overlay.SetTextInfo("", 0);
     if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
     FLocalInfoGot = true;
+    if (FLookupsPending > 0) --FLookupsPending;
+    FNextLookup = 0;
+    // The network is back after the start's update check failed: that check runs now.
+    if (std::exchange(FLookupFailures, 0) > 0 && Settings().GetSettingInteger("Update.Times") == 0 &&
+        Settings().GetSettingBool("Update.BeginAuto"))
+        if (TCLEngine* engine = Engine()) engine->AppUpdateAuto();
+}
+
+// No answer to the lookup: tried again on its own after 2, 4, 8 ... seconds, at most a
+// minute apart, while the overlay says that there is no connection.
+void TMainController::ProxyManagerLocalInfoFailed() {
+    if (FLookupsPending > 0) --FLookupsPending;
+    if (FDestroyed || FLocalInfoGot || FLookupsPending > 0) return;
+    ++FLookupFailures;
+    const int delay = std::min(60, 1 << std::min(FLookupFailures, 6));
+    FNextLookup = Platform().Clock->Now() + delay / 86400.0;
+    DebugTrace::Trace("CLProxy", "No answer from the lookup; the next in " + std::to_string(delay) + " s");
+    if (TCLEngine* engine = Engine())
+        FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
+}
+
+void TMainController::StartLookup() {
+    ++FLookupsPending;
+    FProxyManager->GetCurrentLocalInfo();
 }
 
 // The message box runs a message loop of its own, during which the session may end and
@@ -263,8 +302,11 @@ bool TMainController::ActionAllowed() {
     return true;
 }
 
-void TMainController::ApplyProxy(const std::string& aProxy, bool keepUserOwn) {
-    if (keepUserOwn && FLeftoverCheck == TLeftoverCheck::Deferred) {
+void TMainController::ApplyProxy(const std::string& aProxy, TSystemStop stop) {
+    const bool keepUserOwn = stop == TSystemStop::KeepUserOwn;
+    if (stop == TSystemStop::Untouched) {
+        FLeftoverCheck = TLeftoverCheck::Done;
+    } else if (keepUserOwn && FLeftoverCheck == TLeftoverCheck::Deferred) {
         FLeftoverCheck = TLeftoverCheck::Posted;
         IUiDispatcher* ui = Platform().Ui;
         if (ui == nullptr || !ui->Post(FAlive.Guard([](TMainController& c) { c.RestoreLeftoverProxy(); })))
@@ -297,7 +339,7 @@ bool TMainController::ServiceReached() {
     if (FDestroyed) return false;
     if (!updated || !FLocalInfoGot) {
         engine->ShowMessageEx("MSGBox.CHKNET", {}, 0, mtError, mb::OK, 0, false);
-        if (!FDestroyed) FProxyManager->GetCurrentLocalInfo();
+        if (!FDestroyed) StartLookup();
         return false;
     }
     LoadPool();
@@ -314,16 +356,20 @@ void TMainController::actMaskaddrExecute() {
     // A pool that never had a proxy for the country gives an empty record: pointing the
     // browsers at ":" would cut them off, so the current state stays.
     if (proxy.IP.empty()) {
-        const std::string& code = FProxyManager->TargetCountry();
-        std::string name = code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code);
-        DebugTrace::Trace("CLProxy", "No proxy for the country " + code);
-        engine->ShowMessageEx("MSGBox.NOPROXY", {name.empty() ? code : name}, 0, mtInformation, mb::OK, 0,
-                              false);
+        DebugTrace::Trace("CLProxy", "No proxy for the country " + FProxyManager->TargetCountry());
+        engine->ShowMessageEx("MSGBox.NOPROXY", {TargetCountryName()}, 0, mtInformation, mb::OK, 0, false);
         return;
     }
+    HideThrough(proxy);
+}
+
+void TMainController::HideThrough(const TProxyRec& proxy) {
+    if (IsHiding() && SettingsChangedByOthers()) return OtherProgramChangedSettings();
+    TCLEngine* engine = Engine();
     FProxyManager->SetTargetProxy(proxy);
     const TProxyRec& target = FProxyManager->TargetProxy();
     ApplyProxy(target.IP + ":" + target.Port);
+    FSystemSet = ReadStoredProxySettings();
     TCLSettings& settings = Settings();
     if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
     if (target.IsSuper) {
@@ -341,24 +387,28 @@ void TMainController::actMaskaddrExecute() {
     overlay.TurnTarget();
     FView.BindHideCommand(true);
     FLastChangeIPTime = Platform().Clock->Now();
-    overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
+    if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
+    FWatch.Start();
 }
 
 // Returns every browser to a direct connection and the window to its ready state.
 void TMainController::actStopHideExecute() {
     if (!ActionAllowed()) return;
     DebugTrace::Trace("CLProxy", "Stop command");
+    if (IsHiding() && SettingsChangedByOthers()) return OtherProgramChangedSettings();
     StopHide();
 }
 
-void TMainController::StopHide(bool keepUserOwn) {
+void TMainController::StopHide(TSystemStop stop) {
+    FWatch.Stop();
+    FSystemSet.reset();
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfoA("Local", "100", "100");
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
     FView.BindHideCommand(false);
-    ApplyProxy("", keepUserOwn);
+    ApplyProxy("", stop);
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
     if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
@@ -368,6 +418,7 @@ void TMainController::StopHide(bool keepUserOwn) {
 
 void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
+    if (FWatch.FailedClosed()) return; // no proxy of the country answers: the watch's retries lead
     if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
     actMaskaddrExecute();
     if (FDestroyed) return;
@@ -431,15 +482,93 @@ void TMainController::TestIPfromLocal() {
                             Settings().GetSettingString("URL.VerifyIP"));
 }
 
-// Loading appends to the pool's lists, so it happens once: from the init timer, or from
-// the first hide when that hide's update delivered the lists first.
+// The first load, from the init timer or from the first hide when that hide's update
+// delivered the lists first; every accepted update reloads them after (UpdateAccepted).
 bool TMainController::LoadPool() {
     if (FPoolLoaded) return true;
-    if (!FProxyManager || !FProxyManager->LoadSettings()) return false;
+    if (!FProxyManager || !FProxyManager->ReloadSettings()) return false;
     FPoolLoaded = true;
     FView.SetTimerEnabled(TMainTimer::Init, false);
     ResetCountryDisp();
     return true;
+}
+
+// ---- the world changes ----
+
+void TMainController::tmrWatchTimer() {
+    if (FDestroyed || !FProxyManager) return;
+    const TDateTime now = Platform().Clock->Now();
+    if (!FLocalInfoGot && FLookupsPending == 0 && FNextLookup != 0 && now >= FNextLookup) {
+        FNextLookup = 0;
+        StartLookup();
+    }
+    if (now >= FNextUpdateLook) {
+        FNextUpdateLook = now + 1.0 / 24;
+        if (Settings().GetSettingBool("Update.BeginAuto"))
+            if (TCLEngine* engine = Engine()) engine->AppUpdateAuto(); // runs when "Update.Days" passed
+    }
+    if (!IsHiding()) return;
+    if (SettingsChangedByOthers()) return OtherProgramChangedSettings();
+    FWatch.Tick();
+}
+
+// The delivered lists replace the pool's; a proxy in use that the service withdrew is left
+// at once for the next one of the country that answers.
+void TMainController::UpdateAccepted() {
+    if (FDestroyed || !FProxyManager) return;
+    DebugTrace::Trace("CLProxy", "Update accepted: the pool takes the delivered lists");
+    if (!FProxyManager->ReloadSettings() && !FPoolLoaded) return;
+    if (!FPoolLoaded) {
+        FPoolLoaded = true;
+        FView.SetTimerEnabled(TMainTimer::Init, false);
+    }
+    ResetCountryDisp();
+    if (IsHiding() && !FProxyManager->IsListed(FProxyManager->TargetProxy())) FWatch.Withdrawn();
+}
+
+bool TMainController::SettingsChangedByOthers() {
+    return FSystemSet && *FSystemSet != ReadStoredProxySettings();
+}
+
+// Another program (or the user in the system's dialog) set the proxy while we hid: its
+// settings are the user's own from now on. Hiding ends without touching them, and nothing
+// of ours puts anything back over them later (the journal goes).
+void TMainController::OtherProgramChangedSettings() {
+    DebugTrace::Trace("CLProxy", "Another program changed the system proxy settings: hiding ends, they stay");
+    DropProxyJournal();
+    StopHide(TSystemStop::Untouched);
+    Notice("Watch.OtherProgram", {});
+}
+
+void TMainController::Notice(const std::string& key, const std::vector<std::string>& args) {
+    TCLEngine* engine = Engine();
+    if (engine == nullptr || FDestroyed) return;
+    const std::string text = engine->GetAppStringEx(key, args);
+    DebugTrace::Trace("CLNotice", text);
+    FView.Overlay().SetTextInfo(text, 0);
+    FView.ShowNotice(text);
+}
+
+std::string TMainController::TargetCountryName() {
+    const std::string& code = FProxyManager->TargetCountry();
+    const std::string name = code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code);
+    return name.empty() ? code : name;
+}
+
+std::string TMainController::RealAddress() {
+    return FProxyManager ? FindListValue(FProxyManager->LocalInfo(), "IP").value_or("") : std::string();
+}
+
+// The watch found a proxy that answers: the browsers move to it as a rotation would move
+// them (no guard, no cookie clearing).
+void TMainController::MoveToProxy(const TProxyRec& proxy) {
+    if (FDestroyed || !FProxyManager || !IsHiding()) return;
+    DebugTrace::Trace("CLProxy", "Moving to the proxy " + proxy.IP + ":" + proxy.Port);
+    HideThrough(proxy);
+}
+
+void TMainController::NoProxyAnswers(bool none) {
+    Notice(none ? "Watch.NoProxy" : "Watch.Resumed", {TargetCountryName()});
 }
 
 } // namespace maskaddr

@@ -3,14 +3,17 @@
 // buttons and the commands) and is driven back through IMainView.
 #pragma once
 
+#include "app/ProxyWatch.h"
 #include "base/DateTime.h"
 #include "browsers/BrowserSwitchers.h"
+#include "browsers/ProxyJournal.h"
 #include "framework/engine/SingleDownloader.h"
 #include "framework/threads/Lifeline.h"
 #include "proxy/ProxyRec.h"
 #include "ui/StatusOverlay.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,8 @@ namespace maskaddr {
 
 class TProxyManager;
 
-enum class TMainTimer { Init, ChangeIP, Touch };
+// Watch: every second, the housekeeping of TMainController::tmrWatchTimer.
+enum class TMainTimer { Init, ChangeIP, Touch, Watch };
 enum class TCaptionCommand { Close, Minimize, Maximize, RollUp, SysMenu, MinimizeToTray, Default };
 
 class IMainView {
@@ -55,6 +59,8 @@ public:
     virtual void LoadPNG(const std::string& aFileName) = 0;
     // The system's plain message box.
     virtual void ShowPlainMessage(const std::string& text) = 0;
+    // A notice that needs no answer: the tray icon's balloon.
+    virtual void ShowNotice(const std::string& text) = 0;
     // The country label under the flag.
     virtual void SetCountryText(const std::string& text) = 0;
     // The settings dialog, modal.
@@ -71,7 +77,7 @@ void SetRunAtLogon(bool enable, const std::string& valueName, const std::string&
 // A spin edit's value from its text: clamped into min..max; unreadable text gives min.
 int SpinEditValue(const std::string& text, int min, int max);
 
-class TMainController {
+class TMainController final : private IProxyWatchHost {
 public:
     TMainController(IMainView& view, IBrowserSwitchers& switchers);
     ~TMainController();
@@ -110,6 +116,13 @@ public:
     bool IsHiding() { return FView.HideCommandIsStop(); }
     void tmrChangeIPTimer();
     void tmrTouchTimer();
+    // Every second: the retried lookup, the watch of the proxy in use, a change of the
+    // system settings by another program, and the hourly look for a due update check.
+    void tmrWatchTimer();
+    // An update reply was accepted: the pool takes the delivered lists.
+    void UpdateAccepted();
+    void ProxyManagerLocalInfoFailed();
+    const TProxyWatch& Watch() const { return FWatch; }
     void actCheckIPInfoExecute();
     void actChooseIPCountryExecute();
     void LoadFlag(const std::string& aCountryName);
@@ -134,10 +147,29 @@ private:
     bool ActionAllowed();
     // The accepted update reply and the user's own information that hiding needs.
     bool ServiceReached();
-    // keepUserOwn: the system settings are put back from the journal, else left to the
-    // user's own unless they name our pool (start-up, and an end while not hiding).
-    void ApplyProxy(const std::string& aProxy, bool keepUserOwn = false);
-    void StopHide(bool keepUserOwn = false); // the stop sequence after its guard
+    // How a stop treats the system settings: back to the journal's or direct (Clear); put
+    // back from the journal, else left to the user's own unless they name our pool
+    // (KeepUserOwn: start-up, and an end while not hiding); not touched at all (Untouched:
+    // another program set them while we were hiding).
+    enum class TSystemStop { Clear, KeepUserOwn, Untouched };
+    void ApplyProxy(const std::string& aProxy, TSystemStop stop = TSystemStop::Clear);
+    void StopHide(TSystemStop stop = TSystemStop::Clear); // the stop sequence after its guard
+    // Steps of the hide sequence after its choice of a proxy: the browsers, the timers, the
+    // overlay and the watch. Also the watch's move to a proxy that answers.
+    void HideThrough(const TProxyRec& proxy);
+    // True while hiding when the stored system settings are no longer what we set.
+    bool SettingsChangedByOthers();
+    void OtherProgramChangedSettings();
+    void StartLookup();
+    // A notice (a language key and its arguments) in the overlay and the tray's balloon.
+    void Notice(const std::string& key, const std::vector<std::string>& args);
+    std::string TargetCountryName();
+
+    // IProxyWatchHost
+    TProxyManager* Pool() override { return FProxyManager.get(); }
+    std::string RealAddress() override;
+    void MoveToProxy(const TProxyRec& proxy) override;
+    void NoProxyAnswers(bool none) override;
     // The start's look for a hide of ours left behind (see FormCreate): runs once, from the
     // message loop right after the window is ready, or first thing in any earlier change.
     void RestoreLeftoverProxy();
@@ -150,6 +182,11 @@ private:
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;
     bool FDestroyed = false;
+    TProxyWatch FWatch{*this};
+    std::optional<TUserProxySettings> FSystemSet; // the stored values right after our last change
+    int FLookupsPending = 0, FLookupFailures = 0;
+    TDateTime FNextLookup = 0;     // the retried lookup's time; 0 while none is due
+    TDateTime FNextUpdateLook = 0; // the hourly look for a due automatic update check
     enum class TLeftoverCheck { Deferred, Posted, Done } FLeftoverCheck = TLeftoverCheck::Done;
     TLifeline<TMainController> FAlive{this};
 };

@@ -159,6 +159,17 @@ void KeepUserProxySettings() {
                                           : "The user's proxy settings could not be kept: " + error);
 }
 
+void DropProxyJournal() {
+    if (!HasProxyJournal()) return;
+    Platform().Files->RemoveFile(JournalPath());
+    DebugTrace::Trace(kTag,
+                      "The journal of the user's proxy settings dropped: the settings are the user's own");
+}
+
+TUserProxySettings ReadStoredProxySettings() {
+    return ReadInternetSettingsValues(*Platform().Registry);
+}
+
 bool RestoreUserProxySettings() {
     IFileSystem& files = *Platform().Files;
     const std::string path = JournalPath();

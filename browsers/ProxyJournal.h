@@ -34,6 +34,12 @@ std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text);
 void KeepUserProxySettings();
 // True when a journal exists (even one that cannot be read).
 bool HasProxyJournal();
+// Removes the journal without applying it: the settings now are the user's own (another
+// program changed them while we were hiding).
+void DropProxyJournal();
+// The stored Internet Settings values alone (cheap registry reads; Options left default):
+// what tells a change by another program.
+TUserProxySettings ReadStoredProxySettings();
 // Puts the journal's settings back and removes it. False when there is none, or when it
 // cannot be read (traced and removed): the caller then sets a direct connection.
 bool RestoreUserProxySettings();

@@ -3,10 +3,16 @@
 // settings. Callable from any thread.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace maskaddr {
+
+// Why a request through a proxy gave no reply: the proxy refused the connection (or none
+// could be made), a step outlasted the deadline, or anything else (an error status, a reply
+// that was cut off or too long).
+enum class THttpFailure { None, Refused, TimedOut, Other };
 
 class IDirectHttp {
 public:
@@ -14,10 +20,12 @@ public:
     // The reply body as received (the services answer in UTF-8); nullopt when the URL
     // is unusable, no connection was made, or the status is not 2xx.
     virtual std::optional<std::string> Get(const std::string& url) = 0;
-    // The same request sent through the HTTP proxy "address:port", given up after
-    // timeoutMs for each of connecting, sending and receiving.
+    // The same request sent through the HTTP proxy "address:port", given up when the whole
+    // exchange outlasts timeoutMs; a reply over 64 KiB is refused. On no reply, *failure
+    // (when given) says why.
+    static constexpr size_t kProxyReplyLimit = 64 * 1024;
     virtual std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
-                                                       int timeoutMs) = 0;
+                                                       int timeoutMs, THttpFailure* failure) = 0;
 };
 
 } // namespace maskaddr

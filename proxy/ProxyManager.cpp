@@ -43,6 +43,41 @@ bool TProxyManager::LoadSettings() {
     return !FNormalProxyList.empty();
 }
 
+bool TProxyManager::ReloadSettings() {
+    FNormalProxyList.clear();
+    FSuperProxyList.clear();
+    const bool loaded = LoadSettings();
+    const TPoolIndex& index = Index();
+    std::erase_if(FUsedProxyList, [&index](const std::string& address) {
+        return index.AddressIds.find(LowerAscii(address)) == index.AddressIds.end();
+    });
+    FIndex.reset(); // the used marks are taken from the trimmed list
+    return loaded;
+}
+
+bool TProxyManager::IsListed(const TProxyRec& aRec) {
+    const TPoolIndex& index = Index();
+    for (const auto* list : {&index.Normal, &index.Super})
+        for (const TEntry& entry : *list)
+            if (entry.Valid && SameText(entry.Rec.IP, aRec.IP) && entry.Rec.Port == aRec.Port) return true;
+    return false;
+}
+
+namespace {
+std::string DeadKey(const TProxyRec& rec) {
+    return LowerAscii(rec.IP + ":" + rec.Port);
+}
+} // namespace
+
+void TProxyManager::MarkDead(const TProxyRec& aRec) {
+    if (FDead.insert(DeadKey(aRec)).second)
+        DebugTrace::Trace(kTag, "Proxy marked dead: " + aRec.IP + ":" + aRec.Port);
+}
+
+bool TProxyManager::IsDead(const TProxyRec& aRec) const {
+    return !FDead.empty() && FDead.count(DeadKey(aRec)) != 0;
+}
+
 // The country chooser and the main window store the target country; it is restored
 // when the pool knows that country (or it is the wildcard), so that a list update
 // that dropped a country does not leave the user pointed at nothing.
@@ -181,7 +216,7 @@ bool TProxyManager::TakeIdle(const std::vector<TEntry>& entries, const std::vect
     for (uint32_t i : order) {
         const TEntry& entry = entries[i];
         if (!entry.Valid || (country != kAnyCountry && entry.Country != country)) continue;
-        if (FIndex->AddressUsed[entry.Address]) continue;
+        if (FIndex->AddressUsed[entry.Address] || IsDead(entry.Rec)) continue;
         AddUsed(entry);
         aResult = entry.Rec;
         return true;
@@ -216,8 +251,8 @@ void TProxyManager::OrganizeUsedList(const std::string& aCountry, bool aIncludeS
         if (country == kNoCountry) return;
         for (const TEntry& entry : entries)
             if (entry.Valid && (country == kAnyCountry || entry.Country == country) &&
-                index.AddressUsed[entry.Address])
-                ++used;
+                (index.AddressUsed[entry.Address] || IsDead(entry.Rec)))
+                ++used; // a dead proxy counts as used: the rest are handed out again
     };
     countUsed(index.Normal);
     if (aIncludeSuper) countUsed(index.Super);
@@ -247,13 +282,15 @@ TOnInfoGot TProxyManager::Guarded(void (TProxyManager::*handler)(const std::stri
     return FAlive.Guard([handler](TProxyManager& self, const std::string& aRet) { (self.*handler)(aRet); });
 }
 
-void TProxyManager::StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&)) {
+void TProxyManager::StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&),
+                                 TOnInfoFailed onFailed) {
     TPlatform& platform = Platform();
     if (platform.Http == nullptr || platform.Ui == nullptr) {
         DebugTrace::Trace(kTag, "No HTTP client installed; request dropped: " + url);
         return;
     }
-    TInfoGotThread::Start(std::move(url), Guarded(handler), *platform.Http, *platform.Ui);
+    TInfoGotThread::Start(std::move(url), Guarded(handler), *platform.Http, *platform.Ui,
+                          std::move(onFailed));
 }
 
 void TProxyManager::Touch(TProxyRec aPR) {
@@ -265,7 +302,13 @@ void TProxyManager::GetCurrentLocalInfo() {
     TCLSettings& settings = Settings();
     StartRequest(settings.GetSettingString("URL.GetInfo") +
                      "?MagicWord=" + settings.GetSettingString("App.MagicWord"),
-                 &TProxyManager::HandleLocalInfo);
+                 &TProxyManager::HandleLocalInfo,
+                 FAlive.Guard([](TProxyManager& self) { self.HandleLocalInfoFailed(); }));
+}
+
+void TProxyManager::HandleLocalInfoFailed() {
+    DebugTrace::Trace(kTag, "The lookup of the user's own information brought no answer");
+    if (TProxyManagerEvent handler = FOnLocalInfoFailed) handler(*this);
 }
 
 void TProxyManager::HandleLocalInfo(const std::string& aRet) {

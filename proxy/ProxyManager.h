@@ -31,6 +31,17 @@ public:
 
     // Appends both lists from the settings; true when the normal list holds an entry.
     bool LoadSettings();
+    // The lists replaced by the settings' (an accepted update delivered new ones): the used
+    // list keeps only addresses still listed. True when the normal list holds an entry.
+    bool ReloadSettings();
+    // True when a list holds an entry with the record's address and port.
+    bool IsListed(const TProxyRec& aRec);
+
+    // A proxy that stopped answering or leaks: never chosen again until forgotten.
+    void MarkDead(const TProxyRec& aRec);
+    bool IsDead(const TProxyRec& aRec) const;
+    // A network that came back: every proxy may be tried again.
+    void ForgetDead() { FDead.clear(); }
 
     // Entry aIndex of aSL as a record; false (aRec untouched) when out of range or malformed.
     bool GetProxyRec(const std::vector<std::string>& aSL, int aIndex, bool aIsSuper, TProxyRec& aRec) const;
@@ -60,6 +71,8 @@ public:
     const TProxyRec& TargetProxy() const { return FTargetProxy; }
     void SetTargetProxy(const TProxyRec& value) { FTargetProxy = value; }
     void SetOnGetCurrentLocalInfo(TProxyManagerEvent handler) { FOnGetCurrentLocalInfo = std::move(handler); }
+    // Raised when a lookup of the user's own information brought no answer.
+    void SetOnLocalInfoFailed(TProxyManagerEvent handler) { FOnLocalInfoFailed = std::move(handler); }
 
 private:
     // One list entry, parsed once per load, with its country and address as small numbers.
@@ -92,7 +105,9 @@ private:
     void ClearUsed();
     std::string RestoredTargetCountry();
     TOnInfoGot Guarded(void (TProxyManager::*handler)(const std::string&));
-    void StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&));
+    void StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&),
+                      TOnInfoFailed onFailed = {});
+    void HandleLocalInfoFailed();
 
     std::vector<std::string> FLocalInfo;
     std::vector<std::string> FNormalProxyList;
@@ -102,8 +117,10 @@ private:
     std::string FTargetCountry;
     TProxyRec FTargetProxy;
     TProxyManagerEvent FOnGetCurrentLocalInfo;
+    TProxyManagerEvent FOnLocalInfoFailed;
 
-    std::unique_ptr<TPoolIndex> FIndex; // null until needed after a load
+    std::unordered_set<std::string> FDead; // "address:port" in lower case
+    std::unique_ptr<TPoolIndex> FIndex;    // null until needed after a load
     std::unordered_set<std::string> FReportedMalformed;
     std::vector<uint32_t> FNormalOrder, FSuperOrder;
     TMoveShuffleWork FShuffleWork;

@@ -128,7 +128,7 @@ void TTestingController::StartNext() {
     });
     const bool started = WorkerThreads::Start([http, ui, url = FCheckURL, proxy, done] {
         const auto start = std::chrono::steady_clock::now();
-        std::optional<std::string> body = http->GetThroughProxy(url, proxy, kTimeoutMs);
+        std::optional<std::string> body = http->GetThroughProxy(url, proxy, kTimeoutMs, nullptr);
         const long ms = static_cast<long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                 .count());

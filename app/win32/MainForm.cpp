@@ -2,6 +2,7 @@
 #include "app/win32/MainForm.h"
 
 #include "app/MainIds.h"
+#include "base/Text.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
@@ -21,13 +22,22 @@ namespace {
 
 constexpr int kClientWidth = 534, kClientHeight = 317;
 constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr UINT_PTR kTimerInit = 1, kTimerChangeIP = 2, kTimerTouch = 3;
+constexpr UINT_PTR kTimerInit = 1, kTimerChangeIP = 2, kTimerTouch = 3, kTimerWatch = 4;
 
 UINT_PTR TimerId(TMainTimer t) {
-    return t == TMainTimer::Init ? kTimerInit : t == TMainTimer::ChangeIP ? kTimerChangeIP : kTimerTouch;
+    switch (t) {
+    case TMainTimer::Init:
+        return kTimerInit;
+    case TMainTimer::ChangeIP:
+        return kTimerChangeIP;
+    case TMainTimer::Touch:
+        return kTimerTouch;
+    default:
+        return kTimerWatch;
+    }
 }
 UINT TimerInterval(TMainTimer t) {
-    return t == TMainTimer::Init ? 1000 : t == TMainTimer::ChangeIP ? 10000 : 900000;
+    return t == TMainTimer::ChangeIP ? 10000 : t == TMainTimer::Touch ? 900000 : 1000;
 }
 
 // A text of the window that is no control (the tray icon's hint, the language menu's
@@ -389,6 +399,18 @@ void TfrmMain::ClearAllWindow() {
     FFlashForm.reset();
 }
 
+// The balloon of the tray icon, with the product's name as its title.
+void TfrmMain::ShowNotice(const std::string& text) {
+    if (!FTrayAdded) return;
+    NOTIFYICONDATAW balloon = FTray;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(balloon.szInfoTitle, ToWide(Settings().GetSettingString("App.Name")).c_str(),
+              ARRAYSIZE(balloon.szInfoTitle));
+    lstrcpynW(balloon.szInfo, ToWide(ReplaceAll(text, "<BR>", "\n")).c_str(), ARRAYSIZE(balloon.szInfo));
+    if (!Shell_NotifyIconW(NIM_MODIFY, &balloon)) TraceLastError("Shell_NotifyIconW", "balloon");
+}
+
 void TfrmMain::ShowPlainMessage(const std::string& text) {
     MessageBoxW(Handle(), ToWide(text).c_str(), L"Maskaddr", MB_OK | MB_ICONSTOP);
 }
@@ -469,6 +491,7 @@ void TfrmMain::OnTimer(UINT_PTR id) {
     if (id == kTimerInit) FController.tmrInitTimer();
     if (id == kTimerChangeIP) FController.tmrChangeIPTimer();
     if (id == kTimerTouch) FController.tmrTouchTimer();
+    if (id == kTimerWatch) FController.tmrWatchTimer();
 }
 
 void TfrmMain::OnTrayMessage(LPARAM lParam) {
@@ -550,7 +573,7 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DESTROY:
         FController.FormDestroy();
-        for (TMainTimer t : {TMainTimer::Init, TMainTimer::ChangeIP, TMainTimer::Touch})
+        for (TMainTimer t : {TMainTimer::Init, TMainTimer::ChangeIP, TMainTimer::Touch, TMainTimer::Watch})
             SetTimerEnabled(t, false);
         RemoveTrayIcon();
         PostQuitMessage(0);

@@ -58,6 +58,7 @@ public:
     void ClearAllWindow() override;
     void LoadPNG(const std::string& aFileName) override;
     void ShowPlainMessage(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
     void ShowSettingsDialog() override;
     bool ShowChooseIPCountry(TProxyManager& pool) override;
     void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) override;

@@ -115,6 +115,8 @@ public:
 
     std::function<void(TCLEngine*)> OnLanguageChanged, OnSkinChanged, OnTitleChange;
     std::function<void(const std::string& strFileName)> OnCmdFile;
+    // After every update reply accepted into the settings (start-up, "Update...", automatic).
+    std::function<void()> OnUpdateAccepted;
 
 private:
     std::string GetSectionText(const std::string& section, const std::string& name);

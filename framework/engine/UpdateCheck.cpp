@@ -175,6 +175,7 @@ void TUpdateController::sdDownloadDoneString(const std::string& strResult) {
         settings.EndUpdate();
         settings.UpdateSettingINI();
         settings.SetSettingInteger("Update.Times", settings.GetSettingInteger("Update.Times") + 1);
+        if (Engine() != nullptr && Engine()->OnUpdateAccepted) Engine()->OnUpdateAccepted();
         if (FDoUpdate) {
             int result = UpdateReplyResult(reply);
             if (result == 0 && FView->IsVisible()) {

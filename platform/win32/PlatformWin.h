@@ -130,7 +130,7 @@ public:
     static constexpr int kDirectTimeoutMs = 30000;
     std::optional<std::string> Get(const std::string& url) override;
     std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
-                                               int timeoutMs) override;
+                                               int timeoutMs, THttpFailure* failure) override;
 };
 
 // A message-only window of the thread that constructs it (the user-interface thread);

@@ -29,15 +29,26 @@ public:
         auto it = FReplies.find(url);
         return it == FReplies.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
-    std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
-                                               int) override {
-        return Get(proxy + " " + url);
+    // A proxy without a reply refuses, or times out when so set.
+    void SetProxyTimesOut(const std::string& proxy, bool timesOut) {
+        std::lock_guard lock(FMutex);
+        FTimesOut[proxy] = timesOut;
+    }
+    std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy, int,
+                                               THttpFailure* failure) override {
+        std::optional<std::string> reply = Get(proxy + " " + url);
+        if (!reply && failure != nullptr) {
+            std::lock_guard lock(FMutex);
+            *failure = FTimesOut[proxy] ? THttpFailure::TimedOut : THttpFailure::Refused;
+        }
+        return reply;
     }
 
 private:
     std::mutex FMutex;
     std::map<std::string, std::string> FReplies;
     std::vector<std::string> FRequests;
+    std::map<std::string, bool> FTimesOut;
 };
 
 } // namespace maskaddr::test

@@ -58,6 +58,8 @@ public:
         Plain.push_back(t);
         if (WhilePlainMessage) WhilePlainMessage();
     }
+    std::vector<std::string> Notices;
+    void ShowNotice(const std::string& t) override { Notices.push_back(t); }
     std::string Country;
     void SetCountryText(const std::string& t) override { Country = t; }
     std::function<void()> OnSettingsDialog;

@@ -502,6 +502,11 @@ TEST_F(HideTest, FlagsComeFromTheProgramTheCacheOrTheService) {
 
 TEST_F(HideTest, TheFirefoxExtensionIsInstalledOnceAndOnlyWhenItsInstallationStarted) {
     auto& firefox = Switchers.Setup;
+    firefox.Installed = true;
+    C.InstallFirefoxExtensionOnce();
+    EXPECT_TRUE(Switchers.Calls.empty()) << "the Firefox switch is off: Firefox is never started";
+    Settings().SetSettingBool("SWITCH.FF", true);
+    firefox.Installed = false;
     C.InstallFirefoxExtensionOnce();
     EXPECT_TRUE(Switchers.Calls.empty()) << "no Firefox";
     firefox.Installed = true;

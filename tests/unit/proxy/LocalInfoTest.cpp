@@ -16,13 +16,14 @@ protected:
     TFakeDirectHttp* Http = &P.Http;
     TFakeUiDispatcher* Ui = &P.Ui;
     std::unique_ptr<TProxyManager> Pool = std::make_unique<TProxyManager>();
-    int Events = 0;
+    int Events = 0, Failures = 0;
     size_t RequestsBefore = 0;
 
     void SetUp() override {
         PoolSettingsTest::SetUp();
         Set("URL.GetInfo", "http://127.0.0.1:8/info");
         Set("App.MagicWord", "abc");
+        Pool->SetOnLocalInfoFailed([this](TProxyManager&) { ++Failures; });
         Pool->SetOnGetCurrentLocalInfo([this](TProxyManager& sender) {
             EXPECT_EQ(&sender, Pool.get());
             ++Events;
@@ -76,17 +77,19 @@ TEST_F(LocalInfoTest, LineEndsOfEveryKindGiveTheSameLines) {
     EXPECT_EQ(Events, static_cast<int>(std::size(cases)));
 }
 
-TEST_F(LocalInfoTest, AFailedOrEmptyReplyChangesNothing) {
+TEST_F(LocalInfoTest, AFailedOrEmptyReplyChangesNothingAndIsTold) {
     Pool->HandleLocalInfo("IP=1.2.3.4");
     Events = 0;
     Pool->GetCurrentLocalInfo(); // no canned reply: the request fails
     EXPECT_EQ(NewRequests().size(), 1u);
-    EXPECT_EQ(Ui->Pump(1, 0ms), 0u) << "a failure hands nothing over";
+    ASSERT_EQ(Ui->Pump(1), 1u);
+    EXPECT_EQ(Failures, 1) << "the failure alone is handed over";
 
     Http->SetReply(kLookup, "");
     Pool->GetCurrentLocalInfo();
     ASSERT_EQ(Ui->Pump(1), 1u);
     EXPECT_EQ(Events, 0);
+    EXPECT_EQ(Failures, 2);
     EXPECT_EQ(Pool->LocalInfo(), std::vector<std::string>{"IP=1.2.3.4"});
 }
 
