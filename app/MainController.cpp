@@ -388,7 +388,9 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     FView.BindHideCommand(true);
     FLastChangeIPTime = Platform().Clock->Now();
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
-    FWatch.Start();
+    // A rotation while no proxy of the country answers can only put back a dead one: the
+    // watch's retries go on, without a second notice.
+    if (!FWatch.FailedClosed() || !FProxyManager->IsDead(target)) FWatch.Start();
 }
 
 // Returns every browser to a direct connection and the window to its ready state.
@@ -418,7 +420,6 @@ void TMainController::StopHide(TSystemStop stop) {
 
 void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
-    if (FWatch.FailedClosed()) return; // no proxy of the country answers: the watch's retries lead
     if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
     actMaskaddrExecute();
     if (FDestroyed) return;

@@ -397,7 +397,12 @@ void TCLEngine::UpdateTitle() {
 
 // ---- update checks ----
 
+// Finished modeless windows go before a new one comes: a program left running for weeks
+// checks every day, and every hour while the service cannot be reached.
 std::unique_ptr<TCLEngine::TUpdateWindow> TCLEngine::NewUpdateWindow() {
+    std::erase_if(FUpdateWindows, [](const std::unique_ptr<TUpdateWindow>& w) {
+        return !w->Controller->FUpdating && !w->View->IsVisible();
+    });
     auto w = std::make_unique<TUpdateWindow>();
     w->Controller = std::make_unique<TUpdateController>();
     w->View = FHost.CreateUpdateView(*w->Controller);

@@ -51,6 +51,24 @@ std::string SeenAddress() {
     return body.substr(3, body.find_first_of("\r\n") - 3);
 }
 
+bool Spare(const std::string& action, const std::string& name) {
+    const std::string dir = Env("MASKADDR_E2E_DIR");
+    const std::string done = "Z:" + dir + "/" + name + "." + action;
+    TFileSystemWin files;
+    files.RemoveFile(done);
+    std::wstring command =
+        ToWide("Z:\\bin\\bash " + Env("MASKADDR_E2E_CTL") + " " + dir + " " + action + " " + name);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!WaitFor([&] { return files.FileExists(done); }, 15000)) return false;
+    return ReadText(done).rfind("0", 0) == 0;
+}
+
 bool IsDirect(const TProxyState& s) {
     return s.Flags == static_cast<DWORD>(PROXY_TYPE_DIRECT) && s.RegistryEnable.value_or(0) == 0;
 }

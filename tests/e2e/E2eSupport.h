@@ -21,6 +21,9 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms);
 // The address that the check-IP page reports for a WinINet client with the preconfigured
 // (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
 std::string SeenAddress();
+// Starts or stops one of the run's spare servers ("us-a", "us-b", "service2") through run-e2e's
+// e2ectl; true once the server listens (start) or nothing listens there any more (stop).
+bool Spare(const std::string& action, const std::string& name);
 // The system's web settings, and so every browser that follows them, connect directly.
 bool IsDirect(const TProxyState& s);
 

@@ -118,6 +118,10 @@ TEST_F(ProxyWatchTest, WhenNoProxyAnswersTheBrowsersStayUntilOneAnswersAgain) {
     EXPECT_TRUE(View.Stop);
     EXPECT_TRUE(C.Watch().FailedClosed());
     EXPECT_EQ(View.Notices, std::vector<std::string>{"None of United States"});
+    P.Clock.Value = 46000.5 + 30 * kSecond;
+    C.actMaskaddrExecute(); // a rotation can only put a dead proxy back
+    EXPECT_TRUE(C.Watch().FailedClosed());
+    EXPECT_EQ(View.Notices.size(), 1u);
     TickAt(70);
     EXPECT_EQ(Probes(First) + Probes(Second), 2u) << "no round before a minute has passed";
 
