@@ -14,6 +14,9 @@ namespace {
 constexpr char kChromePrefix[] = "-silent -nosplash -chrome ";
 constexpr char kChromePage[] = "chrome://maskaddr/content/maskaddr.xul";
 constexpr char kMozillaKey[] = "SOFTWARE\\Mozilla\\Mozilla Firefox";
+constexpr char kSwitch[] = "SWITCH.FF";
+// Whether the last proxy line that Firefox was started with set a proxy of ours.
+constexpr char kProxySet[] = "FF.ProxySet";
 
 std::string ChromeLine(const std::string& query) {
     return std::string(kChromePrefix) + "\"" + kChromePage + query + "\"";
@@ -87,12 +90,18 @@ std::string FirefoxProxyCommandLine(const std::string& aProxy) {
 }
 
 void SetFirefoxProxy(const std::string& aProxy) {
-    const std::string proxy = Settings().GetSettingBool("SWITCH.FF") ? aProxy : std::string();
-    if (FindFirefoxPath().empty()) return;
-    LaunchProgram(FindFirefoxPath(), FirefoxProxyCommandLine(proxy), false, 0);
+    TCLSettings& settings = Settings();
+    const bool on = settings.GetSettingBool(kSwitch);
+    if (!on && !settings.GetSettingBool(kProxySet)) return;
+    const std::string firefox = FindFirefoxPath();
+    if (firefox.empty()) return;
+    const std::string line = FirefoxProxyCommandLine(on ? aProxy : std::string());
+    if (!LaunchProgram(firefox, line, false, 0)) return;
+    settings.SetSettingBool(kProxySet, line != ChromeLine("?clear"));
 }
 
 void ClearFirefoxCookies() {
+    if (!Settings().GetSettingBool(kSwitch)) return;
     const std::string firefox = FindFirefoxPath();
     if (firefox.empty() || !Platform().Files->FileExists(firefox)) return;
     DebugTrace::Trace("CLFirefox", "cmd");

@@ -25,8 +25,11 @@ bool InstallFirefoxExtension();
 // An address or port that could add arguments (a double quote, a blank or a control
 // character) is refused: the clear line instead.
 std::string FirefoxProxyCommandLine(const std::string& aProxy);
-// Honours "SWITCH.FF" (disabled: every call clears).
+// Honours "SWITCH.FF": switched off, Firefox is started only once, with the clear line, when
+// a hide of ours set a proxy there ("FF.ProxySet" in the user file: 1 once a set line was
+// started, 0 once a clear line was).
 void SetFirefoxProxy(const std::string& aProxy);
+// Switched off, Firefox is never started to clear its cookies.
 void ClearFirefoxCookies();
 
 } // namespace maskaddr

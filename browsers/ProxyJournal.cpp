@@ -24,14 +24,16 @@ std::string JournalPath() {
     return ResolvePath(Settings().UserDataPath(), "proxyjournal.dat");
 }
 
-std::string Escape(std::string_view text) {
+} // namespace
+
+std::string EscapeJournalValue(std::string_view text) {
     std::string out;
     for (char c : text)
         out += c == '\\' ? "\\\\" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
     return out;
 }
 
-std::optional<std::string> Unescape(std::string_view text) {
+std::optional<std::string> UnescapeJournalValue(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
@@ -55,6 +57,8 @@ std::optional<std::string> Unescape(std::string_view text) {
     }
     return out;
 }
+
+namespace {
 
 std::string Hex(uint32_t value) {
     char text[16];
@@ -88,7 +92,7 @@ void WriteOrDelete(IRegistry& reg, const char* name, const std::optional<std::st
 std::string FormatProxyJournal(const TUserProxySettings& s) {
     std::string text = std::string(kHeader) + "\r\n";
     auto line = [&text](const char* name, const std::string& value) {
-        text += std::string(name) + "=" + Escape(value) + "\r\n";
+        text += std::string(name) + "=" + EscapeJournalValue(value) + "\r\n";
     };
     line("Flags", Hex(s.Options.Flags));
     line("ProxyServer", s.Options.ProxyServer);
@@ -113,7 +117,7 @@ std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text) {
         const size_t eq = lines[i].find('=');
         if (eq == std::string_view::npos) return std::nullopt;
         const std::string_view name = lines[i].substr(0, eq);
-        std::optional<std::string> value = Unescape(lines[i].substr(eq + 1));
+        std::optional<std::string> value = UnescapeJournalValue(lines[i].substr(eq + 1));
         if (!value) return std::nullopt;
         auto take = [&](auto& field, auto parsed) {
             if (field || !parsed) return false;

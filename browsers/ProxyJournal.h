@@ -25,6 +25,11 @@ struct TUserProxySettings {
     bool operator==(const TUserProxySettings&) const = default;
 };
 
+// A journal value on one line with every character kept: "\" is written "\\", CR "\r" and
+// LF "\n". Unescaping gives nullopt for any other "\" sequence.
+std::string EscapeJournalValue(std::string_view text);
+std::optional<std::string> UnescapeJournalValue(std::string_view text);
+
 std::string FormatProxyJournal(const TUserProxySettings& settings);
 // nullopt when the text is not a whole journal.
 std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text);
