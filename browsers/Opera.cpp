@@ -304,6 +304,9 @@ void SetOperaProxy(const std::string& aProxy) {
     // Switched off, the file is not touched unless a hide of ours left its proxy there.
     const bool journal = files.FileExists(JournalPath());
     if (!on && !journal) return;
+    // Nor is a clear without a journal: nothing of ours is there, and the proxy the user set
+    // in Opera stays the user's.
+    if (proxy.empty() && !journal) return;
     const std::string path = PreferenceFile(files);
     if (proxy.empty() && journal && RestoreUserLines(files, path)) return;
     if (!on || path.empty()) return;

@@ -50,8 +50,9 @@ std::optional<TIniSectionLines> ParseOperaJournal(std::string_view text);
 // Honours "SWITCH.OPERA": switched off, the preference file is only written to put the
 // user's lines back from a journal of ours (a proxy of ours never stays in Opera). Switched
 // on, a hide keeps the user's lines in "operajournal.dat" before its first write, and a clear
-// puts them back from it (without one it writes the clear values). Without a preference
-// file nothing is written; a failure is traced and never interrupts the caller.
+// puts them back from it (without one nothing of ours is there: the file is not touched).
+// Without a preference file nothing is written; a failure is traced and never interrupts
+// the caller.
 void SetOperaProxy(const std::string& aProxy);
 
 } // namespace maskaddr

@@ -310,7 +310,7 @@ TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
-    ASSERT_EQ(Fs.WriteFileAtomic(prefs, kOwnOperaPrefs), "");
+    EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "the start leaves the user's own proxy";
     ASSERT_EQ(app.Hide(w), "");
     for (const char* key : {"HTTP server", "HTTPS server", "FTP server"})
         EXPECT_EQ(IniValue(prefs, "Proxy", key), "127.0.0.2:8888") << key;
@@ -320,4 +320,5 @@ TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
         << "removed once used";
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "and so does the exit";
 }

@@ -259,8 +259,8 @@ TEST_F(OperaTest, HideAndStopGiveTheFileBackAndOurProxyNeverStays) {
         {true, kUserPrefs, "", "hide opera stop", changed},
         {false, kUserPrefs, "", "stop hide stop stop", kUserPrefs},
         {true, kUserPrefs, "", "hide off stop hide stop", kUserPrefs}, // the user's lines back once
-        {true, kUserPrefs, "", "stop", kClearedPrefs},
-        {true, kUserPrefs, "", "evil", kClearedPrefs}, // a proxy that would add lines: a clear
+        {true, kUserPrefs, "", "stop", kUserPrefs}, // no journal: nothing of ours to take out
+        {true, kUserPrefs, "", "evil", kUserPrefs},  // a proxy that would add lines: a clear
         // A journal that is not whole, or names lines that are not the key's own: a clear.
         {true, kUserPrefs, "[OperaJournal]\r\nSection=x\r\n", "stop", kClearedPrefs},
         {true, kUserPrefs, head + "Use HTTP=HTTP server=x\r\n", "stop", kClearedPrefs},
