@@ -107,7 +107,9 @@ std::string FileEnding(const TIniFile& ini) {
 // missing final line break, and a removal undoes an addition byte for byte.
 void InsertLine(std::vector<TLine>& lines, size_t at, std::string text, const std::string& ending) {
     if (at == lines.size() && at > 0 && lines[at - 1].Ending.empty()) {
-        lines[at - 1].Ending = ending;
+        // A last line that ends in a lone CR would take a LF as part of a CR LF of its own.
+        const bool lastCR = !lines[at - 1].Text.empty() && lines[at - 1].Text.back() == '\r';
+        lines[at - 1].Ending = lastCR && ending == "\n" ? "\r\n" : ending;
         lines.push_back({std::move(text), ""});
     } else {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), {std::move(text), ending});

@@ -226,7 +226,10 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
                                      "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" +
                                      server.Url("/flags/") + "\r\nSWITCH.FF=1\r\nFireFoxPath=" + Firefox +
                                      "\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
-                                     "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"),
+                                     "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"
+                                     // Nothing listens at these proxies: without a check address the
+                                     // watch of the proxy in use cannot find them dead.
+                                     "URL.VerifyIP=\r\n"),
               "");
     const std::string trace = Dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
