@@ -387,10 +387,12 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     overlay.TurnTarget();
     FView.BindHideCommand(true);
     FLastChangeIPTime = Platform().Clock->Now();
-    if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     // A rotation while no proxy of the country answers can only put back a dead one: the
-    // watch's retries go on, without a second notice.
-    if (!FWatch.FailedClosed() || !FProxyManager->IsDead(target)) FWatch.Start();
+    // notice stays, and the watch's retries go on without a second one.
+    if (FWatch.FailedClosed() && FProxyManager->IsDead(target)) return;
+    ClearNoticeDetails();
+    if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
+    FWatch.Start();
 }
 
 // Returns every browser to a direct connection and the window to its ready state.
@@ -413,6 +415,7 @@ void TMainController::StopHide(TSystemStop stop) {
     ApplyProxy("", stop);
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
+    ClearNoticeDetails();
     if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
 }
 
@@ -541,13 +544,25 @@ void TMainController::OtherProgramChangedSettings() {
     Notice("Watch.OtherProgram", {});
 }
 
+// The overlay shows the notice's first line in its text and the rest in its second text,
+// until the next change of state; the balloon shows it whole.
 void TMainController::Notice(const std::string& key, const std::vector<std::string>& args) {
     TCLEngine* engine = Engine();
     if (engine == nullptr || FDestroyed) return;
     const std::string text = engine->GetAppStringEx(key, args);
-    DebugTrace::Trace("CLNotice", text);
-    FView.Overlay().SetTextInfo(text, 0);
+    DebugTrace::Trace("CLNotice", ReplaceAll(text, "\r\n", " "));
+    const size_t cut = text.find("\r\n");
+    IStatusOverlay& overlay = FView.Overlay();
+    overlay.SetTextInfo(text.substr(0, cut), 0);
+    if (cut != std::string::npos) {
+        overlay.SetTextInfo2(text.substr(cut + 2), 0);
+        FNoticeDetails = true;
+    }
     FView.ShowNotice(text);
+}
+
+void TMainController::ClearNoticeDetails() {
+    if (std::exchange(FNoticeDetails, false)) FView.Overlay().SetTextInfo2("", 0);
 }
 
 std::string TMainController::TargetCountryName() {

@@ -163,6 +163,7 @@ private:
     void StartLookup();
     // A notice (a language key and its arguments) in the overlay and the tray's balloon.
     void Notice(const std::string& key, const std::vector<std::string>& args);
+    void ClearNoticeDetails();
     std::string TargetCountryName();
 
     // IProxyWatchHost
@@ -184,6 +185,7 @@ private:
     bool FDestroyed = false;
     TProxyWatch FWatch{*this};
     std::optional<TUserProxySettings> FSystemSet; // the stored values right after our last change
+    bool FNoticeDetails = false;                  // the overlay's second text holds a notice's details
     int FLookupsPending = 0, FLookupFailures = 0;
     TDateTime FNextLookup = 0;     // the retried lookup's time; 0 while none is due
     TDateTime FNextUpdateLook = 0; // the hourly look for a due automatic update check

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace maskaddr;
 using namespace maskaddr::test;
 
@@ -41,7 +43,7 @@ protected:
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\US.PNG", "png");
         E = std::make_unique<TCLEngine>(nullptr, Host);
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
-                              "Watch.NoProxy=None of {1}", "Watch.Resumed=Back in {1}",
+                              "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",
                               "Watch.OtherProgram=Another program"});
         E->SetLanguageData(&Texts);
         P.Clock.Value = 46000.5;
@@ -117,7 +119,10 @@ TEST_F(ProxyWatchTest, WhenNoProxyAnswersTheBrowsersStayUntilOneAnswersAgain) {
     EXPECT_EQ(Switchers.Calls.size(), calls) << "nobody is switched, least of all to a direct connection";
     EXPECT_TRUE(View.Stop);
     EXPECT_TRUE(C.Watch().FailedClosed());
-    EXPECT_EQ(View.Notices, std::vector<std::string>{"None of United States"});
+    EXPECT_EQ(View.Notices, std::vector<std::string>{"None of United States\r\nWait"});
+    EXPECT_EQ(std::vector<std::string>(View.Rec.Calls.end() - 2, View.Rec.Calls.end()),
+              (std::vector<std::string>{"Text None of United States|0", "Text2 Wait|0"}))
+        << "the overlay's two lines";
     P.Clock.Value = 46000.5 + 30 * kSecond;
     C.actMaskaddrExecute(); // a rotation can only put a dead proxy back
     EXPECT_TRUE(C.Watch().FailedClosed());
@@ -130,6 +135,8 @@ TEST_F(ProxyWatchTest, WhenNoProxyAnswersTheBrowsersStayUntilOneAnswersAgain) {
     EXPECT_EQ(InUse(), Second);
     EXPECT_EQ(Switchers.Calls.back(), "opera " + Second);
     EXPECT_EQ(View.Notices.back(), "Back in United States");
+    EXPECT_NE(std::find(View.Rec.Calls.end() - 3, View.Rec.Calls.end(), "Text2 |0"), View.Rec.Calls.end())
+        << "the details go with the state they told of";
     EXPECT_FALSE(C.Watch().FailedClosed());
     C.actStopHideExecute();
     TickAt(200);
