@@ -3,6 +3,7 @@
 // One transfer object serves one request on one worker thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,6 +29,11 @@ struct TInetRequest {
     // up after TimeoutMs for each of connecting, sending and receiving (0: the system's own).
     bool Direct = false;
     int TimeoutMs = 0;
+    // When the whole transfer must be over: each wait (connecting, sending, for the reply's
+    // head, in every read) is limited to the time left, and once it is gone the next step
+    // fails. A head that trickles in byte by byte can still outlast it inside the system's
+    // call; the caller bounds that itself.
+    std::chrono::steady_clock::time_point Deadline = std::chrono::steady_clock::time_point::max();
 };
 
 class IInetTransfer {
@@ -38,7 +44,8 @@ public:
     virtual int StatusCode() = 0;
     // The reply's length header, nullopt when it has none.
     virtual std::optional<int64_t> ContentLength() = 0;
-    // Reads up to size bytes; false on a failed read; got 0 at the end.
+    // Waits for the reply's next bytes and reads those that have arrived, up to size; false
+    // on a failed read (the deadline included); got 0 at the end.
     virtual bool Read(char* buffer, uint32_t size, uint32_t& got) = 0;
 };
 

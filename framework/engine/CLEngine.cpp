@@ -45,6 +45,8 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
     if (g_engine == nullptr) {
         g_engine = this;
         SetSettingsEngine(this);
+        SetSaveFailedHook(
+            [this](const std::string& path, const std::string& reason) { SaveFailed(path, reason); });
     }
     FDebug = DebugTrace::Enabled();
 }
@@ -59,6 +61,7 @@ TCLEngine::~TCLEngine() {
     if (g_engine == this) {
         g_engine = nullptr;
         SetSettingsEngine(nullptr);
+        SetSaveFailedHook(nullptr);
     }
     FHost.UnhookOwner();
 }
@@ -85,6 +88,7 @@ void TCLEngine::InitPost() {
     BeginAutoUpdate();
     CheckCmdParam();
     FInInited = false;
+    if (FSaveFailure == TSaveFailure::Pending) PostSaveFailure();
 }
 
 void TCLEngine::BeginAutoUpdate() {
@@ -96,6 +100,30 @@ void TCLEngine::CheckCmdParam() {
     if (args.empty() || args[0].empty() || args[0][0] == '-' || args[0][0] == '/') return;
     FParamFile = args[0];
     FHost.PostToOwner(TEngineEvent::CmdParam);
+}
+
+// ---- the user file that cannot be saved ----
+
+// Values stay in memory and every later save is still tried, so the user is told once per
+// run. Never shown from inside the write: a dialog's own message loop would run in the middle
+// of whatever sequence of settings the caller is writing. A failure before the start is done
+// (the first save comes before the main window exists) waits for the end of the start.
+void TCLEngine::SaveFailed(const std::string& path, const std::string& reason) {
+    if (FSaveFailure != TSaveFailure::None) return;
+    FSaveFailure = TSaveFailure::Pending;
+    FSaveFailedPath = path;
+    FSaveFailedReason = reason;
+    if (!FInInited) PostSaveFailure();
+}
+
+void TCLEngine::PostSaveFailure() {
+    FSaveFailure = TSaveFailure::Posted;
+    IUiDispatcher* ui = Platform().Ui;
+    if (ui == nullptr) return;
+    ui->Post(FAlive.Guard([](TCLEngine& self) {
+        self.ShowMessageEx("MSGBox.SAVEFAILED", {self.FSaveFailedPath, self.FSaveFailedReason}, 0, mtError,
+                           mb::OK, 0, false);
+    }));
 }
 
 // ---- messages ----

@@ -15,6 +15,7 @@
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
 #include "framework/settings/SettingLists.h"
+#include "framework/threads/Lifeline.h"
 
 #include <cstdint>
 #include <functional>
@@ -135,6 +136,9 @@ private:
     // The command line another instance handed over in a copied-data record.
     void TakeParamFile(const void* data, uint32_t size);
     void BeginAutoUpdate();
+    // The settings store's report of a failed save of the user file (see SetSaveFailedHook).
+    void SaveFailed(const std::string& path, const std::string& reason);
+    void PostSaveFailure();
 
     IEngineHost& FHost;
     bool FDebug = false;
@@ -172,6 +176,12 @@ private:
     std::vector<std::unique_ptr<TUpdateWindow>> FUpdateWindows; // modeless ones live with the engine
     uint32_t FQueryEndSessionTime = 0;
     bool FQueryEndSessionSeen = false;
+    // One message per run about the user file that cannot be saved: the first failure is
+    // kept until the start is done, then posted to the message loop.
+    enum class TSaveFailure : uint8_t { None, Pending, Posted };
+    TSaveFailure FSaveFailure = TSaveFailure::None;
+    std::string FSaveFailedPath, FSaveFailedReason;
+    TLifeline<TCLEngine> FAlive{this};
 };
 
 // The process's engine: the first one created, until it is destroyed; null before.

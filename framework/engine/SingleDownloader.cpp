@@ -1,6 +1,7 @@
 // The download worker (see SingleDownloader.h).
 #include "framework/engine/SingleDownloader.h"
 
+#include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "framework/engine/UrlTools.h"
 #include "framework/paths/AppPaths.h"
@@ -9,15 +10,25 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <random>
 #include <thread>
 
 namespace maskaddr {
 
 // Everything one transfer needs, copied at its start. Until the hand-over the worker
-// thread owns every field but Stop; after it, the user-interface thread reads the
-// outcome. The component only sets Stop (when it aborts), and forgets the transfer.
+// thread owns every field but Stop, Outcome and the watch; after it, the user-interface
+// thread reads the outcome. The component only sets Stop (when it aborts), and forgets the
+// transfer.
+//
+// The deadline: the worker limits each of its waits to the time left, but a system call can
+// outlast that (a reply head that trickles in byte by byte keeps every single wait short). So a
+// watch on a second worker thread ends the transfer at the deadline by itself. The worker
+// (before it finishes) and the watch (at the deadline) each try to take the outcome; whoever
+// takes it first hands the completion over, once. A worker that lost stops at its next step,
+// removes its temporary file and hands nothing over.
 struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderThread> {
     std::string FTAcceptTypes, FTAgent, FTURL, FTFileName, FTStringResult, FTUserName, FTPassword,
         FTContentType, FTPostQuery, FTReferer;
@@ -31,6 +42,12 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
     // Set by Abort: the worker stops at its next check, and nothing it hands over reaches
     // the component any more.
     std::atomic<bool> Stop{false};
+    enum TOutcome : int { Open, ByWorker, ByDeadline };
+    std::atomic<int> Outcome{Open};
+    std::chrono::steady_clock::time_point Deadline = std::chrono::steady_clock::time_point::max();
+    std::mutex WatchLock;
+    std::condition_variable WatchWake;
+    bool WatchEnded = false; // the worker has ended, or the transfer was aborted
     TLifeline<TSingleDownloader>::TWeak Owner;
     // The facilities of the platform the transfer was started on, taken on the
     // user-interface thread.
@@ -45,8 +62,20 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
     }
     void Execute();
     void PostProgress();
+    // Stopped by Abort, or past the deadline with the outcome taken by the watch.
+    bool Cut() const { return Stop || Outcome == ByDeadline; }
+    // True when the worker holds the outcome (now or already).
+    bool TakeOutcome() {
+        int open = Open;
+        return Outcome.compare_exchange_strong(open, ByWorker) || open == ByWorker;
+    }
+    // On the watch's thread: waits until the deadline and hands the completion over then,
+    // unless the worker ended or the transfer was aborted first.
+    void Watch(const std::function<void()>& done);
+    void EndWatch();
 
     // The steps of Execute, on the worker thread.
+    void Transfer(std::unique_ptr<IWritableFile>& temp, std::string& tempPath);
     std::unique_ptr<IInetTransfer> OpenRequest();
     TInetRequest MakeRequest(const TUrlParts& parts) const;
     bool AcceptReply(IInetTransfer& transfer);
@@ -102,35 +131,41 @@ std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
 
 // ---- the transfer, on the worker thread ----
 
-// Opens the request, accepts the reply, reads it into a temporary file or into memory,
-// and finishes: the file replaces the destination, or the text is decoded. A stop
-// request ends the transfer at the next step; an aborted transfer's temporary file is
-// closed and not copied.
+// Runs the transfer; whichever way it ends (finished, failed, stopped, past its deadline or
+// by an exception), a temporary file that is left is closed and removed, never copied.
 void TSingleDownloaderThread::Execute() {
-    std::string memory;
     std::string tempPath;
     std::unique_ptr<IWritableFile> temp;
     try {
-        std::unique_ptr<IInetTransfer> transfer = OpenRequest();
-        if (!transfer || !AcceptReply(*transfer)) return;
-        if (FTToFile) {
-            tempPath = TempFileNameIn(*Files);
-            temp = Files->CreateForWrite(tempPath);
-            if (!temp) return;
-        }
-        ReadReply(*transfer, temp.get(), memory);
-        if (Stop) return;
-        Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
-        if (FTToFile)
-            FinishFile(std::move(temp), tempPath);
-        else
-            FinishMemory(memory);
+        Transfer(temp, tempPath);
     } catch (const std::exception& e) {
         Log(std::string("Transfer failed: ") + e.what());
         FTResult = false;
     }
     if (temp) temp->Close();
     if (!tempPath.empty() && Files->FileExists(tempPath)) Files->RemoveFile(tempPath);
+}
+
+// Opens the request, accepts the reply, reads it into a temporary file or into memory,
+// and finishes: the file replaces the destination, or the text is decoded. A stop
+// request or the deadline ends the transfer at the next step.
+void TSingleDownloaderThread::Transfer(std::unique_ptr<IWritableFile>& temp, std::string& tempPath) {
+    std::string memory;
+    std::unique_ptr<IInetTransfer> transfer = OpenRequest();
+    if (!transfer || !AcceptReply(*transfer)) return;
+    if (FTToFile) {
+        tempPath = TempFileNameIn(*Files);
+        temp = Files->CreateForWrite(tempPath);
+        if (!temp) return;
+    }
+    ReadReply(*transfer, temp.get(), memory);
+    if (Cut()) return;
+    Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
+    if (!TakeOutcome()) return; // the deadline came first: nothing is applied
+    if (FTToFile)
+        FinishFile(std::move(temp), tempPath);
+    else
+        FinishMemory(memory);
 }
 
 // The request sent; null when the address cannot be read, the sending failed or a stop
@@ -140,13 +175,13 @@ std::unique_ptr<IInetTransfer> TSingleDownloaderThread::OpenRequest() {
     Log("ParseURL: " + FTURL);
     Log("ParseURL: " + (parts ? parts->Host : std::string()));
     Log("ParseURL: " + (parts ? parts->Path : std::string()));
-    if (Stop || !parts || Inet == nullptr) return nullptr;
+    if (Cut() || !parts || Inet == nullptr) return nullptr;
     const TInetRequest request = MakeRequest(*parts);
     Log(request.Verb);
     std::unique_ptr<IInetTransfer> transfer = Inet->NewTransfer();
     bool sent = transfer->Send(request);
     Log(sent ? "HttpOpenRequest ok!" : "HttpOpenRequest failed!");
-    if (Stop || !sent) return nullptr;
+    if (Cut() || !sent) return nullptr;
     return transfer;
 }
 
@@ -164,6 +199,7 @@ TInetRequest TSingleDownloaderThread::MakeRequest(const TUrlParts& parts) const 
     request.AcceptType = FTAcceptTypes.empty() ? "*" : FTAcceptTypes;
     request.UserName = FTUserName;
     request.Password = FTPassword;
+    request.Deadline = Deadline;
     if (!FTPostQuery.empty()) {
         request.Headers =
             FTContentType.empty() ? "Content-Type: application/x-www-form-urlencoded" : FTContentType;
@@ -176,7 +212,7 @@ TInetRequest TSingleDownloaderThread::MakeRequest(const TUrlParts& parts) const 
 // binary data needs its length.
 bool TSingleDownloaderThread::AcceptReply(IInetTransfer& transfer) {
     std::optional<int64_t> length = transfer.ContentLength();
-    if (Stop) return false;
+    if (Cut()) return false;
     if (!length && FTBinaryData) return false;
     int status = transfer.StatusCode();
     if (status < 200 || status > 299) {
@@ -192,7 +228,7 @@ bool TSingleDownloaderThread::AcceptReply(IInetTransfer& transfer) {
 // a write fails or a stop is requested; each block is reported.
 void TSingleDownloaderThread::ReadReply(IInetTransfer& transfer, IWritableFile* file, std::string& memory) {
     std::string block(kBlockSize, '\0');
-    while (!Stop) {
+    while (!Cut()) {
         uint32_t got = 0;
         if (!transfer.Read(block.data(), kBlockSize, got) || got == 0) break;
         if (file != nullptr) {
@@ -201,7 +237,7 @@ void TSingleDownloaderThread::ReadReply(IInetTransfer& transfer, IWritableFile* 
             memory.append(block.data(), got);
         }
         BytesReaded += got;
-        if (!Stop) PostProgress();
+        if (!Cut()) PostProgress();
     }
 }
 
@@ -227,12 +263,29 @@ void TSingleDownloaderThread::FinishMemory(std::string& memory) {
 }
 
 // The progress call holds this transfer's state, and reaches the component while it
-// lives and has not aborted the transfer.
+// lives and the transfer is neither aborted nor past its deadline.
 void TSingleDownloaderThread::PostProgress() {
     auto call = [self = shared_from_this(), total = FTFileSize, done = BytesReaded](TSingleDownloader&) {
-        if (!self->Stop && self->FTProgress) self->FTProgress(self.get(), total, done);
+        if (!self->Cut() && self->FTProgress) self->FTProgress(self.get(), total, done);
     };
     Ui->Post(TLifeline<TSingleDownloader>::WhileAlive(Owner, std::move(call)));
+}
+
+void TSingleDownloaderThread::Watch(const std::function<void()>& done) {
+    {
+        std::unique_lock<std::mutex> hold(WatchLock);
+        if (WatchWake.wait_until(hold, Deadline, [this] { return WatchEnded; })) return;
+    }
+    int open = Open;
+    if (Outcome.compare_exchange_strong(open, ByDeadline)) Ui->Post(done);
+}
+
+void TSingleDownloaderThread::EndWatch() {
+    {
+        std::lock_guard<std::mutex> hold(WatchLock);
+        WatchEnded = true;
+    }
+    WatchWake.notify_all();
 }
 
 // ---- the component, on the user-interface thread ----
@@ -270,6 +323,8 @@ void TSingleDownloader::Start(bool toFile) {
     t->FHttpCharset = HttpCharset;
     t->FOnLog = OnLog;
     t->FTProgress = OnProgress;
+    if (DeadlineMs > 0)
+        t->Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeadlineMs);
     t->Owner = FAlive.Weak();
     TPlatform& platform = Platform();
     t->Inet = platform.Inet;
@@ -283,9 +338,14 @@ void TSingleDownloader::Start(bool toFile) {
     std::function<void()> done = FAlive.Guard([t](TSingleDownloader& self) { self.ThreadDone(t); });
     bool started = WorkerThreads::Start([t, done] {
         t->Execute();
-        t->Ui->Post(done);
+        t->EndWatch();
+        if (t->TakeOutcome()) t->Ui->Post(done);
     });
-    if (!started) t->Ui->Post(done); // no thread: the transfer failed
+    if (!started) {
+        t->Ui->Post(done); // no thread: the transfer failed
+    } else if (DeadlineMs > 0 && !WorkerThreads::Start([t, done] { t->Watch(done); })) {
+        DebugTrace::Trace("SingleDownloader", "No watch for the deadline of " + URL);
+    }
     if (WaitThread) {
         IMessagePump* pump = Platform().Pump;
         while (FThread && pump != nullptr)
@@ -296,6 +356,13 @@ void TSingleDownloader::Start(bool toFile) {
 void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread>& thread) {
     if (!FThread || FThread != thread) return; // aborted, or another transfer's
     FThread.reset();
+    if (thread->Outcome == TSingleDownloaderThread::ByDeadline) {
+        // The worker may still be inside a system call: none of its fields is read.
+        DebugTrace::Trace("SingleDownloader", "Deadline passed: " + URL);
+        FResult = false;
+        if (!FAbort && OnError) OnError(this);
+        return;
+    }
     FResult = thread->FTResult;
     if (FResult && thread->FTToFile) {
         if (OnDoneFile) OnDoneFile(this, thread->FTFileName, thread->FTFileSize);
@@ -312,6 +379,7 @@ void TSingleDownloader::ThreadDone(const std::shared_ptr<TSingleDownloaderThread
 void TSingleDownloader::Abort() {
     if (FThread) {
         FThread->Stop = true;
+        FThread->EndWatch();
         FThread.reset();
     }
     FAbort = true;

@@ -1,6 +1,7 @@
 // TSingleDownloader: fetches one URL at a time on a worker thread through the
 // system's web settings, into a file or a string, and reports on the
-// user-interface thread. TFilePostGen builds multipart/form-data bodies.
+// user-interface thread; each transfer ends by its deadline. TFilePostGen builds
+// multipart/form-data bodies.
 #pragma once
 
 #include "base/NameValueList.h"
@@ -70,6 +71,11 @@ public:
     std::string PostQuery;
     std::string Referer;
     bool WaitThread = false;
+    // The whole transfer (connecting, sending, the reply's head and body) is over this long
+    // after its start: by then it has succeeded, or it ends as failed (OnError) even while the
+    // system's call still waits, and a file transfer leaves the destination untouched. 0: none.
+    int DeadlineMs = kDefaultDeadlineMs;
+    static constexpr int kDefaultDeadlineMs = 30000;
     THttpCharset HttpCharset = KAnsi;
     TOnProgressEvent OnProgress;
     TOnDoneFileEvent OnDoneFile;

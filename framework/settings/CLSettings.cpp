@@ -47,6 +47,8 @@ std::string ShellFolder(const char* valueName, bool machineOnly, TKnownFolder fa
     return WithoutBackslash(v);
 }
 
+TSaveFailedHook g_saveFailedHook;
+
 uint16_t MaskWord(uint32_t mask, size_t position) {
     uint32_t rotated = (mask << (position % 32)) | (mask >> ((32 - position % 32) % 32));
     return static_cast<uint16_t>((rotated ^ (rotated >> 16)) + position * 0x9E37u);
@@ -361,10 +363,12 @@ void TCLSettings::SaveUserFile() {
     TPlatform& p = Platform();
     const std::string bytes = FSettingIni.SaveToBytes(*p.Ansi);
     if (FLastSaveError.empty() && !FSavedUserBytes.empty() && bytes == FSavedUserBytes) return;
-    const std::string path = FUserDataPath + FSettingFilename;
+    const std::string path = UserFilePath();
     FLastSaveError = p.Files->WriteFileAtomic(path, bytes);
     FSavedUserBytes = FLastSaveError.empty() ? bytes : std::string();
-    if (!FLastSaveError.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + path + " : " + FLastSaveError);
+    if (FLastSaveError.empty()) return;
+    DebugTrace::Trace(kTraceTag, "Cannot save " + path + " : " + FLastSaveError);
+    if (g_saveFailedHook) g_saveFailedHook(path, FLastSaveError);
 }
 
 // ---- other ----
@@ -407,6 +411,12 @@ TCLSettings& Settings() {
 
 void FreeSettings() {
     g_settings.reset();
+}
+
+void SetSaveFailedHook(TSaveFailedHook hook) {
+    g_saveFailedHook = std::move(hook);
+    if (g_saveFailedHook && g_settings && !g_settings->LastSaveError().empty())
+        g_saveFailedHook(g_settings->UserFilePath(), g_settings->LastSaveError());
 }
 
 } // namespace maskaddr

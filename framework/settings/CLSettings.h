@@ -6,6 +6,7 @@
 #include "framework/settings/IniText.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -73,6 +74,7 @@ public:
     const std::string& ConfigPathWord() const { return FConfigPathWord; }
     // The system's error text of the last failed save of the user file; empty after a good one.
     const std::string& LastSaveError() const { return FLastSaveError; }
+    std::string UserFilePath() const { return FUserDataPath + FSettingFilename; }
 
     std::string SlowGetLanguageString(const std::string& strSection, const std::string& strValue,
                                       const std::string& strDefault);
@@ -109,6 +111,14 @@ private:
 TCLSettings& Settings();
 // Destroys the store (the start routine does this after the message loop).
 void FreeSettings();
+
+// Told of every failed save of the user file: the file's path and the system's reason. The
+// store only reports; whoever sets the hook decides what the user sees, and must not show it
+// from inside the call (a caller may be in the middle of a sequence of writes). Setting a hook
+// while the process's store holds an unsaved failure tells that failure at once, so a failure
+// from before the hook existed (the start's first save) is not lost. An empty hook removes it.
+using TSaveFailedHook = std::function<void(const std::string& path, const std::string& reason)>;
+void SetSaveFailedHook(TSaveFailedHook hook);
 
 // A value of the Explorer "Shell Folders" key: the user's, else the machine's; empty
 // when neither holds it.

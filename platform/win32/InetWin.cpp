@@ -7,28 +7,45 @@
 
 #include <wininet.h>
 
+#include <algorithm>
+#include <chrono>
+
 namespace maskaddr {
 
 namespace {
 
+// The time left before a deadline as a WinINet timeout: INFINITE for none, 0 once it is gone,
+// else at least 1 ms (rounded up, so that a wait never ends before the deadline).
+DWORD MsLeft(std::chrono::steady_clock::time_point deadline) {
+    using namespace std::chrono;
+    if (deadline == steady_clock::time_point::max()) return INFINITE;
+    const auto left = deadline - steady_clock::now();
+    if (left <= steady_clock::duration::zero()) return 0;
+    return static_cast<DWORD>(std::min<long long>(ceil<milliseconds>(left).count(), INFINITE - 1));
+}
+
 class TInetTransferWin final : public IInetTransfer {
 public:
     bool Send(const TInetRequest& r) override {
+        FDeadline = r.Deadline;
         const std::wstring agent = ToWide(r.Agent);
         FSession.Attach(InternetOpenW(r.Agent.empty() ? nullptr : agent.c_str(),
                                       r.Direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG,
                                       nullptr, nullptr, 0));
         if (!FSession) return false;
-        if (r.TimeoutMs > 0)
-            for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                                 INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-                DWORD ms = static_cast<DWORD>(r.TimeoutMs);
-                InternetSetOptionW(FSession.Get(), option, &ms, sizeof ms);
-            }
         FConnection.Attach(InternetConnectW(FSession.Get(), ToWide(r.Host).c_str(), r.Port,
                                             ToWide(r.UserName).c_str(), ToWide(r.Password).c_str(),
                                             INTERNET_SERVICE_HTTP, 0, 0));
         if (!FConnection) return false;
+        // On the connection: Wine takes the send and receive timeouts of a request from its
+        // connection only (those of the session are ignored); Windows inherits them either way.
+        DWORD limit =
+            std::min(r.TimeoutMs > 0 ? static_cast<DWORD>(r.TimeoutMs) : INFINITE, MsLeft(r.Deadline));
+        if (limit == 0) return TimedOut();
+        if (limit != INFINITE)
+            for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                                 INTERNET_OPTION_RECEIVE_TIMEOUT})
+                InternetSetOptionW(FConnection.Get(), option, &limit, sizeof limit);
         DWORD flags = r.Secure ? INTERNET_FLAG_SECURE : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
         if (r.Secure && !r.Direct) flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
         if (r.Direct) flags |= INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
@@ -64,14 +81,30 @@ public:
         return v;
     }
 
+    // InternetReadFile alone waits until the whole buffer is filled (a reply that trickles in
+    // would never come back before its end); asking what has arrived first waits only for the
+    // next bytes, each wait no longer than the time left.
     bool Read(char* buffer, uint32_t size, uint32_t& got) override {
+        got = 0;
+        DWORD left = MsLeft(FDeadline);
+        if (left == 0) return TimedOut();
+        if (left != INFINITE)
+            InternetSetOptionW(FRequest.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &left, sizeof left);
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(FRequest.Get(), &available, 0, 0)) return false;
+        if (available == 0) return true; // the end of the reply
         DWORD read = 0;
-        BOOL ok = InternetReadFile(FRequest.Get(), buffer, size, &read);
+        BOOL ok = InternetReadFile(FRequest.Get(), buffer, std::min<DWORD>(available, size), &read);
         got = read;
         return ok != FALSE;
     }
 
 private:
+    static bool TimedOut() {
+        SetLastError(ERROR_INTERNET_TIMEOUT);
+        return false;
+    }
+    std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
     // Closed in the reverse order: request, connection, session.
     TInternetHandle FSession, FConnection, FRequest;
 };

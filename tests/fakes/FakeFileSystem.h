@@ -1,10 +1,13 @@
-// In-memory files and folders with Windows path rules (case-insensitive, "\").
+// In-memory files and folders with Windows path rules (case-insensitive, "\"). The
+// interface's calls may come from worker threads (downloads) while the test's thread asks
+// too, so they take a lock; the test reaches the maps directly only while no worker runs.
 #pragma once
 
 #include "base/Text.h"
 #include "platform/FileSystem.h"
 
 #include <map>
+#include <mutex>
 #include <set>
 
 namespace maskaddr::test {
@@ -20,6 +23,7 @@ public:
     std::map<std::string, std::string> Known{{"appdata", "C:\\Users\\me\\AppData\\Roaming"},
                                              {"common", "C:\\ProgramData"}};
     int Writes = 0;
+    std::mutex Lock;
 
     static std::string Key(std::string p) {
         while (p.size() > 3 && p.back() == '\\')
@@ -29,18 +33,24 @@ public:
     std::string ProgramPath() override { return Program; }
     std::string LongPath(const std::string& path) override { return path; }
     bool CreateFolders(const std::string& path) override {
+        std::lock_guard hold(Lock);
         std::string k = Key(path);
         for (size_t pos = k.find('\\', 3); pos != std::string::npos; pos = k.find('\\', pos + 1))
             Folders.insert(k.substr(0, pos));
         Folders.insert(k);
         return true;
     }
-    bool FileExists(const std::string& path) override { return Files.count(Key(path)) != 0; }
+    bool FileExists(const std::string& path) override {
+        std::lock_guard hold(Lock);
+        return Files.count(Key(path)) != 0;
+    }
     std::optional<std::string> ReadFile(const std::string& path) override {
+        std::lock_guard hold(Lock);
         auto it = Files.find(Key(path));
         return it == Files.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
     std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override {
+        std::lock_guard hold(Lock);
         if (!WriteError.empty()) return WriteError;
         ++Writes;
         Files[Key(path)] = bytes;
@@ -50,17 +60,28 @@ public:
     public:
         TWriter(TFakeFileSystem& fs, std::string path) : FFs(fs), FPath(std::move(path)) {}
         bool Write(const char* d, size_t n) override { return FData.append(d, n), true; }
-        bool Close() override { return FFs.Files[Key(FPath)] = FData, true; }
+        bool Close() override {
+            std::lock_guard hold(FFs.Lock);
+            FFs.Files[Key(FPath)] = FData;
+            return true;
+        }
 
     private:
         TFakeFileSystem& FFs;
         std::string FPath, FData;
     };
+    // The file exists (empty) from its creation, as on a disk; its bytes arrive when it is closed.
     std::unique_ptr<IWritableFile> CreateForWrite(const std::string& path) override {
+        std::lock_guard hold(Lock);
+        Files[Key(path)].clear();
         return std::make_unique<TWriter>(*this, path);
     }
-    bool RemoveFile(const std::string& path) override { return Files.erase(Key(path)) > 0; }
+    bool RemoveFile(const std::string& path) override {
+        std::lock_guard hold(Lock);
+        return Files.erase(Key(path)) > 0;
+    }
     std::string MoveFileOver(const std::string& from, const std::string& to) override {
+        std::lock_guard hold(Lock);
         auto it = Files.find(Key(from));
         if (it == Files.end()) return "missing";
         Files[Key(to)] = it->second;
@@ -68,12 +89,17 @@ public:
         return {};
     }
     std::optional<int64_t> FolderCreationTime(const std::string& path) override {
+        std::lock_guard hold(Lock);
         auto it = CreationTimes.find(Key(path));
         return it == CreationTimes.end() ? std::nullopt : std::optional<int64_t>(it->second);
     }
-    bool CanWriteFolder(const std::string& path) override { return ReadOnlyFolders.count(Key(path)) == 0; }
+    bool CanWriteFolder(const std::string& path) override {
+        std::lock_guard hold(Lock);
+        return ReadOnlyFolders.count(Key(path)) == 0;
+    }
     // Patterns of the form FOLDER\*.EXT only.
     std::vector<std::string> FindEntries(const std::string& pattern) override {
+        std::lock_guard hold(Lock);
         std::string k = LowerAscii(pattern);
         size_t star = k.rfind("\\*");
         std::string folder = k.substr(0, star + 1), ext = k.substr(star + 2);
@@ -86,12 +112,14 @@ public:
     }
     std::map<std::string, std::string> Names; // original spelling of file names, by lower-case path
     std::string KnownFolder(TKnownFolder f) override {
+        std::lock_guard hold(Lock);
         return f == TKnownFolder::AppData         ? Known["appdata"]
                : f == TKnownFolder::CommonAppData ? Known["common"]
                                                   : "";
     }
     // Test helpers.
     void Put(const std::string& path, const std::string& bytes) {
+        std::lock_guard hold(Lock);
         Files[Key(path)] = bytes;
         Names[Key(path)] = path.substr(path.rfind('\\') + 1);
     }

@@ -1,6 +1,6 @@
 // A whole fake platform for one test: installed on construction; on destruction the
-// worker threads are awaited, and the process's settings store and engine
-// registration cleared again.
+// worker threads are awaited, and the process's settings store, engine
+// registration and save-failure hook cleared again.
 #pragma once
 
 #include "base/DebugTrace.h"
@@ -96,6 +96,7 @@ struct TFakePlatform {
         }
         FreeSettings();
         SetSettingsEngine(nullptr);
+        SetSaveFailedHook(nullptr);
         DebugTrace::SetEnabled(false);
         DebugTrace::SetSink(nullptr);
         SetPlatform({});

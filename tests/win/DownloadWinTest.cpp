@@ -9,6 +9,7 @@
 #include "framework/engine/SingleDownloader.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/language/CLMultiLang.h"
+#include "framework/threads/WorkerThreads.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/EngineHostWin.h"
 #include "ui/win32/Win32Form.h"
@@ -176,6 +177,54 @@ TEST_F(DownloadWinTest, DownloadsFollowTheSystemProxy) {
     EXPECT_EQ(Events.Log[0], "string through");
     ASSERT_EQ(Server.Requests().size(), 1u);
     EXPECT_NE(Server.Requests()[0].find("maskaddr-test-proxy"), std::string::npos) << Server.Requests()[0];
+}
+
+// Servers that accept and then answer nothing, or a byte a second: each transfer ends as failed
+// at its deadline, the destination keeps its file, and no temporary file is left. Where WinINet
+// waits for the next byte (silence, a slow body) the worker's own waits end by the deadline too;
+// a head that trickles in keeps WinINet's call going (under Wine nothing cuts it), so there the
+// watch ends the transfer and the worker ends once the server has gone.
+TEST_F(DownloadWinTest, SlowServersEndAtTheDeadline) {
+    const std::string dest = Dir / "flag.png", temps = Fs.KnownFolder(TKnownFolder::Temp) + "\\sg*.tmp";
+    ASSERT_EQ(Fs.WriteFileAtomic(dest, "good picture"), "");
+    const std::vector<std::string> tempsBefore = Fs.FindEntries(temps);
+    const std::string body(100, 'p');
+    const struct {
+        const char* Name;
+        TTestHttpServer::TReply Reply;
+        bool WorkerEndsByItself;
+    } cases[] = {
+        {"silent", {200, body, true, -1, 0, true}, true},
+        {"head a byte a second", {200, body, true, -1, 0, false, 1000, true}, false},
+        {"body a byte a second", {200, body, true, -1, 0, false, 1000, false}, true},
+    };
+    constexpr int kDeadlineMs = 3000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Events.Log.clear();
+        {
+            TTestHttpServer slow;
+            slow.SetReply("/f", c.Reply);
+            TSingleDownloader d(nullptr);
+            Events.Attach(d);
+            d.URL = slow.Url("/f");
+            d.FileName = dest;
+            d.DeadlineMs = kDeadlineMs;
+            const double start = NowMs();
+            d.GetFile();
+            ASSERT_TRUE(PumpUntil([&] { return !Events.Log.empty(); }, kDeadlineMs + 10000));
+            const double elapsed = NowMs() - start;
+            EXPECT_EQ(Events.Log, std::vector<std::string>{"error"});
+            EXPECT_GE(elapsed, kDeadlineMs);
+            EXPECT_LE(elapsed, kDeadlineMs + 1000);
+            if (c.WorkerEndsByItself) {
+                EXPECT_TRUE(WorkerThreads::JoinAll(std::chrono::seconds(1)));
+            }
+        }
+        ASSERT_TRUE(WorkerThreads::JoinAll(std::chrono::seconds(10))) << "the worker ends with the server";
+        EXPECT_EQ(Fs.ReadFile(dest), "good picture");
+        EXPECT_EQ(Fs.FindEntries(temps), tempsBefore);
+    }
 }
 
 namespace {

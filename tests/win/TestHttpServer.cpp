@@ -103,7 +103,17 @@ void TTestHttpServer::Answer(SOCKET client) {
                            "\r\nContent-Type: text/plain; charset=utf-8\r\n" +
                            (reply.LengthHeader ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
                            "Connection: close\r\n\r\n";
-    if (reply.DelayMs == 0) {
+    if (reply.Silent) {
+        KeepSilent(client);
+        response.clear();
+    } else if (reply.TrickleMs != 0) {
+        if (!reply.TrickleHead) {
+            send(client, response.data(), static_cast<int>(response.size()), 0);
+            response.clear();
+        }
+        Trickle(client, response + reply.Body, reply.TrickleMs);
+        response.clear();
+    } else if (reply.DelayMs == 0) {
         response += reply.Body;
     } else {
         send(client, response.data(), static_cast<int>(response.size()), 0);
@@ -120,6 +130,27 @@ void TTestHttpServer::Answer(SOCKET client) {
     std::lock_guard lock(FMutex);
     FRequests.push_back(head);
     FChanged.notify_all();
+}
+
+void TTestHttpServer::Trickle(SOCKET client, const std::string& bytes, unsigned pauseMs) {
+    for (char byte : bytes) {
+        if (send(client, &byte, 1, 0) != 1) return;
+        for (unsigned waited = 0; waited < pauseMs; waited += 50) {
+            if (FStop) return;
+            Sleep(50);
+        }
+    }
+}
+
+void TTestHttpServer::KeepSilent(SOCKET client) {
+    while (!FStop) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(client, &readable);
+        timeval wait{0, 50000};
+        char byte;
+        if (select(0, &readable, nullptr, nullptr, &wait) == 1 && recv(client, &byte, 1, 0) <= 0) return;
+    }
 }
 
 } // namespace maskaddr::test

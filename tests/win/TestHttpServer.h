@@ -24,6 +24,12 @@ public:
         bool LengthHeader = true;
         int64_t DeclaredLength = -1; // the length header's value; -1: the body's size
         unsigned DelayMs = 0;        // pause between the head and the body
+        // A slow server, until the client goes or this server ends: Silent answers nothing at
+        // all; TrickleMs sends the reply one byte at a time, this far apart, from the head's first
+        // byte (TrickleHead) or from the body's.
+        bool Silent = false;
+        unsigned TrickleMs = 0;
+        bool TrickleHead = false;
     };
 
     TTestHttpServer();
@@ -43,6 +49,10 @@ public:
 private:
     void Serve();
     void Answer(SOCKET client);
+    // Sends bytes one at a time, pausing between them, until the client goes or the server ends.
+    void Trickle(SOCKET client, const std::string& bytes, unsigned pauseMs);
+    // Waits, answering nothing, until the client closes or the server is ending.
+    void KeepSilent(SOCKET client);
 
     SOCKET FListener = INVALID_SOCKET;
     uint16_t FPort = 0;

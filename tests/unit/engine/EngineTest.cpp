@@ -12,6 +12,7 @@
 
 using namespace maskaddr;
 using namespace maskaddr::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -29,6 +30,7 @@ protected:
                     "[setting]\nApp.Name=Maskaddr\nApp.Ver=1.2.0\nApp.ID=4242\n");
         P.Files.Put("C:\\Tools\\App\\lang\\English.lan",
                     "[AppRes]\nAppName=Maskaddr\nMSGBox.CloseNotify=Still running in the tray.\n"
+                    "MSGBox.SAVEFAILED={AppName} cannot save {1}: {2}\n"
                     "Order={2}-{1}-{2}-{3}\n[LibRes]\nbtnOk.Caption=&OK\n");
         P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan", "[AppRes]\nAppName=Maskenadresse\n");
         E = new TCLEngine(&Main, Host);
@@ -100,6 +102,41 @@ TEST_F(EngineTest, NumberedMessagesRememberATickedBox) {
     Settings().ClearShowAgainFlag();
     E->ShowMessageEx("MSGBox.CloseNotify", {}, 6, mtConfirmation, mb::Yes | mb::No, 0, false);
     EXPECT_EQ(dlg.Shown.size(), shown + 1);
+}
+
+// A user file that cannot be saved: one message per run that names the file and the system's
+// reason, shown from the message loop once the start is done and never inside the write (which
+// may be one of a sequence), whether the first failure came before the engine existed (the
+// start's own save) or after the start; a later good save is not announced.
+TEST_F(EngineTest, ASaveFailureIsToldOncePerRunFromTheMessageLoop) {
+    for (bool beforeEngine : {true, false}) {
+        SCOPED_TRACE(beforeEngine ? "failed before the engine" : "failed after the start");
+        delete E;
+        Host.Dialog = nullptr; // went with the engine
+        FreeSettings();
+        P.Files.WriteError = beforeEngine ? "Access is denied. (5)" : "";
+        Settings(); // the store saves the run count at once
+        E = new TCLEngine(&Main, Host);
+        E->SetLanguageData(Data);
+        E->Loaded();
+        EXPECT_EQ(P.Ui.Pump(SIZE_MAX, 0ms), 0u) << "nothing while the start is under way";
+        E->InitPost();
+        P.Files.WriteError = "Access is denied. (5)";
+        Settings().SetSettingstring("Option", "1");
+        Settings().SetSettingstring("Option", "2");
+        EXPECT_EQ(Host.Dialog, nullptr) << "nothing shown inside a write";
+        EXPECT_EQ(P.Ui.Pump(SIZE_MAX, 0ms), 1u);
+        P.Files.WriteError.clear();
+        Settings().SetSettingstring("Option", "3");
+        P.Files.WriteError = "There is not enough space on the disk. (112)";
+        Settings().SetSettingstring("Option", "4");
+        EXPECT_EQ(P.Ui.Pump(SIZE_MAX, 0ms), 0u);
+        ASSERT_NE(Host.Dialog, nullptr);
+        EXPECT_EQ(Host.Dialog->Shown,
+                  std::vector<std::string>{"Maskaddr: Maskaddr cannot save " + Settings().UserFilePath() +
+                                           ": Access is denied. (5)"});
+        EXPECT_EQ(Settings().GetSettingString("Option"), "4") << "the values in memory stay in effect";
+    }
 }
 
 TEST_F(EngineTest, LanguageSelection) {

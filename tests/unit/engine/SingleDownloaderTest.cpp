@@ -1,5 +1,6 @@
-// The download worker's ends that no reply announces: a transfer aborted while it reads,
-// and a component destroyed while its transfer's hand-overs wait in the queue.
+// The download worker's ends that no reply announces: a transfer aborted while it reads, a
+// component destroyed while its transfer's hand-overs wait in the queue, and a deadline that
+// passes while the system's call still waits.
 #include "framework/engine/SingleDownloader.h"
 #include "fakes/FakePlatform.h"
 
@@ -46,4 +47,36 @@ TEST(SingleDownloaderTest, AbortedOrDestroyedTransfersRaiseNoEvent) {
         EXPECT_EQ(P.Files.Get("C:\\Cache\\DE.png"), c.FileAfter) << c.Name;
         EXPECT_EQ(P.Files.Files.size(), 1u) << c.Name << ": no temporary file is left";
     }
+}
+
+// A system call that outlasts the deadline (the fake's read is held past it): the transfer
+// ends as failed at the deadline all the same, and when the call comes back at last the
+// worker applies nothing, removes its temporary file and raises no further event.
+TEST(SingleDownloaderTest, TheDeadlineEndsATransferWhoseReadStillWaits) {
+    TFakePlatform P;
+    P.Files.Put("C:\\Cache\\DE.png", "old");
+    P.Inet.SetReply("127.0.0.1:9/DE.PNG", {200, true, "new picture"});
+    std::vector<std::string> events;
+    TSingleDownloader d(nullptr);
+    d.URL = "http://127.0.0.1:9/DE.PNG";
+    d.FileName = "C:\\Cache\\DE.png";
+    d.DeadlineMs = 300;
+    d.OnProgress = [&](void*, int64_t, int64_t) { events.push_back("progress"); };
+    d.OnDoneFile = [&](TSingleDownloader*, const std::string&, int64_t) { events.push_back("done"); };
+    d.OnError = [&](TSingleDownloader*) { events.push_back("error"); };
+    P.Inet.Hold();
+    const auto start = std::chrono::steady_clock::now();
+    d.GetFile();
+    ASSERT_TRUE(P.Inet.AwaitHeldRead());
+    EXPECT_EQ(P.Ui.Pump(1), 1u) << "the deadline's hand-over, while the read still waits";
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_EQ(events, std::vector<std::string>{"error"});
+    EXPECT_FALSE(d.Busy());
+
+    P.Inet.Release();
+    ASSERT_TRUE(P.WorkersEnded());
+    P.Ui.Pump(SIZE_MAX, 0ms);
+    EXPECT_EQ(events, std::vector<std::string>{"error"});
+    EXPECT_EQ(P.Files.Get("C:\\Cache\\DE.png"), "old");
+    EXPECT_EQ(P.Files.Files.size(), 1u) << "no temporary file is left";
 }

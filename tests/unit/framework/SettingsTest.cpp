@@ -242,20 +242,28 @@ TEST_F(SettingsTest, NoCacheSeesChangesOfAnotherProcess) {
     EXPECT_EQ(s.GetSettingString("Shared"), "theirs");
 }
 
+// Each failed save is reported to the hook with the file and the system's reason (whoever
+// set it decides how often the user hears of it); a good save is not.
 TEST_F(SettingsTest, FailedSaveKeepsValuesAndSucceedsLater) {
     TCLSettings s;
+    std::vector<std::string> told;
+    SetSaveFailedHook(
+        [&](const std::string& path, const std::string& reason) { told.push_back(path + "|" + reason); });
     P.Files.WriteError = "Access is denied. (5)";
     P.Trace.Lines.clear();
     s.SetSettingstring("Kept", "yes");
-    EXPECT_EQ(s.GetSettingString("Kept"), "yes");
+    s.SetSettingstring("Kept", "still");
+    EXPECT_EQ(s.GetSettingString("Kept"), "still");
     EXPECT_EQ(s.LastSaveError(), "Access is denied. (5)");
-    ASSERT_EQ(P.Trace.Lines.size(), 1u);
+    ASSERT_EQ(P.Trace.Lines.size(), 2u);
     EXPECT_NE(P.Trace.Lines[0].find("Access is denied. (5)"), std::string::npos);
+    EXPECT_EQ(told, std::vector<std::string>(2, kAllFolder + "setting.dat|Access is denied. (5)"));
     EXPECT_EQ(UserFile().find("Kept"), std::string::npos);
     P.Files.WriteError.clear();
     s.SetSettingstring("Other", "1");
-    EXPECT_NE(UserFile().find("Kept=yes\r\nOther=1\r\n"), std::string::npos) << "the retry saves both";
+    EXPECT_NE(UserFile().find("Kept=still\r\nOther=1\r\n"), std::string::npos) << "the retry saves both";
     EXPECT_EQ(s.LastSaveError(), "");
+    EXPECT_EQ(told.size(), 2u);
 }
 
 // The file is written only when it would change; after a failed save, or once the file was
