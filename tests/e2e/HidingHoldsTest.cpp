@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 using namespace maskaddr;
 using namespace maskaddr::test;
@@ -38,11 +39,20 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(Env("MASKADDR_E2E_EXE").empty()) << "run through tests/e2e/run-e2e";
         TFileSystemWin().RemoveFile(Trace);
+        Saved = TFileSystemWin().ReadFile(UserFileOf(Env("MASKADDR_E2E_EXE")));
     }
+    // The spare servers stopped and the user file as the test found it (absent on a fresh
+    // installation, which other tests begin with).
     void TearDown() override {
         for (const char* spare : {"us-a", "us-b", "service2"})
             EXPECT_TRUE(Spare("stop", spare)) << spare;
+        const std::string userFile = UserFileOf(Env("MASKADDR_E2E_EXE"));
+        if (Saved)
+            EXPECT_EQ(TFileSystemWin().WriteFileAtomic(userFile, *Saved), "");
+        else
+            TFileSystemWin().RemoveFile(userFile);
     }
+    std::optional<std::string> Saved;
     // The user file: no automatic update at start (the lines decide the pool), lines after.
     void UserFile(const std::string& service, const std::string& lines) {
         ASSERT_EQ(WriteServiceUserFile(Env("MASKADDR_E2E_EXE"), service,
