@@ -5,6 +5,7 @@
 #include "proxy/ProxyManager.h"
 
 #include "base/DebugTrace.h"
+#include "base/NameValueList.h"
 #include "base/Text.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
@@ -20,6 +21,12 @@ namespace {
 constexpr char kTag[] = "ProxyManager";
 constexpr char kAnyCountryCode[] = "UN";
 constexpr char kDefaultCountry[] = "US";
+
+bool IsCountryCode(const std::string& code) {
+    return code.size() == 2 && std::all_of(code.begin(), code.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           });
+}
 
 int32_t NumberFor(std::unordered_map<std::string, int32_t>& ids, const std::string& text) {
     return ids.try_emplace(LowerAscii(text), static_cast<int32_t>(ids.size())).first->second;
@@ -107,6 +114,14 @@ void TProxyManager::BuildEntries(const std::vector<std::string>& list, bool isSu
         if (!entry.Valid) {
             if (FReportedMalformed.insert(list[i]).second)
                 DebugTrace::Trace(kTag, "Proxy entry with fewer than five fields ignored: " + list[i]);
+            continue;
+        }
+        // The code names the country's flag file: two letters, or the record is skipped.
+        if (!IsCountryCode(entry.Rec.Country_Short)) {
+            entry.Valid = false;
+            if (FReportedMalformed.insert(list[i]).second)
+                DebugTrace::Trace(kTag,
+                                  "Proxy entry whose country code is not two letters ignored: " + list[i]);
             continue;
         }
         entry.Country = NumberFor(index.CountryIds, entry.Rec.Country_Short);
@@ -312,7 +327,14 @@ void TProxyManager::HandleLocalInfoFailed() {
 }
 
 void TProxyManager::HandleLocalInfo(const std::string& aRet) {
-    FLocalInfo = SplitLines(aRet);
+    std::vector<std::string> info = SplitLines(aRet);
+    // A country code goes into a flag file's path: anything but two letters is no answer.
+    const std::string code = FindListValue(info, "COUNTRY_SHORT").value_or("");
+    if (!code.empty() && !IsCountryCode(code)) {
+        DebugTrace::Trace(kTag, "Lookup reply refused: the country code is not two letters");
+        return HandleLocalInfoFailed();
+    }
+    FLocalInfo = std::move(info);
     // The handler may end the program and so free this pool: it runs from a copy, and
     // nothing here is touched after it returns.
     if (TProxyManagerEvent handler = FOnGetCurrentLocalInfo) handler(*this);

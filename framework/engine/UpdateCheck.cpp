@@ -10,6 +10,7 @@
 #include "UpdatePublicKey.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace maskaddr {
 
@@ -18,9 +19,32 @@ constexpr char kTag[] = "CLUpdate";
 constexpr char kModify[] = "__MODIFY__.";
 constexpr char kSignatureName[] = "signature=";
 constexpr size_t kSignatureBytes = 64;
-// Settings a reply may not set: one names a program to start, the other would let the
-// next replies go unsigned (only the distributor file may allow that).
-const char* const kProtectedKeys[] = {"FireFoxPath", "Update.AllowUnsigned"};
+// What a reply may set: the pool's lists and keep-alive address, the update check's own
+// schedule, and (ReplySettingName) the service's page addresses. Nothing else: a reply must
+// not name a program to start, a local path, or let the next replies go unsigned.
+const char* const kReplySettings[] = {"NORMAL_IPS",        "SUPER_IPS",           "SUPER_TOUCH",
+                                      "Update.Days",       "Update.DelaySeconds", "Update.AutoClose",
+                                      "Update.NoAutoCheck"};
+
+// Letters, digits, "_" and (withDots) "." only: a name that cannot hide another.
+bool PlainName(std::string_view name, bool withDots) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [withDots](unsigned char c) {
+        return std::isalnum(c) || c == '_' || (withDots && c == '.');
+    });
+}
+
+// The setting a "__MODIFY__." line may set, by its name after the prefix (blanks around it
+// trimmed, any letter case): the allowed spelling, or nullopt.
+std::optional<std::string> ReplySettingName(std::string_view name) {
+    const std::string key = Trim(name);
+    for (const char* allowed : kReplySettings)
+        if (SameText(key, allowed)) return std::string(allowed);
+    // "URL." and a page name; "URL.LocalFlagPath" is a path in the program's folder, no page.
+    if (key.size() > 4 && SameText(key.substr(0, 4), "URL.") &&
+        PlainName(std::string_view(key).substr(4), false) && !SameText(key, "URL.LocalFlagPath"))
+        return "URL." + key.substr(4);
+    return std::nullopt;
+}
 
 std::string Lib(const std::string& key) {
     return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
@@ -97,15 +121,16 @@ void ApplyUpdateSettings(const TUpdateReply& reply) {
     TCLSettings& settings = Settings();
     for (const auto& [name, value] : reply.Lines) {
         if (SameText(name.substr(0, 7), "Banner.")) {
-            settings.SetSettingstring(name, value);
-        } else if (SameText(name.substr(0, 11), kModify)) {
-            std::string key = name.substr(11);
-            bool refused = std::any_of(std::begin(kProtectedKeys), std::end(kProtectedKeys),
-                                       [&](const char* k) { return SameText(key, k); });
-            if (refused)
-                DebugTrace::Trace(kTag, "Update refused to set " + key);
-            else
+            const std::string key = Trim(name);
+            if (PlainName(std::string_view(key).substr(7), true))
                 settings.SetSettingstring(key, value);
+            else
+                DebugTrace::Trace(kTag, "Update refused to set " + name);
+        } else if (SameText(name.substr(0, 11), kModify)) {
+            if (std::optional<std::string> key = ReplySettingName(std::string_view(name).substr(11)))
+                settings.SetSettingstring(*key, value);
+            else
+                DebugTrace::Trace(kTag, "Update refused to set " + name.substr(11));
         }
     }
 }

@@ -43,8 +43,10 @@ bool UnsignedUpdatesAllowed();
 std::optional<std::string> AcceptedUpdateText(const std::string& bytes);
 // The magic word matches the setting "App.MagicWord" (without regard to case).
 bool UpdateReplyAuthentic(const TUpdateReply& reply);
-// Writes the "Banner." and "__MODIFY__." lines into the settings, in order. Keys that
-// name programs the program starts are refused (trace line).
+// Writes the "Banner." and "__MODIFY__." lines into the settings, in order. A "__MODIFY__."
+// line may set only the pool's lists and keep-alive address, the service's page addresses
+// ("URL." and a name) and the update check's schedule; names are compared after trimming,
+// in any letter case. Every other line is refused with a trace line naming it.
 void ApplyUpdateSettings(const TUpdateReply& reply);
 // "Result": 1 newer version, 0 latest (also missing or not a number), else other.
 int UpdateReplyResult(const TUpdateReply& reply);

@@ -300,13 +300,14 @@ TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
 }
 
 TEST_F(UpdateWinTest, CancelAbortsTheStripAndNothingIsWritten) {
-    Server.SetReply("/update", {200, DevSigned("magicword=Word\r\n__MODIFY__.X=1\r\n"), true, -1, 3000});
+    Server.SetReply("/update",
+                    {200, DevSigned("magicword=Word\r\n__MODIFY__.URL.probe=1\r\n"), true, -1, 3000});
     std::thread canceller = Drive(L"TfrmCLUpdateForm",
                                   [](HWND w) { PostMessageW(w, WM_COMMAND, 108 /* btnCancelProcess */, 0); });
     EXPECT_FALSE(E->AppWaitFirstUpdate());
     canceller.join();
     PumpFor(3500); // a late reply must not arrive
-    EXPECT_EQ(Settings().GetSettingString("X"), "");
+    EXPECT_EQ(Settings().GetSettingString("URL.probe"), "");
     EXPECT_EQ(Settings().GetSettingInteger("Update.Times"), 0);
 }
 

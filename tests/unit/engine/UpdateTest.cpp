@@ -53,20 +53,31 @@ TEST(UpdateReplyTest, LinesAndLookups) {
     EXPECT_EQ(UpdateReplyResult(ParseUpdateReply("Result=2")), 2);
 }
 
-TEST_F(UpdateTest, SettingsLinesAreAppliedInOrderAndProgramPathsRefused) {
+TEST_F(UpdateTest, OnlyTheAllowedSettingsAreAppliedInOrderAndEveryOtherIsRefusedByName) {
     EXPECT_TRUE(UpdateReplyAuthentic(ParseUpdateReply("MagicWord=SECRET")));
     EXPECT_FALSE(UpdateReplyAuthentic(ParseUpdateReply("magicword=other")));
-    ApplyUpdateSettings(
-        ParseUpdateReply("__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.X=1\n__MODIFY__.X=2\n"
-                         "Banner.Top.URL=http://127.0.0.1/b\n__MODIFY__.FireFoxPath=C:\\evil.exe\n"
-                         "__MODIFY__.FIREFOXPATH=C:\\evil2.exe\n__MODIFY__.firefoxpath=C:\\evil3.exe\n"
-                         "__MODIFY__.update.allowunsigned=1\nOther=ignored\n"));
+    ApplyUpdateSettings(ParseUpdateReply(
+        "__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.URL.home=1\n"
+        "__MODIFY__. url.HOME =2\nBanner.Top.URL=http://127.0.0.1/b\n__MODIFY__.Update.Days=3\n"
+        "__MODIFY__.FireFoxPath=C:\\evil.exe\n__MODIFY__.FireFoxPath =C:\\evil2.exe\n"
+        "__MODIFY__.update.allowunsigned=1\n__MODIFY__.URL.LocalFlagPath=\\\\host\\share\\\n"
+        "__MODIFY__.URL.x y=1\nBanner.a b=1\nOther=ignored\n"));
     EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
-    EXPECT_EQ(S("X"), "2");
+    EXPECT_EQ(S("URL.home"), "2") << "in order, the name trimmed, in any letter case";
     EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");
-    EXPECT_EQ(S("FireFoxPath"), "") << "refused in any letter case";
+    EXPECT_EQ(S("Update.Days"), "3");
+    EXPECT_EQ(S("FireFoxPath"), "") << "a program to start";
     EXPECT_EQ(S("Update.AllowUnsigned"), "") << "only the distributor file may allow unsigned replies";
+    EXPECT_EQ(S("URL.LocalFlagPath"), "") << "a path, no page";
     EXPECT_EQ(S("Other"), "");
+    std::vector<std::string> refused;
+    for (const std::string& line : P.Trace.Lines)
+        if (line.rfind("[CLUpdate] Update refused", 0) == 0) refused.push_back(line.substr(11));
+    EXPECT_EQ(refused,
+              (std::vector<std::string>{
+                  "Update refused to set FireFoxPath", "Update refused to set FireFoxPath ",
+                  "Update refused to set update.allowunsigned", "Update refused to set URL.LocalFlagPath",
+                  "Update refused to set URL.x y", "Update refused to set Banner.a b"}));
 }
 
 TEST_F(UpdateTest, DaysRuleAndFirstRun) {
@@ -102,12 +113,12 @@ TEST_F(UpdateTest, AcceptedReplyWithANewVersionShowsItsPage) {
 }
 
 TEST_F(UpdateTest, RejectedAndFailedRepliesChangeNothing) {
-    Reply("magicword=wrong\n__MODIFY__.X=1\n");
+    Reply("magicword=wrong\n__MODIFY__.URL.home=1\n");
     E->AppUpdate(false);
     TFakeUpdateView& v = *Host.UpdateViews[0];
     PumpUntilDecided(v);
     EXPECT_EQ(v.PostedResults, 1) << "the visible window reports the failure";
-    EXPECT_EQ(S("X"), "");
+    EXPECT_EQ(S("URL.home"), "");
     EXPECT_EQ(S("Update.Times"), "");
     EXPECT_NE(S("Update.LastDate"), "") << "written before the reply is examined";
 
@@ -124,10 +135,10 @@ TEST_F(UpdateTest, RejectedAndFailedRepliesChangeNothing) {
 // counts only from the distributor file (oem.const.dat). A refused reply is a failed
 // contact: not even the date of the last reply is written.
 TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) {
-    const std::string body = "magicword=Secret\r\n__MODIFY__.X=1\r\n";
+    const std::string body = "magicword=Secret\r\n__MODIFY__.URL.home=1\r\n";
     const std::string good = DevSigned(body);
     std::string changed = good;
-    changed[changed.find("X=1") + 2] = '2';
+    changed[changed.find("home=1") + 5] = '2';
     const std::string otherKey =
         SignedWith(MASKADDR_SOURCE_DIR "/tests/unit/engine/other-signing-key.pem", body);
     struct Case {
@@ -138,11 +149,11 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
     };
     const Case cases[] = {
         {"signed with the update key", good, "", true},
-        {"signed, LF line breaks", DevSigned("magicword=Secret\n__MODIFY__.X=1\n"), "", true},
+        {"signed, LF line breaks", DevSigned("magicword=Secret\n__MODIFY__.URL.home=1\n"), "", true},
         {"one byte changed", changed, "", false},
         {"no signature line", body, "", false},
         {"signed by another key", otherKey, "", false},
-        {"a line after the signature", good + "__MODIFY__.X=3\r\n", "", false},
+        {"a line after the signature", good + "__MODIFY__.URL.home=3\r\n", "", false},
         {"a signature of the wrong length", body + "signature=AAAA\r\n", "", false},
         {"unsigned, allowed by the distributor", body, "oem.const.dat", true},
         {"unsigned, allowance in const.dat", body, "const.dat", false},
@@ -154,7 +165,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         P.Files.Put("C:\\Tools\\App\\oem.const.dat",
                     "[setting]\n" + (c.allowIn == "oem.const.dat" ? allow : ""));
         FreeSettings();
-        for (const char* key : {"X", "Update.Times", "Update.LastDate"})
+        for (const char* key : {"URL.home", "Update.Times", "Update.LastDate"})
             Settings().SetSettingstring(key, "");
         Settings().SetSettingstring("Update.AllowUnsigned", c.allowIn == "setting.dat" ? "1" : "");
         Inet.SetReply("127.0.0.1:8080/u", {200, true, c.reply});
@@ -162,7 +173,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         E->AppUpdate(false);
         TFakeUpdateView& v = *Host.UpdateViews.at(window);
         PumpUntilDecided(v);
-        EXPECT_EQ(S("X"), c.applied ? "1" : "") << c.what;
+        EXPECT_EQ(S("URL.home"), c.applied ? "1" : "") << c.what;
         EXPECT_EQ(S("Update.Times"), c.applied ? "1" : "") << c.what;
         EXPECT_EQ(S("Update.LastDate").empty(), !c.applied) << c.what;
         EXPECT_EQ(v.PostedResults, 1) << c.what << ": the visible window reports the outcome";

@@ -90,6 +90,12 @@ TEST_F(LocalInfoTest, AFailedOrEmptyReplyChangesNothingAndIsTold) {
     ASSERT_EQ(Ui->Pump(1), 1u);
     EXPECT_EQ(Events, 0);
     EXPECT_EQ(Failures, 2);
+    // A country code goes into a flag file's path: one that is not two letters is no answer.
+    Http->SetReply(kLookup, "IP=5.6.7.8\r\nCOUNTRY_SHORT=..\\x\r\n");
+    Pool->GetCurrentLocalInfo();
+    ASSERT_EQ(Ui->Pump(1), 1u);
+    EXPECT_EQ(Events, 0);
+    EXPECT_EQ(Failures, 3);
     EXPECT_EQ(Pool->LocalInfo(), std::vector<std::string>{"IP=1.2.3.4"});
 }
 

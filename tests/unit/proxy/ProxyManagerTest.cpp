@@ -129,8 +129,10 @@ TEST_F(ProxyManagerTest, GetProxyRecLeavesTheRecordAloneOutsideTheList) {
 
 TEST_F(ProxyManagerTest, MalformedEntriesStayListedButAreNeverCountedListedOrChosen) {
     const std::string broken = "203.0.113.50:80|Germany|DE|10";
-    Load(broken + ";" + kFr + ";" + broken + ";" + "x|y", broken);
-    EXPECT_EQ(Pool.NormalProxyList().size(), 4u) << "the lists keep the entries as loaded";
+    // A country code names a flag file: anything but two letters is refused like a broken entry.
+    const std::string badCode = "203.0.113.51:80|Germany|..\\..\\x|10|51";
+    Load(broken + ";" + kFr + ";" + broken + ";" + "x|y;" + badCode, broken);
+    EXPECT_EQ(Pool.NormalProxyList().size(), 5u) << "the lists keep the entries as loaded";
     EXPECT_EQ(Pool.GetcountryListCount("UN", true), 1);
     EXPECT_EQ(Pool.GetcountryListCount("DE", true), 0);
     EXPECT_EQ(Pool.GetCountryShort("Germany"), "");
@@ -147,7 +149,9 @@ TEST_F(ProxyManagerTest, MalformedEntriesStayListedButAreNeverCountedListedOrCho
     std::vector<std::string> traced;
     for (const std::string& line : P.Trace.Lines)
         if (line.starts_with("[ProxyManager]")) traced.push_back(line);
-    EXPECT_EQ(traced, (std::vector<std::string>{
-                          "[ProxyManager] Proxy entry with fewer than five fields ignored: " + broken,
-                          "[ProxyManager] Proxy entry with fewer than five fields ignored: x|y"}));
+    EXPECT_EQ(traced,
+              (std::vector<std::string>{
+                  "[ProxyManager] Proxy entry with fewer than five fields ignored: " + broken,
+                  "[ProxyManager] Proxy entry with fewer than five fields ignored: x|y",
+                  "[ProxyManager] Proxy entry whose country code is not two letters ignored: " + badCode}));
 }
