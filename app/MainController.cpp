@@ -69,6 +69,7 @@ TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers)
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true; // a reply without a length header is refused
     FFlag.UseCache = false;
+    FFlag.MaxBytes = 1024 * 1024; // a flag is a small picture
     FFlag.WaitThread = false;
     FFlag.OnDoneFile = [this](TSingleDownloader*, const std::string& file, int64_t) { sdFlagDoneFile(file); };
 }
@@ -248,7 +249,9 @@ void TMainController::SetChangeIPTimeValue(int minutes) {
 void TMainController::cbAutorunClick() {
     bool checked = FView.AutorunChecked();
     Settings().SetSettingBool("AutoRun", checked);
-    SetRunAtLogon(checked, Settings().GetSettingString("App.Name"), FView.ExecutablePath());
+    // Quoted: an unquoted path with blanks ("C:\\Program Files\\...") would let the system
+    // start "C:\\Program.exe" at logon instead.
+    SetRunAtLogon(checked, Settings().GetSettingString("App.Name"), "\"" + FView.ExecutablePath() + "\"");
 }
 
 void TMainController::cbChangeIPClick() {

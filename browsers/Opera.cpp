@@ -124,7 +124,7 @@ void RemoveLine(std::vector<TLine>& lines, size_t at) {
 // ---- the switcher ----
 
 std::string JournalPath() {
-    return ResolvePath(Settings().UserDataPath(), "operajournal.dat");
+    return UserJournalPath("operajournal.dat");
 }
 
 // The first of Opera's preference files that exists, or empty.

@@ -21,7 +21,7 @@ constexpr char kTag[] = "CLProxy";
 constexpr char kHeader[] = "[ProxyJournal]";
 
 std::string JournalPath() {
-    return ResolvePath(Settings().UserDataPath(), "proxyjournal.dat");
+    return UserJournalPath("proxyjournal.dat");
 }
 
 } // namespace
@@ -139,6 +139,15 @@ std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text) {
     if (!flags || !server || !bypass || !script || !discovery) return std::nullopt;
     s.Options = {*flags, *server, *bypass, *script, *discovery};
     return s;
+}
+
+// The per-user folder even when the settings live in the all-users one: a journal holds one
+// account's settings and is applied to that account only, and no other account can put one
+// there for it.
+std::string UserJournalPath(const std::string& name) {
+    const std::string folder = Settings().UserDataPathCurrentUser();
+    Platform().Files->CreateFolders(folder);
+    return ResolvePath(folder, name);
 }
 
 bool HasProxyJournal() {

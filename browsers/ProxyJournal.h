@@ -30,6 +30,9 @@ struct TUserProxySettings {
 std::string EscapeJournalValue(std::string_view text);
 std::optional<std::string> UnescapeJournalValue(std::string_view text);
 
+// A journal file of the current account (its per-user data folder, created when missing).
+std::string UserJournalPath(const std::string& name);
+
 std::string FormatProxyJournal(const TUserProxySettings& settings);
 // nullopt when the text is not a whole journal.
 std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text);

@@ -17,13 +17,13 @@ enum class THttpFailure { None, Refused, TimedOut, Other };
 class IDirectHttp {
 public:
     virtual ~IDirectHttp() = default;
+    // Neither kind of request reads a reply over kReplyLimit: it counts as no reply.
+    static constexpr size_t kReplyLimit = 64 * 1024;
     // The reply body as received (the services answer in UTF-8); nullopt when the URL
     // is unusable, no connection was made, or the status is not 2xx.
     virtual std::optional<std::string> Get(const std::string& url) = 0;
     // The same request sent through the HTTP proxy "address:port", given up when the whole
-    // exchange outlasts timeoutMs; a reply over 64 KiB is refused. On no reply, *failure
-    // (when given) says why.
-    static constexpr size_t kProxyReplyLimit = 64 * 1024;
+    // exchange outlasts timeoutMs. On no reply, *failure (when given) says why.
     virtual std::optional<std::string> GetThroughProxy(const std::string& url, const std::string& proxy,
                                                        int timeoutMs, THttpFailure* failure) = 0;
 };

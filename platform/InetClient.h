@@ -15,7 +15,7 @@ struct TInetRequest {
     std::string Agent; // empty: no agent name
     std::string Host;
     uint16_t Port = 80;
-    bool Secure = false; // TLS; certificate names are not checked (except for Direct requests)
+    bool Secure = false; // TLS, to a host whose certificate names it
     bool Reload = true;  // plain HTTP: bypass the cache
     std::string Verb = "GET";
     std::string Path = "/";
@@ -25,8 +25,8 @@ struct TInetRequest {
     std::string Headers; // extra request header lines
     std::string Body;    // sent whole
     // Straight to the host, never through a proxy of the system's web settings, neither
-    // cached nor given cookies, and over TLS only to a host whose certificate names it; given
-    // up after TimeoutMs for each of connecting, sending and receiving (0: the system's own).
+    // cached nor given cookies; given up after TimeoutMs for each of connecting, sending and
+    // receiving (0: the system's own).
     bool Direct = false;
     int TimeoutMs = 0;
     // When the whole transfer must be over: each wait (connecting, sending, for the reply's

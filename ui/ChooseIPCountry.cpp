@@ -27,6 +27,7 @@ TChooseIPCountry::TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& po
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true;
     FFlag.UseCache = false;
+    FFlag.MaxBytes = 1024 * 1024; // a flag is a small picture
     FFlag.WaitThread = false;
     FFlag.HttpCharset = KAnsi;
     FFlag.OnDoneFile = [this](TSingleDownloader*, const std::string& file, int64_t) { sdFlagDoneFile(file); };

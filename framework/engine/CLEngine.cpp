@@ -512,13 +512,25 @@ std::string TCLEngine::GetURL(const std::string& strPage, bool bAddParams) {
 // The address goes into a command line: a double quote in it could end the quoted
 // argument and add arguments of its own, so quotes are escaped and control characters
 // refuse the address.
+// Addresses come from settings that update replies may set: only web pages open, and the
+// program's own local pages (an HTML file in its folder); nothing else is handed to the
+// shell, which would start a program named there.
 void TCLEngine::ShowPageByURL(const std::string& strURL) {
     for (char c : strURL)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             DebugTrace::Trace("CLEngine", "Refused address with control characters");
             return;
         }
-    const std::string url = ReplaceAll(strURL, "\"", "%22");
+    const std::string lower = LowerAscii(strURL);
+    const bool web = lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+    const std::string folder = LowerAscii(AppFolder());
+    const bool localPage = lower.rfind(folder, 0) == 0 && lower.find("..") == std::string::npos &&
+                           (lower.ends_with(".html") || lower.ends_with(".htm"));
+    if (!web && !localPage) {
+        DebugTrace::Trace("CLEngine", "Refused address that is no web page: " + strURL);
+        return;
+    }
+    const std::string url = web ? ReplaceAll(ReplaceAll(strURL, "\"", "%22"), " ", "%20") : strURL;
     std::string command =
         Platform().Registry->ReadString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "").value_or("");
     if (Trim(command).empty()) {
@@ -551,6 +563,7 @@ void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& st
     if (!folder.empty()) Platform().Files->CreateFolders(folder);
     worker->URL = strURL;
     worker->FileName = strCacheFile;
+    worker->MaxBytes = 1024 * 1024; // banner pictures and pages are small
     worker->OnDoneFile = std::move(onDone);
     worker->GetFile();
     FDownloaderList.push_back(std::move(worker));

@@ -34,6 +34,8 @@ struct TSingleDownloaderThread : std::enable_shared_from_this<TSingleDownloaderT
         FTContentType, FTPostQuery, FTReferer;
     std::string FTReplyBytes; // a text transfer's bytes before decoding
     bool FTBinaryData = false, FTUseCache = false, FTResult = false, FTToFile = false;
+    int64_t FTMaxBytes = 0; // a longer reply fails (0: no cap)
+    bool FTTooLong = false;
     int64_t FTFileSize = 0;
     // Spelled so on purpose: the name is kept as it stands.
     int64_t BytesReaded = 0;
@@ -159,7 +161,7 @@ void TSingleDownloaderThread::Transfer(std::unique_ptr<IWritableFile>& temp, std
         if (!temp) return;
     }
     ReadReply(*transfer, temp.get(), memory);
-    if (Cut()) return;
+    if (Cut() || FTTooLong) return;
     Log("Received " + std::to_string(BytesReaded) + " of " + std::to_string(FTFileSize) + " bytes");
     if (!TakeOutcome()) return; // the deadline came first: nothing is applied
     if (FTToFile)
@@ -219,6 +221,10 @@ bool TSingleDownloaderThread::AcceptReply(IInetTransfer& transfer) {
         Log("HTTP status " + std::to_string(status));
         return false;
     }
+    if (FTMaxBytes > 0 && length.value_or(0) > FTMaxBytes) {
+        Log("Reply of " + std::to_string(*length) + " bytes refused: over " + std::to_string(FTMaxBytes));
+        return false;
+    }
     FTFileSize = length.value_or(0);
     BytesReaded = 0;
     return true;
@@ -231,6 +237,11 @@ void TSingleDownloaderThread::ReadReply(IInetTransfer& transfer, IWritableFile* 
     while (!Cut()) {
         uint32_t got = 0;
         if (!transfer.Read(block.data(), kBlockSize, got) || got == 0) break;
+        if (FTMaxBytes > 0 && BytesReaded + got > FTMaxBytes) {
+            Log("Reply refused: over " + std::to_string(FTMaxBytes) + " bytes");
+            FTTooLong = true;
+            break;
+        }
         if (file != nullptr) {
             if (!file->Write(block.data(), got)) break;
         } else {
@@ -319,6 +330,7 @@ void TSingleDownloader::Start(bool toFile) {
     t->FTReferer = Referer;
     t->FTBinaryData = BinaryData;
     t->FTUseCache = UseCache;
+    t->FTMaxBytes = MaxBytes;
     t->FTToFile = toFile;
     t->FHttpCharset = HttpCharset;
     t->FOnLog = OnLog;

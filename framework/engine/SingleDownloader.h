@@ -75,6 +75,9 @@ public:
     // after its start: by then it has succeeded, or it ends as failed (OnError) even while the
     // system's call still waits, and a file transfer leaves the destination untouched. 0: none.
     int DeadlineMs = kDefaultDeadlineMs;
+    // A reply longer than this many bytes fails, its length header or what arrives past it
+    // (0: no cap).
+    int64_t MaxBytes = 0;
     static constexpr int kDefaultDeadlineMs = 30000;
     THttpCharset HttpCharset = KAnsi;
     TOnProgressEvent OnProgress;

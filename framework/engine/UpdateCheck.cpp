@@ -157,6 +157,7 @@ TUpdateController::TUpdateController() {
     FDownload.AcceptTypes = "*/*";
     FDownload.BinaryData = false;
     FDownload.HttpCharset = KAnsi;
+    FDownload.MaxBytes = 1024 * 1024; // read whole before its signature is checked
     FDownload.OnDoneString = [this](TSingleDownloader*, const std::string& r) { sdDownloadDoneString(r); };
     FDownload.OnError = [this](TSingleDownloader*) { sdDownloadError(); };
     FDelaySeconds = std::max(5, Settings().GetSettingInteger("Update.DelaySeconds"));

@@ -102,9 +102,8 @@ private:
             if (!LimitWait() || !WinHttpQueryDataAvailable(FRequest.Get(), &available))
                 return Failed("WinHttpQueryDataAvailable");
             if (available == 0) return body;
-            if (body.size() + available > IDirectHttp::kProxyReplyLimit) {
-                DebugTrace::Trace("DirectHttp", "Reply over " +
-                                                    std::to_string(IDirectHttp::kProxyReplyLimit) +
+            if (body.size() + available > IDirectHttp::kReplyLimit) {
+                DebugTrace::Trace("DirectHttp", "Reply over " + std::to_string(IDirectHttp::kReplyLimit) +
                                                     " bytes refused: " + FUrl + " via " + FProxy);
                 return std::nullopt;
             }

@@ -47,7 +47,6 @@ public:
                                  INTERNET_OPTION_RECEIVE_TIMEOUT})
                 InternetSetOptionW(FConnection.Get(), option, &limit, sizeof limit);
         DWORD flags = r.Secure ? INTERNET_FLAG_SECURE : (r.Reload ? INTERNET_FLAG_RELOAD : 0);
-        if (r.Secure && !r.Direct) flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
         if (r.Direct) flags |= INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
         const std::wstring accept = ToWide(r.AcceptType), referer = ToWide(r.Referer);
         const wchar_t* acceptList[] = {accept.c_str(), nullptr};
@@ -155,6 +154,11 @@ std::optional<std::string> TDirectHttpWin::Get(const std::string& url) {
             return std::nullopt;
         }
         if (got == 0) return body;
+        if (body.size() + got > kReplyLimit) {
+            DebugTrace::Trace("DirectHttp",
+                              "Reply over " + std::to_string(kReplyLimit) + " bytes refused: " + url);
+            return std::nullopt;
+        }
         body.append(buffer, got);
     }
 }

@@ -51,8 +51,9 @@ std::string FileVersion(const std::string& exe) {
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length))
         return "";
     char text[64];
-    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", info->dwFileVersionMS >> 16, info->dwFileVersionMS & 0xFFFF,
-                  info->dwFileVersionLS >> 16, info->dwFileVersionLS & 0xFFFF);
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", info->dwFileVersionMS >> 16,
+                  info->dwFileVersionMS & 0xFFFF, info->dwFileVersionLS >> 16,
+                  info->dwFileVersionLS & 0xFFFF);
     return text;
 }
 
@@ -67,7 +68,8 @@ void RunToEnd(const std::string& commandLine) {
 void InstallSilently(const std::string& setup, const std::string& switches, const TInstallation& at) {
     ASSERT_FALSE(setup.empty()) << "run through tests/e2e/run-e2e, after tools/package";
     ASSERT_NO_FATAL_FAILURE(RunToEnd("\"" + setup + "\" /S " + switches));
-    ASSERT_TRUE(CopyFileW(ToWide(Env("MASKADDR_E2E_OEM")).c_str(), ToWide(at.File("oem.const.dat")).c_str(), FALSE))
+    ASSERT_TRUE(
+        CopyFileW(ToWide(Env("MASKADDR_E2E_OEM")).c_str(), ToWide(at.File("oem.const.dat")).c_str(), FALSE))
         << "not installed in " << at.Folder;
 }
 
@@ -76,7 +78,8 @@ void InstallSilently(const std::string& setup, const std::string& switches, cons
 HWND StartAndWaitForTheList(TProgram& app, const TInstallation& at) {
     HWND w = app.Ready();
     if (w == nullptr) return nullptr;
-    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered)) << ReadText(Env("MASKADDR_TRACE_FILE"));
+    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered))
+        << ReadText(Env("MASKADDR_TRACE_FILE"));
     EXPECT_TRUE(WaitFor([&] { return IniValue(at.UserFile(), "setting", "Update.Times") == "1"; }, 30000))
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     return w;
@@ -90,9 +93,9 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
     ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_SETUP"), "/CHL=e2e", at));
 
     TFileSystemWin files;
-    for (const char* name : {"maskaddr.exe", "const.dat", "uninstall.exe", "res\\maskaddr.dat", "res\\flag_short\\US.PNG",
-                             "res\\flag_short\\LICENSE.flag-icons", "lang\\English.lan", "skins\\Graphite.skn",
-                             "licenses\\zlib.txt"})
+    for (const char* name : {"maskaddr.exe", "const.dat", "uninstall.exe", "res\\maskaddr.dat",
+                             "res\\flag_short\\US.PNG", "res\\flag_short\\LICENSE.flag-icons",
+                             "lang\\English.lan", "skins\\Graphite.skn", "licenses\\zlib.txt"})
         EXPECT_TRUE(files.FileExists(at.File(name))) << name;
     EXPECT_TRUE(files.FileExists(shortcut));
     const std::string version = IniValue(at.File("const.dat"), "setting", "App.Ver");
@@ -104,7 +107,8 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
     EXPECT_EQ(ListValue("InstallLocation"), at.Folder);
     EXPECT_EQ(ListValue("QuietUninstallString"), "\"" + at.File("uninstall.exe") + "\" /AllUsers /S");
     EXPECT_NE(ListValue("Publisher"), "<missing>");
-    EXPECT_GT(TRegistryWin().ReadDword(TRegRoot::LocalMachine, kListEntry, "EstimatedSize").value_or(0), 1000u);
+    EXPECT_GT(TRegistryWin().ReadDword(TRegRoot::LocalMachine, kListEntry, "EstimatedSize").value_or(0),
+              1000u);
     EXPECT_EQ(TRegistryWin().ReadString(TRegRoot::LocalMachine, "Software\\Maskaddr", "CHL"), "e2e");
 
     // The installed program hides, asks for the lists with the installer's channel, and
@@ -116,7 +120,8 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
     EXPECT_NE(ReadText(Env("MASKADDR_E2E_SERVICE_LOG")).find("&CHL=653265 "), std::string::npos)
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
-    ASSERT_EQ(TRegistryWin().ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), at.Exe());
+    ASSERT_EQ(TRegistryWin().ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"), "\"" + at.Exe() + "\"")
+        << "quoted: a path with blanks cannot start another program";
     ASSERT_EQ(app.Hide(w), "");
     ASSERT_EQ(SeenAddress(), "127.0.0.2");
 

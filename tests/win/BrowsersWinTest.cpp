@@ -122,8 +122,8 @@ void AddCacheEntry(const std::wstring& url, DWORD type) {
 TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
     EXPECT_FALSE(IsFirefoxInstalled());
     ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, kMozilla, "CurrentVersion", "9.0 (en-US)"));
-    ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main", "PathToExe",
-                                Firefox));
+    ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main",
+                                "PathToExe", Firefox));
     EXPECT_EQ(FindFirefoxPath(), Firefox);
     EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), Firefox);
 
@@ -174,7 +174,8 @@ TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
     SetOperaProxy("127.0.0.2:8888");
     auto key = [](const std::string& file, const char* name) {
         wchar_t value[256] = {};
-        GetPrivateProfileStringW(L"Proxy", ToWide(name).c_str(), L"<missing>", value, 256, ToWide(file).c_str());
+        GetPrivateProfileStringW(L"Proxy", ToWide(name).c_str(), L"<missing>", value, 256,
+                                 ToWide(file).c_str());
         return ToUtf8(value);
     };
     for (const char* name : {"Use HTTP", "Use HTTPS", "Use FTP"})
@@ -194,8 +195,9 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     DebugTrace::SetEnabled(true);
     ASSERT_TRUE(CacheUrls().empty()) << "a fresh prefix";
     ClearUrlCache();
-    EXPECT_EQ(sink.Lines, (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
-                                                    "repeat end", "FreeMem", "FindCloseUrlCache"}));
+    EXPECT_EQ(sink.Lines,
+              (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
+                                        "repeat end", "FreeMem", "FindCloseUrlCache"}));
 
     AddCacheEntry(L"Cookie:user@example.test/", COOKIE_CACHE_ENTRY);
     AddCacheEntry(L"Visited: user@http://example.test/", URLHISTORY_CACHE_ENTRY);
@@ -221,15 +223,16 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
     const std::string userFile =
         ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
     Fs.CreateFolders(FolderOf(userFile));
-    ASSERT_EQ(Fs.WriteFileAtomic(userFile,
-                                 "[setting]\r\nUpdate.Times=1\r\nURL.Update=" + server.Url("/update") +
-                                     "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" +
-                                     server.Url("/flags/") + "\r\nSWITCH.FF=1\r\nFireFoxPath=" + Firefox +
-                                     "\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
-                                     "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"
-                                     // Nothing listens at these proxies: without a check address the
-                                     // watch of the proxy in use cannot find them dead.
-                                     "URL.VerifyIP=\r\n"),
+    ASSERT_EQ(Fs.WriteFileAtomic(
+                  userFile,
+                  "[setting]\r\nUpdate.Times=1\r\nURL.Update=" + server.Url("/update") +
+                      "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") +
+                      "\r\nSWITCH.FF=1\r\nFireFoxPath=" + Firefox +
+                      "\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
+                      "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"
+                      // Nothing listens at these proxies: without a check address the
+                      // watch of the proxy in use cannot find them dead.
+                      "URL.VerifyIP=\r\n"),
               "");
     const std::string trace = Dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
@@ -245,7 +248,8 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
     EXPECT_EQ(CacheUrls().count("Cookie:user@example.test/"), 0u) << "the cache was cleared";
     EXPECT_TRUE(WaitForText(trace, "FindCloseUrlCache", 1000));
     Sleep(1100); // a second after the rotation, or the stop gets the too-fast notice
-    EXPECT_EQ(app.ClickOnce(w, ids::actStopHide, [w] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }), "");
+    EXPECT_EQ(app.ClickOnce(w, ids::actStopHide, [w] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }),
+              "");
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
@@ -317,10 +321,14 @@ TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
     ASSERT_EQ(app.Hide(w), "");
     for (const char* key : {"HTTP server", "HTTPS server", "FTP server"})
         EXPECT_EQ(IniValue(prefs, "Proxy", key), "127.0.0.2:8888") << key;
+    // The journal lives in the account's own folder, never in the shared one.
+    const std::string journal =
+        ShellFolderPath(false, "AppData") + "\\" + FolderWord(TBuiltApp::Exe()) + "\\operajournal.dat";
+    EXPECT_TRUE(Fs.FileExists(journal)) << journal;
+    EXPECT_FALSE(Fs.FileExists(FolderOf(TBuiltApp::UserFile()) + "\\operajournal.dat"));
     ASSERT_EQ(Stop(app, w), "");
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs);
-    EXPECT_FALSE(Fs.FileExists(FolderOf(TBuiltApp::UserFile()) + "\\operajournal.dat"))
-        << "removed once used";
+    EXPECT_FALSE(Fs.FileExists(journal)) << "removed once used";
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "and so does the exit";

@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
-    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), TBuiltApp::Exe());
+    EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), "\"" + TBuiltApp::Exe() + "\"");
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "AutoRun"), "1");
     SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_CLICK, 0, 0);
     EXPECT_EQ(reg.ReadString(TRegRoot::CurrentUser, run, "Maskaddr"), std::nullopt);
@@ -386,7 +386,7 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
     // The program applies the dialog's outcome once its modal loop has returned, after the
     // dialog is gone: wait for that (the Run value is its last step) before reading.
     auto runValue = [&] { return reg.ReadString(TRegRoot::CurrentUser, kRunKey, "Maskaddr"); };
-    EXPECT_TRUE(PumpUntil([&] { return runValue() == TBuiltApp::Exe(); }, 10000))
+    EXPECT_TRUE(PumpUntil([&] { return runValue() == "\"" + TBuiltApp::Exe() + "\""; }, 10000))
         << "rewritten from the unchanged AutoRun after Cancel";
     for (auto [name, value] : before)
         EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after Cancel";

@@ -441,6 +441,7 @@ void TFlashPlayer::Download(const std::string& url, const std::string& file) {
     downloader->URL = url;
     downloader->FileName = file;
     downloader->BinaryData = true;
+    downloader->MaxBytes = 1024 * 1024; // a flag is a small picture
     downloader->OnDoneFile = [this, url](TSingleDownloader*, const std::string&, int64_t) {
         FPictures.erase(url); // load the file at the next paint
         InvalidateRect(Handle(), nullptr, FALSE);

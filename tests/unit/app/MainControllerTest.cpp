@@ -61,7 +61,7 @@ TEST_F(MainControllerTest, OptionsWriteTheirSettingsAndRestartTheCountdown) {
     EXPECT_TRUE(View.ChangeIP && View.ClearCookie && View.Autorun);
     EXPECT_TRUE(View.Timers[TMainTimer::ChangeIP]) << "armed even while not hiding";
     EXPECT_EQ(C.FLastChangeIPTime, 46000.25);
-    EXPECT_EQ(P.Registry.ReadString(TRegRoot::CurrentUser, Run, "Maskaddr"), "C:\\Tools\\App\\app.exe");
+    EXPECT_EQ(P.Registry.ReadString(TRegRoot::CurrentUser, Run, "Maskaddr"), "\"C:\\Tools\\App\\app.exe\"");
 
     P.Clock.Value = 46000.5;
     View.Minutes = 5;
@@ -85,7 +85,7 @@ TEST_F(MainControllerTest, SettingsCommandRewritesTheAutorunValueEvenWhenCancell
     P.Registry.Values.clear(); // removed by other software
     C.actSettingsExecute();
     EXPECT_EQ(View.SettingsShown, 1);
-    EXPECT_EQ(P.Registry.ReadString(TRegRoot::CurrentUser, Run, "Maskaddr"), "C:\\Tools\\App\\app.exe");
+    EXPECT_EQ(P.Registry.ReadString(TRegRoot::CurrentUser, Run, "Maskaddr"), "\"C:\\Tools\\App\\app.exe\"");
 }
 
 TEST_F(MainControllerTest, AlwaysOnTopToggles) {

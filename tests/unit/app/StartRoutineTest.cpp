@@ -70,7 +70,7 @@ TEST_F(StartRoutineTest, SwitchesDecideBeforeAnythingElse) {
     Host.Log.clear();
     // With none running, a journal left by a killed run is put back (the uninstaller's case).
     Host.Running = 0;
-    const std::string journal = "C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat";
+    const std::string journal = "C:\\Users\\me\\AppData\\Roaming\\C__Tools_App_app.exe\\proxyjournal.dat";
     P.Files.Put(journal, FormatProxyJournal(
                              {{2, "127.0.0.9:3128", "", "", 0}, 1u, "own", std::nullopt, std::nullopt}));
     EXPECT_EQ(Run({"/S"}), (L{"gate", "fpu", "find 77"}));

@@ -32,8 +32,8 @@ protected:
     void Firefox(const std::string& path) {
         P.Files.Put(path, "exe");
         P.Registry.WriteString(TRegRoot::LocalMachine, kMozilla, "CurrentVersion", "9.0 (en-US)");
-        P.Registry.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main", "PathToExe",
-                               path);
+        P.Registry.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main",
+                               "PathToExe", path);
     }
     std::vector<std::string> Traced(const std::string& tag) {
         std::vector<std::string> lines;
@@ -49,7 +49,7 @@ TEST_F(BrowsersTest, FirefoxCommandLinesByteForByte) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"10.0.0.1:8080", kSet + "10.0.0.1&port=8080\""},
         {"", kClear},
-        {"noport", kSet + "&port=noport\""},              // no ":": the whole text is the port
+        {"noport", kSet + "&port=noport\""},                // no ":": the whole text is the port
         {"10.0.0.1:80:81", kSet + "10.0.0.1&port=80:81\""}, // split at the first ":"
         // From a list that came over the network: nothing may become an argument of its own.
         {"10.0.0.1:80\" -profile C:\\x", kClear},
@@ -152,13 +152,15 @@ TEST_F(BrowsersTest, TheExtensionIsInstalledOnlyFromAPackageBesideTheProgram) {
     P.Files.Put("C:\\Tools\\App\\ffextension.xpi", "zip");
     EXPECT_TRUE(InstallFirefoxExtension());
     EXPECT_EQ(P.Processes.Started,
-              std::vector<std::string>{"C:\\Firefox> \"C:\\Firefox\\firefox.exe\" \"C:\\Tools\\App\\ffextension.xpi\""});
+              std::vector<std::string>{
+                  "C:\\Firefox> \"C:\\Firefox\\firefox.exe\" \"C:\\Tools\\App\\ffextension.xpi\""});
     P.Processes.Starts = false;
     EXPECT_FALSE(InstallFirefoxExtension());
     EXPECT_TRUE(LaunchProgram("", "cmd /c exit", false, 0) == false);
     P.Processes.Starts = true;
     EXPECT_TRUE(LaunchProgram("tool.exe", "-x", true, 500));
-    EXPECT_EQ(P.Processes.Started.back(), "C:\\Tools\\App> \"C:\\Tools\\App\\tool.exe\" -x") << "relative: beside the program";
+    EXPECT_EQ(P.Processes.Started.back(), "C:\\Tools\\App> \"C:\\Tools\\App\\tool.exe\" -x")
+        << "relative: beside the program";
     IsFirefoxRunning();
     EXPECT_FALSE(IsFirefoxRunning());
     P.Processes.WindowClasses.insert("MozillaUIWindowClass");
@@ -170,7 +172,7 @@ namespace {
 const std::string kAppData = "C:\\users\\me\\AppData\\Roaming";
 const std::string kOperaSix = kAppData + "\\Opera\\Opera\\profile\\opera6.ini";
 const std::string kOperaPrefs = kAppData + "\\Opera\\Opera\\operaprefs.ini";
-const std::string kOperaJournal = "C:\\ProgramData\\C__Tools_App_app.exe\\operajournal.dat";
+const std::string kOperaJournal = "C:\\Users\\me\\AppData\\Roaming\\C__Tools_App_app.exe\\operajournal.dat";
 
 // A preference file as Opera writes it, with the user's own proxy.
 const std::string kUserPrefs =
@@ -260,7 +262,7 @@ TEST_F(OperaTest, HideAndStopGiveTheFileBackAndOurProxyNeverStays) {
         {false, kUserPrefs, "", "stop hide stop stop", kUserPrefs},
         {true, kUserPrefs, "", "hide off stop hide stop", kUserPrefs}, // the user's lines back once
         {true, kUserPrefs, "", "stop", kUserPrefs}, // no journal: nothing of ours to take out
-        {true, kUserPrefs, "", "evil", kUserPrefs},  // a proxy that would add lines: a clear
+        {true, kUserPrefs, "", "evil", kUserPrefs}, // a proxy that would add lines: a clear
         // A journal that is not whole, or names lines that are not the key's own: a clear.
         {true, kUserPrefs, "[OperaJournal]\r\nSection=x\r\n", "stop", kClearedPrefs},
         {true, kUserPrefs, head + "Use HTTP=HTTP server=x\r\n", "stop", kClearedPrefs},
@@ -294,8 +296,8 @@ TEST_F(OperaTest, HideAndStopGiveTheFileBackAndOurProxyNeverStays) {
 TEST_F(BrowsersTest, TheUrlCacheWalkDeletesCookiesHistoryAndPagesAndTracesEachStep) {
     ClearUrlCache();
     EXPECT_EQ(Traced("CLCache"),
-              (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry", "repeat end",
-                                        "FreeMem", "FindCloseUrlCache"}))
+              (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
+                                        "repeat end", "FreeMem", "FindCloseUrlCache"}))
         << "an empty cache";
 
     P.UrlCache.Entries = {{kCookieCacheEntry, "Cookie:me@example.test/"},
@@ -304,9 +306,9 @@ TEST_F(BrowsersTest, TheUrlCacheWalkDeletesCookiesHistoryAndPagesAndTracesEachSt
                           {0x00000004 /* sticky */, "http://example.test/keep"}};
     P.Trace.Lines.clear();
     ClearUrlCache();
-    EXPECT_EQ(P.UrlCache.Deleted, (std::vector<std::string>{"Cookie:me@example.test/",
-                                                           "Visited: me@http://example.test/",
-                                                           "http://example.test/page"}));
+    EXPECT_EQ(P.UrlCache.Deleted,
+              (std::vector<std::string>{"Cookie:me@example.test/", "Visited: me@http://example.test/",
+                                        "http://example.test/page"}));
     const std::vector<std::string> lines = Traced("CLCache");
     ASSERT_EQ(lines.size(), 3u + 4 * 6 + 3);
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 10),

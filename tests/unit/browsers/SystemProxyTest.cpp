@@ -13,7 +13,7 @@ using namespace maskaddr::test;
 namespace {
 
 const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-const std::string kJournal = "C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat";
+const std::string kJournal = "C:\\Users\\me\\AppData\\Roaming\\C__Tools_App_app.exe\\proxyjournal.dat";
 const std::string kUserFile = "C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat";
 const std::string kPool =
     "[setting]\nNORMAL_IPS=10.0.0.1:8080|Germany|DE|13|52;\nSUPER_IPS=10.0.0.9:80|France|FR|2|48;\n";
@@ -165,6 +165,21 @@ TEST_F(SystemProxyTest, AHideRecordsBeforeItChangesAndAnUnreadableJournalIsTrace
     ASSERT_FALSE(P.Trace.Lines.empty());
     EXPECT_EQ(P.Trace.Lines.front(),
               "[CLProxy] The journal of the user's proxy settings cannot be read: " + kJournal);
+}
+
+// Another account can create files in the shared folder: a journal planted there is never
+// applied, neither by a stop nor by the start's look for a hide left behind.
+TEST_F(SystemProxyTest, AJournalInTheSharedFolderIsNeverApplied) {
+    TUserProxySettings planted = kOwn;
+    planted.Options.AutoConfigUrl = planted.AutoConfigURL.emplace("http://127.0.0.66/evil.pac");
+    P.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat", FormatProxyJournal(planted));
+    Set(kFresh);
+    RestoreSystemProxy();
+    EXPECT_EQ(Now().Options, kFresh.Options) << "the start leaves the account's own settings";
+    SetSystemProxy("10.0.0.1:8080");
+    SetSystemProxy("");
+    EXPECT_EQ(Now().Options.AutoConfigUrl, "");
+    EXPECT_EQ(Now().AutoConfigURL, std::nullopt);
 }
 
 TEST_F(SystemProxyTest, JournalTextKeepsEveryCharacterAndRefusesAnythingElse) {

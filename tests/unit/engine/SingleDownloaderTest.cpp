@@ -80,3 +80,32 @@ TEST(SingleDownloaderTest, TheDeadlineEndsATransferWhoseReadStillWaits) {
     EXPECT_EQ(P.Files.Get("C:\\Cache\\DE.png"), "old");
     EXPECT_EQ(P.Files.Files.size(), 1u) << "no temporary file is left";
 }
+
+// A reply longer than the cap fails, whether its length header says so (nothing is read) or
+// it only turns out longer on the way (a text without a length): no event but the error, no
+// file, no text.
+TEST(SingleDownloaderTest, RepliesOverTheCapFail) {
+    for (bool header : {true, false}) {
+        SCOPED_TRACE(header ? "length header" : "no length header");
+        TFakePlatform P;
+        P.Files.Put("C:\\Cache\\DE.png", "old");
+        P.Inet.SetReply("127.0.0.1:9/big", {200, header, std::string(40000, 'x')});
+        std::vector<std::string> events;
+        TSingleDownloader d(nullptr);
+        d.URL = "http://127.0.0.1:9/big";
+        d.FileName = "C:\\Cache\\DE.png";
+        d.MaxBytes = 20000;
+        d.OnDoneFile = [&](TSingleDownloader*, const std::string&, int64_t) { events.push_back("done"); };
+        d.OnDoneString = [&](TSingleDownloader*, const std::string&) { events.push_back("text"); };
+        d.OnError = [&](TSingleDownloader*) { events.push_back("error"); };
+        if (header)
+            d.GetFile();
+        else
+            d.GetString();
+        ASSERT_TRUE(P.WorkersEnded());
+        P.Ui.Pump(SIZE_MAX, 0ms);
+        EXPECT_EQ(events, std::vector<std::string>{"error"});
+        EXPECT_EQ(P.Files.Get("C:\\Cache\\DE.png"), "old");
+        EXPECT_EQ(P.Files.Files.size(), 1u) << "no temporary file is left";
+    }
+}

@@ -154,12 +154,26 @@ TEST_F(EngineUrlTest, PagesOpenWithTheBrowserCommandAndQuotesCannotEscapeIt) {
                            "\"C:\\b\\browser.exe\" -url \"%1\"");
     E->ShowPageByURL("http://127.0.0.1/a\" --evil \"");
     EXPECT_EQ(Host.Started,
-              std::vector<std::string>{"\"C:\\b\\browser.exe\" -url \"http://127.0.0.1/a%22 --evil %22\""});
+              std::vector<std::string>{"\"C:\\b\\browser.exe\" -url \"http://127.0.0.1/a%22%20--evil%20%22\""});
     P.Registry.WriteString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "", "C:\\b\\browser.exe");
     E->ShowPageByURL("http://127.0.0.1/b");
     EXPECT_EQ(Host.Started.back(), "C:\\b\\browser.exe  \"http://127.0.0.1/b\"");
     E->ShowPageByURL("http://127.0.0.1/c\r\n-x");
     EXPECT_EQ(Host.Started.size(), 2u) << "control characters refuse the address";
+}
+
+// Addresses come from settings an update reply may set: what is no web page or local page of
+// the program's own is refused, and blanks cannot split the address.
+TEST_F(EngineUrlTest, OnlyWebPagesAndTheProgramsOwnPagesOpen) {
+    for (const char* refused : {"C:\\Windows\\calc.exe", "file:///C:/Windows/calc.exe", "javascript:alert(1)",
+                                "\\\\host\\share\\page.html", "C:\\Tools\\App\\..\\x.html",
+                                "C:\\Tools\\App\\tool.exe", "httpx://127.0.0.1/"})
+        E->ShowPageByURL(refused);
+    EXPECT_TRUE(Host.Opened.empty());
+    E->ShowPageByURL("HTTPS://127.0.0.1/a b");
+    E->ShowPageByURL("C:\\Tools\\App\\res\\page.html");
+    EXPECT_EQ(Host.Opened,
+              (std::vector<std::string>{"HTTPS://127.0.0.1/a%20b", "C:\\Tools\\App\\res\\page.html"}));
 }
 
 TEST_F(EngineUrlTest, WcmeLinksOpenConfiguredPagesAndNeverNavigate) {
