@@ -265,17 +265,13 @@ std::string FormatOperaJournal(const TIniSectionLines& lines) {
 // Each line must be one line of its own key, each key at most once; a file without the
 // section had none of them.
 std::optional<TIniSectionLines> ParseOperaJournal(std::string_view text) {
-    const std::vector<std::string_view> lines = LineViews(text);
-    if (lines.empty() || lines[0] != kJournalHeader) return std::nullopt;
+    const std::optional<std::vector<TJournalField>> fields = ReadJournalFields(text, kJournalHeader);
+    if (!fields) return std::nullopt;
     const std::vector<std::string>& keys = OperaProxyKeys();
     TIniSectionLines result{false, std::vector<std::optional<std::string>>(keys.size())};
     std::optional<bool> section;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const size_t eq = lines[i].find('=');
-        if (eq == std::string_view::npos) return std::nullopt;
-        const std::string_view name = lines[i].substr(0, eq);
-        std::optional<std::string> value = UnescapeJournalValue(lines[i].substr(eq + 1));
-        if (!value) return std::nullopt;
+    for (const auto& [name, raw] : *fields) {
+        std::optional<std::string> value = raw;
         if (name == "Section") {
             if (section || (*value != "0" && *value != "1")) return std::nullopt;
             section = *value == "1";

@@ -106,19 +106,29 @@ std::string FormatProxyJournal(const TUserProxySettings& s) {
     return text;
 }
 
-// Every field but the stored values must be there, each once; nothing else may be.
-std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text) {
-    std::vector<std::string_view> lines = LineViews(text);
-    if (lines.empty() || lines[0] != kHeader) return std::nullopt;
-    TUserProxySettings s;
-    std::optional<uint32_t> flags, discovery;
-    std::optional<std::string> server, bypass, script;
+std::optional<std::vector<TJournalField>> ReadJournalFields(std::string_view text, std::string_view header) {
+    const std::vector<std::string_view> lines = LineViews(text);
+    if (lines.empty() || lines[0] != header) return std::nullopt;
+    std::vector<TJournalField> fields;
     for (size_t i = 1; i < lines.size(); ++i) {
         const size_t eq = lines[i].find('=');
         if (eq == std::string_view::npos) return std::nullopt;
-        const std::string_view name = lines[i].substr(0, eq);
         std::optional<std::string> value = UnescapeJournalValue(lines[i].substr(eq + 1));
         if (!value) return std::nullopt;
+        fields.push_back({lines[i].substr(0, eq), std::move(*value)});
+    }
+    return fields;
+}
+
+// Every field but the stored values must be there, each once; nothing else may be.
+std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text) {
+    const std::optional<std::vector<TJournalField>> fields = ReadJournalFields(text, kHeader);
+    if (!fields) return std::nullopt;
+    TUserProxySettings s;
+    std::optional<uint32_t> flags, discovery;
+    std::optional<std::string> server, bypass, script;
+    for (const auto& [name, raw] : *fields) {
+        const std::optional<std::string> value = raw;
         auto take = [&](auto& field, auto parsed) {
             if (field || !parsed) return false;
             field = std::move(parsed);

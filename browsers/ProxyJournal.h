@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace maskaddr {
 
@@ -29,6 +30,13 @@ struct TUserProxySettings {
 // LF "\n". Unescaping gives nullopt for any other "\" sequence.
 std::string EscapeJournalValue(std::string_view text);
 std::optional<std::string> UnescapeJournalValue(std::string_view text);
+// A journal's "Name=value" lines after its header line, values unescaped; nullopt when the
+// header differs or a line is not of that form.
+struct TJournalField {
+    std::string_view Name;
+    std::string Value;
+};
+std::optional<std::vector<TJournalField>> ReadJournalFields(std::string_view text, std::string_view header);
 
 // A journal file of the current account (its per-user data folder, created when missing).
 std::string UserJournalPath(const std::string& name);

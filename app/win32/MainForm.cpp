@@ -22,22 +22,16 @@ namespace {
 
 constexpr int kClientWidth = 534, kClientHeight = 317;
 constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr UINT_PTR kTimerInit = 1, kTimerChangeIP = 2, kTimerTouch = 3, kTimerWatch = 4;
+// Each timer of the main window, by TMainTimer: its identifier and interval.
+struct TTimerDef {
+    UINT_PTR Id;
+    UINT Interval;
+};
+constexpr TTimerDef kTimers[] = {
+    {1, 1000}, {2, 10000}, {3, 900000}, {4, 1000}}; // Init, ChangeIP, Touch, Watch
 
-UINT_PTR TimerId(TMainTimer t) {
-    switch (t) {
-    case TMainTimer::Init:
-        return kTimerInit;
-    case TMainTimer::ChangeIP:
-        return kTimerChangeIP;
-    case TMainTimer::Touch:
-        return kTimerTouch;
-    default:
-        return kTimerWatch;
-    }
-}
-UINT TimerInterval(TMainTimer t) {
-    return t == TMainTimer::ChangeIP ? 10000 : t == TMainTimer::Touch ? 900000 : 1000;
+const TTimerDef& TimerDef(TMainTimer t) {
+    return kTimers[static_cast<size_t>(t)];
 }
 
 // A text of the window that is no control (the tray icon's hint, the language menu's
@@ -341,9 +335,9 @@ void TfrmMain::SetChangeIPTime(int minutes) {
 
 void TfrmMain::SetTimerEnabled(TMainTimer timer, bool enabled) {
     if (enabled)
-        SetTimer(Handle(), TimerId(timer), TimerInterval(timer), nullptr);
+        SetTimer(Handle(), TimerDef(timer).Id, TimerDef(timer).Interval, nullptr);
     else
-        KillTimer(Handle(), TimerId(timer));
+        KillTimer(Handle(), TimerDef(timer).Id);
 }
 
 void TfrmMain::SetAlwaysOnTop(bool topmost) {
@@ -488,10 +482,10 @@ void TfrmMain::OnCommand(int id, int code, HWND) {
 }
 
 void TfrmMain::OnTimer(UINT_PTR id) {
-    if (id == kTimerInit) FController.tmrInitTimer();
-    if (id == kTimerChangeIP) FController.tmrChangeIPTimer();
-    if (id == kTimerTouch) FController.tmrTouchTimer();
-    if (id == kTimerWatch) FController.tmrWatchTimer();
+    if (id == TimerDef(TMainTimer::Init).Id) FController.tmrInitTimer();
+    if (id == TimerDef(TMainTimer::ChangeIP).Id) FController.tmrChangeIPTimer();
+    if (id == TimerDef(TMainTimer::Touch).Id) FController.tmrTouchTimer();
+    if (id == TimerDef(TMainTimer::Watch).Id) FController.tmrWatchTimer();
 }
 
 void TfrmMain::OnTrayMessage(LPARAM lParam) {

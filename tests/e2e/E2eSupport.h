@@ -15,6 +15,12 @@ namespace maskaddr::test {
 
 // An environment variable that run-e2e set; "" when absent.
 std::string Env(const char* name);
+
+// The program under test, as run-e2e placed it.
+class TApp : public TProgram {
+public:
+    explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
+};
 std::string ReadText(const std::string& path);
 // Checks done() every 100 ms until it holds or ms have passed; returns done().
 bool WaitFor(const std::function<bool()>& done, DWORD ms);

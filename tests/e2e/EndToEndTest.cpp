@@ -21,12 +21,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-// The program under test, as run-e2e placed it.
-class TApp : public TProgram {
-public:
-    explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
-};
-
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {

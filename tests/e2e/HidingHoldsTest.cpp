@@ -1,7 +1,8 @@
 // The real maskaddr.exe under Wine while the world changes around it: the proxy in use dies
 // (then every proxy of the country, then one comes back), the service is down at start, an
 // update withdraws the proxy in use, and another program sets the system proxy. The spare
-// proxies (127.0.0.6, 127.0.0.7) and the second service are started and killed by the tests.
+// proxies and the second service (their ports picked free by run-e2e) are started and killed
+// by the tests themselves.
 #include "E2eSupport.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
@@ -17,11 +18,6 @@ using namespace maskaddr;
 using namespace maskaddr::test;
 
 namespace {
-
-class TApp : public TProgram {
-public:
-    explicit TApp(const std::string& args) : TProgram(Env("MASKADDR_E2E_EXE"), args) {}
-};
 
 std::string Host(const std::string& proxy) {
     return proxy.substr(0, proxy.find(':'));
@@ -59,6 +55,18 @@ protected:
                                        "Update.BeginAuto=0\r\nUpdate.Times=1\r\n" + lines),
                   "");
     }
+    // The started program's main window once its lookup answered and one click hid; null
+    // (with the failure reported) otherwise.
+    HWND Hidden(TApp& app) {
+        HWND w = app.Ready();
+        if (w == nullptr || !WaitForText(Trace, kLookupAnswered)) {
+            ADD_FAILURE() << "the program did not get ready: " << ReadText(Trace);
+            return nullptr;
+        }
+        const std::string shown = app.Hide(w);
+        if (!shown.empty()) ADD_FAILURE() << "instead of hiding: " << shown;
+        return shown.empty() ? w : nullptr;
+    }
     // What the check page shows once a second for at most `seconds`, until `until` shows.
     std::vector<std::string> Polls(int seconds, const std::string& until) {
         std::vector<std::string> seen;
@@ -82,10 +90,8 @@ TEST_F(HidingHolds, ADeadProxyIsReplacedAndWithNoneAliveTheBrowsersWaitUntilOneR
                                               "|United States|US|-97.00|38.00;" + SpareB +
                                               "|United States|US|-97.00|38.00;\r\n");
     TApp app("-d");
-    HWND w = app.Ready();
+    HWND w = Hidden(app);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
-    ASSERT_EQ(app.Hide(w), "");
     const std::string used = QuerySystemProxy().Server;
     ASSERT_TRUE(used == SpareA || used == SpareB) << used;
     const std::string other = used == SpareA ? SpareB : SpareA;
@@ -140,10 +146,8 @@ TEST_F(HidingHolds, AnUpdateThatWithdrawsTheProxyInUseMovesTheBrowsersOffIt) {
                                               "|United States|US|-97.00|38.00;" +
                                               Env("MASKADDR_E2E_PROXY_DE") + "|Germany|DE|13.40|52.52;\r\n");
     TApp app("-d");
-    HWND w = app.Ready();
+    HWND w = Hidden(app);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
-    ASSERT_EQ(app.Hide(w), "");
     ASSERT_EQ(SeenAddress(), Host(SpareA));
 
     PostMessageW(w, WM_COMMAND, ids::actUpdate, 0);
@@ -164,21 +168,21 @@ TEST_F(HidingHolds, AnotherProgramsProxySettingsEndTheHidingAndOutliveTheProgram
     UserFile(Env("MASKADDR_E2E_SERVICE"), "TARGET_COUNTRY=US\r\nNORMAL_IPS=" + Env("MASKADDR_E2E_PROXY") +
                                               "|United States|US|-97.00|38.00;\r\n");
     TApp app("-d");
-    HWND w = app.Ready();
+    HWND w = Hidden(app);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
-    ASSERT_EQ(app.Hide(w), "");
 
-    // This process sets the system proxy, as another program (or the system's dialog) would.
-    ASSERT_TRUE(
-        TInternetSettingsWin().ApplyConnectionOptions({PROXY_TYPE_PROXY, "127.0.0.9:3128", "", "", 0}));
+    // This process sets the system proxy, as another program (or the system's dialog) would: to
+    // the run's address where nothing listens, so nothing goes anywhere through it.
+    const std::string theirs = Env("MASKADDR_E2E_DEAD_PROXY");
+    ASSERT_FALSE(theirs.empty());
+    ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({PROXY_TYPE_PROXY, theirs, "", "", 0}));
     EXPECT_TRUE(WaitFor([&] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }, 10000))
         << "the window shows the not-hiding state";
     EXPECT_NE(ReadText(Trace).find("Another program changed the proxy settings."), std::string::npos);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     const TProxyState after = QuerySystemProxy();
-    EXPECT_EQ(after.Server, "127.0.0.9:3128");
+    EXPECT_EQ(after.Server, theirs);
     EXPECT_EQ(after.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
     EXPECT_EQ(after.RegistryEnable, 1u);
     ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({PROXY_TYPE_DIRECT, "", "", "", 0}));
