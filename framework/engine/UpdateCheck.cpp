@@ -46,6 +46,68 @@ std::optional<std::string> ReplySettingName(std::string_view name) {
     return std::nullopt;
 }
 
+// "YYYY-MM-DDTHH:MM:SSZ" as a date-time; nullopt for any other shape or a date that cannot be.
+std::optional<TDateTime> ParseIssued(std::string_view s) {
+    if (s.size() != 20 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' || s[16] != ':' ||
+        s[19] != 'Z')
+        return std::nullopt;
+    auto number = [s](size_t at, size_t length) {
+        int value = 0;
+        for (char c : s.substr(at, length))
+            value = std::isdigit(static_cast<unsigned char>(c)) ? value * 10 + (c - '0') : -100000;
+        return value;
+    };
+    const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    const int hh = number(11, 2), mm = number(14, 2), ss = number(17, 2);
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    static const int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1970 || m < 1 || m > 12 || d < 1 || d > kMonthDays[m - 1] || (m == 2 && d == 29 && !leap) ||
+        hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59)
+        return std::nullopt;
+    // Days since 1970-01-01 of a proleptic Gregorian date (the era-based civil count).
+    const int yy = m <= 2 ? y - 1 : y;
+    const int era = yy / 400, yoe = yy - era * 400;
+    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+    constexpr double kUnixEpoch = 25569.0; // 1970-01-01 in days since 1899-12-30
+    return kUnixEpoch + days + (hh * 3600 + mm * 60 + ss) / kSecondsPerDay;
+}
+
+// 1 to 19 digits; nullopt otherwise (also 0, which no service sends).
+std::optional<uint64_t> ParseSerial(std::string_view s) {
+    if (s.empty() || s.size() > 19 || !std::all_of(s.begin(), s.end(), [](unsigned char c) {
+            return std::isdigit(c);
+        }))
+        return std::nullopt;
+    uint64_t value = 0;
+    for (char c : s) value = value * 10 + static_cast<uint64_t>(c - '0');
+    return value == 0 ? std::nullopt : std::optional<uint64_t>(value);
+}
+
+uint64_t AcceptedSerial() {
+    return ParseSerial(Settings().GetSettingString("Update.Serial")).value_or(0);
+}
+
+constexpr int kMaxReplyAgeDays = 7;
+
+// Why a signed reply is no longer the service's word: it names no issue time or serial, its
+// serial is below one already accepted (a captured reply played back), or it was issued more
+// than a week ago. Empty when fresh.
+std::string StaleReason(const std::string& text) {
+    const TUpdateReply reply = ParseUpdateReply(text);
+    const std::string issuedText = Trim(reply.Value("issued").value_or(""));
+    const std::optional<TDateTime> issued = ParseIssued(issuedText);
+    if (!issued) return "the reply carries no issue time";
+    const std::optional<uint64_t> serial = ParseSerial(Trim(reply.Value("serial").value_or("")));
+    if (!serial) return "the reply carries no serial";
+    const uint64_t accepted = AcceptedSerial();
+    if (*serial < accepted)
+        return "serial " + std::to_string(*serial) + " is older than the accepted " + std::to_string(accepted);
+    if (Platform().Clock->UtcNow() - *issued > kMaxReplyAgeDays)
+        return "issued " + issuedText + ", more than " + std::to_string(kMaxReplyAgeDays) + " days ago";
+    return {};
+}
+
 std::string Lib(const std::string& key) {
     return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
 }
@@ -110,7 +172,17 @@ std::optional<std::string> AcceptedUpdateText(const std::string& bytes) {
         DebugTrace::Trace(kTag, "Update refused : the signature does not verify");
         return std::nullopt;
     }
-    return DecodeReply(reply->Body, KAnsi);
+    std::string text = DecodeReply(reply->Body, KAnsi);
+    if (const std::string stale = StaleReason(text); !stale.empty()) {
+        DebugTrace::Trace(kTag, "Update refused : " + stale);
+        return std::nullopt;
+    }
+    return text;
+}
+
+void RecordReplySerial(const TUpdateReply& reply) {
+    const std::optional<uint64_t> serial = ParseSerial(Trim(reply.Value("serial").value_or("")));
+    if (serial && *serial > AcceptedSerial()) Settings().SetSettingstring("Update.Serial", std::to_string(*serial));
 }
 
 bool UpdateReplyAuthentic(const TUpdateReply& reply) {
@@ -198,6 +270,7 @@ void TUpdateController::sdDownloadDoneString(const std::string& strResult) {
     if (accepted) {
         settings.BeginUpdate(); // one save for all the lines
         ApplyUpdateSettings(reply);
+        RecordReplySerial(reply);
         settings.EndUpdate();
         settings.UpdateSettingINI();
         settings.SetSettingInteger("Update.Times", settings.GetSettingInteger("Update.Times") + 1);

@@ -38,9 +38,13 @@ std::string WithSignatureLine(const std::string& signedBytes, const std::string&
 // against a service that does not sign.
 bool UnsignedUpdatesAllowed();
 // The text the program may act on: the signed part of the reply, decoded from the system
-// code page, when its signature verifies with the update key compiled into the program;
-// with unsigned replies allowed, the whole decoded reply; otherwise nullopt (traced).
+// code page, when its signature verifies with the update key compiled into the program and
+// it is fresh ("issued=YYYY-MM-DDTHH:MM:SSZ" in UTC no more than 7 days before the clock,
+// "serial=" no lower than the newest accepted); with unsigned replies allowed, the whole
+// decoded reply; otherwise nullopt (traced with the reason).
 std::optional<std::string> AcceptedUpdateText(const std::string& bytes);
+// Keeps the reply's serial as "Update.Serial" when it is the newest accepted so far.
+void RecordReplySerial(const TUpdateReply& reply);
 // The magic word matches the setting "App.MagicWord" (without regard to case).
 bool UpdateReplyAuthentic(const TUpdateReply& reply);
 // Writes the "Banner." and "__MODIFY__." lines into the settings, in order. A "__MODIFY__."

@@ -111,6 +111,7 @@ public:
 class TClockWin final : public IClock {
 public:
     TDateTime Now() override;
+    TDateTime UtcNow() override;
 };
 
 class TSystemFactsWin final : public ISystemFacts {

@@ -42,6 +42,13 @@ TDateTime TClockWin::Now() {
         static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
 }
 
+TDateTime TClockWin::UtcNow() {
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    return FileTimeToDateTime(
+        static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
+}
+
 namespace {
 // The version record as the system really is: GetVersionEx answers only what the
 // program's manifest lets it know.

@@ -32,6 +32,7 @@ class TFakeClock final : public IClock {
 public:
     TDateTime Value = 46000.5; // 2025-12-09 12:00
     TDateTime Now() override { return Value; }
+    TDateTime UtcNow() override { return Value; } // the fake's zone is UTC
 };
 
 class TFakeLocale final : public ILocale {

@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TUpdateReply reply = ParseUpdateReply(AcceptedUpdateText(bytes).value_or(""));
     (void)UpdateReplyResult(reply);
     if (UpdateReplyAuthentic(reply)) ApplyUpdateSettings(reply);
+    RecordReplySerial(reply);
     (void)AutoUpdateDue(46000.5);
     FreeSettings();
     return 0;

@@ -4,6 +4,7 @@
 
 #include "service/UpdateSigner.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,13 @@ inline std::string SignedWith(const std::string& keyFile, const std::string& rep
 
 inline std::string DevSigned(const std::string& reply) {
     return SignedWith(MASKADDR_SOURCE_DIR "/keys/update-signing.dev.pem", reply);
+}
+
+// A reply as the service sends it: with its issue time (by default the fake clock's moment)
+// and serial, signed with the development key.
+inline std::string ServiceSigned(const std::string& reply, uint64_t serial = 1,
+                                 const std::string& issued = "2025-12-09T12:00:00Z") {
+    return DevSigned("issued=" + issued + "\r\nserial=" + std::to_string(serial) + "\r\n" + reply);
 }
 
 } // namespace maskaddr::test

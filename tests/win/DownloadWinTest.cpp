@@ -280,7 +280,7 @@ std::string Text(HWND w, int id) {
 TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
     Server.SetReply("/update",
                     {200,
-                     DevSigned("magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
+                     ServiceSigned("magicword=WORD\r\n__MODIFY__.NORMAL_IPS=127.0.0.2:8888|Local|LC|0|0;\r\n"
                                "__MODIFY__.URL.GetInfo=http://127.0.0.1/info\r\n"),
                      true, -1, 500});
     bool stripSeen = false;
@@ -301,7 +301,7 @@ TEST_F(UpdateWinTest, FirstReplyDeliversTheProxyListsThroughTheStrip) {
 
 TEST_F(UpdateWinTest, CancelAbortsTheStripAndNothingIsWritten) {
     Server.SetReply("/update",
-                    {200, DevSigned("magicword=Word\r\n__MODIFY__.URL.probe=1\r\n"), true, -1, 3000});
+                    {200, ServiceSigned("magicword=Word\r\n__MODIFY__.URL.probe=1\r\n"), true, -1, 3000});
     std::thread canceller = Drive(L"TfrmCLUpdateForm",
                                   [](HWND w) { PostMessageW(w, WM_COMMAND, 108 /* btnCancelProcess */, 0); });
     EXPECT_FALSE(E->AppWaitFirstUpdate());
@@ -326,7 +326,7 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
     };
     int times = 0;
     for (const Case& c : cases) {
-        Server.SetReply("/update", {200, DevSigned(c.reply)});
+        Server.SetReply("/update", {200, ServiceSigned(c.reply)});
         std::string info;
         bool okVisible = false, cancelVisible = false, ok2Visible = false;
         std::thread reader = Drive(L"TfrmCLUpdateForm", [&](HWND w) {

@@ -8,6 +8,7 @@
 #include "framework/engine/UpdateCheck.h"
 #include "platform/win32/Handles.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -59,6 +60,18 @@ std::string DevSigned(std::string text) {
                          &written, 0),
           "BCryptSignHash");
     return WithSignatureLine(reply, signature);
+}
+
+std::string ServiceSigned(const std::string& text) {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    FILETIME ft{};
+    SystemTimeToFileTime(&now, &ft);
+    const uint64_t ms = ((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+    char issued[64];
+    std::snprintf(issued, sizeof issued, "issued=%04u-%02u-%02uT%02u:%02u:%02uZ\r\nserial=%llu\r\n", now.wYear,
+                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, static_cast<unsigned long long>(ms));
+    return DevSigned(issued + text);
 }
 
 } // namespace maskaddr::test

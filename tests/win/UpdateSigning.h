@@ -9,5 +9,8 @@ namespace maskaddr::test {
 // The reply with its signature line (see SignableReply and WithSignatureLine). Throws when
 // the key cannot be used.
 std::string DevSigned(std::string text);
+// A reply as the service sends it: issued now (UTC) with a serial above every earlier one of
+// this machine (the time in milliseconds), then signed.
+std::string ServiceSigned(const std::string& text);
 
 } // namespace maskaddr::test

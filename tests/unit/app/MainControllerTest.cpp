@@ -441,7 +441,7 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
     P.Inet.SetReply(
         "127.0.0.1:9/u",
         {200, true,
-         DevSigned(
+         ServiceSigned(
              "magicword=w\r\nResult=0\r\n__MODIFY__.NORMAL_IPS=10.0.0.1:8080|United States|US|-97|38;\r\n")});
     Host.ModalLoop = [this](TFakeUpdateView& v) {
         while (!v.Closed && Ui.Pump(1) == 1) {

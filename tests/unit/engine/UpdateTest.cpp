@@ -31,7 +31,7 @@ protected:
     }
     // A reply as the service sends it: signed with the update key.
     void Reply(const std::string& body, int status = 200) {
-        Inet.SetReply("127.0.0.1:8080/u", {status, true, DevSigned(body)});
+        Inet.SetReply("127.0.0.1:8080/u", {status, true, ServiceSigned(body)});
     }
     std::string S(const char* key) { return Settings().GetSettingString(key); }
     // Runs handed-over work (progress, then the reply) until the window has decided.
@@ -98,7 +98,7 @@ TEST_F(UpdateTest, DaysRuleAndFirstRun) {
 TEST_F(UpdateTest, AcceptedReplyWithANewVersionShowsItsPage) {
     Reply("magicword=secret\nResult=1\ninfo=Version 2 is out\npage=http://127.0.0.1/new\n"
           "__MODIFY__.NORMAL_IPS=5.6.7.8:80|B|BB|1|2;\n");
-    P.Clock.Value = 46010.5;
+    P.Clock.Value = 46003.5;
     E->AppUpdate(false);
     ASSERT_EQ(Host.UpdateViews.size(), 1u);
     TFakeUpdateView& v = *Host.UpdateViews[0];
@@ -107,7 +107,7 @@ TEST_F(UpdateTest, AcceptedReplyWithANewVersionShowsItsPage) {
     EXPECT_EQ(v.PostedResults, 1);
     EXPECT_EQ(S("Update.Times"), "1");
     EXPECT_EQ(S("NORMAL_IPS"), "5.6.7.8:80|B|BB|1|2;");
-    EXPECT_EQ(Settings().GetSettingFloat("Update.LastDate"), 46010.5);
+    EXPECT_EQ(Settings().GetSettingFloat("Update.LastDate"), 46003.5);
     ASSERT_EQ(Inet.Requests().size(), 1u);
     EXPECT_EQ(Inet.Requests()[0].rfind("GET 127.0.0.1:8080/u?ACTION=Update&", 0), 0u);
 }
@@ -136,7 +136,7 @@ TEST_F(UpdateTest, RejectedAndFailedRepliesChangeNothing) {
 // contact: not even the date of the last reply is written.
 TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) {
     const std::string body = "magicword=Secret\r\n__MODIFY__.URL.home=1\r\n";
-    const std::string good = DevSigned(body);
+    const std::string good = ServiceSigned(body);
     std::string changed = good;
     changed[changed.find("home=1") + 5] = '2';
     const std::string otherKey =
@@ -149,7 +149,8 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
     };
     const Case cases[] = {
         {"signed with the update key", good, "", true},
-        {"signed, LF line breaks", DevSigned("magicword=Secret\n__MODIFY__.URL.home=1\n"), "", true},
+        {"signed, LF line breaks",
+         DevSigned("issued=2025-12-09T12:00:00Z\nserial=1\nmagicword=Secret\n__MODIFY__.URL.home=1\n"), "", true},
         {"one byte changed", changed, "", false},
         {"no signature line", body, "", false},
         {"signed by another key", otherKey, "", false},
@@ -178,6 +179,49 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         EXPECT_EQ(S("Update.LastDate").empty(), !c.applied) << c.what;
         EXPECT_EQ(v.PostedResults, 1) << c.what << ": the visible window reports the outcome";
     }
+}
+
+// A signed reply counts only while fresh: issued no more than 7 days before the clock (UTC)
+// and with a serial no lower than the newest accepted. A stale one is a failed contact, its
+// reason traced.
+TEST_F(UpdateTest, OnlyAFreshReplyWithAGrowingSerialIsApplied) {
+    struct Case {
+        const char* what;
+        std::string reply;
+        const char* refusal; // the trace line's reason; "" when applied
+    };
+    const std::string body = "magicword=Secret\r\n__MODIFY__.URL.home=";
+    const Case cases[] = {
+        {"serial 5, issued now", ServiceSigned(body + "5\r\n", 5), ""},
+        {"the same reply again", ServiceSigned(body + "5\r\n", 5), ""},
+        {"a captured older reply", ServiceSigned(body + "4\r\n", 4), "serial 4 is older than the accepted 5"},
+        {"issued 6 days ago", ServiceSigned(body + "6\r\n", 6, "2025-12-03T12:00:00Z"), ""},
+        {"issued 8 days ago", ServiceSigned(body + "7\r\n", 7, "2025-12-01T12:00:00Z"),
+         "issued 2025-12-01T12:00:00Z, more than 7 days ago"},
+        {"issued in the future", ServiceSigned(body + "8\r\n", 8, "2026-01-01T00:00:00Z"), ""},
+        {"no issue time", DevSigned("serial=9\r\n" + body + "9\r\n"), "the reply carries no issue time"},
+        {"no such day", ServiceSigned(body + "9\r\n", 9, "2025-02-29T12:00:00Z"), "the reply carries no issue time"},
+        {"local time, no Z", ServiceSigned(body + "9\r\n", 9, "2025-12-09T12:00:00"),
+         "the reply carries no issue time"},
+        {"no serial", DevSigned("issued=2025-12-09T12:00:00Z\r\n" + body + "9\r\n"), "the reply carries no serial"},
+        {"serial 0", ServiceSigned(body + "9\r\n", 0), "the reply carries no serial"},
+        {"serial of 20 digits", DevSigned("issued=2025-12-09T12:00:00Z\r\nserial=18446744073709551616\r\n" + body +
+                                          "9\r\n"),
+         "the reply carries no serial"},
+    };
+    for (const Case& c : cases) {
+        const std::string before = S("Update.Times");
+        P.Trace.Lines.clear();
+        Inet.SetReply("127.0.0.1:8080/u", {200, true, c.reply});
+        size_t window = Host.UpdateViews.size();
+        E->AppUpdate(false);
+        PumpUntilDecided(*Host.UpdateViews.at(window));
+        const bool refused = std::count(P.Trace.Lines.begin(), P.Trace.Lines.end(),
+                                        std::string("[CLUpdate] Update refused : ") + c.refusal) == 1;
+        EXPECT_EQ(S("Update.Times") != before, *c.refusal == 0) << c.what << ": applied";
+        EXPECT_EQ(refused, *c.refusal != 0) << c.what << ": the reason traced";
+    }
+    EXPECT_EQ(S("Update.Serial"), "8") << "the newest accepted serial is kept";
 }
 
 TEST_F(UpdateTest, WaitForTheFirstReply) {
