@@ -28,11 +28,24 @@ if(NOT length EQUAL 124 OR NOT at EQUAL 0)
                       "in PEM form (openssl ec -in KEY.pem -pubout -out KEY.pub.pem)")
 endif()
 string(SUBSTRING "${key}" 36 88 MASKADDR_UPDATE_PUBLIC_POINT)
+# The key's fingerprint as the About window shows it: the first 16 hex digits of the SHA-256 of
+# its standard (DER) form, what a distributor gets with
+#   openssl pkey -pubin -in KEY.pub.pem -outform DER | sha256sum
+find_program(MASKADDR_OPENSSL openssl REQUIRED)
+execute_process(COMMAND "${MASKADDR_OPENSSL}" pkey -pubin -in "${MASKADDR_UPDATE_PUBLIC_KEY}" -outform DER
+                COMMAND "${MASKADDR_OPENSSL}" dgst -sha256 -r
+                OUTPUT_VARIABLE digest RESULT_VARIABLE digest_failed)
+string(SUBSTRING "${digest}" 0 16 MASKADDR_UPDATE_KEY_FINGERPRINT)
+if(digest_failed OR NOT MASKADDR_UPDATE_KEY_FINGERPRINT MATCHES "^[0-9a-f]+$")
+  message(FATAL_ERROR "MASKADDR_UPDATE_PUBLIC_KEY: openssl could not read ${MASKADDR_UPDATE_PUBLIC_KEY}")
+endif()
 file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/product/UpdatePublicKey.h" CONTENT
 "// Generated from ${MASKADDR_UPDATE_PUBLIC_KEY}: the public key that update replies must be
 // signed with (P-256; the point's X then Y, 32 bytes each, in base64).
 #pragma once
 inline constexpr char kUpdatePublicKey[] = \"@MASKADDR_UPDATE_PUBLIC_POINT@\";
+// The first 16 hex digits of the SHA-256 of the key's DER form.
+inline constexpr char kUpdateKeyFingerprint[] = \"@MASKADDR_UPDATE_KEY_FINGERPRINT@\";
 " @ONLY)
 file(READ "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" dev_public)
 file(READ "${MASKADDR_UPDATE_PUBLIC_KEY}" chosen_public)

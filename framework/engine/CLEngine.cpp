@@ -574,25 +574,6 @@ void TCLEngine::DownloadtoCacheCancel(const std::string& strURL) {
         if (SameText(FDownloadCacheList[i], strURL)) FDownloaderList[i]->OnDoneFile = nullptr;
 }
 
-TAboutContent TCLEngine::AboutContent() {
-    TCLSettings& settings = Settings();
-    TAboutContent c;
-    c.Caption = GetLibString("TfrmCLAboutForm.Caption");
-    c.OkCaption = GetLibString("btnOk.Caption");
-    std::vector<std::string> lines{
-        GetLibString("TfrmCLAboutForm.CopyRightLine1"),
-        GetLibStringEx("TfrmCLAboutForm.CopyRightLine2", {settings.GetSettingString("App.Ver")}),
-        settings.GetSettingString("App.Copyright")};
-    if (!FLanguage.empty() && FLanguage != "English")
-        lines.push_back(GetLibStringEx("TfrmCLAboutForm.CopyRightLine3", {FLanguage, LanguageTranslator()}));
-    c.Info = JoinLines(lines);
-    c.SupportCaption = GetLibString("lblSupport.Caption");
-    c.SupportURL = GetURL("support", true);
-    const std::string logo = AppFolder() + "res\\images\\about.png";
-    if (Platform().Files->FileExists(logo)) c.LogoPath = logo;
-    return c;
-}
-
 void TCLEngine::AppAbout() {
     FHost.ShowAbout(AboutContent(), FParentHWND);
 }

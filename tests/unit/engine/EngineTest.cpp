@@ -271,12 +271,14 @@ TEST_F(EngineTest, AboutContent) {
     P.Files.Put(
         "C:\\Tools\\App\\lang\\Deutsch.lan",
         "[LibRes]\nTfrmCLAboutForm.CopyRightLine1=Line one\nTfrmCLAboutForm.CopyRightLine2=Version {1}\n"
-        "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\n[Info]\nTranslator=Team DE\n");
+        "TfrmCLAboutForm.CopyRightLine3=Sprache {1} von {2}\nTfrmCLAboutForm.KeyLine=Key {1}\n"
+        "[Info]\nTranslator=Team DE\n");
     P.Files.Put("C:\\Tools\\App\\res\\images\\about.png", "png");
     E->Loaded();
     E->SetLanguage("Deutsch");
     E->AppAbout();
-    EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nSprache Deutsch von Team DE");
+    // The fingerprint of the development key the test builds trust, as openssl computes it.
+    EXPECT_EQ(Host.About.Info, "Line one\r\nVersion 1.2.0\r\n\r\nKey 7e2f795b4ffbade9\r\nSprache Deutsch von Team DE");
     EXPECT_EQ(Host.About.LogoPath, "C:\\Tools\\App\\res\\images\\about.png");
 }
 

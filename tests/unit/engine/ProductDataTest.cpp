@@ -54,7 +54,7 @@ TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
          {"TfrmCLUpdateForm.Caption", "btnOk.Caption", "btnCancel.Caption", "cbAutoCheckUpdate.Caption",
           "Update.Connecting", "lblTimer.Caption", "Update.LastVersionAlready", "Update.NetError",
           "TfrmCLAboutForm.Caption", "TfrmCLAboutForm.CopyRightLine1", "TfrmCLAboutForm.CopyRightLine2",
-          "TfrmCLAboutForm.CopyRightLine3", "lblSupport.Caption", "chkShowAgain.Caption"}},
+          "TfrmCLAboutForm.CopyRightLine3", "TfrmCLAboutForm.KeyLine", "lblSupport.Caption", "chkShowAgain.Caption"}},
         {"TfrmMain",
          {"actMaskaddr.Caption", "actStopHide.Caption", "actChooseIPCountry.Caption",
           "actCheckIPInfo.Caption", "actSettings.Caption", "actHelpCenter.Caption", "actHomePage.Caption",
