@@ -45,6 +45,13 @@ public:
     virtual std::optional<int64_t> FolderCreationTime(const std::string& path) = 0;
     // Whether the current user is granted write access to the folder by its security.
     virtual bool CanWriteFolder(const std::string& path) = 0;
+    // Creates the folder and its parents like CreateFolders. The last folder, when this call
+    // creates it, is the current account's own for others to read: it, SYSTEM and the
+    // administrators may change it, every other account only reads (its security does not
+    // come from the parent, where any account may create files). True when it exists after.
+    virtual bool CreateSharedFolder(const std::string& path) = 0;
+    // Whether the file or folder belongs to the current account (its owner is the account).
+    virtual bool OwnedByCurrentUser(const std::string& path) = 0;
     // Names (without folder) of the files and folders matching a pattern such as "C:\x\*.lan".
     virtual std::vector<std::string> FindEntries(const std::string& pattern) = 0;
     // The system's idea of a known folder, without trailing "\"; empty when unknown.

@@ -119,7 +119,7 @@ std::string TCLSettings::GetSettingString(const std::string& strName) {
             FSettingIni.LoadFromFile(*p.Files, FUserDataPath + FSettingFilename, *p.Ansi);
             FSavedUserBytes.clear(); // the file may hold what another program wrote
         }
-        if (auto v = FSettingIni.ReadValue(kSection, strName)) return *v;
+        if (auto v = DocumentOf(strName).ReadValue(kSection, strName)) return *v;
     }
     if (auto v = FOemValueIni.ReadValue(kSection, strName)) return *v;
     if (auto v = FConstValueIni.ReadValue(kSection, strName)) return *v;
@@ -136,7 +136,7 @@ std::string TCLSettings::GetOemSettingString(const std::string& strName) const {
 bool TCLSettings::GetSettingExists(const std::string& strName) {
     ISettingLists* engine = SettingsEngine();
     if (engine != nullptr && FindListValue(engine->SettingOverwrite(), strName)) return true;
-    if (FSettingIniOpen && FSettingIni.ValueExists(kSection, strName)) return true;
+    if (FSettingIniOpen && DocumentOf(strName).ValueExists(kSection, strName)) return true;
     if (FOemValueIni.ValueExists(kSection, strName) || FConstValueIni.ValueExists(kSection, strName))
         return true;
     return engine != nullptr && FindListValue(engine->SettingDefault(), strName).has_value();
@@ -165,8 +165,15 @@ void TCLSettings::GetSettingRect(const std::string& strName, TRect& rcValue) {
 
 void TCLSettings::SetSettingstring(const std::string& strName, const std::string& strValue) {
     if (!FSettingIniOpen) return;
-    FSettingIni.WriteString(kSection, strName, strValue);
-    if (!FUpdating) SaveUserFile();
+    TIniText& document = DocumentOf(strName);
+    document.WriteString(kSection, strName, strValue);
+    if (&document == &FOwnIni) {
+        TPlatform& p = Platform();
+        const std::string error = p.Files->WriteFileAtomic(OwnFilePath(), FOwnIni.SaveToBytes(*p.Ansi));
+        if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + OwnFilePath() + " : " + error);
+    } else if (!FUpdating) {
+        SaveUserFile();
+    }
 }
 
 void TCLSettings::SetSettingInteger(const std::string& strName, int32_t iValue) {
@@ -316,9 +323,29 @@ void TCLSettings::SetAllUserFlag(bool bValue) {
     if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + FlagFilePath() + " : " + error);
 }
 
+// Any account may create files in the shared data folder's parent. The shared folder serves
+// this account only when nothing in it that the store reads can come from another account:
+// the folder (which CreateSharedFolder makes read-only for others) and the settings file in
+// it belong to this account. Otherwise the account's own folder holds its settings.
 bool TCLSettings::IsAllUserPathWriteable() {
     IFileSystem& files = *Platform().Files;
-    return files.CreateFolders(FUserDataPathAllUsers) && files.CanWriteFolder(FUserDataPathAllUsers);
+    const std::string folder = WithoutBackslash(FUserDataPathAllUsers);
+    if (!files.CreateSharedFolder(folder) || !files.CanWriteFolder(FUserDataPathAllUsers)) return false;
+    const std::string file = FUserDataPathAllUsers + FSettingFilename;
+    std::string foreign;
+    if (!files.OwnedByCurrentUser(folder))
+        foreign = folder;
+    else if (files.FileExists(file) && !files.OwnedByCurrentUser(file))
+        foreign = file;
+    if (foreign.empty()) return true;
+    DebugTrace::Trace(kTraceTag, foreign + " belongs to another account: the account's own folder is used");
+    return false;
+}
+
+// Names that start programs ("FireFoxPath"): a value in the shared folder could have been put
+// there by whoever made the folder first.
+TIniText& TCLSettings::DocumentOf(const std::string& name) {
+    return FAllUser && SameText(Trim(name), "FireFoxPath") ? FOwnIni : FSettingIni;
 }
 
 void TCLSettings::SetAllUser(bool Value) {
@@ -334,6 +361,8 @@ void TCLSettings::SetAllUser(bool Value) {
         if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot create " + path + " : " + error);
     }
     FSettingIni.LoadFromFile(*p.Files, path, *p.Ansi);
+    FOwnIni.Clear();
+    if (Value) FOwnIni.LoadFromFile(*p.Files, OwnFilePath(), *p.Ansi);
     FSavedUserBytes.clear();
     FSettingIniOpen = true;
 }

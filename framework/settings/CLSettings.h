@@ -85,6 +85,10 @@ public:
 
 private:
     void SaveUserFile();
+    // The document a name lives in: program paths stay in the account's own folder (OwnIni)
+    // while the shared folder holds the rest.
+    TIniText& DocumentOf(const std::string& name);
+    std::string OwnFilePath() const { return FUserDataPathCurrentUser + FSettingFilename; }
     std::string FlagFilePath() const { return FUserDataPathCurrentUser + "UserFlag.ini"; }
     void LoadFlagFile(TIniText& flags);
 
@@ -92,6 +96,7 @@ private:
     TIniText FConstValueIni;
     TIniText FOemValueIni;
     TIniText FSettingIni;
+    TIniText FOwnIni; // the account's own file while FSettingIni is the shared one
     bool FSettingIniOpen = false; // the user file is absent until the placement is decided
     std::string FConstDataPath;
     std::string FUserDataPath;

@@ -3,6 +3,8 @@
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -207,6 +209,64 @@ bool TFileSystemWin::CanWriteFolder(const std::string& path) {
                      &granted, &status))
         return false;
     return status != FALSE;
+}
+
+namespace {
+
+// The current account's security identifier, from the process token.
+std::vector<BYTE> CurrentUserSid() {
+    THandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return {};
+    DWORD needed = 0;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &needed);
+    std::vector<BYTE> user(needed);
+    if (needed == 0 || !GetTokenInformation(token.Get(), TokenUser, user.data(), needed, &needed)) return {};
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    std::vector<BYTE> copy(GetLengthSid(sid));
+    if (!CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
+    return copy;
+}
+
+struct TLocalFree {
+    void operator()(void* p) const { LocalFree(p); }
+};
+
+} // namespace
+
+bool TFileSystemWin::CreateSharedFolder(const std::string& path) {
+    const std::wstring w = StripBackslash(ToWide(path));
+    const DWORD before = GetFileAttributesW(w.c_str());
+    if (before != INVALID_FILE_ATTRIBUTES) return (before & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const size_t parent = w.find_last_of(L'\\');
+    if (parent != std::wstring::npos && !CreateFolders(ToUtf8(w.substr(0, parent)))) return false;
+    std::vector<BYTE> user = CurrentUserSid();
+    LPWSTR userText = nullptr;
+    if (user.empty() || !ConvertSidToStringSidW(user.data(), &userText)) return false;
+    const std::unique_ptr<void, TLocalFree> userTextOwner(userText);
+    // Protected (no entries from the parent): full control for the account, SYSTEM and the
+    // administrators, read and run for everyone else ("everyone", which Wine maps to the
+    // Unix permissions of others); inherited by what is created inside.
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + std::wstring(userText) +
+                              L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    const std::unique_ptr<void, TLocalFree> descriptorOwner(descriptor);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    return CreateDirectoryW(w.c_str(), &attributes) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool TFileSystemWin::OwnedByCurrentUser(const std::string& path) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::wstring w = ToWide(path);
+    if (GetNamedSecurityInfoW(w.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const std::unique_ptr<void, TLocalFree> descriptorOwner(descriptor);
+    std::vector<BYTE> user = CurrentUserSid();
+    return owner != nullptr && !user.empty() && EqualSid(owner, user.data());
 }
 
 std::vector<std::string> TFileSystemWin::FindEntries(const std::string& pattern) {

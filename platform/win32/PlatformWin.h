@@ -37,6 +37,8 @@ public:
     std::string MoveFileOver(const std::string& from, const std::string& to) override;
     std::optional<int64_t> FolderCreationTime(const std::string& path) override;
     bool CanWriteFolder(const std::string& path) override;
+    bool CreateSharedFolder(const std::string& path) override;
+    bool OwnedByCurrentUser(const std::string& path) override;
     std::vector<std::string> FindEntries(const std::string& pattern) override;
     std::string KnownFolder(TKnownFolder folder) override;
 };

@@ -18,6 +18,8 @@ public:
     std::map<std::string, std::string> Files;     // by lower-case path
     std::set<std::string> Folders;                // lower-case, no trailing "\"
     std::set<std::string> ReadOnlyFolders;        // CanWriteFolder answers false
+    std::set<std::string> OthersOwn;              // lower-case paths another account owns
+    std::set<std::string> SharedFolders;          // made by CreateSharedFolder
     std::map<std::string, int64_t> CreationTimes; // lower-case folder -> file time
     std::string WriteError;                       // when set, every write fails with it
     std::map<std::string, std::string> Known{{"appdata", "C:\\Users\\me\\AppData\\Roaming"},
@@ -96,6 +98,20 @@ public:
     bool CanWriteFolder(const std::string& path) override {
         std::lock_guard hold(Lock);
         return ReadOnlyFolders.count(Key(path)) == 0;
+    }
+    bool CreateSharedFolder(const std::string& path) override {
+        {
+            std::lock_guard hold(Lock);
+            if (Folders.count(Key(path)) > 0) return true;
+        }
+        CreateFolders(path);
+        std::lock_guard hold(Lock);
+        SharedFolders.insert(Key(path));
+        return true;
+    }
+    bool OwnedByCurrentUser(const std::string& path) override {
+        std::lock_guard hold(Lock);
+        return OthersOwn.count(Key(path)) == 0 && (Folders.count(Key(path)) > 0 || Files.count(Key(path)) > 0);
     }
     // Patterns of the form FOLDER\*.EXT only.
     std::vector<std::string> FindEntries(const std::string& pattern) override {

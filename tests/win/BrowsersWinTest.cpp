@@ -227,13 +227,13 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
                   userFile,
                   "[setting]\r\nUpdate.Times=1\r\nURL.Update=" + server.Url("/update") +
                       "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") +
-                      "\r\nSWITCH.FF=1\r\nFireFoxPath=" + Firefox +
-                      "\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
+                      "\r\nSWITCH.FF=1\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
                       "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"
                       // Nothing listens at these proxies: without a check address the
                       // watch of the proxy in use cannot find them dead.
                       "URL.VerifyIP=\r\n"),
               "");
+    ASSERT_EQ(WriteOwnFirefoxPath(exe, Firefox), "");
     const std::string trace = Dir / "trace.log";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
     TProgram app(exe, "-d");
@@ -289,7 +289,8 @@ TEST_F(BrowsersWinTest, TheProgramLeavesSwitchedOffBrowsersAlone) {
     server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     Fs.CreateFolders(OperaFolder);
     ASSERT_EQ(Fs.WriteFileAtomic(OperaFolder + "operaprefs.ini", kOwnOperaPrefs), "");
-    WriteProgramUserFile(server, "SWITCH.OPERA=0\r\nSWITCH.FF=0\r\nFireFoxPath=" + Firefox + "\r\n");
+    WriteProgramUserFile(server, "SWITCH.OPERA=0\r\nSWITCH.FF=0\r\n");
+    ASSERT_EQ(WriteOwnFirefoxPath(TBuiltApp::Exe(), Firefox), "");
     TBuiltApp app("-d");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);

@@ -9,6 +9,7 @@
 
 #include "UpdatePublicKey.h"
 
+#include <aclapi.h>
 #include <objidl.h> // GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out
 
 #include <gdiplus.h>
@@ -163,6 +164,63 @@ TEST(FileSystemWinTest, WriteAccessFollowsTheFolderSecurity) {
     FreeSid(everyone);
     if (!applied) GTEST_SKIP() << "this file system keeps no security descriptors: " << LastErrorText();
     EXPECT_FALSE(fs.CanWriteFolder(dir / "locked"));
+}
+
+// The shared data folder as the settings store makes it: the account's own, and its access
+// list, not the parent's, lets every other account read only. A file that another Unix
+// account owns (Wine's stand-in for another Windows account) is not the account's own.
+TEST(FileSystemWinTest, ASharedFolderIsTheAccountsOwnAndOthersOnlyRead) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    const std::string shared = dir / "common\\Maskaddr";
+    ASSERT_TRUE(fs.CreateSharedFolder(shared));
+    EXPECT_TRUE(fs.OwnedByCurrentUser(shared));
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    std::wstring w = ToWide(shared);
+    ASSERT_EQ(GetNamedSecurityInfoW(w.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                    nullptr, &sd),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(sd, &control, &revision));
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0) << "nothing inherited from the parent";
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    ACCESS_MASK everyoneMay = 0;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && EqualSid(&ace->SidStart, everyone))
+            everyoneMay |= ace->Mask;
+    }
+    FreeSid(everyone);
+    LocalFree(sd);
+    EXPECT_NE(everyoneMay & FILE_LIST_DIRECTORY, 0u);
+    EXPECT_EQ(everyoneMay & (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | DELETE | WRITE_DAC | WRITE_OWNER), 0u);
+    EXPECT_FALSE(fs.OwnedByCurrentUser(dir / "missing"));
+
+    // Another account's file: handed to the Unix account "nobody" (the test runs as root).
+    const std::string planted = shared + "\\setting.dat";
+    ASSERT_EQ(fs.WriteFileAtomic(planted, "[setting]\r\n"), "");
+    EXPECT_TRUE(fs.OwnedByCurrentUser(planted));
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    ASSERT_NE(unixName, nullptr) << "not Wine";
+    char* unixPath = unixName(ToWide(planted).c_str());
+    ASSERT_NE(unixPath, nullptr);
+    std::wstring command = ToWide(std::string("Z:\\bin\\chown nobody ") + unixPath);
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << LastErrorText();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Wine cannot wait for a Unix process: wait for its effect.
+    EXPECT_TRUE(PumpUntil([&] { return !fs.OwnedByCurrentUser(planted); }, 10000));
 }
 
 TEST(FileSystemWinTest, KnownFoldersMatchTheShellFoldersValues) {

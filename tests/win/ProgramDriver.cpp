@@ -135,6 +135,13 @@ std::string UserFileOf(const std::string& exe) {
     return ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
 }
 
+std::string WriteOwnFirefoxPath(const std::string& exe, const std::string& firefox) {
+    const std::string folder = ShellFolderPath(false, "AppData") + "\\" + FolderWord(exe);
+    TFileSystemWin fs;
+    fs.CreateFolders(folder);
+    return fs.WriteFileAtomic(folder + "\\setting.dat", "[setting]\r\nFireFoxPath=" + firefox + "\r\n");
+}
+
 std::string WriteServiceUserFile(const std::string& exe, const std::string& service,
                                  const std::string& lines) {
     const std::string path = UserFileOf(exe);

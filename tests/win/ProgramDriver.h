@@ -65,6 +65,8 @@ private:
 std::string UserFileOf(const std::string& exe);
 std::string WriteServiceUserFile(const std::string& exe, const std::string& service,
                                  const std::string& lines);
+// The program path of Firefox written where the program keeps it: the account's own folder.
+std::string WriteOwnFirefoxPath(const std::string& exe, const std::string& firefox);
 
 // Copies maskaddr.exe from the folder (with trailing "\") into another, with the data it
 // reads at start (constants, overlay scene, pictures, language, skin), and gives every

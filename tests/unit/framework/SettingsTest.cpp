@@ -207,6 +207,60 @@ TEST_F(SettingsTest, NoFlagAndReadOnlyAllUsersFolderChoosesPerUser) {
     EXPECT_EQ(P.Files.Get(kUserFolder + "setting.dat"), "[setting]\r\nRunTimes=1\r\n\r\n");
 }
 
+// The shared folder serves an account only while nothing there can come from another one: a
+// folder it makes is read-only for others; a folder or a settings file that another account
+// owns (a planted one) is not read at all, and the account's own folder is used.
+TEST_F(SettingsTest, TheSharedFolderServesOnlyTheAccountThatOwnsIt) {
+    const std::string planted = "[setting]\r\nNORMAL_IPS=6.6.6.6:80|X|XX|0|0;\r\n";
+    struct Case {
+        const char* what;
+        std::string otherOwns; // the path another account owns, or ""
+        bool shared;
+    };
+    const Case cases[] = {
+        {"made by this account", "", true},
+        {"a folder of another account", kAllFolder.substr(0, kAllFolder.size() - 1), false},
+        {"a settings file of another account", kAllFolder + "setting.dat", false},
+    };
+    for (const Case& c : cases) {
+        P.Files.Files.clear();
+        P.Files.Folders.clear();
+        P.Files.SharedFolders.clear();
+        P.Files.OthersOwn.clear();
+        if (!c.otherOwns.empty()) {
+            P.Files.CreateFolders(kAllFolder);
+            User(planted);
+            P.Files.OthersOwn.insert(TFakeFileSystem::Key(c.otherOwns));
+        }
+        P.Trace.Lines.clear();
+        TCLSettings s;
+        EXPECT_EQ(s.AllUser(), c.shared) << c.what;
+        EXPECT_EQ(s.GetSettingString("NORMAL_IPS"), "") << c.what << ": nothing read from another's file";
+        EXPECT_EQ(P.Files.SharedFolders.count(TFakeFileSystem::Key(kAllFolder)), c.otherOwns.empty() ? 1u : 0u)
+            << c.what;
+        const bool traced = std::any_of(P.Trace.Lines.begin(), P.Trace.Lines.end(), [&](const std::string& l) {
+            return l.find(c.otherOwns + " belongs to another account") != std::string::npos;
+        });
+        EXPECT_EQ(traced, !c.shared) << c.what;
+    }
+}
+
+// A program path is read from and written to the account's own folder even while the rest of
+// the settings live in the shared one, where the first account to make the folder wrote.
+TEST_F(SettingsTest, ProgramPathsStayInTheAccountsOwnFolder) {
+    User("[setting]\r\nFireFoxPath=C:\\Shared\\evil.exe\r\nChangeIP=1\r\n");
+    P.Files.Put(kUserFolder + "setting.dat", "[setting]\r\nKept=1\r\n");
+    TCLSettings s;
+    ASSERT_TRUE(s.AllUser());
+    EXPECT_EQ(s.GetSettingString("FireFoxPath"), "") << "the shared file's program path is not read";
+    EXPECT_TRUE(s.GetSettingBool("ChangeIP")) << "the rest is";
+    s.SetSettingstring("firefoxpath ", "C:\\Mozilla\\firefox.exe");
+    EXPECT_EQ(s.GetSettingString("FireFoxPath"), "C:\\Mozilla\\firefox.exe");
+    EXPECT_EQ(P.Files.Get(kUserFolder + "setting.dat"),
+              "[setting]\r\nKept=1\r\nfirefoxpath =C:\\Mozilla\\firefox.exe\r\n\r\n");
+    EXPECT_NE(UserFile().find("FireFoxPath=C:\\Shared\\evil.exe"), std::string::npos) << "left alone";
+}
+
 TEST_F(SettingsTest, NoAllUserSettingLeavesTheFlagFileAlone) {
     Const("Setting.NoAllUser=1\n");
     TCLSettings s;

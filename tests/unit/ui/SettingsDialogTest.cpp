@@ -19,6 +19,8 @@ namespace {
 
 constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kUserFile[] = "C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat";
+// Where the account keeps program paths.
+constexpr char kOwnFile[] = "C:\\Users\\me\\AppData\\Roaming\\C__Tools_App_app.exe\\setting.dat";
 
 class SettingsDialogTest : public ::testing::Test {
 protected:
@@ -36,6 +38,7 @@ protected:
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
         P.Files.Put(kUserFile, "[setting]\n" + lines);
+        P.Files.Put(kOwnFile, "");
     }
 };
 
