@@ -114,6 +114,9 @@ void Fail(httplib::Response& res, int status, const std::string& why) {
     case 431:
         reason = "Request Header Fields Too Large";
         break;
+    case 503:
+        reason = "Service Unavailable";
+        break;
     }
     res.status = status;
     res.set_content(std::to_string(status) + " " + reason + ": " + why + "\n", "text/plain");

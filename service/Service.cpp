@@ -6,6 +6,8 @@
 #include "base/Text.h"
 #include "framework/engine/UrlTools.h"
 
+#include "DevelopmentKey.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -144,14 +146,10 @@ bool TService::Start(std::string& error) {
     if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
         !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
         return false;
-    if (FConfig.SigningKey.empty()) {
-        error = "[update] SigningKey is missing: every update reply is signed";
-        return false;
-    }
-    FSigner = TUpdateSigner::FromPemFile(FConfig.SigningKey, error);
-    if (!FSigner) return false;
+    if (!LoadSigningKey(error)) return false;
     FStore = OpenStateStore(FConfig.Database, error);
     if (!FStore) return false;
+    FReplies = std::make_unique<TSignedReplies>(*FSigner, [this] { return FStore->NextSerial(); });
     if (FConfig.HealthChecker) {
         bool ok = false;
         std::string text = ReadFile(FConfig.Inventory, ok);
@@ -192,6 +190,27 @@ bool TService::Start(std::string& error) {
         });
     }
     Log("listening on " + BaseURL() + " with " + std::to_string(FInventory.size()) + " inventory proxies");
+    return true;
+}
+
+// The key that signs the update replies. The repository's development key is refused unless
+// the configuration allows it: its private half is public, so replies signed with it prove
+// nothing to a program built with its public half.
+bool TService::LoadSigningKey(std::string& error) {
+    if (FConfig.SigningKey.empty()) {
+        error = "[update] SigningKey is missing: every update reply is signed";
+        return false;
+    }
+    FSigner = TUpdateSigner::FromPemFile(FConfig.SigningKey, error);
+    if (!FSigner) return false;
+    if (FSigner->PublicKey() != Base64Decode(kDevelopmentPublicKey).value_or("")) return true;
+    if (!FConfig.AllowDevelopmentKey) {
+        error = "[update] SigningKey " + FConfig.SigningKey +
+                " is the repository's development key, whose private half anyone can read: set SigningKey "
+                "to your own key (see the README), or [update] AllowDevelopmentKey=1 for development only";
+        return false;
+    }
+    Log("update replies are signed with the development key (AllowDevelopmentKey=1): for development only");
     return true;
 }
 
@@ -341,7 +360,15 @@ void TService::OnUpdate(const httplib::Request& req, httplib::Response& res) {
                     {"URL.help", base + "/help"},
                     {"URL.support", base + "/support"},
                     {"URL.Update", base + "/update"}};
-    res.set_content(FSigner->Sign(BuildUpdateReply(offer, request->Version)), "text/plain");
+    // Older and up-to-date programs get replies of two kinds, each signed again on its own.
+    const bool older = request->Version < offer.LatestVersion;
+    std::optional<std::string> reply =
+        FReplies->Serve(older ? "older" : "current", BuildUpdateReply(offer, request->Version));
+    if (!reply) {
+        Log("update reply not served: the state store gave no serial number, or signing failed");
+        return Fail(res, 503, "the update reply cannot be numbered or signed now");
+    }
+    res.set_content(*reply, "text/plain");
 }
 
 // The caller's own address and where it is; empty for a wrong magic word.

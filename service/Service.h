@@ -8,6 +8,7 @@
 #include "service/Periodic.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceLogic.h"
+#include "service/SignedReplies.h"
 #include "service/StateStore.h"
 #include "service/UpdateSigner.h"
 
@@ -55,6 +56,7 @@ private:
     void OnCheckIP(const httplib::Request& req, httplib::Response& res);
     void OnVerifyIP(const httplib::Request& req, httplib::Response& res);
     void Log(const std::string& line);
+    bool LoadSigningKey(std::string& error);
     std::string PageFile(const std::string& name) const;
 
     TServiceConfig FConfig;
@@ -63,7 +65,8 @@ private:
     TLogFile FLogFile; // when the configuration names one; else `log`
     std::unique_ptr<THttpServer> FServer;
     std::unique_ptr<TGeoLocator> FGeo;
-    std::unique_ptr<TUpdateSigner> FSigner; // signs every update reply
+    std::unique_ptr<TUpdateSigner> FSigner;   // signs every update reply
+    std::unique_ptr<TSignedReplies> FReplies; // dated, numbered and signed by FSigner
     std::vector<TInventoryProxy> FInventory;
     std::unique_ptr<TStateStore> FStore;
     int FPort = 0;

@@ -71,6 +71,9 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     config.Info = ini.ReadString("update", "Info", config.Info);
     config.Page = ini.ReadString("update", "Page", config.Page);
     config.SigningKey = Resolve(baseDir, ini.ReadString("update", "SigningKey", config.SigningKey));
+    int allowDevelopmentKey = config.AllowDevelopmentKey ? 1 : 0;
+    if (!ReadInt(ini, "update", "AllowDevelopmentKey", 0, 1, allowDevelopmentKey, error)) return false;
+    config.AllowDevelopmentKey = allowDevelopmentKey == 1;
     config.Inventory = Resolve(baseDir, ini.ReadString("files", "Inventory", config.Inventory));
     config.Pages = Resolve(baseDir, ini.ReadString("files", "Pages", config.Pages));
     config.Flags = Resolve(baseDir, ini.ReadString("files", "Flags", config.Flags));

@@ -20,11 +20,12 @@ struct TServiceConfig {
     std::string LatestVersion = "1.0.0.0";
     std::string Info;
     std::string Page;
-    std::string SigningKey;  // PEM private key (P-256) that signs every update reply
-    std::string Inventory;   // proxy inventory file
-    std::string Pages;       // folder of home.html, help.html, support.html
-    std::string Flags;       // folder of XX.PNG
-    std::string GeoDatabase; // GeoIP country database; empty: overrides only
+    std::string SigningKey;           // PEM private key (P-256) that signs every update reply
+    bool AllowDevelopmentKey = false; // may SigningKey be the repository's development key
+    std::string Inventory;            // proxy inventory file
+    std::string Pages;                // folder of home.html, help.html, support.html
+    std::string Flags;                // folder of XX.PNG
+    std::string GeoDatabase;          // GeoIP country database; empty: overrides only
     std::map<std::string, TGeoOverride> GeoOverrides;
     int HealthInterval = 60;        // seconds between rounds
     int HealthTimeout = 5;          // seconds per proxy

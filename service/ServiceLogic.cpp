@@ -162,6 +162,18 @@ std::string BuildUpdateReply(const TUpdateOffer& offer, uint32_t requestVersion)
     return out;
 }
 
+std::string StampUpdateReply(std::string_view reply, std::time_t issued, uint64_t serial) {
+    std::tm utc{};
+    char when[32] = "";
+    if (gmtime_r(&issued, &utc) != nullptr) std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const size_t firstLine = reply.find('\n');
+    std::string out(reply.substr(0, firstLine == std::string_view::npos ? reply.size() : firstLine + 1));
+    if (firstLine == std::string_view::npos) out += "\r\n";
+    out += "issued=" + std::string(when) + "\r\nserial=" + std::to_string(serial) + "\r\n";
+    if (firstLine != std::string_view::npos) out += reply.substr(firstLine + 1);
+    return out;
+}
+
 std::string BuildLookupReply(const std::string& ip, const TLocation& where) {
     return "IP=" + ip + "\r\nCOUNTRY_SHORT=" + where.CountryShort + "\r\nCOUNTRY_LONG=" + where.CountryLong +
            "\r\nCITY=" + where.City + "\r\nREGION=" + where.Region + "\r\n" + FormatNumber(where.Latitude) +

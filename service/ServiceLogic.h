@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,10 @@ struct TUpdateOffer {
 // The reply lines: "magicword=", "Result=" (with "info=" and "page=" when the request is older
 // than the latest version) and one "__MODIFY__." line per pushed setting; CR LF line ends.
 std::string BuildUpdateReply(const TUpdateOffer& offer, uint32_t requestVersion);
+
+// The reply with the lines that date and number it, "issued=YYYY-MM-DDTHH:MM:SSZ" (UTC)
+// and "serial=N", put directly after its first line (the magic word).
+std::string StampUpdateReply(std::string_view reply, std::time_t issued, uint64_t serial);
 
 // What the lookup tells about an address.
 struct TLocation {

@@ -5,6 +5,7 @@
 #include <pqxx/pqxx>
 #include <sqlite3.h>
 
+#include <charconv>
 #include <ctime>
 #include <mutex>
 
@@ -16,6 +17,9 @@ const char* const TStateStore::kSchema[] = {
     "CREATE TABLE IF NOT EXISTS health (ip TEXT, port INTEGER, live INTEGER, reason TEXT, ms INTEGER,"
     " checked_at BIGINT, PRIMARY KEY (ip, port))",
     "CREATE TABLE IF NOT EXISTS touches (ip TEXT PRIMARY KEY, hits INTEGER, last_at BIGINT)",
+    // One row: the last serial number given to a signed update reply.
+    "CREATE TABLE IF NOT EXISTS update_serial (id INTEGER PRIMARY KEY CHECK (id = 1),"
+    " last_serial BIGINT NOT NULL)",
 };
 
 namespace {
@@ -57,28 +61,38 @@ protected:
     std::vector<TRow> Batch(const std::vector<TSql>& statements) override {
         std::lock_guard<std::mutex> hold(FLock);
         std::vector<TRow> rows;
-        sqlite3_exec(FDb, "BEGIN", nullptr, nullptr, nullptr);
-        for (const TSql& sql : statements) {
+        bool ok = sqlite3_exec(FDb, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+        for (size_t i = 0; ok && i < statements.size(); ++i)
+            ok = Run(statements[i], rows);
+        ok = ok && sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok) {
+            sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
             rows.clear();
-            sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v2(FDb, sql.Text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) continue;
-            for (size_t i = 0; i < sql.Params.size(); ++i)
-                sqlite3_bind_text(stmt, static_cast<int>(i + 1), sql.Params[i].c_str(), -1, SQLITE_TRANSIENT);
-            while (sqlite3_step(stmt) == SQLITE_ROW) {
-                TRow row;
-                for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                    const unsigned char* text = sqlite3_column_text(stmt, c);
-                    row.push_back(text ? reinterpret_cast<const char*>(text) : "");
-                }
-                rows.push_back(std::move(row));
-            }
-            sqlite3_finalize(stmt);
         }
-        sqlite3_exec(FDb, "COMMIT", nullptr, nullptr, nullptr);
         return rows;
     }
 
 private:
+    // One statement; its rows replace `rows`. False when it cannot be run to its end.
+    bool Run(const TSql& sql, std::vector<TRow>& rows) {
+        rows.clear();
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(FDb, sql.Text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+        for (size_t i = 0; i < sql.Params.size(); ++i)
+            sqlite3_bind_text(stmt, static_cast<int>(i + 1), sql.Params[i].c_str(), -1, SQLITE_TRANSIENT);
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+            TRow row;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                const unsigned char* text = sqlite3_column_text(stmt, c);
+                row.push_back(text ? reinterpret_cast<const char*>(text) : "");
+            }
+            rows.push_back(std::move(row));
+        }
+        sqlite3_finalize(stmt);
+        return step == SQLITE_DONE;
+    }
+
     std::mutex FLock; // one connection, used from the server's and the health threads
     sqlite3* FDb = nullptr;
 };
@@ -179,6 +193,19 @@ int TStateStore::Touch(const std::string& ip) {
 int TStateStore::TouchCount(const std::string& ip) {
     auto rows = Batch({{"SELECT hits FROM touches WHERE ip = $1", {ip}}});
     return rows.empty() ? 0 : std::stoi(rows[0][0]);
+}
+
+std::optional<uint64_t> TStateStore::NextSerial() {
+    // One statement, so two instances counting at once each get their own number.
+    auto rows = Batch({{"INSERT INTO update_serial VALUES (1, 1) ON CONFLICT (id) DO UPDATE SET"
+                        " last_serial = update_serial.last_serial + 1 RETURNING last_serial",
+                        {}}});
+    uint64_t serial = 0;
+    if (rows.size() != 1 || rows[0].size() != 1) return std::nullopt;
+    const std::string& text = rows[0][0];
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), serial);
+    if (ec != std::errc() || end != text.data() + text.size() || serial == 0) return std::nullopt;
+    return serial;
 }
 
 std::unique_ptr<TStateStore> OpenStateStore(const std::string& database, std::string& error) {

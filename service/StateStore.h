@@ -1,12 +1,15 @@
 // The service's state that outlives a restart and can be shared: the proxy inventory, the
-// latest health result of each proxy with its time, and the keep-alive counters. SQLite (a
+// latest health result of each proxy with its time, the keep-alive counters and the serial
+// number of the signed update replies. SQLite (a
 // file beside the configuration; in memory for "") is the embedded default; a
 // "postgresql://..." address selects PostgreSQL, shared by several service instances.
 #pragma once
 
 #include "service/ServiceLogic.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,9 @@ public:
     // Counts one keep-alive of `ip`; returns its count so far.
     int Touch(const std::string& ip);
     int TouchCount(const std::string& ip);
+    // The next serial number of the signed update replies: one more than the last one given
+    // by any instance sharing the store, from 1; nullopt when the store cannot count.
+    std::optional<uint64_t> NextSerial();
 
     // One statement with its parameters ($1, $2, ... in the text), all passed as text.
     struct TSql {
@@ -42,7 +48,8 @@ public:
     using TRow = std::vector<std::string>;
 
 protected:
-    // Runs the statements in one transaction; the rows of the last one. Thread-safe.
+    // Runs the statements in one transaction; the rows of the last one. When one fails, none
+    // takes effect and there are no rows. Thread-safe.
     virtual std::vector<TRow> Batch(const std::vector<TSql>& statements) = 0;
     // The tables, created when missing (run once by the engine's opener).
     static const char* const kSchema[];

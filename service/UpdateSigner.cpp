@@ -48,6 +48,18 @@ bool IsP256(EVP_PKEY* key) {
            std::string(group) == "prime256v1";
 }
 
+// The public point of a P-256 key (public or private) as X then Y.
+std::optional<std::string> EncodedPoint(EVP_PKEY* key) {
+    unsigned char point[1 + kRawBytes];
+    size_t length = 0;
+    bool ok = EVP_PKEY_get_octet_string_param(key, OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY, point, sizeof point,
+                                              &length) == 1 &&
+              length == sizeof point && point[0] == 0x04;
+    ERR_clear_error();
+    if (!ok) return std::nullopt;
+    return std::string(reinterpret_cast<char*>(point) + 1, kRawBytes);
+}
+
 } // namespace
 
 struct TUpdateSigner::TKey {
@@ -73,6 +85,15 @@ std::unique_ptr<TUpdateSigner> TUpdateSigner::FromPemFile(const std::string& pat
         error = "the update signing key " + path + " is not a P-256 (prime256v1) key";
         return nullptr;
     }
+    // The public half a file carries is taken as it stands; it must be the one the private
+    // half makes, or PublicKey would name another key than the one that signs.
+    TOwned<EVP_PKEY_CTX> check(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
+    if (!check || EVP_PKEY_pairwise_check(check.get()) != 1) {
+        error =
+            "the update signing key " + path + " is damaged: its public half does not match its private half";
+        ERR_clear_error();
+        return nullptr;
+    }
     return std::unique_ptr<TUpdateSigner>(new TUpdateSigner(std::make_unique<TKey>(TKey{std::move(key)})));
 }
 
@@ -96,38 +117,22 @@ std::string TUpdateSigner::SignatureOf(const std::string& bytes) const {
     return raw;
 }
 
-std::string TUpdateSigner::CachedSignatureOf(const std::string& bytes) const {
-    constexpr size_t kCachedReplies = 8;
-    {
-        std::lock_guard lock(FCacheMutex);
-        for (const auto& [signedBytes, signature] : FCache)
-            if (signedBytes == bytes) return signature;
-    }
-    std::string signature = SignatureOf(bytes);
-    if (signature.empty()) return signature;
-    std::lock_guard lock(FCacheMutex);
-    FCache.emplace_front(bytes, signature);
-    if (FCache.size() > kCachedReplies) FCache.pop_back();
-    return signature;
-}
-
 std::string TUpdateSigner::Sign(std::string reply) const {
     const std::string signedBytes = SignableReply(std::move(reply));
-    return WithSignatureLine(signedBytes, CachedSignatureOf(signedBytes));
+    const std::string signature = SignatureOf(signedBytes);
+    return signature.empty() ? std::string() : WithSignatureLine(signedBytes, signature);
+}
+
+std::string TUpdateSigner::PublicKey() const {
+    return EncodedPoint(FKey->Key.get()).value_or("");
 }
 
 std::optional<std::string> ReadP256PublicKey(const std::string& path) {
     TOwned<BIO> file(BIO_new_file(path.c_str(), "rb"));
     TOwned<EVP_PKEY> key(file ? PEM_read_bio_PUBKEY(file.get(), nullptr, nullptr, nullptr) : nullptr);
-    unsigned char point[1 + kRawBytes];
-    size_t length = 0;
-    bool ok = key && IsP256(key.get()) &&
-              EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY, point,
-                                              sizeof point, &length) == 1 &&
-              length == sizeof point && point[0] == 0x04;
     ERR_clear_error();
-    if (!ok) return std::nullopt;
-    return std::string(reinterpret_cast<char*>(point) + 1, kRawBytes);
+    if (!key || !IsP256(key.get())) return std::nullopt;
+    return EncodedPoint(key.get());
 }
 
 bool VerifyEcdsaP256(const std::string& publicKey, const std::string& data, const std::string& signature) {

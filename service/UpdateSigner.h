@@ -3,12 +3,9 @@
 // form the program checks with the system's own cryptography. Also the matching check.
 #pragma once
 
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
 
 namespace maskaddr::service {
 
@@ -21,22 +18,19 @@ public:
     TUpdateSigner(const TUpdateSigner&) = delete;
     TUpdateSigner& operator=(const TUpdateSigner&) = delete;
 
-    // The reply with its signature line (see SignableReply and WithSignatureLine). A reply
-    // equal to one of the last few signed gets the signature made for it: signing costs far
-    // more than building the reply, and clients are sent the same reply until the inventory
-    // changes. Safe from several threads at once.
+    // The reply with its signature line (see SignableReply and WithSignatureLine); empty when
+    // signing fails. Safe from several threads at once.
     std::string Sign(std::string reply) const;
-    // The raw signature (r then s) over the bytes. Safe from several threads at once.
+    // The raw signature (r then s) over the bytes; empty when signing fails. Safe from
+    // several threads at once.
     std::string SignatureOf(const std::string& bytes) const;
+    // The public half of the key as X then Y (32 bytes each).
+    std::string PublicKey() const;
 
 private:
     struct TKey;
     explicit TUpdateSigner(std::unique_ptr<TKey> key);
-    std::string CachedSignatureOf(const std::string& bytes) const;
     std::unique_ptr<TKey> FKey;
-    mutable std::mutex FCacheMutex;
-    mutable std::deque<std::pair<std::string, std::string>> FCache; // signed bytes, signature
-
 };
 
 // The public key of a PEM file ("PUBLIC KEY") as X then Y (32 bytes each); nullopt when it

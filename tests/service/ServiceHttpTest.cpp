@@ -1,7 +1,7 @@
 // The real maskaddr-service on 127.0.0.1, asked over real HTTP, with real tinyproxy
 // instances on other loopback addresses for the health checks. Nothing leaves 127.0.0.0/8.
 #include "service/Postgres.h"
-#include "service/Service.h"
+#include "service/ServiceFixture.h"
 #include "service/TinyProxy.h"
 
 #include "base/Text.h"
@@ -23,106 +23,9 @@
 #include <sstream>
 
 using namespace maskaddr::service;
-using maskaddr::test::TTinyProxy;
+using namespace maskaddr::test;
 
 namespace {
-
-const char* const kUpdateQuery = "/update?ACTION=Update&07042&PID=maskaddr&LANG=English&DAY=3&RUNTIME=12"
-                                 "&VER=01000000&SVER=0&WVER=10_0_&WLANG=1033&CHL=756E6B6E6F77";
-
-std::string Value(const std::string& text, const std::string& name) {
-    for (const std::string& line : maskaddr::SplitLines(text))
-        if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
-    return "<missing>";
-}
-
-// The service's log as the tests read it: the service's threads write while a test reads,
-// so both take one lock.
-class TSharedLog final : public std::streambuf {
-public:
-    std::string Text() const {
-        std::lock_guard<std::mutex> hold(FLock);
-        return FText;
-    }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        std::lock_guard<std::mutex> hold(FLock);
-        FText.push_back(traits_type::to_char_type(c));
-        return c;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        std::lock_guard<std::mutex> hold(FLock);
-        FText.append(s, static_cast<size_t>(n));
-        return n;
-    }
-
-private:
-    mutable std::mutex FLock;
-    std::string FText;
-};
-
-class ServiceHttp : public testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/maskaddr-service-test.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        FDir = tmpl;
-    }
-    void TearDown() override {
-        FService.reset();
-        std::filesystem::remove_all(FDir);
-    }
-
-    // Starts the service with this inventory; no periodic round runs during a test (the first
-    // round at start does, and tests wait for it).
-    void Start(const std::string& inventory, std::string latest = "1.2.0.0",
-               const std::function<void(TServiceConfig&)>& tweak = {}) {
-        std::ofstream(FDir + "/inventory.txt") << inventory;
-        TServiceConfig config;
-        config.Listen = "127.0.0.1";
-        config.Port = 0;
-        config.MagicWord = "maskaddr-7c1e";
-        config.LatestVersion = latest;
-        config.Info = "New version";
-        config.Page = "http://127.0.0.1:1/download";
-        config.SigningKey = std::string(MASKADDR_SOURCE_DIR) + "/keys/update-signing.dev.pem";
-        config.Inventory = FDir + "/inventory.txt";
-        config.Pages = std::string(MASKADDR_SOURCE_DIR) + "/service/pages";
-        config.Flags = std::string(MASKADDR_SOURCE_DIR) + "/res/flag_short";
-        config.GeoOverrides = {{"127.0.0.1", {"US", "Springfield"}}, {"127.0.0.2", {"DE", "Berlin"}}};
-        config.HealthInterval = 3600;
-        config.HealthTimeout = 3;
-        if (tweak) tweak(config);
-        FConfig = config;
-        Launch(config, FService);
-    }
-
-    // Starts a service and waits for its first health round.
-    void Launch(const TServiceConfig& config, std::unique_ptr<TService>& service) {
-        service = std::make_unique<TService>(config, FLog);
-        std::string error;
-        ASSERT_TRUE(service->Start(error)) << error;
-        for (int i = 0; i < 200 && service->HealthRounds() == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_GE(service->HealthRounds(), 1);
-    }
-
-    httplib::Result Get(const std::string& target) {
-        httplib::Client client("127.0.0.1", FService->Port());
-        client.set_read_timeout(10, 0);
-        return client.Get(target.c_str());
-    }
-
-    std::string LogText() const { return FLogBuffer.Text(); }
-
-    std::string FDir;
-    TSharedLog FLogBuffer;
-    std::ostream FLog{&FLogBuffer};
-    std::unique_ptr<TService> FService;
-    TServiceConfig FConfig; // the configuration Start gave FService
-};
 
 // A raw client socket from `from` to the service, reads bounded by a 5 s receive timeout.
 class TRawClient {
@@ -167,10 +70,6 @@ std::vector<int> Statuses(const std::string& text) {
     for (size_t at = text.find("HTTP/1.1 "); at != std::string::npos; at = text.find("HTTP/1.1 ", at + 1))
         codes.push_back(std::stoi(text.substr(at + 9, 3)));
     return codes;
-}
-
-std::string ProxyLine(const std::string& ip, int port, const char* kind = "normal") {
-    return ip + ":" + std::to_string(port) + "|Germany|DE|13.40|52.52|" + kind + "\n";
 }
 
 TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
@@ -230,10 +129,14 @@ TEST_F(ServiceHttp, AProxyThatStopsIsDroppedAtTheNextRound) {
     EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"),
               "127.0.0.2:" + std::to_string(port) + "|Germany|DE|13.40|52.52");
 
+    const std::string before = Get(kUpdateQuery)->body;
+
     proxy.reset();
     FService->CheckHealthNow();
     EXPECT_TRUE(FService->LiveProxies().empty());
-    EXPECT_EQ(Value(Get(kUpdateQuery)->body, "__MODIFY__.SUPER_IPS"), "");
+    const std::string after = Get(kUpdateQuery)->body;
+    EXPECT_EQ(Value(after, "__MODIFY__.SUPER_IPS"), "");
+    EXPECT_GT(Serial(after), Serial(before)) << "signed again";
 
     TTinyProxy back("127.0.0.2", "127.0.0.2"); // another port: the inventory's proxy stays dead
     FService->CheckHealthNow();
@@ -259,9 +162,9 @@ TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersionsAndEveryReplyIsSigned) {
         ASSERT_TRUE(r);
         ASSERT_EQ(r->status, 200);
         std::vector<std::string> lines = maskaddr::SplitLines(r->body);
-        ASSERT_GE(lines.size(), 2u);
+        ASSERT_GE(lines.size(), 4u);
         EXPECT_EQ(lines[0], "magicword=maskaddr-7c1e");
-        EXPECT_EQ(lines[1], std::string("Result=") + c.Result) << c.Ver;
+        EXPECT_EQ(lines[3], std::string("Result=") + c.Result) << c.Ver; // after issued= and serial=
         EXPECT_EQ(Value(r->body, "info"), c.Result[0] == '1' ? "New version" : "<missing>");
         EXPECT_EQ(Value(r->body, "page"), c.Result[0] == '1' ? "http://127.0.0.1:1/download" : "<missing>");
         EXPECT_EQ(Value(r->body, "__MODIFY__.NORMAL_IPS"), ""); // an empty inventory lists nothing
@@ -271,10 +174,6 @@ TEST_F(ServiceHttp, ResultIsOneOnlyForOlderVersionsAndEveryReplyIsSigned) {
                   r->body);
         EXPECT_TRUE(VerifyEcdsaP256(*publicKey, signedReply->Body, signedReply->Signature)) << c.Ver;
     }
-    // A reply sent again keeps the signature made for it (each new signature would differ).
-    auto first = Get(kUpdateQuery), again = Get(kUpdateQuery);
-    ASSERT_TRUE(first && again);
-    EXPECT_EQ(first->body, again->body);
 }
 
 TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
@@ -579,6 +478,8 @@ TEST_F(ServiceHttp, TwoInstancesShareTheirStateInPostgreSQL) {
               "127.0.0.2:" + std::to_string(proxy.Port()) + "|Germany|DE|13.40|52.52");
     for (const char* list : {"__MODIFY__.NORMAL_IPS", "__MODIFY__.SUPER_IPS"})
         EXPECT_EQ(Value(a->body, list), Value(b->body, list)) << list;
+    // One counter for both: the second instance signed later, with the next number.
+    EXPECT_GT(Serial(b->body), Serial(a->body));
 
     ASSERT_EQ(fromOther("/touch?ip=127.0.0.3")->status, 200);
     EXPECT_EQ(Get("/touch?ip=127.0.0.3")->status, 200);

@@ -211,7 +211,8 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     std::string error;
     ASSERT_TRUE(ParseServiceConfig(
         "[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
-        "LatestVersion=2.0.0.0\nPage=http://p\nSigningKey=keys/sign.pem\n[files]\nInventory=inv.txt\n"
+        "LatestVersion=2.0.0.0\nPage=http://p\nSigningKey=keys/sign.pem\nAllowDevelopmentKey=1\n"
+        "[files]\nInventory=inv.txt\n"
         "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
         "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
         "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
@@ -225,6 +226,7 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     EXPECT_EQ(config.LatestVersion, "2.0.0.0");
     EXPECT_EQ(config.Inventory, "/etc/m/inv.txt");
     EXPECT_EQ(config.SigningKey, "/etc/m/keys/sign.pem");
+    EXPECT_TRUE(config.AllowDevelopmentKey);
     EXPECT_EQ(config.Pages, "/abs/pages");
     EXPECT_EQ(config.HealthInterval, 7);
     EXPECT_EQ(config.HealthTimeout, 2);
@@ -250,6 +252,7 @@ TEST(ServiceConfigFile, RejectsUnusableValues) {
         {"[files]\nPages=p\n", "Inventory"},
         {"[files]\nInventory=i\n[geo.override]\n127.0.0.1=USA\n", "two-letter"},
         {"[files]\nInventory=i\n[limits]\nMaxHead=100\n", "MaxHead"},
+        {"[files]\nInventory=i\n[update]\nAllowDevelopmentKey=yes\n", "AllowDevelopmentKey must be"},
     };
     for (const auto& [text, what] : cases) {
         TServiceConfig config;
