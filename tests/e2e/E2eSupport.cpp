@@ -5,6 +5,7 @@
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
 
+#include <gtest/gtest.h>
 #include <wininet.h>
 
 #include <cstdlib>
@@ -18,6 +19,17 @@ std::string Env(const char* name) {
 
 std::string ReadText(const std::string& path) {
     return TFileSystemWin().ReadFile(path).value_or("");
+}
+
+HWND HiddenWindow(const TApp& app, const std::string& trace) {
+    HWND w = app.Ready();
+    if (w == nullptr || !WaitForText(trace, kLookupAnswered)) {
+        ADD_FAILURE() << "the program did not get ready: " << ReadText(trace);
+        return nullptr;
+    }
+    const std::string shown = app.Hide(w);
+    if (!shown.empty()) ADD_FAILURE() << "instead of hiding: " << shown;
+    return shown.empty() ? w : nullptr;
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {

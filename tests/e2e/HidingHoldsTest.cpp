@@ -55,18 +55,7 @@ protected:
                                        "Update.BeginAuto=0\r\nUpdate.Times=1\r\n" + lines),
                   "");
     }
-    // The started program's main window once its lookup answered and one click hid; null
-    // (with the failure reported) otherwise.
-    HWND Hidden(TApp& app) {
-        HWND w = app.Ready();
-        if (w == nullptr || !WaitForText(Trace, kLookupAnswered)) {
-            ADD_FAILURE() << "the program did not get ready: " << ReadText(Trace);
-            return nullptr;
-        }
-        const std::string shown = app.Hide(w);
-        if (!shown.empty()) ADD_FAILURE() << "instead of hiding: " << shown;
-        return shown.empty() ? w : nullptr;
-    }
+    HWND Hidden(const TApp& app) { return HiddenWindow(app, Trace); }
     // What the check page shows once a second for at most `seconds`, until `until` shows.
     std::vector<std::string> Polls(int seconds, const std::string& until) {
         std::vector<std::string> seen;
