@@ -1,8 +1,12 @@
 # The update key: update replies are signed by the service (ECDSA P-256) and the program
 # accepts only those that verify with the public key compiled into it. This names the
 # PEM file of that public key and writes UpdatePublicKey.h (the point's X and Y, base64).
+# It runs before project(), so that a release configure with the development key stops at
+# once, before any compiler is looked for.
 set(MASKADDR_UPDATE_PUBLIC_KEY "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" CACHE FILEPATH
     "PEM public key (P-256) that update replies must be signed with")
+option(MASKADDR_ALLOW_DEVELOPMENT_KEY
+       "Let a release build trust the development update key (development and test trees only)" OFF)
 set(MASKADDR_DEV_SIGNING_KEY "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pem")
 
 # The base64 body of a PEM file, without its armour lines and blanks.
@@ -27,6 +31,24 @@ if(NOT length EQUAL 124 OR NOT at EQUAL 0)
   message(FATAL_ERROR "MASKADDR_UPDATE_PUBLIC_KEY: ${MASKADDR_UPDATE_PUBLIC_KEY} is not a P-256 public key "
                       "in PEM form (openssl ec -in KEY.pem -pubout -out KEY.pub.pem)")
 endif()
+# The development key's private half is in the repository, so a program that trusts it takes
+# update replies from anyone. Keys are compared by their content (the PEM body), wherever the
+# file lies and whatever its line endings. A multi-config generator may build Release, so it
+# counts as a release build.
+maskaddr_pem_body("${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" dev_key)
+string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
+get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(NOT key STREQUAL dev_key)
+  message(STATUS "Update key: ${MASKADDR_UPDATE_PUBLIC_KEY}; the tests sign with the development key "
+                 "and need a build with it")
+elseif((build_type MATCHES "^(RELEASE|RELWITHDEBINFO|MINSIZEREL)$" OR multi_config)
+       AND NOT MASKADDR_ALLOW_DEVELOPMENT_KEY)
+  message(FATAL_ERROR "This release build would trust the development update key "
+    "(${MASKADDR_UPDATE_PUBLIC_KEY}), whose private half is in the repository: anyone could sign "
+    "update replies for it. Configure with -DMASKADDR_UPDATE_PUBLIC_KEY=/path/to/your-update-signing.pub.pem "
+    "(see \"Signed update replies\" in README.md), or, for a development or test tree, with "
+    "-DMASKADDR_ALLOW_DEVELOPMENT_KEY=ON.")
+endif()
 string(SUBSTRING "${key}" 36 88 MASKADDR_UPDATE_PUBLIC_POINT)
 # The key's fingerprint as the About window shows it: the first 16 hex digits of the SHA-256 of
 # its standard (DER) form, what a distributor gets with
@@ -47,9 +69,3 @@ inline constexpr char kUpdatePublicKey[] = \"@MASKADDR_UPDATE_PUBLIC_POINT@\";
 // The first 16 hex digits of the SHA-256 of the key's DER form.
 inline constexpr char kUpdateKeyFingerprint[] = \"@MASKADDR_UPDATE_KEY_FINGERPRINT@\";
 " @ONLY)
-file(READ "${CMAKE_SOURCE_DIR}/keys/update-signing.dev.pub.pem" dev_public)
-file(READ "${MASKADDR_UPDATE_PUBLIC_KEY}" chosen_public)
-if(NOT dev_public STREQUAL chosen_public)
-  message(STATUS "Update key: ${MASKADDR_UPDATE_PUBLIC_KEY}; the tests sign with the development key "
-                 "and need a build with it")
-endif()

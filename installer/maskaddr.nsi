@@ -1,18 +1,21 @@
 ; The Maskaddr setup file: installs the program per machine (64-bit Program Files) or per
 ; user, records the channel and the entry in the list of installed programs, and builds the
 ; uninstaller that ends a running Maskaddr and removes what the setup placed.
-; tools/package builds it: makensis /DVERSION= /DSTAGE= /DOUTFILE= /DAPP_NAME= /DAPP_GUID= /DREG_PATH= /DCOPYRIGHT=
+; tools/package builds it: makensis /DVERSION= /DSTAGE= /DOUTFILE= /DAPP_NAME= /DAPP_GUID= /DREG_PATH=
+; /DCOPYRIGHT= /DPUBLISHER= /DSIGN= (the command that signs a program in place: tools/sign-exe).
 
-!ifndef VERSION | STAGE | OUTFILE | APP_NAME | APP_GUID | REG_PATH | COPYRIGHT
-  !error "tools/package passes VERSION, STAGE, OUTFILE, APP_NAME, APP_GUID, REG_PATH and COPYRIGHT"
+!ifndef VERSION | STAGE | OUTFILE | APP_NAME | APP_GUID | REG_PATH | COPYRIGHT | PUBLISHER | SIGN
+  !error "tools/package passes VERSION, STAGE, OUTFILE, APP_NAME, APP_GUID, REG_PATH, COPYRIGHT, PUBLISHER and SIGN"
 !endif
 
 Unicode true
 Target amd64-unicode ; the program is 64-bit; a 64-bit setup sees the 64-bit registry and folders
 SetCompressor /SOLID lzma
 ManifestDPIAware true
+; The uninstaller is signed before the setup takes it in, the setup once it is written.
+!uninstfinalize '"${SIGN}" --description "${APP_NAME} Uninstall" "%1"' = 0
+!finalize '"${SIGN}" --description "${APP_NAME} Setup" "%1"' = 0
 
-!define PUBLISHER "The Maskaddr developers"
 !define EXE "maskaddr.exe"
 !define UNINSTALLER "uninstall.exe"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP_NAME}"
@@ -94,6 +97,53 @@ FunctionEnd
 !insertmacro EndRunningProgram ""
 !insertmacro EndRunningProgram "un."
 
+; The access of Program Files: Administrators and SYSTEM full control, Users read and execute,
+; for the folder and everything in it; nothing inherited from the parent.
+!define PROGRAM_FILES_ACCESS "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+
+; A per-machine installation in a folder outside Program Files gets the access of Program Files
+; before anything in it runs (the setup starts the program it finds there to end it): a folder
+; that users may write to would let them replace a program that every user, and this elevated
+; setup, starts. A per-user installation stays the user's own. Failing that, the setup stops.
+Function SecureInstallFolder
+  ${If} $MultiUser.InstallMode != "AllUsers"
+    Return
+  ${EndIf}
+  CreateDirectory "$INSTDIR"
+  GetFullPathName $0 "$INSTDIR"
+  ${If} $0 == ""
+    StrCpy $0 "$INSTDIR"
+  ${EndIf}
+  ${For} $1 0 1
+    ${If} $1 = 0
+      GetFullPathName $2 "$PROGRAMFILES64"
+    ${Else}
+      GetFullPathName $2 "$PROGRAMFILES32"
+    ${EndIf}
+    StrLen $3 "$2\"
+    StrCpy $3 "$0\" $3
+    ${If} $2 != ""
+    ${AndIf} $3 == "$2\"
+      Return ; inside Program Files, whose access it inherits
+    ${EndIf}
+  ${Next}
+  DetailPrint "Giving $INSTDIR the access of Program Files"
+  StrCpy $2 1 ; the error, until the access is set
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${PROGRAM_FILES_ACCESS}", i 1, *p .r1, p 0) i .r3'
+  ${If} $3 <> 0
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r5, *i .r6) i .r3'
+    ; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION
+    ${If} $3 <> 0
+      System::Call 'advapi32::SetNamedSecurityInfoW(w "$0", i 1, i 0x80000004, p 0, p 0, p r5, p 0) i .r2'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ${If} $2 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR cannot be given the access of Program Files (error $2)." /SD IDOK
+    Abort
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   ; /D= is in $INSTDIR already; the install mode below would replace it.
   StrCpy $R9 $INSTDIR
@@ -112,6 +162,7 @@ FunctionEnd
 
 Section "${APP_NAME}" SecProgram
   SectionIn RO
+  Call SecureInstallFolder
   Call EndRunningProgram
 
   SetOutPath "$INSTDIR"
@@ -139,10 +190,6 @@ Section "${APP_NAME}" SecProgram
   WriteRegDWORD SHCTX "${UNINST_KEY}" "NoRepair" 1
 SectionEnd
 
-Function un.onInit
-  !insertmacro MULTIUSER_UNINIT
-FunctionEnd
-
 Section "un.${APP_NAME}" UnSecProgram
   SectionIn RO
   Call un.EndRunningProgram
@@ -168,17 +215,70 @@ Section "un.${APP_NAME}" UnSecProgram
   DeleteRegKey SHCTX "${UNINST_KEY}"
 SectionEnd
 
-; Off unless ticked (and so off in silent mode): the settings and downloaded flags live in
-; a folder named after the program's path, per user and for all users.
+; Removes a folder and everything in it without following links: a junction or symbolic link
+; (a reparse point) is removed as a link, never entered, so what it points to stays, also when
+; the folder itself is one. RMDir /r would enter a linked folder and empty it, and the data
+; folders are ones that a user, or the all-users folder's other users, could plant links in.
+Function un.RemoveFolderTree
+  Exch $0 ; the folder
+  Push $1 ; the search
+  Push $2 ; an entry's name
+  Push $3 ; an entry's attributes
+  System::Call 'kernel32::GetFileAttributesW(w "$0") i .r3'
+  ${If} $3 <> -1
+  ${AndIfNot} $3 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
+    FindFirst $1 $2 "$0\*"
+    ${DoWhile} $2 != ""
+      ${If} $2 != "."
+      ${AndIf} $2 != ".."
+        System::Call 'kernel32::GetFileAttributesW(w "$0\$2") i .r3'
+        ${If} $3 & 0x400
+        ${AndIf} $3 & 0x10 ; FILE_ATTRIBUTE_DIRECTORY: a linked folder, removed as the link
+          RMDir "$0\$2"
+        ${ElseIf} $3 & 0x400
+          Delete "$0\$2" ; a file link: the link goes
+        ${ElseIf} $3 & 0x10
+          Push "$0\$2"
+          Call un.RemoveFolderTree
+        ${Else}
+          Delete "$0\$2"
+        ${EndIf}
+      ${EndIf}
+      FindNext $1 $2
+    ${Loop}
+    FindClose $1
+  ${EndIf}
+  RMDir "$0"
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Off unless ticked or /RemoveSettings is given (and so off in silent mode without it): the
+; settings and downloaded flags live in a folder named after the program's path, per user and
+; for all users.
 Section /o "un.Settings and downloaded flags" UnSecSettings
   ${un.WordReplace} "$INSTDIR\${EXE}" "\" "_" "+" $0
   ${un.WordReplace} $0 ":" "_" "+" $0
   ${un.WordReplace} $0 "/" "_" "+" $0
   SetShellVarContext current
-  RMDir /r "$APPDATA\$0"
+  Push "$APPDATA\$0"
+  Call un.RemoveFolderTree
   SetShellVarContext all
-  RMDir /r "$APPDATA\$0"
+  Push "$APPDATA\$0"
+  Call un.RemoveFolderTree
   ${If} $MultiUser.InstallMode == "CurrentUser"
     SetShellVarContext current
   ${EndIf}
 SectionEnd
+
+Function un.onInit
+  !insertmacro MULTIUSER_UNINIT
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/RemoveSettings" $R1
+  ${IfNot} ${Errors}
+    SectionSetFlags ${UnSecSettings} ${SF_SELECTED}
+  ${EndIf}
+FunctionEnd

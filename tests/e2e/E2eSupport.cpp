@@ -63,13 +63,8 @@ std::string SeenAddress() {
     return body.substr(3, body.find_first_of("\r\n") - 3);
 }
 
-bool Spare(const std::string& action, const std::string& name) {
-    const std::string dir = Env("MASKADDR_E2E_DIR");
-    const std::string done = "Z:" + dir + "/" + name + "." + action;
-    TFileSystemWin files;
-    files.RemoveFile(done);
-    std::wstring command =
-        ToWide("Z:\\bin\\bash " + Env("MASKADDR_E2E_CTL") + " " + dir + " " + action + " " + name);
+bool StartUnixProgram(const std::string& commandLine) {
+    std::wstring command = ToWide(commandLine);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -77,8 +72,33 @@ bool Spare(const std::string& action, const std::string& name) {
         return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    return true;
+}
+
+// Runs run-e2e's e2ectl and waits for its outcome: Wine cannot wait for a Unix process, so
+// e2ectl writes its exit code to "DIR/NAME.ACTION" when it ends.
+static bool RunCtl(const std::string& action, const std::string& name) {
+    const std::string dir = Env("MASKADDR_E2E_DIR");
+    const std::string done = "Z:" + dir + "/" + name + "." + action;
+    TFileSystemWin files;
+    files.RemoveFile(done);
+    if (!StartUnixProgram("Z:\\bin\\bash " + Env("MASKADDR_E2E_CTL") + " " + dir + " " + action + " " + name))
+        return false;
     if (!WaitFor([&] { return files.FileExists(done); }, 15000)) return false;
     return ReadText(done).rfind("0", 0) == 0;
+}
+
+bool Spare(const std::string& action, const std::string& name) {
+    return RunCtl(action, name);
+}
+
+bool SignedWithThePackagesCertificate(const std::string& file) {
+    const std::string dir = "Z:" + Env("MASKADDR_E2E_DIR") + "/";
+    const std::string name = file.substr(file.find_last_of('\\') + 1);
+    return CopyFileW(ToWide(file).c_str(), ToWide(dir + name).c_str(), FALSE) &&
+           CopyFileW(ToWide(Env("MASKADDR_E2E_SIGNING_CERT")).c_str(),
+                     ToWide(dir + "signing-certificate.pem").c_str(), FALSE) &&
+           RunCtl("verify", name);
 }
 
 bool IsDirect(const TProxyState& s) {

@@ -30,9 +30,14 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms);
 // The address that the check-IP page reports for a WinINet client with the preconfigured
 // (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
 std::string SeenAddress();
+// Starts a program of the Unix side ("Z:\bin\ln -s ..."); Wine cannot wait for its end.
+bool StartUnixProgram(const std::string& commandLine);
 // Starts or stops one of the run's spare servers ("us-a", "us-b", "service2") through run-e2e's
 // e2ectl; true once the server listens (start) or nothing listens there any more (stop).
 bool Spare(const std::string& action, const std::string& name);
+// The Authenticode signature of a file verifies against the certificate that tools/package
+// signed with (run-e2e names it); checked on the Unix side with osslsigncode.
+bool SignedWithThePackagesCertificate(const std::string& file);
 // The system's web settings, and so every browser that follows them, connect directly.
 bool IsDirect(const TProxyState& s);
 

@@ -1,6 +1,7 @@
 // The real setup file under Wine (run-e2e names it, and an older one): a silent installation
 // whose program hides, a silent uninstallation while it hides, and an upgrade over a running
-// older installation that keeps the user's settings.
+// older installation that keeps the user's settings; the signatures of what it installs;
+// removing the settings without following links.
 #include "E2eSupport.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
@@ -85,6 +86,28 @@ HWND StartAndWaitForTheList(TProgram& app, const TInstallation& at) {
     return w;
 }
 
+// Writes a small file; true when it was written.
+bool WriteSmallFile(const std::string& path) {
+    return TFileSystemWin().WriteFileAtomic(path, "Maskaddr test file\r\n").empty();
+}
+
+// A Unix symbolic link at link (a Windows path; its folder exists) to the Unix path target. Wine
+// makes no link through CreateSymbolicLinkW (it reports success and does nothing), so the Unix
+// side's ln makes it, and the link is waited for.
+bool UnixLink(const std::string& target, const std::string& link) {
+    using TUnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<TUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return false;
+    const size_t cut = link.find_last_of('\\');
+    char* folder = unixName(ToWide(link.substr(0, cut)).c_str());
+    if (folder == nullptr) return false;
+    const std::string command = "Z:\\bin\\ln -s " + target + " " + folder + "/" + link.substr(cut + 1);
+    HeapFree(GetProcessHeap(), 0, folder);
+    return StartUnixProgram(command) &&
+           WaitFor([&] { return GetFileAttributesW(ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
 } // namespace
 
 TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
@@ -110,6 +133,8 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
     EXPECT_GT(TRegistryWin().ReadDword(TRegRoot::LocalMachine, kListEntry, "EstimatedSize").value_or(0),
               1000u);
     EXPECT_EQ(TRegistryWin().ReadString(TRegRoot::LocalMachine, "Software\\Maskaddr", "CHL"), "e2e");
+    // The uninstaller was signed before the setup took it in.
+    EXPECT_TRUE(SignedWithThePackagesCertificate(at.File("uninstall.exe")));
 
     // The installed program hides, asks for the lists with the installer's channel, and
     // records its start at logon.
@@ -162,4 +187,34 @@ TEST(Installer, AnUpgradeOverARunningOlderInstallationKeepsTheSettings) {
     EXPECT_EQ(IniValue(at.File("const.dat"), "setting", "App.Ver"), MASKADDR_VERSION);
     EXPECT_EQ(IniValue(at.UserFile(), "setting", "NORMAL_IPS"), list);
     EXPECT_EQ(IniValue(at.UserFile(), "setting", "Update.Times"), "1");
+}
+
+TEST(Installer, RemovingTheSettingsLeavesWhatALinkInThemPointsTo) {
+    const TInstallation at{"C:\\Maskaddr-links"};
+    ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_SETUP"), "/D=" + at.Folder, at));
+    // A folder outside, with a file, that a link in each data folder points to.
+    const std::string outside = Env("MASKADDR_E2E_DIR") + "/linked-from-the-settings";
+    ASSERT_TRUE(CreateDirectoryW(ToWide("Z:" + outside).c_str(), nullptr));
+    ASSERT_TRUE(WriteSmallFile("Z:" + outside + "/keep.txt"));
+    TFileSystemWin files;
+    std::vector<std::string> dataFolders;
+    for (bool machine : {false, true}) {
+        const std::string data = ShellFolderPath(machine, machine ? "Common AppData" : "AppData") + "\\" +
+                                 FolderWord(at.Exe());
+        dataFolders.push_back(data);
+        ASSERT_TRUE(files.CreateFolders(data + "\\flags"));
+        ASSERT_TRUE(WriteSmallFile(data + "\\setting.dat"));
+        ASSERT_TRUE(WriteSmallFile(data + "\\flags\\DE.PNG"));
+        ASSERT_TRUE(UnixLink(outside, data + "\\elsewhere")) << data;
+    }
+
+    // /RemoveSettings ticks "Settings and downloaded flags", also in silent mode. The uninstaller
+    // works on from a copy of itself: its end shows as the installation folder going away.
+    ASSERT_NO_FATAL_FAILURE(RunToEnd("\"" + at.File("uninstall.exe") + "\" /S /RemoveSettings"));
+    EXPECT_TRUE(WaitFor([&] { return !FolderExists(at.Folder); }, 60000));
+    for (const std::string& data : dataFolders) {
+        EXPECT_FALSE(files.FileExists(data + "\\setting.dat")) << data;
+        EXPECT_FALSE(FolderExists(data + "\\flags")) << data;
+    }
+    EXPECT_TRUE(files.FileExists("Z:" + outside + "/keep.txt")) << "what the links point to stays";
 }
