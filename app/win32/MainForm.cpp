@@ -165,7 +165,7 @@ void TfrmMain::CreateActions() {
 
 void TfrmMain::CreateControls() {
     // The panel that holds the status overlay.
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kClientWidth, 180,
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, Px(kClientWidth), Px(180),
                     Handle(), reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
 
     new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
@@ -179,14 +179,13 @@ void TfrmMain::CreateControls() {
     SetWindowLongPtrW(fake->Handle(), GWLP_ID, ids::lblFake);
     auto* country = new TLabelControl(this, "lblIPCountry", "Auto selected", 252, 226, 260, 20);
     SetWindowLongPtrW(country->Handle(), GWLP_ID, ids::lblIPCountry);
-    FBoldFont.Attach(CreateUiFont(true));
-    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FBoldFont.Get()), FALSE);
+    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(BoldFont()), FALSE);
 
     new TCheckBoxControl(this, "cbAutorun", "Launch On Startup", 192, 256, 320, 20, ids::cbAutorun);
     new TCheckBoxControl(this, "cbChangeIP", "Change IP Every                     Minutes ", 192, 280, 320,
                          20, ids::cbChangeIP);
     HWND edit = CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"EDIT", L"10", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, 304, 279, 44, 22,
+        WS_EX_CLIENTEDGE, L"EDIT", L"10", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, Px(304), Px(279), Px(44), Px(22),
         Handle(), reinterpret_cast<HMENU>(ids::edtChangeIPTime), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     HWND spin = CreateWindowExW(
@@ -266,7 +265,7 @@ void TfrmMain::PlaceChangeIPTime() {
     GetWindowRect(spin, &spinRect);
     for (RECT* r : {&boxRect, &editRect, &spinRect})
         MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(r), 2);
-    const int left = boxRect.left + CheckBoxTextOffset() + CaptionExtent(caption.substr(0, blanks), font).cx +
+    const int left = boxRect.left + CheckBoxTextOffset(Dpi()) + CaptionExtent(caption.substr(0, blanks), font).cx +
                      CaptionExtent(L" ", font).cx;
     const int shift = left - editRect.left;
     // The edit and its spin lie over the check box's blanks: they go above it, and the
@@ -374,12 +373,12 @@ void TfrmMain::CloseMainWindow() {
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-// The flag stretched into 48 x 48.
+// The flag stretched into 48 x 48 design pixels.
 void TfrmMain::LoadPNG(const std::string& aFileName) {
-    TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), 48, 48);
+    TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), Px(48), Px(48));
     if (!flag) return;
     SendMessageW(Control(ids::imgFL), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));
-    SetWindowPos(Control(ids::imgFL), nullptr, 0, 0, 48, 48, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(Control(ids::imgFL), nullptr, 0, 0, Px(48), Px(48), SWP_NOMOVE | SWP_NOZORDER);
     FFlagBitmap = std::move(flag); // the control shows it from now on
 }
 
@@ -554,7 +553,7 @@ LRESULT TfrmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The framed settings panel.
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);
-        RECT panel{180, 190, 524, 310};
+        RECT panel{Px(180), Px(190), Px(524), Px(310)};
         DrawEdge(dc, &panel, EDGE_ETCHED, BF_RECT);
         EndPaint(Handle(), &ps);
         return 0;

@@ -104,7 +104,6 @@ private:
     NOTIFYICONDATAW FTray{};
     bool FTrayAdded = false;
     UINT FTaskbarCreated = 0;
-    TGdiFont FBoldFont;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;
     double FChooseCommandAt = 0;    // when the country-choice command began, for the chooser's trace

@@ -18,6 +18,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #undef GetProp
@@ -93,14 +95,16 @@ RECT RectIn(HWND control, HWND window) {
 // captioned controls that leave the window or lie on another control (a widened one). Font handles belong to
 // the program's process (under Wine, WM_GETFONT sent from this one answers none), so the test makes the same
 // font with the windows' own function.
-std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& where, int boldId = 0) {
+std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& where, int boldId = 0,
+                                              UINT dpi = 96) {
     struct TContext {
         HWND Window;
         std::string Where;
         int BoldId;
         std::vector<std::string> Found;
-        TGdiFont Font{CreateUiFont(false)}, Bold{CreateUiFont(true)};
-    } c{window, where, boldId, {}};
+        UINT Dpi;
+        TGdiFont Font{CreateUiFont(false, Dpi)}, Bold{CreateUiFont(true, Dpi)};
+    } c{window, where, boldId, {}, dpi};
     EnumChildWindows(
         window,
         [](HWND w, LPARAM p) -> BOOL {
@@ -120,7 +124,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
                 const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
                                  type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
                 const SIZE s = CaptionExtent(text, font);
-                needW = s.cx + (box ? CheckBoxTextOffset() : kButtonTextMargin);
+                needW = s.cx + (box ? CheckBoxTextOffset(c.Dpi) : ScaledPixels(kButtonTextMargin, c.Dpi));
                 needH = s.cy;
             } else if (lstrcmpiW(cls, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT) {
                 const SIZE s = CaptionExtent(text, font, r.right);
@@ -158,7 +162,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
     if (HWND box = GetDlgItem(window, ids::cbChangeIP); box != nullptr) {
         const std::wstring caption = ToWide(WindowText(box));
         const size_t blanks = caption.find(L"  "), after = caption.find_first_not_of(L' ', blanks);
-        const int left = RectIn(box, window).left + CheckBoxTextOffset();
+        const int left = RectIn(box, window).left + CheckBoxTextOffset(c.Dpi);
         const int wordsEnd = left + CaptionExtent(caption.substr(0, blanks), c.Font.Get()).cx;
         const int wordsAgain = left + CaptionExtent(caption.substr(0, after), c.Font.Get()).cx;
         const RECT edit = RectIn(GetDlgItem(window, ids::edtChangeIPTime), window),
@@ -203,6 +207,50 @@ POINT ClientPoint(HWND w, LONG x, LONG y) {
 
 } // namespace
 
+namespace {
+
+// Opens each window of the running program in turn from the main window w (both pages of the
+// settings dialog, the verification window, the country chooser, the about window), hands it
+// to look with its name ("main window" first), and closes it again.
+void VisitEveryWindow(const TBuiltApp& app, HWND w, const std::string& trace,
+                      const std::function<void(HWND, const std::string&)>& look) {
+    look(w, "main window");
+    TSettingsDriver settings(app, w);
+    ASSERT_NE(settings.Dialog, nullptr);
+    look(settings.Dialog, "settings, General");
+    settings.NextPage();
+    Sleep(200);
+    look(settings.Dialog, "settings, Browser");
+    // The verification window, from the dialog's button (posted: it runs modally).
+    PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnTestNow), BM_CLICK, 0, 0);
+    HWND testing = app.WaitForWindow("TfrmTesting");
+    ASSERT_NE(testing, nullptr);
+    look(testing, "verification window");
+    PostMessageW(testing, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(testing); }, 10000));
+    EXPECT_TRUE(settings.Close(IDCANCEL));
+
+    // The country chooser, once the lookup has answered.
+    ASSERT_TRUE(WaitForText(trace, kLookupAnswered));
+    HWND chooser = nullptr;
+    EXPECT_EQ(app.ClickOnce(w, ids::actChooseIPCountry,
+                            [&] { return (chooser = app.WaitForWindow("TfrmChooseIPCountry", 0)) != nullptr; }),
+              "");
+    ASSERT_NE(chooser, nullptr);
+    look(chooser, "country chooser");
+    PostMessageW(GetDlgItem(chooser, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(chooser); }, 10000));
+
+    PostMessageW(w, WM_COMMAND, ids::actAbout, 0);
+    HWND about = app.WaitForWindow("TfrmCLAboutForm");
+    ASSERT_NE(about, nullptr);
+    look(about, "about window");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(about); }, 10000));
+}
+
+} // namespace
+
 TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
     std::vector<std::string> notFitting;
     for (const std::string& language : kLanguages) {
@@ -214,60 +262,56 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         ASSERT_NE(w, nullptr);
         for (const TCaptionKey& c : kMainCaptions)
             EXPECT_EQ(ControlText(w, c.Id), texts.Text("TfrmMain", c.Key)) << c.Key;
-        auto found = CaptionsThatDoNotFit(w, language + " main window", ids::lblIPCountry);
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
         if (language == "German" || language == "Japanese")
             SaveScreenshot(w, "main-window-" + std::string(language == "German" ? "german" : "japanese"));
-
-        TSettingsDriver settings(app, w);
-        ASSERT_NE(settings.Dialog, nullptr);
-        EXPECT_EQ(WindowText(settings.Dialog), texts.Text("TfrmSettings", "frmSettings.Caption"));
-        for (const TCaptionKey& c : kSettingsCaptions)
-            EXPECT_EQ(ControlText(settings.Dialog, c.Id), texts.Text("TfrmSettings", c.Key)) << c.Key;
-        found = CaptionsThatDoNotFit(settings.Dialog, language + " settings, General");
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
-        settings.NextPage();
-        Sleep(200);
-        found = CaptionsThatDoNotFit(settings.Dialog, language + " settings, Browser");
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
-        // The verification window, from the dialog's button (posted: it runs modally).
-        PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnTestNow), BM_CLICK, 0, 0);
-        HWND testing = app.WaitForWindow("TfrmTesting");
-        ASSERT_NE(testing, nullptr);
-        found = CaptionsThatDoNotFit(testing, language + " verification window");
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
-        PostMessageW(testing, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(testing); }, 10000));
-        EXPECT_TRUE(settings.Close(IDCANCEL));
-
-        // The country chooser, once the lookup has answered.
-        ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
-        HWND chooser = nullptr;
-        EXPECT_EQ(
-            app.ClickOnce(w, ids::actChooseIPCountry,
-                          [&] { return (chooser = app.WaitForWindow("TfrmChooseIPCountry", 0)) != nullptr; }),
-            "");
-        ASSERT_NE(chooser, nullptr);
-        EXPECT_EQ(WindowText(chooser), texts.Text("TfrmChooseIPCountry", "frmChooseIPCountry.Caption"));
-        EXPECT_EQ(ControlText(chooser, TfrmChooseIPCountry::idCountryLabel),
-                  texts.Text("TfrmChooseIPCountry", "lblCountry.Caption"));
-        found = CaptionsThatDoNotFit(chooser, language + " country chooser");
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
-        PostMessageW(GetDlgItem(chooser, IDCANCEL), BM_CLICK, 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(chooser); }, 10000));
-
-        // The about window names the language and its translator.
-        PostMessageW(w, WM_COMMAND, ids::actAbout, 0);
-        HWND about = app.WaitForWindow("TfrmCLAboutForm");
-        ASSERT_NE(about, nullptr);
-        found = CaptionsThatDoNotFit(about, language + " about window");
-        notFitting.insert(notFitting.end(), found.begin(), found.end());
-        if (language != "English") {
-            EXPECT_NE(DialogText(about).find("Maskaddr team"), std::string::npos) << DialogText(about);
-        }
-        PostMessageW(about, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(about); }, 10000));
+        VisitEveryWindow(app, w, Trace, [&](HWND window, const std::string& name) {
+            const auto found =
+                CaptionsThatDoNotFit(window, language + " " + name, window == w ? ids::lblIPCountry : 0);
+            notFitting.insert(notFitting.end(), found.begin(), found.end());
+            if (name == "settings, General") {
+                EXPECT_EQ(WindowText(window), texts.Text("TfrmSettings", "frmSettings.Caption"));
+                for (const TCaptionKey& c : kSettingsCaptions)
+                    EXPECT_EQ(ControlText(window, c.Id), texts.Text("TfrmSettings", c.Key)) << c.Key;
+            } else if (name == "country chooser") {
+                EXPECT_EQ(WindowText(window), texts.Text("TfrmChooseIPCountry", "frmChooseIPCountry.Caption"));
+                EXPECT_EQ(ControlText(window, TfrmChooseIPCountry::idCountryLabel),
+                          texts.Text("TfrmChooseIPCountry", "lblCountry.Caption"));
+            } else if (name == "about window" && language != "English") {
+                EXPECT_NE(DialogText(window).find("Maskaddr team"), std::string::npos) << DialogText(window);
+            }
+        });
     }
+    EXPECT_EQ(notFitting, std::vector<std::string>{});
+}
+
+// At 100, 125, 150 and 200 % display scale (Wine's LogPixels, read by each program at its
+// start; the suite's screen is large enough for the main window at 200 %) every window of the program is laid out for its scale: each control inside its
+// window, none on another, each caption with the room its font needs at that scale.
+TEST_F(LanguageWinTest, EveryWindowFitsAtEveryDisplayScale) {
+    const wchar_t* desktop = L"Control Panel\\Desktop";
+    std::vector<std::string> notFitting;
+    for (const DWORD dpi : {96u, 120u, 144u, 192u}) {
+        const std::string scale = std::to_string(dpi * 100 / 96) + " %";
+        SCOPED_TRACE(scale);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
+                  ERROR_SUCCESS);
+        Start("English");
+        TBuiltApp app("-d");
+        HWND w = app.Ready();
+        ASSERT_NE(w, nullptr);
+        RECT client{};
+        GetClientRect(w, &client);
+        EXPECT_EQ(client.right, MulDiv(534, static_cast<int>(dpi), 96)) << "the window grows with the scale";
+        ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
+        SaveScreenshot(w, "main-window-" + std::to_string(dpi * 100 / 96));
+        VisitEveryWindow(app, w, Trace, [&](HWND window, const std::string& name) {
+            const auto found =
+                CaptionsThatDoNotFit(window, scale + " " + name, window == w ? ids::lblIPCountry : 0, dpi);
+            notFitting.insert(notFitting.end(), found.begin(), found.end());
+        });
+    }
+    const DWORD standard = 96;
+    RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &standard, sizeof standard);
     EXPECT_EQ(notFitting, std::vector<std::string>{});
 }
 

@@ -60,15 +60,16 @@ void TfrmCLAboutForm::Layout() {
     int width = FLogo ? std::max(FLogo.Width, 240) : kDefaultWidth;
     int y = FLogo.Height + kMargin;
     // The text and the button grow with what the language makes of them.
-    const int infoHeight =
-        std::max<int>(kTextHeight, CaptionExtent(ToWide(FContent.Info), Font(), width - 2 * kMargin).cy);
-    MoveWindow(FInfo, kMargin, y, width - 2 * kMargin, infoHeight, FALSE);
+    // Measured in the font at the window's DPI, laid out in design pixels.
+    const int infoHeight = std::max<int>(
+        kTextHeight, DesignPx(CaptionExtent(ToWide(FContent.Info), Font(), Px(width - 2 * kMargin)).cy));
+    MoveWindow(FInfo, Px(kMargin), Px(y), Px(width - 2 * kMargin), Px(infoHeight), FALSE);
     y += infoHeight + 4;
-    MoveWindow(FLink, kMargin, y, width - 2 * kMargin, 18, FALSE);
+    MoveWindow(FLink, Px(kMargin), Px(y), Px(width - 2 * kMargin), Px(18), FALSE);
     y += 18 + kMargin;
     const std::wstring ok = ToWide(FContent.OkCaption.empty() ? "OK" : FContent.OkCaption);
-    const int okWidth = std::max<int>(80, CaptionExtent(ok, Font()).cx + kButtonTextMargin);
-    MoveWindow(FOk, width - kMargin - okWidth, y, okWidth, 25, FALSE);
+    const int okWidth = std::max<int>(80, DesignPx(CaptionExtent(ok, Font()).cx) + kButtonTextMargin);
+    MoveWindow(FOk, Px(width - kMargin - okWidth), Px(y), Px(okWidth), Px(25), FALSE);
     SetFrame(static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
              static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), width, y + 25 + kMargin);
     InvalidateRect(Handle(), nullptr, TRUE);
@@ -82,7 +83,9 @@ LRESULT TfrmCLAboutForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (FLogo) {
             const TMemoryDC mem(CreateCompatibleDC(dc));
             const TSelection logo(mem.Get(), FLogo.Bitmap.Get());
-            BitBlt(dc, 0, 0, FLogo.Width, FLogo.Height, mem.Get(), 0, 0, SRCCOPY);
+            SetStretchBltMode(dc, HALFTONE); // the picture at the window's scale, smoothly
+            StretchBlt(dc, 0, 0, Px(FLogo.Width), Px(FLogo.Height), mem.Get(), 0, 0, FLogo.Width, FLogo.Height,
+                       SRCCOPY);
         }
         EndPaint(Handle(), &ps);
         return 0;

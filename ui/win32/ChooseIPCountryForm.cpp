@@ -48,7 +48,7 @@ void TfrmChooseIPCountry::CreateControls() {
     SetWindowLongPtrW(label->Handle(), GWLP_ID, idCountryLabel);
     FCountry = new TComboBoxControl(this, "cbbCountry", 77, 28, 357, 320, idCountry);
     HWND panel = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                 17, 62, kPanelWidth, kPanelHeight, Handle(),
+                                 Px(17), Px(62), Px(kPanelWidth), Px(kPanelHeight), Handle(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPanel)),
                                  GetModuleHandleW(nullptr), nullptr);
     FMap = std::make_unique<TMapView>(panel);
@@ -62,7 +62,7 @@ void TfrmChooseIPCountry::CreateControls() {
                               std::string("First map drawn ") + ms + " ms after the command");
         }
     };
-    CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 17, 420, 200, 16, Handle(),
+    CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, Px(17), Px(420), Px(200), Px(16), Handle(),
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(idGauge)), GetModuleHandleW(nullptr),
                     nullptr);
     SendMessageW(Control(idGauge), PBM_SETRANGE32, 0, 100);
@@ -122,10 +122,10 @@ void TfrmChooseIPCountry::SetItemIndex(int index) {
 
 // The flag stretched into 48 x 48 over the dialog's ground.
 void TfrmChooseIPCountry::LoadPNG(const std::string& aFileName) {
-    TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), 48, 48);
+    TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), Px(48), Px(48));
     if (!flag) return;
     SendMessageW(Control(idFlag), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));
-    SetWindowPos(Control(idFlag), nullptr, 0, 0, 48, 48, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(Control(idFlag), nullptr, 0, 0, Px(48), Px(48), SWP_NOMOVE | SWP_NOZORDER);
     FFlagBitmap = std::move(flag);
 }
 

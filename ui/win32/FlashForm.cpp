@@ -100,6 +100,11 @@ void TfrmFlashForm::RemoveFlashWindowProc() {
 
 LRESULT TfrmFlashForm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DESTROY) FormDestroy();
+    if (msg == WM_DPICHANGED_AFTERPARENT) { // the panel it fills was scaled with the main window
+        RECT area{};
+        GetClientRect(GetParent(Handle()), &area);
+        SetWindowPos(Handle(), nullptr, 0, 0, area.right, area.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return TWin32Form::OnMessage(msg, wParam, lParam);
 }
 

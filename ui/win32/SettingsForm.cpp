@@ -76,7 +76,8 @@ TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon se
 void TfrmSettings::CreateControls() {
     using namespace settingsIds;
     HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                                8, 8, kClientWidth - 16, 212, Handle(), reinterpret_cast<HMENU>(pcSetting),
+                                Px(8), Px(8), Px(kClientWidth - 16), Px(212), Handle(),
+                                reinterpret_cast<HMENU>(pcSetting),
                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     new TTabSheet(this, "tsGeneral", tabs, 0, "General");

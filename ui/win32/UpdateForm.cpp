@@ -36,7 +36,7 @@ void TfrmCLUpdateForm::FormCreate() {
     FClientHeight = top + kHeight - kLogoPanel;
     CreateHandle("Update", kDialogStyle, kDialogExStyle, FClientWidth, FClientHeight, FOwner);
     auto add = [&](const wchar_t* cls, DWORD style, int x, int y, int w, int h, int id) {
-        HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | style, x, y, w, h, Handle(),
+        HWND c = CreateWindowExW(0, cls, L"", WS_CHILD | style, Px(x), Px(y), Px(w), Px(h), Handle(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                  nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);

@@ -13,9 +13,9 @@
 
 namespace maskaddr {
 
-HFONT CreateUiFont(bool bold) {
-    const TWindowDC screen(nullptr);
-    const int height = -MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+HFONT CreateUiFont(bool bold, UINT dpi) {
+    if (dpi == 0) dpi = GetDpiForSystem();
+    const int height = -MulDiv(8, static_cast<int>(dpi), 72);
     return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
@@ -32,8 +32,8 @@ SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth) {
 }
 
 // The box's width and the gap the button control leaves before the caption.
-int CheckBoxTextOffset() {
-    return GetSystemMetrics(SM_CXMENUCHECK) + 4;
+int CheckBoxTextOffset(UINT dpi) {
+    return GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) + ScaledPixels(4, dpi);
 }
 
 namespace {
@@ -82,12 +82,52 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
     const TWindowClassInfo formClass{ToWide(ClassName()), CS_HREDRAW | CS_VREDRAW,
                                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                                      LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))};
-    const RECT frame = CentredFrame(style, exStyle, clientWidth, clientHeight,
+    FDpi = GetDpiForSystem();
+    const RECT frame = CentredFrame(style, exStyle, Px(clientWidth), Px(clientHeight),
                                     Position == TFormPosition::MainFormCenter ? ownerWindow : nullptr);
     if (!CreateWindowHandle(formClass, caption, style, exStyle, frame, ownerWindow)) return false;
-    FFont.Attach(CreateUiFont());
+    // A window created on a monitor of another scale than the system's is laid out for it.
+    const UINT monitorDpi = GetDpiForWindow(Handle());
+    if (monitorDpi != 0 && monitorDpi != FDpi) {
+        FDpi = monitorDpi;
+        const RECT resized = CentredFrame(style, exStyle, Px(clientWidth), Px(clientHeight),
+                                          Position == TFormPosition::MainFormCenter ? ownerWindow : nullptr);
+        SetWindowPos(Handle(), nullptr, resized.left, resized.top, resized.right - resized.left,
+                     resized.bottom - resized.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FFont.Attach(CreateUiFont(false, FDpi));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
     return true;
+}
+
+HFONT TWin32Form::BoldFont() {
+    if (!FBoldFont) FBoldFont.Attach(CreateUiFont(true, FDpi));
+    return FBoldFont.Get();
+}
+
+void TWin32Form::ChangeDpi(UINT dpi, const RECT& suggested) {
+    const UINT old = FDpi;
+    if (dpi == 0 || dpi == old) return;
+    FDpi = dpi;
+    const HFONT oldFont = FFont.Get(), oldBold = FBoldFont.Get();
+    TGdiFont keepFont(FFont.Detach()), keepBold(FBoldFont.Detach()); // until no child uses them
+    FFont.Attach(CreateUiFont(false, FDpi));
+    if (oldBold != nullptr) FBoldFont.Attach(CreateUiFont(true, FDpi));
+    for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&r), 2);
+        auto scale = [&](LONG v) { return MulDiv(v, static_cast<int>(dpi), static_cast<int>(old)); };
+        SetWindowPos(child, nullptr, scale(r.left), scale(r.top), scale(r.right) - scale(r.left),
+                     scale(r.bottom) - scale(r.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        if (font == oldFont || (font == oldBold && oldBold != nullptr))
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font == oldFont ? FFont.Get() : FBoldFont.Get()),
+                         TRUE);
+    }
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A window that changes its frame keeps whether it is shown and enabled; it is centred
@@ -99,7 +139,7 @@ void TWin32Form::SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clien
     SetWindowLongPtrW(Handle(), GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
     HWND owner = GetWindow(Handle(), GW_OWNER);
     bool onOwner = Position == TFormPosition::MainFormCenter && owner != nullptr && IsWindowVisible(owner);
-    RECT r = CentredFrame(style, exStyle, clientWidth, clientHeight, onOwner ? owner : nullptr);
+    RECT r = CentredFrame(style, exStyle, Px(clientWidth), Px(clientHeight), onOwner ? owner : nullptr);
     SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
@@ -159,6 +199,9 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (handled) return r;
         break;
     }
+    case WM_DPICHANGED:
+        ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         if (FModal) {
             CloseModal(ModalResult != 0 ? ModalResult : 2);
@@ -174,7 +217,7 @@ void TWin32Form::FitControlsToCaptions() {
     RECT client{};
     GetClientRect(Handle(), &client);
     for (TComponent* c : Components())
-        if (auto* control = dynamic_cast<TWin32Control*>(c)) control->FitToCaption(client.right - 12);
+        if (auto* control = dynamic_cast<TWin32Control*>(c)) control->FitToCaption(client.right - Px(12));
 }
 
 void TWin32Form::LoadWithEngine() {
@@ -226,8 +269,9 @@ TWin32Control::TWin32Control(TWin32Form* owner, std::string name, std::string cl
                              const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y,
                              int width, int height, int id, HWND parent)
     : TComponent(owner, std::move(name), std::move(className)), FForm(owner), FId(id), FDesignWidth(width) {
-    FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                              width, height, parent != nullptr ? parent : owner->Handle(),
+    FHandle = CreateWindowExW(0, windowClass, ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, owner->Px(x),
+                              owner->Px(y), owner->Px(width), owner->Px(height),
+                              parent != nullptr ? parent : owner->Handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                               nullptr);
     if (FHandle != nullptr) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(owner->Font()), FALSE);
@@ -268,8 +312,9 @@ void TWin32Control::FitToCaption(int maxRight) {
     GetWindowRect(FHandle, &r);
     MapWindowPoints(nullptr, GetParent(FHandle), reinterpret_cast<POINT*>(&r), 2);
     const HFONT font = reinterpret_cast<HFONT>(SendMessageW(FHandle, WM_GETFONT, 0, 0));
-    const int needed = CaptionExtent(ToWide(GetText()), font).cx + FCaptionPadding;
-    const int width = std::max(FDesignWidth, std::min(needed, maxRight - static_cast<int>(r.left)));
+    const int needed = CaptionExtent(ToWide(GetText()), font).cx + FForm->Px(FCaptionPadding) +
+                       (FCheckBox ? CheckBoxTextOffset(FForm->Dpi()) : 0);
+    const int width = std::max(FForm->Px(FDesignWidth), std::min(needed, maxRight - static_cast<int>(r.left)));
     if (width != r.right - r.left)
         SetWindowPos(FHandle, nullptr, 0, 0, width, r.bottom - r.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -301,7 +346,8 @@ TCheckBoxControl::TCheckBoxControl(TWin32Form* owner, std::string name, const st
     : TWin32Control(owner, std::move(name), "TCheckBox", L"BUTTON", caption, WS_TABSTOP | BS_AUTOCHECKBOX, x,
                     y, w, h, id, parent) {
     PublishWindowText("Caption", "TCaption");
-    FCaptionPadding = CheckBoxTextOffset();
+    FCaptionPadding = 0;
+    FCheckBox = true;
 }
 
 bool TCheckBoxControl::Checked() const {

@@ -16,13 +16,17 @@ namespace maskaddr {
 
 class TSkinData;
 
-// The windows' own font: Tahoma at 8 points, bold when asked.
-HFONT CreateUiFont(bool bold = false);
+// The windows' own font: Tahoma at 8 points at that DPI (the system's when 0), bold when asked.
+HFONT CreateUiFont(bool bold = false, UINT dpi = 0);
+// Design pixels (96 to the inch, as every layout of the program is written) at that DPI.
+inline int ScaledPixels(int designPixels, UINT dpi) {
+    return MulDiv(designPixels, static_cast<int>(dpi), 96);
+}
 // The space a caption takes in that font: on one line (check boxes, buttons), or wrapped
 // into wrapWidth (labels); "&" marks the access key, as the controls draw it.
 SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth = 0);
-// Where a check box's caption begins: after the box and its gap.
-int CheckBoxTextOffset();
+// Where a check box's caption begins at that DPI: after the box and its gap.
+int CheckBoxTextOffset(UINT dpi);
 // The width a push button needs around its caption: border and margins on both sides.
 constexpr int kButtonTextMargin = 12;
 
@@ -31,13 +35,21 @@ public:
     // className is also the registered window class, so other instances can find the window.
     TWin32Form(TComponent* owner, std::string name, std::string className);
 
-    // Creates the window with the given client size; centred on the screen, or on the
-    // owner window when Position asks for it.
+    // Creates the window with the given client size (design pixels, laid out at the DPI of
+    // the system, then of the window's monitor); centred on the screen, or on the owner window
+    // when Position asks for it.
     bool CreateHandle(const std::string& caption, DWORD style, DWORD exStyle, int clientWidth,
                       int clientHeight, HWND ownerWindow = nullptr);
     // Another frame (styles) and client size for the existing window, centred as at creation.
     void SetFrame(DWORD style, DWORD exStyle, int clientWidth, int clientHeight);
     HFONT Font() const { return FFont.Get(); }
+    // The bold form of Font(), made on first use.
+    HFONT BoldFont();
+    // The DPI the window is laid out for, and design pixels at it.
+    UINT Dpi() const { return FDpi; }
+    int Px(int designPixels) const { return ScaledPixels(designPixels, FDpi); }
+    // Pixels at the window's DPI in design pixels, rounded up.
+    int DesignPx(int pixels) const { return (pixels * 96 + static_cast<int>(FDpi) - 1) / static_cast<int>(FDpi); }
     HWND Tooltip();
 
     // Paints background and control texts from the skin data's current skin, and
@@ -77,9 +89,13 @@ private:
     };
 
     LRESULT PaintSkinned(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
+    // A move to a monitor of another scale: every child is placed and sized in proportion,
+    // the fonts are made again at the new DPI, and the window takes the suggested rectangle.
+    void ChangeDpi(UINT dpi, const RECT& suggested);
     void RefreshSkin();
 
-    TGdiFont FFont;
+    TGdiFont FFont, FBoldFont;
+    UINT FDpi = 96;
     HWND FTooltip = nullptr; // an owned window: it goes with the form's window
     bool FModal = false;
     TGdiBrush FSkinBrush;
@@ -113,9 +129,10 @@ protected:
     int FId;
     std::string FHint;
     int FDesignWidth;
-    // The room beside the caption's text (a check box's box, a button's margins); -1 for
-    // controls whose size does not follow their caption.
+    // The room beside the caption's text in design pixels (a button's margins), and whether a
+    // check box's box comes before it; -1 for controls whose size does not follow their caption.
     int FCaptionPadding = -1;
+    bool FCheckBox = false;
 };
 
 class TLabelControl : public TWin32Control {
