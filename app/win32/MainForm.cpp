@@ -20,7 +20,6 @@ namespace maskaddr {
 
 namespace {
 
-constexpr int kClientWidth = 534, kClientHeight = 317;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // Each timer of the main window, by TMainTimer: its identifier and interval.
 struct TTimerDef {
@@ -62,7 +61,7 @@ TfrmMain::TfrmMain() : TWin32Form(nullptr, "frmMain", "TfrmMain") {}
 bool TfrmMain::Create(bool trayOnly) {
     Position = TFormPosition::ScreenCenter;
     if (!CreateHandle("Maskaddr", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                      0, kClientWidth, kClientHeight))
+                      0, kMainClientWidth, kMainClientHeight))
         return false;
     TraceStartupStep("Main window created");
     FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
@@ -163,47 +162,6 @@ void TfrmMain::CreateActions() {
     };
 }
 
-void TfrmMain::CreateControls() {
-    // The panel that holds the status overlay.
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, Px(kClientWidth), Px(180),
-                    Handle(), reinterpret_cast<HMENU>(ids::pnlFlash), GetModuleHandleW(nullptr), nullptr);
-
-    new TButtonControl(this, "btnHide", "", 16, 196, 150, 32, ids::btnHide, true);
-    new TButtonControl(this, "btnChooseIP", "", 16, 236, 150, 32, ids::btnChooseIP);
-    new TButtonControl(this, "btnSettings", "", 16, 276, 150, 32, ids::btnSettings);
-
-    auto* flag = new TWin32Control(this, "imgFL", "TImage", L"STATIC", "", SS_BITMAP | SS_NOTIFY | SS_SUNKEN,
-                                   192, 200, 48, 48, ids::imgFL);
-    flag->SetHint("Flag of fake location");
-    auto* fake = new TLabelControl(this, "lblFake", "Fake location:", 252, 204, 260, 18);
-    SetWindowLongPtrW(fake->Handle(), GWLP_ID, ids::lblFake);
-    auto* country = new TLabelControl(this, "lblIPCountry", "Auto selected", 252, 226, 260, 20);
-    SetWindowLongPtrW(country->Handle(), GWLP_ID, ids::lblIPCountry);
-    SendMessageW(country->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(BoldFont()), FALSE);
-
-    new TCheckBoxControl(this, "cbAutorun", "Launch On Startup", 192, 256, 320, 20, ids::cbAutorun);
-    new TCheckBoxControl(this, "cbChangeIP", "Change IP Every                     Minutes ", 192, 280, 320,
-                         20, ids::cbChangeIP);
-    HWND edit = CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"EDIT", L"10", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, Px(304), Px(279), Px(44), Px(22),
-        Handle(), reinterpret_cast<HMENU>(ids::edtChangeIPTime), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
-    HWND spin = CreateWindowExW(
-        0, UPDOWN_CLASSW, L"",
-        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0,
-        0, Handle(), reinterpret_cast<HMENU>(ids::udChangeIPTime), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
-    SendMessageW(spin, UDM_SETRANGE32, 1, 120);
-    SendMessageW(spin, UDM_SETPOS32, 0, 10);
-    auto* clear = new TCheckBoxControl(this, "cbClearCookie", "Clear Cookies When IP Changes", 192, 304, 320,
-                                       20, ids::cbClearCookie);
-    ShowWindow(clear->Handle(), SW_HIDE);
-    // The buttons take their captions from their actions.
-    BindHideCommand(false);
-    SetWindowTextW(Control(ids::btnChooseIP), ToWide(FActions[ids::actChooseIPCountry]->Caption()).c_str());
-    SetWindowTextW(Control(ids::btnSettings), ToWide(FActions[ids::actSettings]->Caption()).c_str());
-}
-
 void TfrmMain::CreateMenus() {
     FSysMenu.Attach(CreatePopupMenu());
     FTrayMenu.Attach(CreatePopupMenu());
@@ -247,46 +205,19 @@ void TfrmMain::RefreshMenus() {
     }
 }
 
-// The interval's spin edit sits on the run of blanks in the check box's caption, which
-// each language places where its word order wants the number.
-void TfrmMain::PlaceChangeIPTime() {
-    HWND box = Control(ids::cbChangeIP), edit = Control(ids::edtChangeIPTime),
-         spin = Control(ids::udChangeIPTime);
-    const int length = GetWindowTextLengthW(box);
-    std::wstring caption(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(box, caption.data(), length + 1);
-    caption.resize(static_cast<size_t>(length));
-    const size_t blanks = caption.find(L"  ");
-    if (blanks == std::wstring::npos) return;
-    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
-    RECT boxRect{}, editRect{}, spinRect{};
-    GetWindowRect(box, &boxRect);
-    GetWindowRect(edit, &editRect);
-    GetWindowRect(spin, &spinRect);
-    for (RECT* r : {&boxRect, &editRect, &spinRect})
-        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(r), 2);
-    const int left = boxRect.left + CheckBoxTextOffset(Dpi()) + CaptionExtent(caption.substr(0, blanks), font).cx +
-                     CaptionExtent(L" ", font).cx;
-    const int shift = left - editRect.left;
-    // The edit and its spin lie over the check box's blanks: they go above it, and the
-    // check box stops painting over them when its caption is set again.
-    SetWindowLongPtrW(box, GWL_STYLE, GetWindowLongPtrW(box, GWL_STYLE) | WS_CLIPSIBLINGS);
-    SetWindowPos(edit, HWND_TOP, editRect.left + shift, editRect.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(spin, HWND_TOP, spinRect.left + shift, spinRect.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    for (HWND w : {box, edit, spin})
-        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-}
-
 void TfrmMain::AddTrayIcon() {
     FTray.cbSize = sizeof FTray;
     FTray.hWnd = Handle();
     FTray.uID = 1;
-    FTray.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+    FTray.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP | NIF_SHOWTIP; // a version 4 icon shows its tip only when asked
     FTray.uCallbackMessage = kTrayMessage;
     FTray.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     if (FTray.hIcon == nullptr) FTray.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     if (FTray.szTip[0] == 0) lstrcpynW(FTray.szTip, L"Maskaddr", ARRAYSIZE(FTray.szTip));
     FTrayAdded = Shell_NotifyIconW(NIM_ADD, &FTray) != FALSE;
+    NOTIFYICONDATAW version = FTray;
+    version.uVersion = NOTIFYICON_VERSION_4;
+    FTrayVersion4 = FTrayAdded && Shell_NotifyIconW(NIM_SETVERSION, &version) != FALSE;
 }
 
 void TfrmMain::RemoveTrayIcon() {
@@ -488,11 +419,17 @@ void TfrmMain::OnTimer(UINT_PTR id) {
 }
 
 void TfrmMain::OnTrayMessage(LPARAM lParam) {
+    // Version 4 icons get the keyboard's choices as NIN_KEYSELECT (Enter, Space) and
+    // WM_CONTEXTMENU (the menu key, Shift+F10, and a right click, which then also sends its
+    // WM_RBUTTONUP); older icons get the mouse's messages only.
     switch (LOWORD(lParam)) {
     case WM_LBUTTONUP:
+    case NIN_KEYSELECT:
         FController.actOpenExecute();
         break;
     case WM_RBUTTONUP:
+        if (!FTrayVersion4) ShowPopup(FTrayMenu.Get());
+        break;
     case WM_CONTEXTMENU:
         ShowPopup(FTrayMenu.Get());
         break;

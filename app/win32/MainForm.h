@@ -25,6 +25,9 @@ class TCLMultiLangData;
 class TCLMultiLang;
 class TSkinData;
 
+// The main window's client area in design pixels; its top 180 rows are the status overlay.
+constexpr int kMainClientWidth = 534, kMainClientHeight = 317;
+
 class TfrmMain final : public TWin32Form, public IMainView, public ISkinFrame {
 public:
     TfrmMain();
@@ -33,6 +36,14 @@ public:
     TMainController& Controller() { return FController; }
     TCLEngine* EngineComponent() const { return FEngine.get(); }
     TEngineHostWin& EngineHost() { return FHost; }
+    // Tab and Shift+Tab among the window's controls in reading order, and Enter on its
+    // buttons: true when m was one of them.
+    bool TabKey(const MSG& m);
+
+protected:
+    HWND FirstFocus() override { return Control(ids::btnHide); }
+
+public:
 
     // IMainView
     bool AutorunChecked() override;
@@ -103,6 +114,7 @@ private:
     TChoiceMenuWin FLanguageMenu{ids::Language1First}; // in FSysMenu; leaves it before it goes
     NOTIFYICONDATAW FTray{};
     bool FTrayAdded = false;
+    bool FTrayVersion4 = false; // the shell sends the keyboard's choices
     UINT FTaskbarCreated = 0;
     bool FSettingControls = false; // a control is being set by the program
     bool FClosing = false;

@@ -130,7 +130,8 @@ bool TStartHostWin::CreateMainWindow(bool trayOnly) {
 void TStartHostWin::RunMessageLoop() {
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-        if (FMainForm && FMainForm->Handle() != nullptr && IsDialogMessageW(FMainForm->Handle(), &m))
+        if (FMainForm && FMainForm->Handle() != nullptr &&
+            (FMainForm->TabKey(m) || IsDialogMessageW(FMainForm->Handle(), &m)))
             continue;
         TranslateMessage(&m);
         DispatchMessageW(&m);

@@ -97,6 +97,8 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
     }
     FFont.Attach(CreateUiFont(false, FDpi));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
+    // Focus rectangles and access keys always show: they are how a keyboard user finds the way.
+    SendMessageW(Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     return true;
 }
 
@@ -202,6 +204,21 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        // As a dialog does: the keyboard goes back to the control that had it, or to the first
+        // one, so that Tab, Enter and the access keys work from the start.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus != nullptr && IsChild(Handle(), focus)) FLastFocus = focus;
+        } else if ((GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_CHILD) == 0) {
+            HWND target = FLastFocus != nullptr && IsChild(Handle(), FLastFocus)
+                              ? FLastFocus
+                              : FirstFocus();
+            if (target != nullptr && HIWORD(wParam) == 0) { // not while minimised
+                SetFocus(target);
+                return 0;
+            }
+        }
+        break;
     case WM_CLOSE:
         if (FModal) {
             CloseModal(ModalResult != 0 ? ModalResult : 2);

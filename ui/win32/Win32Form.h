@@ -75,6 +75,9 @@ public:
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The control that gets the keyboard when the window is first activated: the first that
+    // Tab reaches.
+    virtual HWND FirstFocus() { return GetNextDlgTabItem(Handle(), nullptr, FALSE); }
 
 private:
     // The form's listener on its skin data, removed when it listens elsewhere or goes.
@@ -96,6 +99,7 @@ private:
 
     TGdiFont FFont, FBoldFont;
     UINT FDpi = 96;
+    HWND FLastFocus = nullptr; // the control that had the keyboard when the window went inactive
     HWND FTooltip = nullptr; // an owned window: it goes with the form's window
     bool FModal = false;
     TGdiBrush FSkinBrush;

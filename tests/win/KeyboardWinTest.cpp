@@ -1,0 +1,139 @@
+// The real program from the keyboard alone: real key presses (SendInput) into its windows,
+// as a user without a mouse gives them.
+#include "ProgramDriver.h"
+#include "TestHttpServer.h"
+#include "WinTestUtil.h"
+#include "app/MainIds.h"
+#include "ui/win32/ChooseIPCountryForm.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace maskaddr;
+using namespace maskaddr::test;
+
+namespace {
+
+void Keys(std::initializer_list<WORD> down) {
+    std::vector<INPUT> inputs;
+    for (WORD key : down) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        inputs.push_back(in);
+    }
+    for (auto it = down.end(); it != down.begin();) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *--it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void Type(const std::string& text) {
+    for (char c : text)
+        Keys({static_cast<WORD>(VkKeyScanW(static_cast<wchar_t>(c)) & 0xFF)});
+}
+
+// The control that has the keyboard focus in the program's thread that owns w.
+HWND Focused(HWND w) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// The focus once it has moved away from `from` (or after 3 s, where it is then).
+HWND FocusAfter(HWND w, HWND from) {
+    PumpUntil([&] { return Focused(w) != from; }, 3000);
+    return Focused(w);
+}
+
+} // namespace
+
+TEST(KeyboardWinTest, EverythingTheMouseDoesTheKeyboardDoes) {
+    TTestHttpServer service;
+    TScratchFolder dir;
+    const std::string trace = dir / "trace.log";
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
+    service.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    ASSERT_EQ(TBuiltApp::WriteUserFile(service.Url(""),
+                                       "Update.Times=1\r\nURL.GetInfo=" + service.Url("/info") +
+                                           "\r\nURL.VerifyIP=\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|0|0;"
+                                           "127.0.0.3:8888|Germany|DE|0|0;127.0.0.4:8888|Georgia|GE|0|0;\r\n"),
+              "");
+    TBuiltApp app("-d");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitForText(trace, kLookupAnswered));
+    SetForegroundWindow(w);
+    ASSERT_TRUE(PumpUntil([&] { return Focused(w) == GetDlgItem(w, ids::btnHide); }, 3000))
+        << "the first control has the keyboard: " << GetDlgCtrlID(Focused(w));
+    EXPECT_EQ(SendMessageW(Focused(w), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "the focus shows";
+
+    // Tab and Shift+Tab: the controls in reading order, and back.
+    std::vector<int> order;
+    for (int i = 0; i < 6; ++i) {
+        const HWND before = Focused(w);
+        Keys({VK_TAB});
+        order.push_back(GetDlgCtrlID(FocusAfter(w, before)));
+    }
+    EXPECT_EQ(order, (std::vector<int>{ids::btnChooseIP, ids::btnSettings, ids::cbAutorun, ids::cbChangeIP,
+                                       ids::edtChangeIPTime, ids::btnHide}));
+    Keys({VK_SHIFT, VK_TAB});
+    EXPECT_EQ(GetDlgCtrlID(FocusAfter(w, GetDlgItem(w, ids::btnHide))), ids::edtChangeIPTime);
+
+    // Enter on the hide button hides, and again stops.
+    Keys({VK_SHIFT, VK_TAB}); // back to the check box, then forward round to the button
+    Keys({VK_TAB});
+    Keys({VK_TAB});
+    ASSERT_TRUE(PumpUntil([&] { return Focused(w) == GetDlgItem(w, ids::btnHide); }, 3000));
+    Sleep(1100); // a second after the start, or the hide gets the too-fast notice
+    Keys({VK_RETURN});
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 15000))
+        << (app.OpenDialog() ? DialogText(app.OpenDialog()) : std::string("no dialog"));
+    Sleep(1100); // a second after the hide, or the stop gets the too-fast notice
+    Keys({VK_RETURN});
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }, 15000));
+
+    // Alt and the underlined letter open the settings; Escape closes them as Cancel.
+    Keys({VK_MENU, 'T'});
+    HWND settings = app.WaitForWindow("TfrmSettings", 10000);
+    ASSERT_NE(settings, nullptr);
+    Keys({VK_ESCAPE});
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(settings); }, 5000)) << "Escape closes the settings";
+
+    // The chooser: Alt+I, type-ahead, Enter chooses.
+    Keys({VK_MENU, 'I'});
+    HWND chooser = app.WaitForWindow("TfrmChooseIPCountry", 10000);
+    ASSERT_NE(chooser, nullptr);
+    HWND list = GetDlgItem(chooser, TfrmChooseIPCountry::idCountry);
+    ASSERT_TRUE(PumpUntil([&] { return Focused(chooser) == list; }, 3000))
+        << "the list has the keyboard: " << GetDlgCtrlID(Focused(chooser));
+    Type("Ger");
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(chooser, TfrmChooseIPCountry::idCountry) == "Germany"; }, 3000)) << ControlText(chooser, TfrmChooseIPCountry::idCountry);
+    Keys({VK_RETURN});
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(chooser); }, 5000)) << "Enter chooses";
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(w, ids::lblIPCountry) == "Germany"; }, 5000))
+        << ControlText(w, ids::lblIPCountry);
+
+    // The tray icon: the context-menu key opens its menu; Enter opens the window.
+    ShowWindow(w, SW_HIDE);
+    PostMessageW(w, WM_APP + 1, 0, MAKELPARAM(WM_CONTEXTMENU, 1));
+    EXPECT_TRUE(PumpUntil([&] { return FindWindowW(L"#32768", nullptr) != nullptr; }, 5000)) << "the tray menu";
+    Keys({VK_ESCAPE});
+    PostMessageW(w, WM_APP + 1, 0, MAKELPARAM(NIN_KEYSELECT, 1));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w) != FALSE; }, 5000)) << "Enter on the tray icon";
+
+    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
+    EXPECT_EQ(app.Ended(15000), 0);
+    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+}
