@@ -336,4 +336,26 @@ std::string TOverlayScene::HitTest(double x, double y) const {
     return "";
 }
 
+std::string TOverlayScene::SpokenText() const {
+    std::string text;
+    auto add = [&text](const std::string& part) {
+        if (part.empty()) return;
+        if (!text.empty()) text += ' ';
+        text += part;
+    };
+    const TSide front = Front(), back = front == TSide::Local ? TSide::Target : TSide::Local;
+    for (TSide side : {front, back}) {
+        const TOverlayPanel& p = Panel(side);
+        if (!p.Display) continue;
+        std::string details;
+        for (const std::string* part : {&p.IP, &p.Country, &p.City})
+            if (!part->empty()) details += (details.empty() ? "" : ", ") + *part;
+        if (!details.empty() && details.back() != '.') details += '.';
+        add((side == TSide::Local ? FLayout.LocalCaption : FLayout.TargetCaption) + ": " + details);
+    }
+    add(FInfo1.Text);
+    add(FInfo2.Text);
+    return text;
+}
+
 } // namespace maskaddr

@@ -87,6 +87,10 @@ public:
     const std::string& Background() const { return FBackground; }
     const std::string& Logo() const { return FLogo; }
 
+    // What a screen reader says of the scene: each panel that shows its details, the one in
+    // front first ("Your real location: 5.6.7.8, Germany, Berlin."), then the status lines.
+    std::string SpokenText() const;
+
     // Where a panel is drawn now (turn and scale applied).
     TSceneRect PanelRect(TSide side) const;
     // The request a click at this scene point makes: "CHECKIPINFO", "HOMEPAGE" or empty.

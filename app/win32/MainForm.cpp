@@ -2,6 +2,7 @@
 #include "app/win32/MainForm.h"
 
 #include "app/MainIds.h"
+#include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLForm.h"
@@ -86,6 +87,7 @@ bool TfrmMain::Create(bool trayOnly) {
                        [this](const std::string& hint) {
                            lstrcpynW(FTray.szTip, ToWide(hint).c_str(), ARRAYSIZE(FTray.szTip));
                            if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
+                           UpdateTrayTip(); // the state in the new language
                        });
     FLanguageMenu.Caption = "&Language";
     new TTextComponent(this, "Language1", "TMenuItem", "Caption", FLanguageMenu.Caption,
@@ -280,6 +282,7 @@ void TfrmMain::BindHideCommand(bool stopHide) {
     FHideAction = FActions[stopHide ? ids::actStopHide : ids::actMaskaddr];
     RefreshMenus();
     SetWindowTextW(Control(ids::btnHide), ToWide(FHideAction->Caption()).c_str());
+    UpdateTrayTip();
 }
 
 void TfrmMain::MinimizeToTray() {
@@ -316,6 +319,23 @@ void TfrmMain::LoadPNG(const std::string& aFileName) {
 void TfrmMain::PlaceWindow() {
     FFlashForm = PlaceFlashForm(Control(ids::pnlFlash));
     FOverlay.SetInner(FFlashForm.get());
+    if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->OnSpokenChange = [this] { UpdateTrayTip(); };
+}
+
+// The tray icon's tip says the state in words: hiding as which country through which address.
+void TfrmMain::UpdateTrayTip() {
+    TCLEngine* engine = Engine();
+    if (engine == nullptr) return;
+    std::string tip = engine->GetAppString("Tray.NotHiding");
+    if (HideCommandIsStop() && FFlashForm && FFlashForm->FlashPlayer()) {
+        const TOverlayPanel& target = FFlashForm->FlashPlayer()->Scene().Panel(TSide::Target);
+        if (target.Display) tip = engine->GetAppStringEx("Tray.Hiding", {target.Country, target.IP});
+    }
+    const std::wstring wide = ToWide(tip);
+    if (tip.empty() || wide == FTray.szTip) return;
+    DebugTrace::Trace("CLApp", "Tray tip: " + tip);
+    lstrcpynW(FTray.szTip, wide.c_str(), ARRAYSIZE(FTray.szTip));
+    if (FTrayAdded) Shell_NotifyIconW(NIM_MODIFY, &FTray);
 }
 
 void TfrmMain::ClearAllWindow() {
@@ -341,6 +361,9 @@ void TfrmMain::ShowPlainMessage(const std::string& text) {
 
 void TfrmMain::SetCountryText(const std::string& text) {
     SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
+    // The flag picture's name, as a screen reader reads it (a picture's window text is not drawn).
+    if (TCLEngine* engine = Engine())
+        SetWindowTextW(Control(ids::imgFL), ToWide(engine->GetAppStringEx("Access.FlagOf", {text})).c_str());
 }
 
 void TfrmMain::ShowSettingsDialog() {

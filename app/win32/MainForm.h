@@ -87,6 +87,7 @@ private:
     void CreateMenus();
     void RefreshMenus();
     void PlaceChangeIPTime();
+    void UpdateTrayTip();
     void AddTrayIcon();
     void RemoveTrayIcon();
     void OnCommand(int id, int code, HWND control);

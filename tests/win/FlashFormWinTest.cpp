@@ -8,10 +8,12 @@
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/PlatformWin.h"
+#include "platform/win32/WinText.h"
 #include "ui/win32/FlashForm.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <functional>
@@ -183,6 +185,48 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     TCapture stopped(player.Handle());
     EXPECT_GT(stopped.Share(frontFlag, scale, Green), 0.8);
     EXPECT_LT(stopped.Share(backStrip, scale, Blue), 0.001) << "the target card is gone";
+}
+
+// For a screen reader the overlay's window is named by what it shows, and a change of state
+// raises the name-change event. With high contrast its texts take the system's window text
+// colour on the window colour: the red ready text turns to the text colour.
+TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
+    auto form = PlaceFlashForm(Panel);
+    TFlashPlayer& player = *form->FlashPlayer();
+    static std::vector<HWND> named; // the windows whose name-change events arrived
+    named.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(
+        EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) { named.push_back(w); }, 0, 0,
+        WINEVENT_OUTOFCONTEXT);
+    form->SetIPInfo("Local", "True", "", "203.0.113.7", "United States", "Boston", "100", "100");
+    form->SetTextInfo("Ready. Click \"Maskaddr\" to hide your IP address.", 16711680);
+    PumpFor(200);
+    UnhookWinEvent(hook);
+    wchar_t name[512] = {};
+    GetWindowTextW(player.Handle(), name, 512);
+    EXPECT_EQ(ToUtf8(name), "Your real location: 203.0.113.7, United States, Boston. Ready. Click \"Maskaddr\" "
+                            "to hide your IP address.");
+    EXPECT_NE(std::find(named.begin(), named.end(), player.Handle()), named.end()) << "the change is announced";
+
+    // Wine 8 cannot switch high contrast on (SPI_SETHIGHCONTRAST fails with 1439 and the query
+    // always answers off): the player is told.
+    player.SetHighContrast(true);
+    InvalidateRect(player.Handle(), nullptr, FALSE);
+    UpdateWindow(player.Handle());
+    PumpFor(200);
+    TCapture high(player.Handle());
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+    const TSceneRect info = player.Scene().Layout().Info1;
+    const double scale = player.DpiScale();
+    EXPECT_LT(high.Share(info, scale, Reddish), 0.001) << "no designed colour";
+    EXPECT_GT(high.Share(info, scale,
+                         [text](const RGBQUAD& p) {
+                             return p.rgbRed == GetRValue(text) && p.rgbGreen == GetGValue(text) &&
+                                    p.rgbBlue == GetBValue(text);
+                         }),
+              0.02)
+        << "the system's text colour";
 }
 
 TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {

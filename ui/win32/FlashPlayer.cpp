@@ -1,6 +1,8 @@
 // The status overlay's player window (see FlashPlayer.h).
 #include "ui/win32/FlashPlayer.h"
 
+#include "ui/win32/Win32Form.h"
+
 #include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "framework/engine/SingleDownloader.h"
@@ -202,6 +204,24 @@ void TFlashPlayer::SetVariable(const std::wstring& name, const std::wstring& val
     FScene.Apply(text);
     if (FScene.Animating()) StartAnimation();
     if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
+    UpdateSpokenName();
+}
+
+void TFlashPlayer::SetHighContrast(std::optional<bool> on) {
+    FContrastSet = on;
+    if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+// The window's name is what the overlay shows, so a screen reader reads it; a change (hiding,
+// stopped, a proxy replaced) is announced by the name-change event.
+void TFlashPlayer::UpdateSpokenName() {
+    if (Handle() == nullptr) return;
+    std::wstring name = ToWide(FScene.SpokenText());
+    if (name == FSpokenName) return;
+    FSpokenName = std::move(name);
+    SetWindowTextW(Handle(), FSpokenName.c_str());
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+    if (OnSpokenChange) OnSpokenChange();
 }
 
 void TFlashPlayer::StartAnimation() {
@@ -324,7 +344,28 @@ void TFlashPlayer::PaintClient(HDC dc) {
     BitBlt(dc, 0, 0, w, h, mem.Get(), 0, 0, SRCCOPY);
 }
 
+namespace {
+// A system colour as 0xRRGGBB.
+uint32_t SystemRgb(int index) {
+    const COLORREF c = GetSysColor(index);
+    return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
+}
+} // namespace
+
+// With high contrast every text is the system's window text colour on the window colour; the
+// pictures stay.
+uint32_t TFlashPlayer::TextColor(uint32_t designed) const {
+    return FHighContrast ? SystemRgb(COLOR_WINDOWTEXT) : designed;
+}
+
+void TFlashPlayer::TextGround(Gdiplus::Graphics& g, const Gdiplus::RectF& where, double opacity) const {
+    if (!FHighContrast || opacity <= 0) return;
+    Gdiplus::SolidBrush ground(ToColor(SystemRgb(COLOR_WINDOW), 1));
+    g.FillRectangle(&ground, where);
+}
+
 void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
+    FHighContrast = FContrastSet.value_or(HighContrastOn());
     const TSceneLayout& l = FScene.Layout();
     const Gdiplus::RectF all(0, 0, static_cast<Gdiplus::REAL>(l.Width), static_cast<Gdiplus::REAL>(l.Height));
     Gdiplus::LinearGradientBrush back(Gdiplus::PointF(0, 0), Gdiplus::PointF(0, all.Height),
@@ -342,9 +383,11 @@ void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
 
     for (int line : {1, 2}) {
         const TInfoLine& info = FScene.Info(line);
-        DrawText(g, info.Text, Font(l.InfoFont, info.Text), info.Color,
-                 FScene.ObjectAlpha(line == 1 ? "Info_Text" : "Info_Text2") / 100,
-                 ToRectF(line == 1 ? l.Info1 : l.Info2), Gdiplus::StringAlignmentNear);
+        const double alpha = FScene.ObjectAlpha(line == 1 ? "Info_Text" : "Info_Text2") / 100;
+        const Gdiplus::RectF where = ToRectF(line == 1 ? l.Info1 : l.Info2);
+        if (!info.Text.empty()) TextGround(g, where, alpha);
+        DrawText(g, info.Text, Font(l.InfoFont, info.Text), TextColor(info.Color), alpha, where,
+                 Gdiplus::StringAlignmentNear);
     }
 
     const double link = FScene.ObjectAlpha("CheckIP") / 100;
@@ -353,7 +396,8 @@ void TFlashPlayer::DrawScene(Gdiplus::Graphics& g) {
         RoundRect(path, ToRectF(l.CheckIP), static_cast<Gdiplus::REAL>(l.CheckIP.H / 2));
         Gdiplus::SolidBrush fill(ToColor(l.CheckIPFill, link));
         g.FillPath(&fill, &path);
-        DrawText(g, l.CheckIPText, Font(l.CheckIPFont, l.CheckIPText), l.CheckIPFont.Color, link,
+        TextGround(g, ToRectF(l.CheckIP), link);
+        DrawText(g, l.CheckIPText, Font(l.CheckIPFont, l.CheckIPText), TextColor(l.CheckIPFont.Color), link,
                  ToRectF(l.CheckIP), Gdiplus::StringAlignmentCenter);
     }
 }
@@ -376,7 +420,7 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
                               static_cast<Gdiplus::REAL>(l.Front.H));
     Gdiplus::GraphicsPath path;
     RoundRect(path, card, static_cast<Gdiplus::REAL>(l.PanelRadius));
-    Gdiplus::SolidBrush fill(ToColor(l.PanelColor, opacity));
+    Gdiplus::SolidBrush fill(ToColor(FHighContrast ? SystemRgb(COLOR_WINDOW) : l.PanelColor, opacity));
     g.FillPath(&fill, &path);
     Gdiplus::Pen border(ToColor(l.PanelBorder, opacity), 1.5f);
     g.DrawPath(&border, &path);
@@ -385,7 +429,7 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
     const auto lh = static_cast<Gdiplus::REAL>(l.LineHeight);
     const auto tx = static_cast<Gdiplus::REAL>(l.TextX), ty = static_cast<Gdiplus::REAL>(l.TextY);
     const std::string& caption = side == TSide::Local ? l.LocalCaption : l.TargetCaption;
-    DrawText(g, caption, Font(l.CaptionFont, caption), l.CaptionFont.Color, opacity,
+    DrawText(g, caption, Font(l.CaptionFont, caption), TextColor(l.CaptionFont.Color), opacity,
              Gdiplus::RectF(static_cast<Gdiplus::REAL>(l.Flag.X), ty, width - 2 * tx / 3, lh),
              Gdiplus::StringAlignmentNear);
 
@@ -401,11 +445,11 @@ void TFlashPlayer::DrawPanel(Gdiplus::Graphics& g, TSide side) {
         return;
     }
     const Gdiplus::REAL textWidth = width - tx - 8;
-    DrawText(g, p.IP, Font(l.IPFont, p.IP), l.IPFont.Color, opacity,
+    DrawText(g, p.IP, Font(l.IPFont, p.IP), TextColor(l.IPFont.Color), opacity,
              Gdiplus::RectF(tx, ty + lh, textWidth, lh + 4), Gdiplus::StringAlignmentNear);
-    DrawText(g, p.Country, Font(l.DetailFont, p.Country), l.DetailFont.Color, opacity,
+    DrawText(g, p.Country, Font(l.DetailFont, p.Country), TextColor(l.DetailFont.Color), opacity,
              Gdiplus::RectF(tx, ty + 2 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
-    DrawText(g, p.City, Font(l.DetailFont, p.City), l.DetailFont.Color, opacity,
+    DrawText(g, p.City, Font(l.DetailFont, p.City), TextColor(l.DetailFont.Color), opacity,
              Gdiplus::RectF(tx, ty + 3 * lh + 4, textWidth, lh), Gdiplus::StringAlignmentNear);
     g.Restore(state);
 }

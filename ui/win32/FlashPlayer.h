@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -19,6 +20,7 @@ namespace Gdiplus {
 class Bitmap;
 class Font;
 class Graphics;
+class RectF;
 } // namespace Gdiplus
 
 namespace maskaddr {
@@ -38,6 +40,10 @@ public:
 
     // Assigns a player variable; "callbackvar" takes one command text.
     void SetVariable(const std::wstring& name, const std::wstring& value);
+    // High contrast as the system says (nullopt, the default) or as set here.
+    void SetHighContrast(std::optional<bool> on);
+    // Told when what the overlay says has changed (its window's name).
+    std::function<void()> OnSpokenChange;
     // The player's requests: (command, arguments).
     std::function<void(TFlashPlayer* Sender, const std::wstring& command, const std::wstring& args)>
         OnFSCommand;
@@ -59,6 +65,12 @@ protected:
 private:
     void PaintClient(HDC dc) override;
     void DrawScene(Gdiplus::Graphics& g);
+    void UpdateSpokenName();
+    std::wstring FSpokenName;
+    uint32_t TextColor(uint32_t designed) const;
+    void TextGround(Gdiplus::Graphics& g, const Gdiplus::RectF& where, double opacity) const;
+    bool FHighContrast = false; // as of the last paint
+    std::optional<bool> FContrastSet;
     void DrawPanel(Gdiplus::Graphics& g, TSide side);
     void Tick();
     void StartAnimation();

@@ -21,6 +21,13 @@ HFONT CreateUiFont(bool bold, UINT dpi) {
                        DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
+bool HighContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 SIZE CaptionExtent(const std::wstring& caption, HFONT font, int wrapWidth) {
     const TWindowDC screen(nullptr);
     const HGDIOBJ previous = SelectObject(screen.Get(), font);
@@ -166,7 +173,7 @@ void TWin32Form::UseSkin(TSkinData* skinData) {
 }
 
 void TWin32Form::RefreshSkin() {
-    TSkinData* skin = SkinData();
+    TSkinData* skin = HighContrastOn() ? nullptr : SkinData(); // high contrast: the system's colours
     FSkinBrush.Attach(
         skin != nullptr ? CreateSolidBrush(ToColorRef(skin->Current().Color("Window", 0xF0F0F0))) : nullptr);
     if (Handle() != nullptr)
@@ -175,7 +182,7 @@ void TWin32Form::RefreshSkin() {
 
 LRESULT TWin32Form::PaintSkinned(UINT msg, WPARAM wParam, LPARAM, bool& handled) {
     handled = false;
-    if (!FSkinBrush) return 0;
+    if (!FSkinBrush || SkinData() == nullptr) return 0;
     if (msg == WM_ERASEBKGND) {
         RECT r;
         GetClientRect(Handle(), &r);
@@ -204,6 +211,9 @@ LRESULT TWin32Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST) RefreshSkin();
+        break;
     case WM_ACTIVATE:
         // As a dialog does: the keyboard goes back to the control that had it, or to the first
         // one, so that Tab, Enter and the access keys work from the start.

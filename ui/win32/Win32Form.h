@@ -18,6 +18,8 @@ class TSkinData;
 
 // The windows' own font: Tahoma at 8 points at that DPI (the system's when 0), bold when asked.
 HFONT CreateUiFont(bool bold = false, UINT dpi = 0);
+// Whether the user asked for high contrast: windows then take the system's colours.
+bool HighContrastOn();
 // Design pixels (96 to the inch, as every layout of the program is written) at that DPI.
 inline int ScaledPixels(int designPixels, UINT dpi) {
     return MulDiv(designPixels, static_cast<int>(dpi), 96);

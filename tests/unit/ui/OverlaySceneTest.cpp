@@ -51,6 +51,8 @@ TEST(OverlaySceneTest, PanelCommandsFillThePanels) {
     EXPECT_EQ(s.Info(1).Color, 0xFF0000u);
     ASSERT_TRUE(s.Apply("Info_Text2,,4474009"));
     EXPECT_EQ(s.Info(2).Color, 0x444499u) << "read as 0xRRGGBB: grey blue";
+    EXPECT_EQ(s.SpokenText(), "Your real location: ip, Country, Washington, D.C. Ready, set, go")
+        << "what a screen reader says: the panel that shows details, then the status";
     ASSERT_TRUE(s.Apply("Background,C:\\a,b\\bg.png"));
     EXPECT_EQ(s.Background(), "C:\\a,b\\bg.png");
     ASSERT_TRUE(s.Apply("Logo,"));
