@@ -361,9 +361,7 @@ void TfrmMain::ShowPlainMessage(const std::string& text) {
 
 void TfrmMain::SetCountryText(const std::string& text) {
     SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
-    // The flag picture's name, as a screen reader reads it (a picture's window text is not drawn).
-    if (TCLEngine* engine = Engine())
-        SetWindowTextW(Control(ids::imgFL), ToWide(engine->GetAppStringEx("Access.FlagOf", {text})).c_str());
+    if (TCLEngine* engine = Engine()) SetAccessibleName(Control(ids::imgFL), engine->GetAppStringEx("Access.FlagOf", {text}));
 }
 
 void TfrmMain::ShowSettingsDialog() {

@@ -1,6 +1,8 @@
 // The country chooser's window (see ChooseIPCountryForm.h).
 #include "ui/win32/ChooseIPCountryForm.h"
 
+#include "framework/engine/CLEngine.h"
+
 #include "base/DebugTrace.h"
 #include "framework/engine/MessageDialog.h"
 #include "platform/win32/Picture.h"
@@ -118,10 +120,25 @@ int TfrmChooseIPCountry::ItemIndex() {
 
 void TfrmChooseIPCountry::SetItemIndex(int index) {
     FCountry->SetItemIndex(index);
+    NamePictures();
 }
 
 // The flag stretched into 48 x 48 over the dialog's ground.
+// The names a screen reader reads for the two pictures (their window texts are not drawn).
+void TfrmChooseIPCountry::NamePictures() {
+    if (ItemIndex() < 0) return;
+    const std::string country = ItemText(ItemIndex());
+    // Without the language's words the country alone still names them.
+    auto named = [&country](const char* key) {
+        const std::string text = Engine() != nullptr ? Engine()->GetAppStringEx(key, {country}) : std::string();
+        return text.empty() ? country : text;
+    };
+    SetAccessibleName(Control(idFlag), named("Access.FlagOf"));
+    SetAccessibleName(Control(idPanel), named("Access.MapOf"));
+}
+
 void TfrmChooseIPCountry::LoadPNG(const std::string& aFileName) {
+    NamePictures();
     TGdiBitmap flag = StretchPicture(LoadPictureFile(aFileName), Px(48), Px(48));
     if (!flag) return;
     SendMessageW(Control(idFlag), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));

@@ -37,6 +37,7 @@ public:
     int ItemIndex() override;
     void SetItemIndex(int index) override;
     void LoadPNG(const std::string& aFileName) override;
+    void NamePictures();
     int MapPanelWidth() override { return kPanelWidth; }
     int MapPanelHeight() override { return kPanelHeight; }
     void LoadMapDocument(const std::string& text, const std::string& baseFolder) override;

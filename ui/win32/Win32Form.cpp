@@ -21,6 +21,46 @@ HFONT CreateUiFont(bool bold, UINT dpi) {
                        DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
+namespace {
+constexpr wchar_t kAccessibleNameProp[] = L"Maskaddr.AccessibleName";
+
+LRESULT CALLBACK AccessibleNameProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+    auto* name = reinterpret_cast<std::wstring*>(data);
+    switch (msg) {
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(name->size());
+    case WM_GETTEXT: {
+        if (wParam == 0 || lParam == 0) return 0;
+        const size_t n = std::min<size_t>(name->size(), wParam - 1);
+        auto* out = reinterpret_cast<wchar_t*>(lParam);
+        std::copy_n(name->data(), n, out);
+        out[n] = L'\0';
+        return static_cast<LRESULT>(n);
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(w, AccessibleNameProc, id);
+        RemovePropW(w, kAccessibleNameProp);
+        delete name;
+        break;
+    }
+    return DefSubclassProc(w, msg, wParam, lParam);
+}
+} // namespace
+
+void SetAccessibleName(HWND control, const std::string& name) {
+    if (control == nullptr) return;
+    if (auto* known = static_cast<std::wstring*>(GetPropW(control, kAccessibleNameProp))) {
+        *known = ToWide(name);
+    } else {
+        auto* text = new std::wstring(ToWide(name));
+        if (SetWindowSubclass(control, AccessibleNameProc, 1, reinterpret_cast<DWORD_PTR>(text)))
+            SetPropW(control, kAccessibleNameProp, text);
+        else
+            delete text;
+    }
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
+}
+
 bool HighContrastOn() {
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof contrast;

@@ -18,6 +18,9 @@ class TSkinData;
 
 // The windows' own font: Tahoma at 8 points at that DPI (the system's when 0), bold when asked.
 HFONT CreateUiFont(bool bold = false, UINT dpi = 0);
+// The name a screen reader gives a control whose text is not drawn (a picture, a panel): the
+// control answers it as its window text.
+void SetAccessibleName(HWND control, const std::string& name);
 // Whether the user asked for high contrast: windows then take the system's colours.
 bool HighContrastOn();
 // Design pixels (96 to the inch, as every layout of the program is written) at that DPI.

@@ -50,7 +50,7 @@ TEST(ProductDataTest, EnglishHoldsEveryTextKeyThatIsAskedFor) {
         {"AppRes",
          {"AppName", "MSGBox.CHKNET", "MSGBox_ACTIONFAST", "MSGBox.CloseNotify", "MSGBox.FFRestart",
           "MSGBox.FFUninstalled", "MSGBox.FFPath", "FLSMsg.Ready", "FLSMsg.Hiding", "FLSMsg.Verifing",
-          "Access.FlagOf", "Tray.Hiding", "Tray.NotHiding"}},
+          "Access.FlagOf", "Access.MapOf", "Tray.Hiding", "Tray.NotHiding"}},
         {"LibRes",
          {"TfrmCLUpdateForm.Caption", "btnOk.Caption", "btnCancel.Caption", "cbAutoCheckUpdate.Caption",
           "Update.Connecting", "lblTimer.Caption", "Update.LastVersionAlready", "Update.NetError",
