@@ -1,6 +1,6 @@
 // The settings dialog as its controller sees it: check boxes in a map, every box set
-// in order, the page selected, the language list, and a folder browser that answers
-// what a test decides.
+// in order, the page selected, the language list, a folder browser that answers
+// what a test decides, and the browser list with its selected row and button.
 #pragma once
 
 #include "ui/SettingsDialog.h"
@@ -36,6 +36,15 @@ public:
         Browsed.emplace_back(title, initial);
         return Folder;
     }
+    std::vector<std::pair<std::string, std::string>> Rows;
+    int Selected = -1;
+    bool FollowEnabled = true;
+    void SetBrowserRows(const std::vector<std::pair<std::string, std::string>>& rows) override {
+        Rows = rows;
+        Selected = -1;
+    }
+    int SelectedBrowserRow() override { return Selected; }
+    void SetFollowEnabled(bool enabled) override { FollowEnabled = enabled; }
 };
 
 } // namespace maskaddr::test
