@@ -168,3 +168,40 @@ TEST_F(SettingsDialogTest, ReinstallFirefoxAsksForTheFolderOnlyWhenTheInstallerF
         }
     }
 }
+
+// Two Firefox profiles (one with its own manual proxy) and Chrome under a policy: only the
+// profile that chose its own proxy may be made to follow, and the list shows it hidden after.
+TEST_F(SettingsDialogTest, BrowserCheckOffersMakeItFollowOnlyForAProfilesOwnChoice) {
+    User("");
+    const std::string data = "C:\\Users\\me\\AppData\\Roaming\\Mozilla\\Firefox";
+    P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Clients\\StartMenuInternet\\Firefox", "", "Firefox");
+    P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Clients\\StartMenuInternet\\Chrome", "",
+                           "Google Chrome");
+    P.Registry.WriteString(TRegRoot::LocalMachine, "Software\\Policies\\Google\\Chrome", "ProxyMode", "direct");
+    P.Files.Put(data + "\\profiles.ini", "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/d\n"
+                                        "[Profile1]\nName=manual\nIsRelative=1\nPath=Profiles/m\n");
+    P.Files.Put(data + "\\Profiles\\m\\prefs.js", "user_pref(\"network.proxy.type\", 1);\n");
+    TFakeEngineHost host;
+    TCLEngine engine(nullptr, host);
+    TCLMultiLangData texts(nullptr, "CLMultiLangData");
+    texts.SetCurrentData({"[AppRes]", "Browsers.Profile={1} ({2})", "Browsers.Hidden=hidden", "Browsers.Own=own {1}",
+                          "Browsers.Policy=admin {1}", "Browsers.Mode.Manual=manual", "Browsers.Mode.None=none",
+                          "Browsers.FollowDone={1} follows"});
+    engine.SetLanguageData(&texts);
+    C.FormCreate();
+    using R = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(View.Rows, (R{{"Google Chrome", "admin none"}, {"Firefox (default)", "hidden"},
+                            {"Firefox (manual)", "own manual"}}));
+    for (int row : {0, 1, -1, 3, 2}) {
+        View.Selected = row;
+        C.lvBrowsersSelectItem();
+        EXPECT_EQ(View.FollowEnabled, row == 2) << row;
+    }
+    C.btnFollowClick();
+    EXPECT_EQ(P.Files.Get(data + "\\Profiles\\m\\user.js"), "user_pref(\"network.proxy.type\", 5);\r\n");
+    ASSERT_TRUE(host.Dialog);
+    EXPECT_EQ(host.Dialog->Shown.size(), 1u);
+    EXPECT_NE(host.Dialog->Shown.back().find("Firefox (manual) follows"), std::string::npos);
+    EXPECT_EQ(View.Rows[2], (std::pair<std::string, std::string>{"Firefox (manual)", "hidden"}));
+    EXPECT_FALSE(View.FollowEnabled);
+}
