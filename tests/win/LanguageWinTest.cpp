@@ -52,6 +52,8 @@ const TCaptionKey kSettingsCaptions[] = {
     {settingsIds::lblBrowser, "lblBrowser.Caption"},
     {settingsIds::cbFF, "cbFF.Caption"},
     {settingsIds::btnReinstallFF, "btnReinstallFF.Caption"},
+    {settingsIds::lblCoverage, "lblCoverage.Caption"},
+    {settingsIds::btnFollow, "btnFollow.Caption"},
     {settingsIds::btnOK, "btnOK.Caption"},
     {settingsIds::btnCancel, "btnCancel.Caption"},
 };
@@ -229,6 +231,10 @@ TEST_F(LanguageWinTest, EveryLanguageShowsItsCaptionsAndEveryCaptionFits) {
         settings.NextPage();
         Sleep(200);
         found = CaptionsThatDoNotFit(settings.Dialog, language + " settings, Browser");
+        notFitting.insert(notFitting.end(), found.begin(), found.end());
+        settings.NextPage();
+        Sleep(200);
+        found = CaptionsThatDoNotFit(settings.Dialog, language + " settings, Browser check");
         notFitting.insert(notFitting.end(), found.begin(), found.end());
         // The verification window, from the dialog's button (posted: it runs modally).
         PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnTestNow), BM_CLICK, 0, 0);

@@ -60,6 +60,20 @@ int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM, LPARAM data) {
     return 0;
 }
 
+// The browser column as wide as its longest name (within limits), the state column the rest
+// of the list or what its longest text needs: then the list scrolls sideways.
+void FitBrowserColumns(HWND list) {
+    RECT client{};
+    GetClientRect(list, &client);
+    const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    const int names = std::clamp(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)), 80, room / 2);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, names);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) < room - names)
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, room - names);
+}
+
 } // namespace
 
 TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon)
@@ -127,8 +141,8 @@ void TfrmSettings::CreateControls() {
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-// Its column captions are the language's texts; the state column takes what its longest
-// line needs (the list scrolls sideways), and a cut text shows whole under the mouse.
+// Its column captions are the language's texts; a text cut by its column shows whole under
+// the mouse.
 void TfrmSettings::CreateBrowserList() {
     auto* list = new TWin32Control(this, "lvBrowsers", "TListView", WC_LISTVIEWW, "",
                                    WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
@@ -142,7 +156,7 @@ void TfrmSettings::CreateBrowserList() {
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
         c.pszText = caption.data();
-        c.cx = column == 0 ? 150 : kClientWidth - 48 - 150 - GetSystemMetrics(SM_CXVSCROLL) - 4;
+        c.cx = (kClientWidth - 48) / 2;
         SendMessageW(list->Handle(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
     }
     FPages[2].push_back(list->Handle());
@@ -233,10 +247,7 @@ void TfrmSettings::SetBrowserRows(const std::vector<std::pair<std::string, std::
         item.pszText = state.data();
         SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
     }
-    const int stateWidth = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
-    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) < stateWidth)
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, stateWidth);
+    FitBrowserColumns(list);
 }
 
 int TfrmSettings::SelectedBrowserRow() {
