@@ -99,7 +99,6 @@ TEST_F(BrowserCoverageTest, AProfileFollowsOnlyWhileItsProxyTypeIsFiveOrUnset) {
         EXPECT_EQ(s.Coverage, c.Coverage) << c.Name;
         EXPECT_EQ(s.Mode, c.Mode) << c.Name;
         EXPECT_FALSE(s.ByPolicy) << c.Name;
-        EXPECT_EQ(s.CanFollow(), c.Coverage == C::NotHidden) << c.Name;
     }
     EXPECT_EQ(Only("Firefox").Unreadable, kProfile + "\\prefs.js");
 }
@@ -142,12 +141,12 @@ TEST_F(BrowserCoverageTest, AMissingOrDamagedProfileListShowsFirefoxAsUnknown) {
 TEST_F(BrowserCoverageTest, FirefoxPoliciesDecideOverTheProfileOrAsItsDefault) {
     struct TCase {
         const char* Name;
-        std::optional<std::string> Mode; // the registry policy of the machine
+        std::optional<std::string> Policy; // the mode of the machine's registry policy
         std::optional<uint32_t> Locked;
         std::optional<std::string> Json; // policies.json beside firefox.exe
         std::optional<std::string> Prefs;
         TCoverage Coverage;
-        TProxyMode Mode_;
+        TProxyMode Mode;
         bool ByPolicy;
     };
     const std::string json = "{\"policies\": {\"Proxy\": {\"Mode\": \"autoConfig\", \"Locked\": true}}}";
@@ -171,7 +170,7 @@ TEST_F(BrowserCoverageTest, FirefoxPoliciesDecideOverTheProfileOrAsItsDefault) {
     for (const TCase& c : cases) {
         P.Registry.Values.clear();
         SetUp();
-        if (c.Mode) P.Registry.WriteString(TRegRoot::LocalMachine, kFirefoxPolicy, "Mode", *c.Mode);
+        if (c.Policy) P.Registry.WriteString(TRegRoot::LocalMachine, kFirefoxPolicy, "Mode", *c.Policy);
         if (c.Locked) P.Registry.WriteDword(TRegRoot::LocalMachine, kFirefoxPolicy, "Locked", *c.Locked);
         P.Files.RemoveFile(policies);
         P.Files.RemoveFile(kProfile + "\\prefs.js");
@@ -179,9 +178,8 @@ TEST_F(BrowserCoverageTest, FirefoxPoliciesDecideOverTheProfileOrAsItsDefault) {
         if (c.Prefs) P.Files.Put(kProfile + "\\prefs.js", *c.Prefs);
         const TBrowserState s = Only("Firefox");
         EXPECT_EQ(s.Coverage, c.Coverage) << c.Name;
-        EXPECT_EQ(s.Mode, c.Mode_) << c.Name;
+        EXPECT_EQ(s.Mode, c.Mode) << c.Name;
         EXPECT_EQ(s.ByPolicy, c.ByPolicy) << c.Name;
-        EXPECT_FALSE(s.CanFollow() && s.ByPolicy) << c.Name;
     }
 }
 
