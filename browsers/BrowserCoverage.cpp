@@ -47,6 +47,7 @@ constexpr TKnownBrowser kKnown[] = {
     {"Vivaldi", "vivaldi", "vivaldi.exe", nullptr, TFamily::Other},
     {"Internet Explorer", "internet explorer", "iexplore.exe", nullptr, TFamily::System},
 };
+constexpr const TKnownBrowser& kFirefox = kKnown[0];
 
 // A browser as found: its entry in the table (or none), its name and its program.
 struct TFound {
@@ -109,7 +110,7 @@ std::vector<TFound> InstalledBrowsers(IRegistry& reg) {
                 Add(found, {&k, k.Name, "\"" + *path + "\""});
     }
     if (const std::string firefox = FindFirefoxPath(); !firefox.empty())
-        Add(found, {&kKnown[0], kKnown[0].Name, "\"" + firefox + "\""});
+        Add(found, {&kFirefox, kFirefox.Name, "\"" + firefox + "\""});
     return found;
 }
 
