@@ -6,9 +6,12 @@
 namespace maskaddr {
 
 bool TCommandLine::HasSwitch(char letter) const {
+    return HasWord(std::string(1, letter));
+}
+
+bool TCommandLine::HasWord(const std::string& word) const {
     for (const std::string& a : FArgs)
-        if (a.size() == 2 && (a[0] == '-' || a[0] == '/') && SameText(a.substr(1), std::string(1, letter)))
-            return true;
+        if (a.size() > 1 && (a[0] == '-' || a[0] == '/') && SameText(a.substr(1), word)) return true;
     return false;
 }
 

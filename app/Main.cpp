@@ -21,7 +21,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static TFileTraceSink traceSink(DefaultTraceFilePath());
     DebugTrace::SetSink(&traceSink);
     INITCOMMONCONTROLSEX icc{sizeof icc,
-                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+                             ICC_STANDARD_CLASSES | ICC_LINK_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES |
+                                 ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     const HRESULT ole = OleInitialize(nullptr);
     if (FAILED(ole)) TraceFailedCall("OleInitialize", "", ErrorText(static_cast<DWORD>(ole)));

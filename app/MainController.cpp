@@ -396,6 +396,7 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     ClearNoticeDetails();
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     FWatch.Start();
+    if (auto notice = FNotHidden.Next(FindBrowsers())) Notice(notice->first, {notice->second});
 }
 
 // Returns every browser to a direct connection and the window to its ready state.

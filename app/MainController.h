@@ -10,6 +10,7 @@
 #include "framework/engine/SingleDownloader.h"
 #include "framework/threads/Lifeline.h"
 #include "proxy/ProxyRec.h"
+#include "ui/BrowserTexts.h"
 #include "ui/StatusOverlay.h"
 
 #include <memory>
@@ -186,6 +187,7 @@ private:
     TProxyWatch FWatch{*this};
     std::optional<TUserProxySettings> FSystemSet; // the stored values right after our last change
     bool FNoticeDetails = false;                  // the overlay's second text holds a notice's details
+    TNotHiddenNotice FNotHidden;                  // the browsers not hidden, named once per run
     int FLookupsPending = 0, FLookupFailures = 0;
     TDateTime FNextLookup = 0;     // the retried lookup's time; 0 while none is due
     TDateTime FNextUpdateLook = 0; // the hourly look for a due automatic update check

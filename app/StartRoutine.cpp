@@ -2,6 +2,7 @@
 #include "app/StartRoutine.h"
 
 #include "base/DebugTrace.h"
+#include "browsers/FirefoxFollow.h"
 #include "browsers/SystemProxy.h"
 #include "framework/settings/CLSettings.h"
 
@@ -29,6 +30,8 @@ int RunApplication(IStartHost& host, const TCommandLine& commandLine) {
             host.SendRegistered(running, "CL CloseApp");
         else
             RestoreSystemProxy();
+        // Only the uninstaller's end: a setup's (an upgrade) keeps the profiles as the user made them.
+        if (commandLine.HasWord(kUninstallWord)) TakeBackFirefoxFollow();
         FreeSettings();
         return 0;
     }

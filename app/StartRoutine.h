@@ -36,6 +36,10 @@ public:
     virtual void RunMessageLoop() = 0;
 };
 
+// The word the uninstaller adds to the switch s: its end also takes back what "Make it
+// follow Maskaddr" wrote into Firefox profiles.
+inline constexpr char kUninstallWord[] = "Uninstall";
+
 // Runs the start routine; returns the process exit code.
 int RunApplication(IStartHost& host, const TCommandLine& commandLine);
 

@@ -5,6 +5,7 @@
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
+#include "browsers/LineFile.h"
 #include "browsers/ProxyJournal.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
@@ -19,45 +20,8 @@ namespace {
 constexpr char kTag[] = "CLOpera";
 constexpr char kSection[] = "Proxy";
 constexpr char kJournalHeader[] = "[OperaJournal]";
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 // ---- the line editor ----
-
-struct TLine {
-    std::string Text, Ending; // Ending: "\r\n", "\n", or empty for a last line without one
-};
-
-struct TIniFile {
-    std::string Bom;
-    std::vector<TLine> Lines;
-};
-
-TIniFile SplitIni(std::string_view bytes) {
-    TIniFile ini;
-    if (bytes.substr(0, kBom.size()) == kBom) {
-        ini.Bom = kBom;
-        bytes.remove_prefix(kBom.size());
-    }
-    for (size_t at = 0; at < bytes.size();) {
-        const size_t lf = bytes.find('\n', at);
-        if (lf == std::string_view::npos) {
-            ini.Lines.push_back({std::string(bytes.substr(at)), ""});
-            break;
-        }
-        const size_t end = lf > at && bytes[lf - 1] == '\r' ? lf - 1 : lf;
-        ini.Lines.push_back(
-            {std::string(bytes.substr(at, end - at)), std::string(bytes.substr(end, lf + 1 - end))});
-        at = lf + 1;
-    }
-    return ini;
-}
-
-std::string JoinIni(const TIniFile& ini) {
-    std::string bytes = ini.Bom;
-    for (const TLine& line : ini.Lines)
-        bytes += line.Text + line.Ending;
-    return bytes;
-}
 
 // The name of a section header line ("[name]", blanks allowed around both), or nullopt.
 std::optional<std::string_view> SectionName(std::string_view line) {
@@ -93,32 +57,6 @@ std::optional<size_t> FindKey(const std::vector<TLine>& lines, TSpan span, std::
     for (size_t i = span.Header + 1; i < span.End; ++i)
         if (IsKeyLine(lines[i].Text, key)) return i;
     return std::nullopt;
-}
-
-// The line ending that lines added to the file take: its first, else CR LF.
-std::string FileEnding(const TIniFile& ini) {
-    for (const TLine& line : ini.Lines)
-        if (!line.Ending.empty()) return line.Ending;
-    return "\r\n";
-}
-
-// A line added after a last line without a line ending gives that line the ending and goes
-// without one itself, and its removal takes the ending away again: the file keeps its
-// missing final line break, and a removal undoes an addition byte for byte.
-void InsertLine(std::vector<TLine>& lines, size_t at, std::string text, const std::string& ending) {
-    if (at == lines.size() && at > 0 && lines[at - 1].Ending.empty()) {
-        // A last line that ends in a lone CR would take a LF as part of a CR LF of its own.
-        const bool lastCR = !lines[at - 1].Text.empty() && lines[at - 1].Text.back() == '\r';
-        lines[at - 1].Ending = lastCR && ending == "\n" ? "\r\n" : ending;
-        lines.push_back({std::move(text), ""});
-    } else {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), {std::move(text), ending});
-    }
-}
-
-void RemoveLine(std::vector<TLine>& lines, size_t at) {
-    if (lines[at].Ending.empty() && at > 0) lines[at - 1].Ending.clear();
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 // ---- the switcher ----
@@ -213,7 +151,7 @@ const std::vector<std::string>& OperaProxyKeys() {
 
 std::string EditIniLines(std::string_view bytes, std::string_view section,
                          const std::vector<TIniLineEdit>& edits, bool aDropEmptySection) {
-    TIniFile ini = SplitIni(bytes);
+    TLineFile ini = SplitLineFile(bytes);
     std::vector<TLine>& lines = ini.Lines;
     for (const TIniLineEdit& edit : edits) {
         std::optional<TSpan> span = FindSection(lines, section);
@@ -239,12 +177,12 @@ std::string EditIniLines(std::string_view bytes, std::string_view section,
         if (const std::optional<TSpan> span = FindSection(lines, section);
             span && span->End == span->Header + 1)
             RemoveLine(lines, span->Header);
-    return JoinIni(ini);
+    return JoinLineFile(ini);
 }
 
 TIniSectionLines ReadIniLines(std::string_view bytes, std::string_view section,
                               const std::vector<std::string>& keys) {
-    const TIniFile ini = SplitIni(bytes);
+    const TLineFile ini = SplitLineFile(bytes);
     const std::optional<TSpan> span = FindSection(ini.Lines, section);
     TIniSectionLines result{span.has_value(), {}};
     for (const std::string& key : keys) {

@@ -74,14 +74,16 @@ Var Channel
 
 ; Ends a running Maskaddr the way the program offers: its switch "/s" makes the running
 ; instance close (it returns every browser to a direct connection as it ends). Then waits,
-; up to 20 seconds, until the instance's single-instance mutex is gone.
-!macro EndRunningProgram un
+; up to 20 seconds, until the instance's single-instance mutex is gone. The uninstaller adds
+; "/Uninstall": that run also takes out of Firefox profiles the line that "Make it follow
+; Maskaddr" wrote (an upgrade's setup keeps it).
+!macro EndRunningProgram un switches
 Function ${un}EndRunningProgram
   ${IfNot} ${FileExists} "$INSTDIR\${EXE}"
     Return
   ${EndIf}
   DetailPrint "Ending a running ${APP_NAME}"
-  ExecWait '"$INSTDIR\${EXE}" /S'
+  ExecWait '"$INSTDIR\${EXE}" ${switches}'
   StrCpy $1 0
   ${Do}
     System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Global\${APP_GUID}") p.r0'
@@ -94,8 +96,8 @@ Function ${un}EndRunningProgram
   ${LoopUntil} $1 >= 100
 FunctionEnd
 !macroend
-!insertmacro EndRunningProgram ""
-!insertmacro EndRunningProgram "un."
+!insertmacro EndRunningProgram "" "/S"
+!insertmacro EndRunningProgram "un." "/S /Uninstall"
 
 ; The access of Program Files: Administrators and SYSTEM full control, Users read and execute,
 ; for the folder and everything in it; nothing inherited from the parent.

@@ -33,6 +33,9 @@ public:
     virtual bool CreateFolders(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;
     virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // The whole file when it holds at most maxBytes; nullopt when it is missing, cannot be
+    // read or is larger (a larger file is never read into memory).
+    virtual std::optional<std::string> ReadFileUpTo(const std::string& path, size_t maxBytes) = 0;
     // Replaces the file in one step: either the old or the new complete content
     // survives any failure. Returns an empty string on success, else the error text.
     virtual std::string WriteFileAtomic(const std::string& path, const std::string& bytes) = 0;

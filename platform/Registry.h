@@ -1,10 +1,12 @@
 // The Windows registry as the program uses it: string and 32-bit values under a
-// key path of one of the predefined roots. Keys are created on writes.
+// key path of one of the predefined roots, and the names of a key's subkeys. Keys are
+// created on writes.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace maskaddr {
 
@@ -26,6 +28,8 @@ public:
                             uint32_t value) = 0;
     // True when the value is gone afterwards (also when it never existed).
     virtual bool DeleteValue(TRegRoot root, const std::string& key, const std::string& name) = 0;
+    // The names of the key's direct subkeys; empty when the key is missing.
+    virtual std::vector<std::string> SubKeys(TRegRoot root, const std::string& key) = 0;
 };
 
 } // namespace maskaddr

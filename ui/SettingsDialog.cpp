@@ -3,10 +3,14 @@
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
+#include "browsers/FirefoxFollow.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
+#include "ui/BrowserTexts.h"
+
+#include <algorithm>
 
 namespace maskaddr {
 
@@ -24,8 +28,8 @@ constexpr TBoxSetting kLoadOrder[] = {{TSettingsBox::AutoRun, "AutoRun"},
                                       {TSettingsBox::AutoUpdate, "Update.AutoCheck"},
                                       {TSettingsBox::TestIPfromLocal, "TestIPfromLocal"}};
 
-void Inform(const char* key) {
-    if (TCLEngine* engine = Engine()) engine->ShowMessageEx(key, {}, 0, mtInformation, mb::OK, 0, false);
+void Inform(const char* key, const std::vector<std::string>& args = {}) {
+    if (TCLEngine* engine = Engine()) engine->ShowMessageEx(key, args, 0, mtInformation, mb::OK, 0, false);
 }
 
 } // namespace
@@ -37,6 +41,7 @@ TSettingsController::TSettingsController(ISettingsView& view, IFirefoxSetup& fir
 void TSettingsController::FormCreate() {
     FView.SelectPage(0);
     LoadOptions();
+    LoadBrowsers();
 }
 
 void TSettingsController::LoadOptions() {
@@ -98,6 +103,47 @@ bool TSettingsController::AskFirefoxPath() {
     }
     Settings().SetSettingstring("FireFoxPath", exe);
     return true;
+}
+
+void TSettingsController::LoadBrowsers() {
+    FBrowsers = FindBrowsers();
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const TBrowserState& b : FBrowsers)
+        rows.emplace_back(BrowserName(b), BrowserStateText(b));
+    FView.SetBrowserRows(rows);
+    FView.SetFollowEnabled(false);
+}
+
+void TSettingsController::lvBrowsersSelectItem() {
+    const int row = FView.SelectedBrowserRow();
+    FView.SetFollowEnabled(row >= 0 && static_cast<size_t>(row) < FBrowsers.size() &&
+                           FBrowsers[static_cast<size_t>(row)].CanFollow());
+}
+
+// The state is read again first: a profile changed since the list was made is not written.
+void TSettingsController::btnFollowClick() {
+    const int row = FView.SelectedBrowserRow();
+    if (row < 0 || static_cast<size_t>(row) >= FBrowsers.size()) return;
+    const TBrowserState chosen = FBrowsers[static_cast<size_t>(row)];
+    if (!chosen.CanFollow()) return;
+    LoadBrowsers();
+    const auto now = std::find_if(FBrowsers.begin(), FBrowsers.end(), [&](const TBrowserState& b) {
+        return b.Browser == chosen.Browser && b.ProfileFolder == chosen.ProfileFolder;
+    });
+    if (now == FBrowsers.end() || !now->CanFollow()) return;
+    const TFollowResult result = MakeFirefoxProfileFollow(chosen.ProfileFolder);
+    switch (result.Outcome) {
+    case TFollowResult::TOutcome::Written:
+        Inform("Browsers.FollowDone", {BrowserName(chosen)});
+        break;
+    case TFollowResult::TOutcome::Unreadable:
+        Inform("Browsers.FollowUnreadable", {result.File});
+        break;
+    case TFollowResult::TOutcome::NotWritten:
+        Inform("Browsers.FollowFailed", {result.File, result.Error});
+        break;
+    }
+    LoadBrowsers();
 }
 
 } // namespace maskaddr

@@ -1,13 +1,17 @@
 // TSettingsController: the logic of the settings dialog (TfrmSettings). The window
 // forwards its buttons here and is driven back through ISettingsView: the check boxes
 // and the language are loaded from the settings and the engine, and written back only on OK.
+// Its "Browser check" page lists which browsers the hiding covers; "Make it follow Maskaddr"
+// changes a Firefox profile at once (OK or Cancel do not undo it).
 #pragma once
 
+#include "browsers/BrowserCoverage.h"
 #include "browsers/BrowserSwitchers.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace maskaddr {
@@ -29,6 +33,11 @@ public:
     // the user cancelled it.
     virtual std::optional<std::string> BrowseForFolder(const std::string& title,
                                                        const std::string& initialFolder) = 0;
+    // The "Browser check" page: one row (name, state) per browser and Firefox profile, none
+    // selected; the row selected now (-1: none); and the "Make it follow Maskaddr" button.
+    virtual void SetBrowserRows(const std::vector<std::pair<std::string, std::string>>& rows) = 0;
+    virtual int SelectedBrowserRow() = 0;
+    virtual void SetFollowEnabled(bool enabled) = 0;
 };
 
 // The autorun value writer of the main window: enable, value name, command.
@@ -44,6 +53,13 @@ public:
     void btnOKClick() { SaveOptions(); }
     void btnClearShowAgainFlagClick();
     void btnReinstallFFClick();
+    // The browsers as they are now, on the "Browser check" page.
+    void LoadBrowsers();
+    // The button serves only a Firefox profile that uses its own setting by its own choice.
+    void lvBrowsersSelectItem();
+    // Makes the selected profile follow, tells the user how it went, and lists anew.
+    void btnFollowClick();
+    const std::vector<TBrowserState>& Browsers() const { return FBrowsers; }
     // "Test proxies now": the main window opens the verification window.
     void btnTestNowClick() {
         if (OnTestProxies) OnTestProxies();
@@ -58,6 +74,7 @@ private:
     ISettingsView& FView;
     IFirefoxSetup& FFirefox;
     TSetRunAtLogon FSetRunAtLogon;
+    std::vector<TBrowserState> FBrowsers; // by row
 };
 
 } // namespace maskaddr

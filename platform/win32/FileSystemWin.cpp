@@ -86,12 +86,19 @@ bool TFileSystemWin::FileExists(const std::string& path) {
 }
 
 std::optional<std::string> TFileSystemWin::ReadFile(const std::string& path) {
+    return ReadFileUpTo(path, 0x7FFFFFFF);
+}
+
+// A file that grows while it is read gives what its size said at the start.
+std::optional<std::string> TFileSystemWin::ReadFileUpTo(const std::string& path, size_t maxBytes) {
     TFileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > std::min<uint64_t>(maxBytes, 0x7FFFFFFF))
+        return std::nullopt;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     size_t done = 0;
     while (done < bytes.size()) {

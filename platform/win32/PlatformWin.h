@@ -22,6 +22,7 @@ public:
                      const std::string& value) override;
     bool WriteDword(TRegRoot root, const std::string& key, const std::string& name, uint32_t value) override;
     bool DeleteValue(TRegRoot root, const std::string& key, const std::string& name) override;
+    std::vector<std::string> SubKeys(TRegRoot root, const std::string& key) override;
 };
 
 class TFileSystemWin final : public IFileSystem {
@@ -31,6 +32,7 @@ public:
     bool CreateFolders(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     std::optional<std::string> ReadFile(const std::string& path) override;
+    std::optional<std::string> ReadFileUpTo(const std::string& path, size_t maxBytes) override;
     std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override;
     std::unique_ptr<IWritableFile> CreateForWrite(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;

@@ -98,4 +98,20 @@ bool TRegistryWin::DeleteValue(TRegRoot root, const std::string& key, const std:
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
+// Key names are at most 255 characters; a key that changes while it is enumerated ends the
+// list where the system stops.
+std::vector<std::string> TRegistryWin::SubKeys(TRegRoot root, const std::string& key) {
+    std::vector<std::string> names;
+    TRegKey k = OpenKey(root, key, KEY_ENUMERATE_SUB_KEYS);
+    if (!k) return names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(k.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(ToUtf8(std::wstring(name, length)));
+    }
+    return names;
+}
+
 } // namespace maskaddr

@@ -1,15 +1,21 @@
 // The real setup file under Wine (run-e2e names it, and an older one): a silent installation
 // whose program hides, a silent uninstallation while it hides, and an upgrade over a running
 // older installation that keeps the user's settings; the signatures of what it installs;
-// removing the settings without following links.
+// removing the settings without following links; the browser check of the installed program
+// and the uninstaller taking back what its "Make it follow Maskaddr" wrote.
 #include "E2eSupport.h"
 #include "ProgramDriver.h"
+#include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/SettingsForm.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <vector>
@@ -217,4 +223,101 @@ TEST(Installer, RemovingTheSettingsLeavesWhatALinkInThemPointsTo) {
         EXPECT_FALSE(FolderExists(data + "\\flags")) << data;
     }
     EXPECT_TRUE(files.FileExists("Z:" + outside + "/keep.txt")) << "what the links point to stays";
+}
+
+namespace {
+
+// Two Firefox profiles of the account, one with a manual proxy of its own, and Chrome under a
+// machine policy that sets a proxy; all of it removed again when the test ends.
+struct TBrowsersOfTheUser {
+    const std::string Data = ShellFolderPath(false, "AppData") + "\\Mozilla\\Firefox";
+    const std::string Manual = Data + "\\Profiles\\m2.manual";
+    // The user's own user.js of the manual profile: no final line break.
+    const std::string UserJs = "// mine\r\nuser_pref(\"browser.startup.page\", 3);";
+    const char* Clients = "Software\\Clients\\StartMenuInternet";
+    const char* ChromePolicy = "Software\\Policies\\Google\\Chrome";
+
+    bool Plant() const {
+        TFileSystemWin files;
+        TRegistryWin reg;
+        return files.CreateFolders(Manual) && files.CreateFolders(Data + "\\Profiles\\d1.default") &&
+               files.WriteFileAtomic(Data + "\\profiles.ini",
+                                     "[Profile1]\r\nName=manual\r\nIsRelative=1\r\nPath=Profiles/m2.manual\r\n\r\n"
+                                     "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/d1.default\r\n"
+                                     "Default=1\r\n")
+                   .empty() &&
+               files.WriteFileAtomic(Manual + "\\prefs.js", "user_pref(\"network.proxy.type\", 1);\n").empty() &&
+               files.WriteFileAtomic(Manual + "\\user.js", UserJs).empty() &&
+               reg.WriteString(TRegRoot::CurrentUser, std::string(Clients) + "\\FIREFOX.EXE", "", "Firefox") &&
+               reg.WriteString(TRegRoot::CurrentUser, std::string(Clients) + "\\Google Chrome", "", "Google Chrome") &&
+               reg.WriteString(TRegRoot::LocalMachine, ChromePolicy, "ProxyMode", "fixed_servers") &&
+               reg.WriteString(TRegRoot::LocalMachine, ChromePolicy, "ProxyServer", "127.0.0.9:3128");
+    }
+    ~TBrowsersOfTheUser() {
+        for (const char* name : {"FIREFOX.EXE", "Google Chrome"})
+            RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(std::string(Clients) + "\\" + name).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ToWide(ChromePolicy).c_str());
+        RemoveTree(Data);
+    }
+    // Removes the folder and everything in it.
+    static void RemoveTree(const std::string& folder) {
+        std::wstring from = ToWide(folder) + L'\0'; // a list of names, ended by a second NUL
+        SHFILEOPSTRUCTW op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NO_UI;
+        SHFileOperationW(&op);
+    }
+};
+
+} // namespace
+
+TEST(Installer, TheBrowserCheckListsEachBrowserAndTheUninstallerTakesBackMakeItFollow) {
+    const TInstallation at{"C:\\Maskaddr-browsers"};
+    const TBrowsersOfTheUser browsers;
+    ASSERT_TRUE(browsers.Plant());
+    ASSERT_NO_FATAL_FAILURE(InstallSilently(Env("MASKADDR_E2E_SETUP"), "/D=" + at.Folder, at));
+    TProgram app(at.Exe(), "");
+    HWND w = app.Ready();
+    ASSERT_NE(w, nullptr);
+
+    TSettingsDriver settings(app, w);
+    ASSERT_NE(settings.Dialog, nullptr);
+    settings.NextPage();
+    settings.NextPage();
+    HWND list = GetDlgItem(settings.Dialog, settingsIds::lvBrowsers);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(list) != 0; }, 5000)) << "the Browser check page";
+    const std::vector<std::string> rows{
+        "Firefox (profile default) | hidden: follows Maskaddr",
+        "Firefox (profile manual) | not hidden: uses its own proxy setting (manual)",
+        "Google Chrome | not hidden: set by an administrator (manual)"};
+    EXPECT_EQ(ListViewRows(list, 2), rows);
+
+    // Chrome's policy is the administrator's: no button for it.
+    ASSERT_TRUE(SelectListViewRow(list, 2));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(GetDlgItem(settings.Dialog, settingsIds::btnFollow)); },
+                          5000));
+    ASSERT_TRUE(SelectListViewRow(list, 1));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(GetDlgItem(settings.Dialog, settingsIds::btnFollow)); },
+                          5000));
+    Sleep(300); // painted before the picture is taken
+    SaveScreenshot(settings.Dialog, "settings-browser-check");
+    PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnFollow), BM_CLICK, 0, 0); // its message is modal
+    HWND told = app.WaitForDialog("restart Firefox");
+    ASSERT_NE(told, nullptr) << "Firefox must be restarted";
+    const std::string line = "user_pref(\"network.proxy.type\", 5);";
+    TFileSystemWin files;
+    EXPECT_EQ(files.ReadFile(browsers.Manual + "\\user.js"), browsers.UserJs + "\r\n" + line);
+    PressDialogButton(told, IDOK);
+    const std::string followed = "Firefox (profile manual) | hidden: follows Maskaddr";
+    EXPECT_TRUE(PumpUntil([&] { return ListViewRows(list, 2).at(1) == followed; }, 5000)) << ListViewRows(list, 2).at(1);
+    EXPECT_TRUE(settings.Close(IDCANCEL));
+
+    // The quiet uninstallation while the program runs: the line goes, the user's bytes stay.
+    ASSERT_NO_FATAL_FAILURE(RunToEnd(ListValue("QuietUninstallString")));
+    EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
+    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(files.ReadFile(browsers.Manual + "\\user.js"), browsers.UserJs);
+    EXPECT_FALSE(files.FileExists(ShellFolderPath(false, "AppData") + "\\" + FolderWord(at.Exe()) +
+                                  "\\firefoxjournal.dat"));
 }

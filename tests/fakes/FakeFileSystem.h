@@ -51,6 +51,10 @@ public:
         auto it = Files.find(Key(path));
         return it == Files.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
+    std::optional<std::string> ReadFileUpTo(const std::string& path, size_t maxBytes) override {
+        std::optional<std::string> bytes = ReadFile(path);
+        return bytes && bytes->size() <= maxBytes ? bytes : std::nullopt;
+    }
     std::string WriteFileAtomic(const std::string& path, const std::string& bytes) override {
         std::lock_guard hold(Lock);
         if (!WriteError.empty()) return WriteError;

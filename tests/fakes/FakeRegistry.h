@@ -4,9 +4,11 @@
 #include "base/Text.h"
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 #include <variant>
+#include <vector>
 
 namespace maskaddr::test {
 
@@ -45,6 +47,18 @@ public:
     bool DeleteValue(TRegRoot r, const std::string& k, const std::string& n) override {
         Values.erase(Id(r, k, n));
         return true;
+    }
+    // In lower case, as the fake keeps them.
+    std::vector<std::string> SubKeys(TRegRoot r, const std::string& k) override {
+        const std::string prefix = LowerAscii(k) + "\\";
+        std::vector<std::string> names;
+        for (auto& [id, v] : Values) {
+            const std::string& key = std::get<1>(id);
+            if (std::get<0>(id) != r || key.rfind(prefix, 0) != 0) continue;
+            const std::string name = key.substr(prefix.size(), key.find('\\', prefix.size()) - prefix.size());
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        }
+        return names;
     }
 };
 

@@ -1,6 +1,6 @@
 // The settings dialog as its controller sees it: check boxes in a map, every box set
 // in order, the page selected, the language list, and a folder browser that answers
-// what a test decides.
+// what a test decides. The browser check's page is tested on the real window (under Wine).
 #pragma once
 
 #include "ui/SettingsDialog.h"
@@ -36,6 +36,9 @@ public:
         Browsed.emplace_back(title, initial);
         return Folder;
     }
+    void SetBrowserRows(const std::vector<std::pair<std::string, std::string>>&) override {}
+    int SelectedBrowserRow() override { return -1; }
+    void SetFollowEnabled(bool) override {}
 };
 
 } // namespace maskaddr::test

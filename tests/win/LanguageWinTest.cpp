@@ -54,6 +54,8 @@ const TCaptionKey kSettingsCaptions[] = {
     {settingsIds::lblBrowser, "lblBrowser.Caption"},
     {settingsIds::cbFF, "cbFF.Caption"},
     {settingsIds::btnReinstallFF, "btnReinstallFF.Caption"},
+    {settingsIds::lblCoverage, "lblCoverage.Caption"},
+    {settingsIds::btnFollow, "btnFollow.Caption"},
     {settingsIds::btnOK, "btnOK.Caption"},
     {settingsIds::btnCancel, "btnCancel.Caption"},
 };
@@ -221,6 +223,9 @@ void VisitEveryWindow(const TBuiltApp& app, HWND w, const std::string& trace,
     settings.NextPage();
     Sleep(200);
     look(settings.Dialog, "settings, Browser");
+    settings.NextPage();
+    Sleep(200);
+    look(settings.Dialog, "settings, Browser check");
     // The verification window, from the dialog's button (posted: it runs modally).
     PostMessageW(GetDlgItem(settings.Dialog, settingsIds::btnTestNow), BM_CLICK, 0, 0);
     HWND testing = app.WaitForWindow("TfrmTesting");

@@ -15,6 +15,7 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 using namespace maskaddr;
@@ -57,6 +58,25 @@ TEST_F(RegistryWinTest, DeleteValueRemovesOnlyThatValue) {
     EXPECT_EQ(Reg.ReadString(TRegRoot::CurrentUser, kTestKey, "Other"), "keep");
     EXPECT_TRUE(Reg.DeleteValue(TRegRoot::CurrentUser, kTestKey, "Maskaddr")) << "already gone";
     EXPECT_TRUE(Reg.DeleteValue(TRegRoot::CurrentUser, kTestKey + "\\NoSuchKey", "x"));
+}
+
+TEST_F(RegistryWinTest, SubKeysAreTheDirectChildrenOnly) {
+    for (const char* key : {"\\Firefox-308046B0", "\\Google Chrome\\shell\\open", "\\\xC3\xA9t\xC3\xA9"})
+        ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, kTestKey + "\\Clients" + key, "", "x"));
+    std::vector<std::string> names = Reg.SubKeys(TRegRoot::CurrentUser, kTestKey + "\\Clients");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Firefox-308046B0", "Google Chrome", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_TRUE(Reg.SubKeys(TRegRoot::CurrentUser, kTestKey + "\\Missing").empty());
+}
+
+TEST(FileSystemWinTest, ReadUpToACapReadsNoLargerFile) {
+    TFileSystemWin fs;
+    TScratchFolder dir;
+    const std::string path = dir / "prefs.js";
+    ASSERT_EQ(fs.WriteFileAtomic(path, std::string(4096, 'p')), "");
+    EXPECT_EQ(fs.ReadFileUpTo(path, 4096), std::string(4096, 'p'));
+    EXPECT_EQ(fs.ReadFileUpTo(path, 4095), std::nullopt);
+    EXPECT_EQ(fs.ReadFileUpTo(dir / "missing", 4096), std::nullopt);
 }
 
 TEST(FileSystemWinTest, CreateFoldersMakesEveryMissingParent) {

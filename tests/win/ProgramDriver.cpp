@@ -10,6 +10,7 @@
 #include "platform/win32/WinText.h"
 #include "ui/win32/SettingsForm.h"
 
+#include <commctrl.h>
 #include <wininet.h>
 
 namespace maskaddr::test {
@@ -200,6 +201,75 @@ bool TSettingsDriver::Close(int button) const {
     for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
         Sleep(50);
     return !IsWindow(Dialog);
+}
+
+namespace {
+
+// Memory in the process of a window, freed with this object.
+class TRemoteBuffer {
+public:
+    TRemoteBuffer(HWND window, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        FProcess.Attach(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+        if (FProcess) FAt = VirtualAllocEx(FProcess.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    TRemoteBuffer(const TRemoteBuffer&) = delete;
+    TRemoteBuffer& operator=(const TRemoteBuffer&) = delete;
+    ~TRemoteBuffer() {
+        if (FAt != nullptr) VirtualFreeEx(FProcess.Get(), FAt, 0, MEM_RELEASE);
+    }
+    bool Valid() const { return FAt != nullptr; }
+    // The address of byte offset in that process.
+    LPARAM At(size_t offset) const { return reinterpret_cast<LPARAM>(static_cast<char*>(FAt) + offset); }
+    bool Write(size_t offset, const void* data, size_t size) const {
+        return WriteProcessMemory(FProcess.Get(), static_cast<char*>(FAt) + offset, data, size, nullptr) != 0;
+    }
+    bool Read(size_t offset, void* data, size_t size) const {
+        return ReadProcessMemory(FProcess.Get(), static_cast<char*>(FAt) + offset, data, size, nullptr) != 0;
+    }
+
+private:
+    THandle FProcess;
+    void* FAt = nullptr;
+};
+
+constexpr size_t kTextChars = 512;
+
+} // namespace
+
+// The item record lies at the buffer's start and the text after it.
+std::vector<std::string> ListViewRows(HWND list, int columns) {
+    std::vector<std::string> rows;
+    TRemoteBuffer buffer(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+    if (!buffer.Valid()) return rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::string line;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = reinterpret_cast<LPWSTR>(buffer.At(sizeof item));
+            item.cchTextMax = kTextChars;
+            wchar_t text[kTextChars] = {};
+            if (!buffer.Write(0, &item, sizeof item)) return rows;
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), buffer.At(0));
+            buffer.Read(sizeof item, text, sizeof text);
+            text[kTextChars - 1] = L'\0';
+            line += (column > 0 ? " | " : "") + ToUtf8(text);
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+bool SelectListViewRow(HWND list, int row) {
+    TRemoteBuffer buffer(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return buffer.Valid() && buffer.Write(0, &item, sizeof item) &&
+           SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), buffer.At(0)) != 0;
 }
 
 std::string ControlText(HWND main, int id) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace maskaddr::test {
 
@@ -97,6 +98,12 @@ public:
     // OK or Cancel; true once the dialog has gone.
     bool Close(int button) const;
 };
+
+// The rows of another process's report list view, each row's column texts joined by " | ".
+// Its messages take pointers of its own process: they go through a buffer made there.
+std::vector<std::string> ListViewRows(HWND list, int columns);
+// Selects one row of another process's list view, as a click on it does; false on a failure.
+bool SelectListViewRow(HWND list, int row);
 
 // A top-level window of the process with that class name, or nullptr.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly);

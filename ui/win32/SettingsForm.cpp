@@ -1,6 +1,7 @@
 // The settings dialog (see SettingsForm.h).
 #include "ui/win32/SettingsForm.h"
 
+#include "framework/engine/CLEngine.h"
 #include "framework/engine/MessageDialog.h"
 #include "platform/win32/WinText.h"
 
@@ -59,6 +60,20 @@ int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM, LPARAM data) {
     return 0;
 }
 
+// The browser column as wide as its longest name (within limits), the state column the rest
+// of the list or what its longest text needs: then the list scrolls sideways.
+void FitBrowserColumns(HWND list) {
+    RECT client{};
+    GetClientRect(list, &client);
+    const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    const int names = std::clamp(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)), 80, room / 2);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, names);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) < room - names)
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, room - names);
+}
+
 } // namespace
 
 TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon)
@@ -82,6 +97,7 @@ void TfrmSettings::CreateControls() {
     SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
     new TTabSheet(this, "tsGeneral", tabs, 0, "General");
     new TTabSheet(this, "tsBrowser", tabs, 1, "Browser");
+    new TTabSheet(this, "tsCoverage", tabs, 2, "Browser check");
 
     auto box = [&](int page, const char* name, const char* caption, int x, int y, int id) {
         FPages[page].push_back((new TCheckBoxControl(this, name, caption, x, y, 390, 20, id))->Handle());
@@ -111,12 +127,40 @@ void TfrmSettings::CreateControls() {
     button(1, "btnReinstallFF", "Re-install FireFox Extension", 24, 152, 220, btnReinstallFF);
     EnableWindow(GetDlgItem(Handle(), cbIE), FALSE); // shown, never changed by the user
 
+    auto* coverage = new TLabelControl(this, "lblCoverage", "Which of your browsers Maskaddr hides:", 24, 44,
+                                       390, 18);
+    SetWindowLongPtrW(coverage->Handle(), GWLP_ID, lblCoverage);
+    FPages[2].push_back(coverage->Handle());
+    CreateBrowserList();
+    button(2, "btnFollow", "Make it follow Maskaddr", 24, 186, 220, btnFollow);
+
     // Wide enough for the longest translation ("キャンセル(&C)"): they sit at the right edge.
     new TButtonControl(this, "btnOK", "&OK", kClientWidth - 180, kClientHeight - 36, 84, 25, btnOK, true);
     new TButtonControl(this, "btnCancel", "&Cancel", kClientWidth - 92, kClientHeight - 36, 84, 25,
                        btnCancel);
     // The page control lies under the pages' controls.
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Its column captions are the language's texts; a text cut by its column shows whole under
+// the mouse.
+void TfrmSettings::CreateBrowserList() {
+    auto* list = new TWin32Control(this, "lvBrowsers", "TListView", WC_LISTVIEWW, "",
+                                   WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                       LVS_NOSORTHEADER,
+                                   24, 64, kClientWidth - 48, 114, settingsIds::lvBrowsers);
+    SendMessageW(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+    TCLEngine* engine = Engine();
+    const char* keys[] = {"Browsers.Column.Browser", "Browsers.Column.State"};
+    for (int column = 0; column < 2; ++column) {
+        std::wstring caption = ToWide(engine != nullptr ? engine->GetAppString(keys[column]) : "");
+        LVCOLUMNW c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH;
+        c.pszText = caption.data();
+        c.cx = (kClientWidth - 48) / 2;
+        SendMessageW(list->Handle(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+    }
+    FPages[2].push_back(list->Handle());
 }
 
 int TfrmSettings::BoxId(TSettingsBox box) const {
@@ -189,6 +233,34 @@ std::optional<std::string> TfrmSettings::BrowseForFolder(const std::string& titl
     return ToUtf8(path);
 }
 
+void TfrmSettings::SetBrowserRows(const std::vector<std::pair<std::string, std::string>>& rows) {
+    HWND list = GetDlgItem(Handle(), settingsIds::lvBrowsers);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::wstring name = ToWide(rows[i].first), state = ToWide(rows[i].second);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = name.data();
+        const LRESULT at = SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        if (at < 0) continue;
+        item.iSubItem = 1;
+        item.pszText = state.data();
+        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    }
+    FitBrowserColumns(list);
+}
+
+int TfrmSettings::SelectedBrowserRow() {
+    return static_cast<int>(
+        SendMessageW(GetDlgItem(Handle(), settingsIds::lvBrowsers), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                     LVNI_SELECTED));
+}
+
+void TfrmSettings::SetFollowEnabled(bool enabled) {
+    EnableWindow(GetDlgItem(Handle(), settingsIds::btnFollow), enabled ? TRUE : FALSE);
+}
+
 void TfrmSettings::OnCommand(int id) {
     using namespace settingsIds;
     switch (id) {
@@ -208,7 +280,20 @@ void TfrmSettings::OnCommand(int id) {
     case btnTestNow:
         FController.btnTestNowClick();
         return;
+    case btnFollow:
+        FController.btnFollowClick();
+        return;
     }
+}
+
+bool TfrmSettings::OnNotify(const NMHDR& notice) {
+    if (notice.idFrom == settingsIds::pcSetting && notice.code == TCN_SELCHANGE)
+        SelectPage(static_cast<int>(SendMessageW(notice.hwndFrom, TCM_GETCURSEL, 0, 0)));
+    else if (notice.idFrom == settingsIds::lvBrowsers && notice.code == LVN_ITEMCHANGED)
+        FController.lvBrowsersSelectItem();
+    else
+        return false;
+    return true;
 }
 
 LRESULT TfrmSettings::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -216,12 +301,9 @@ LRESULT TfrmSettings::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
         return 0;
-    case WM_NOTIFY: {
-        const auto* n = reinterpret_cast<const NMHDR*>(lParam);
-        if (n->idFrom != settingsIds::pcSetting || n->code != TCN_SELCHANGE) break;
-        SelectPage(static_cast<int>(SendMessageW(n->hwndFrom, TCM_GETCURSEL, 0, 0)));
-        return 0;
-    }
+    case WM_NOTIFY:
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+        break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: // controls on a page take the page's ground, not the dialog's
         if (OnPage(reinterpret_cast<HWND>(lParam))) {

@@ -1,6 +1,7 @@
-// TfrmSettings: the settings dialog. Two pages ("General", "Browser") of check boxes,
-// repair buttons and the language over OK and Cancel; a thin window whose logic is
-// TSettingsController's. Shown modally by the main window.
+// TfrmSettings: the settings dialog. Three pages ("General", "Browser", "Browser check") of
+// check boxes, repair buttons, the language and the list of browsers with what covers them,
+// over OK and Cancel; a thin window whose logic is TSettingsController's. Shown modally by
+// the main window.
 #pragma once
 
 #include "ui/SettingsDialog.h"
@@ -25,6 +26,9 @@ constexpr int cbOpera = 310;
 constexpr int btnReinstallFF = 311;
 constexpr int lblLanguage = 312;
 constexpr int cbbLanguage = 313;
+constexpr int lblCoverage = 314;
+constexpr int lvBrowsers = 315; // a report list view: column 0 the browser, column 1 its state
+constexpr int btnFollow = 316;
 constexpr int btnOK = IDOK;
 constexpr int btnCancel = IDCANCEL;
 } // namespace settingsIds
@@ -42,13 +46,18 @@ public:
     std::string SelectedLanguage() override;
     std::optional<std::string> BrowseForFolder(const std::string& title,
                                                const std::string& initialFolder) override;
+    void SetBrowserRows(const std::vector<std::pair<std::string, std::string>>& rows) override;
+    int SelectedBrowserRow() override;
+    void SetFollowEnabled(bool enabled) override;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void CreateControls();
+    void CreateBrowserList();
     void OnCommand(int id);
+    bool OnNotify(const NMHDR& notice); // false: not one of ours
     int BoxId(TSettingsBox box) const;
     bool OnPage(HWND control) const;
 

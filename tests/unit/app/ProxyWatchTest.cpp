@@ -44,7 +44,9 @@ protected:
         E = std::make_unique<TCLEngine>(nullptr, Host);
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
                               "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",
-                              "Watch.OtherProgram=Another program"});
+                              "Watch.OtherProgram=Another program", "Browsers.Profile={1} ({2})",
+                              "Browsers.NotHidden={1} is not hidden",
+                              "Browsers.NotHiddenSeveral=Not hidden: {1}"});
         E->SetLanguageData(&Texts);
         P.Clock.Value = 46000.5;
     }
@@ -192,4 +194,25 @@ TEST_F(ProxyWatchTest, TheLookupIsTriedAgainWithGrowingPausesUntilItAnswers) {
     TickAt(500);
     EXPECT_EQ(lookups(), 6u);
     C.FormDestroy();
+}
+
+// A browser with its own proxy is named at the first hide of the run that finds it, and
+// never again, however often the program hides.
+TEST_F(ProxyWatchTest, ABrowserThatIsNotHiddenIsNamedOncePerRun) {
+    const std::string data = "C:\\Users\\me\\AppData\\Roaming\\Mozilla\\Firefox";
+    P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Clients\\StartMenuInternet\\Firefox", "", "Firefox");
+    P.Files.Put(data + "\\profiles.ini", "[Profile0]\nName=default-release\nIsRelative=1\nPath=Profiles/r\n"
+                                        "[Profile1]\nName=work\nIsRelative=1\nPath=Profiles/w\n");
+    P.Files.Put(data + "\\Profiles\\r\\prefs.js", "user_pref(\"network.proxy.type\", 0);\n");
+    HideThroughTheFirst();
+    P.Files.Put(data + "\\Profiles\\w\\prefs.js", "user_pref(\"network.proxy.type\", 1);\n");
+    P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Policies\\Google\\Chrome", "ProxyMode", "direct");
+    P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Clients\\StartMenuInternet\\Chrome", "",
+                           "Google Chrome");
+    for (double at : {2.0, 4.0}) {
+        P.Clock.Value = 46000.5 + at * kSecond;
+        C.actMaskaddrExecute();
+    }
+    EXPECT_EQ(View.Notices, (std::vector<std::string>{"Firefox (default-release) is not hidden",
+                                                      "Not hidden: Google Chrome, Firefox (work)"}));
 }

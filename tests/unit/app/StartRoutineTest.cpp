@@ -1,5 +1,6 @@
 // The start routine's decisions, in order, against a recording host.
 #include "app/StartRoutine.h"
+#include "browsers/FirefoxFollow.h"
 #include "browsers/CountryGate.h"
 #include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
@@ -88,6 +89,21 @@ TEST_F(StartRoutineTest, SwitchesDecideBeforeAnythingElse) {
     Host.Log.clear();
     Host.LanguageOk = false;
     EXPECT_EQ(Run({}), (L{"gate"}));
+}
+
+// The setup of an upgrade ends the program with "/S" too: only the uninstaller's word takes
+// the line of "Make it follow" back out of the profile.
+TEST_F(StartRoutineTest, OnlyTheUninstallersEndTakesBackWhatMakeItFollowWrote) {
+    const std::string profile = "C:\\Users\\me\\AppData\\Roaming\\Mozilla\\Firefox\\p";
+    P.Files.Put(profile + "\\user.js", "a;\r\n");
+    ASSERT_EQ(MakeFirefoxProfileFollow(profile).Outcome, TFollowResult::TOutcome::Written);
+    const std::string followed = P.Files.Get(profile + "\\user.js");
+    Host.Running = 5;
+    for (const auto& [args, after] : {std::pair<std::vector<std::string>, std::string>{{"/S"}, followed},
+                                      {{"/s", "-uninstall"}, "a;\r\n"}}) {
+        Run(args);
+        EXPECT_EQ(P.Files.Get(profile + "\\user.js"), after) << args.back();
+    }
 }
 
 TEST_F(StartRoutineTest, SecondInstanceActivatesTheFirstAndForwardsAPlainArgument) {
