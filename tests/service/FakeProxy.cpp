@@ -1,5 +1,6 @@
 // Fake proxies for the health tests: a listening socket of their own, a thread per connection.
 #include "service/FakeProxy.h"
+#include "service/TinyProxy.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -11,14 +12,6 @@
 
 namespace maskaddr::test {
 namespace {
-
-sockaddr_in Address(const std::string& ip, int port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    inet_pton(AF_INET, ip.c_str(), &a.sin_addr);
-    return a;
-}
 
 bool SendAll(int fd, const std::string& bytes) {
     for (size_t sent = 0; sent < bytes.size();) {
@@ -74,7 +67,7 @@ std::vector<std::string> TFakeProxy::Heads() const {
 TFakeProxy::TFakeProxy(const std::string& ip, TFakeKind kind, TOpenCount* count)
     : FIP(ip), FKind(kind), FCount(count) {
     FListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Address(ip, 0);
+    sockaddr_in a = SocketAddress(ip, 0);
     socklen_t size = sizeof a;
     if (bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(FListen, 64) != 0 ||
         getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &size) != 0)
@@ -160,8 +153,8 @@ void TFakeProxy::Relay(int client, const std::string& request) {
     const std::string path = request.substr(pathAt, request.find(' ', pathAt) - pathAt);
     const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const size_t colon = host.find(':');
-    sockaddr_in from = Address(FIP, 0),
-                to = Address(host.substr(0, colon), std::stoi(host.substr(colon + 1)));
+    sockaddr_in from = SocketAddress(FIP, 0),
+                to = SocketAddress(host.substr(0, colon), std::stoi(host.substr(colon + 1)));
     if (bind(server, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
         connect(server, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
         SendAll(server, "GET " + path + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n" +

@@ -250,7 +250,7 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
         "[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
         "LatestVersion=2.0.0.0\nPage=http://p\nSigningKey=keys/sign.pem\nAllowDevelopmentKey=1\n"
         "[files]\nInventory=inv.txt\n"
-        "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
+        "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nParallel=9\nLoopbackOnly=0\n"
         "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
         "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
         "u@127.0.0.1:5/db\n[limits]\nThreads=4\nRequestTimeout=3\n"
@@ -267,6 +267,7 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     EXPECT_EQ(config.Pages, "/abs/pages");
     EXPECT_EQ(config.HealthInterval, 7);
     EXPECT_EQ(config.HealthTimeout, 2);
+    EXPECT_EQ(config.HealthParallel, 9);
     EXPECT_FALSE(config.HealthLoopbackOnly);
     ASSERT_EQ(config.GeoOverrides.size(), 2u);
     EXPECT_EQ(config.GeoOverrides["127.0.0.1"].City, "Springfield");
@@ -286,6 +287,7 @@ TEST(ServiceConfigFile, RejectsUnusableValues) {
         {"[service]\nPort=70000\n[files]\nInventory=i\n", "Port"},
         {"[service]\nPort=abc\n[files]\nInventory=i\n", "Port"},
         {"[health]\nTimeout=0\n[files]\nInventory=i\n", "Timeout"},
+        {"[health]\nParallel=1025\n[files]\nInventory=i\n", "Parallel must be a number from 1 to 1024"},
         {"[files]\nPages=p\n", "Inventory"},
         {"[files]\nInventory=i\n[geo.override]\n127.0.0.1=USA\n", "two-letter"},
         {"[files]\nInventory=i\n[limits]\nMaxHead=100\n", "MaxHead"},
