@@ -1,6 +1,7 @@
 // The service's HTTP layer on GNU libmicrohttpd (epoll, thread pool): routes, request
-// bounds with their 413/414/431 answers, TCP_NODELAY, and a reaper thread that cuts
-// connections that take too long to deliver a whole request.
+// bounds with their 413/414/431 answers, strict request heads (400 and the connection
+// closed), TCP_NODELAY, and a reaper thread that cuts connections that take too long to
+// deliver a whole request.
 #include "service/HttpServer.h"
 
 #include "framework/engine/UrlTools.h"
@@ -13,10 +14,12 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 namespace maskaddr::service {
 
@@ -31,6 +34,10 @@ struct THttpServer::TConnection {
     // A whole request arrived and is being answered: the reaper leaves it alone.
     std::atomic<bool> Busy{false};
     bool Cut = false; // set by the reaper under FConnectionsLock
+    // The library's handle, and whether the adapter answered a broken head itself (the
+    // library then only closes); both are used on the connection's own event loop only.
+    MHD_Connection* Handle = nullptr;
+    bool Refused = false;
 };
 
 // What the server keeps per request, from its request line to its reply.
@@ -80,6 +87,85 @@ TConnection* ConnectionOf(MHD_Connection* connection) {
     return info ? static_cast<TConnection*>(info->socket_context) : nullptr;
 }
 
+// Connections of this event loop whose request line arrived and whose head the routes have
+// not seen yet: one of them is the one the library is refusing when it logs a broken
+// Content-Length (see THttpCallbacks::OnError).
+thread_local std::set<TConnection*> tHeading;
+
+// What the strict reading of a request head found (see StrictViolation).
+struct THeadCheck {
+    int Lengths = 0;
+    bool Host = false;
+    std::string Broken; // the first fault found
+};
+
+// Why a request head cannot be trusted to mean one thing to every server on its way (a
+// front proxy may read it otherwise, and what it hides may be served as a request of its
+// own); empty when it can. The library takes a name with a blank before its colon for
+// another header and keeps a bare CR inside a value, so both are checked here; a bare LF
+// ends the line for the library, which refuses the rest itself.
+std::string StrictViolation(MHD_Connection* connection, std::string_view version) {
+    THeadCheck check;
+    MHD_get_connection_values(
+        connection, MHD_HEADER_KIND,
+        [](void* cls, MHD_ValueKind, const char* name, const char* value) {
+            auto& check = *static_cast<THeadCheck*>(cls);
+            const std::string n = name ? name : "";
+            const std::string_view v = value ? value : "";
+            if (check.Broken.empty() && n.find_first_of(" \t") != std::string::npos)
+                check.Broken = "a blank before the colon of header " + LogSafe(n, 40);
+            if (check.Broken.empty() && v.find_first_of("\r\n") != std::string_view::npos)
+                check.Broken = "a CR or LF inside the value of header " + LogSafe(n, 40);
+            check.Lengths += strcasecmp(n.c_str(), "Content-Length") == 0 ? 1 : 0;
+            check.Host = check.Host || strcasecmp(n.c_str(), "Host") == 0;
+            return MHD_YES;
+        },
+        &check);
+    if (!check.Broken.empty()) return check.Broken;
+    if (check.Lengths > 1) return "Content-Length given " + std::to_string(check.Lengths) + " times";
+    if (version == "HTTP/1.1" && !check.Host) return "an HTTP/1.1 request without Host";
+    return "";
+}
+
+// Whether the library can read this Content-Length as a number (it refuses the request
+// itself when not).
+bool ReadableLength(const char* text) {
+    const std::string_view s = text;
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return !s.empty() && ec == std::errc() && end == s.data() + s.size();
+}
+
+// An IPv4 or IPv6 address in its text form, and nothing else.
+bool IsAddress(const std::string& text) {
+    unsigned char binary[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.c_str(), binary) == 1 || inet_pton(AF_INET6, text.c_str(), binary) == 1;
+}
+
+const char* ReasonPhrase(int status) {
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Content Too Large";
+    case 414:
+        return "URI Too Long";
+    case 429:
+        return "Too Many Requests";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 503:
+        return "Service Unavailable";
+    }
+    return "Error";
+}
+
 } // namespace
 
 std::string LogSafe(const std::string& s, size_t limit) {
@@ -91,35 +177,8 @@ std::string LogSafe(const std::string& s, size_t limit) {
 }
 
 void Fail(httplib::Response& res, int status, const std::string& why) {
-    const char* reason = "Error";
-    switch (status) {
-    case 400:
-        reason = "Bad Request";
-        break;
-    case 404:
-        reason = "Not Found";
-        break;
-    case 405:
-        reason = "Method Not Allowed";
-        break;
-    case 411:
-        reason = "Length Required";
-        break;
-    case 413:
-        reason = "Content Too Large";
-        break;
-    case 414:
-        reason = "URI Too Long";
-        break;
-    case 431:
-        reason = "Request Header Fields Too Large";
-        break;
-    case 503:
-        reason = "Service Unavailable";
-        break;
-    }
     res.status = status;
-    res.set_content(std::to_string(status) + " " + reason + ": " + why + "\n", "text/plain");
+    res.set_content(std::to_string(status) + " " + ReasonPhrase(status) + ": " + why + "\n", "text/plain");
 }
 
 // The C callbacks of libmicrohttpd, forwarding to the server.
@@ -152,6 +211,7 @@ struct THttpCallbacks {
         }
         auto* c = static_cast<TConnection*>(*context);
         if (!c) return;
+        tHeading.erase(c);
         bool cut = false;
         {
             std::lock_guard<std::mutex> hold(server->FConnectionsLock);
@@ -171,12 +231,16 @@ struct THttpCallbacks {
         auto* e = new TExchange;
         e->Target = uri ? uri : "";
         e->Connection = ConnectionOf(connection);
-        if (e->Connection) ++e->Connection->Begun;
+        if (e->Connection) {
+            ++e->Connection->Begun;
+            e->Connection->Handle = connection;
+            tHeading.insert(e->Connection);
+        }
         return e;
     }
 
     static MHD_Result OnAccess(void* cls, MHD_Connection* connection, const char* url, const char* method,
-                               const char*, const char*, size_t* uploadSize, void** context) {
+                               const char* version, const char*, size_t* uploadSize, void** context) {
         auto* server = static_cast<THttpServer*>(cls);
         auto* e = static_cast<TExchange*>(*context);
         if (!e) return MHD_NO;
@@ -188,12 +252,18 @@ struct THttpCallbacks {
             e->Started = true;
             e->Method = method ? method : "";
             e->Path = url ? url : "";
-            // A body over the limit is refused before it is read. A chunked one does not say its
-            // size, and the library answers only once it has read it all: it is refused at once.
+            tHeading.erase(e->Connection);
+            // A broken head, or a body over the limit, is refused before the body is read, and
+            // the connection closes: what follows on it cannot be told apart from the body. A
+            // chunked body does not say its size, and the library answers only once it has
+            // read it all: it is refused at once.
+            const std::string broken = StrictViolation(connection, version ? version : "");
             const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
             const char* coding =
                 MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding");
-            if (coding)
+            if (!broken.empty())
+                server->Reject(connection, *e, 400, broken);
+            else if (coding)
                 server->Reject(connection, *e, 411, "a request body must come with its Content-Length");
             else if (length && std::strtoull(length, nullptr, 10) > server->FLimits.MaxBody)
                 tooLarge();
@@ -217,8 +287,9 @@ struct THttpCallbacks {
         if (e->Connection) {
             e->Connection->Busy = false;
             e->Connection->Since = SteadyNow();
+            tHeading.erase(e->Connection);
         }
-        if (!e->Answered && server->FLog && e->Connection)
+        if (!e->Answered && server->FLog && e->Connection && !e->Connection->Refused)
             server->FLog(e->Connection->Address + " " + LogSafe(e->Method) + " " + LogSafe(e->Target) +
                          " not answered: " +
                          (code == MHD_REQUEST_TERMINATED_TIMEOUT_REACHED ? "silent too long"
@@ -236,6 +307,34 @@ struct THttpCallbacks {
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
         if (server->FLog) server->FLog("http: " + line);
+        if (line.find("`Content-Length' header") != std::string::npos)
+            RefuseBrokenLength(*server, 400, "Content-Length is not a number");
+        else if (line.find("'Content-Length' header") != std::string::npos)
+            RefuseBrokenLength(*server, 413, "Content-Length is too large a number");
+    }
+
+    // libmicrohttpd (0.9.75) refuses a Content-Length that it cannot read as a number before
+    // any route runs, and logs that first, but then sends the head of its answer twice. The
+    // adapter answers that connection itself, once, and ends its sending side: the library's
+    // answer then cannot go out, and it closes the connection. The connection is among this
+    // event loop's whose request line came and whose head no route has seen; any other of
+    // them with such a Content-Length would be refused by the library too.
+    static void RefuseBrokenLength(THttpServer& server, int status, const std::string& why) {
+        for (TConnection* c : tHeading) {
+            const char* length = MHD_lookup_connection_value(c->Handle, MHD_HEADER_KIND, "Content-Length");
+            if (c->Refused || !length || ReadableLength(length)) continue;
+            httplib::Response res;
+            Fail(res, status, why);
+            const std::string reply =
+                "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) +
+                "\r\nConnection: close\r\nContent-Type: text/plain\r\nContent-Length: " +
+                std::to_string(res.body.size()) + "\r\n\r\n" + res.body;
+            send(c->Fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            shutdown(c->Fd, SHUT_WR);
+            c->Refused = true;
+            if (server.FLog)
+                server.FLog(c->Address + " request refused " + std::to_string(status) + ": " + why);
+        }
     }
 };
 
@@ -336,7 +435,12 @@ void THttpServer::Answer(MHD_Connection* connection, TExchange& e) {
         },
         &req.headers);
     if (!FTrustedFront.empty() && req.remote_addr == FTrustedFront && req.has_header("X-Real-IP")) {
-        req.remote_addr = req.get_header_value("X-Real-IP");
+        const std::string named = req.get_header_value("X-Real-IP");
+        if (req.get_header_value_count("X-Real-IP") == 1 && IsAddress(named))
+            req.remote_addr = named;
+        else if (FLog)
+            FLog(req.remote_addr + " X-Real-IP " + LogSafe(named, 60) +
+                 " not used: not one address; the request counts as the front's own");
         req.headers.erase("X-Real-IP");
     }
     if (req.headers.size() > FLimits.MaxHeaders)

@@ -54,25 +54,6 @@ std::string HtmlEscape(const std::string& s) {
     return out;
 }
 
-struct TCheckSeen {
-    std::string IP;
-    std::vector<THeader> Headers;
-};
-
-// The plain form of the check-IP page: "IP=..." and one "HEADER=Name: value" line per header.
-TCheckSeen ParseCheckText(const std::string& body) {
-    TCheckSeen seen;
-    for (const std::string& line : SplitLines(body)) {
-        if (line.rfind("IP=", 0) == 0) seen.IP = line.substr(3);
-        if (line.rfind("HEADER=", 0) == 0) {
-            std::string h = line.substr(7);
-            size_t colon = h.find(": ");
-            if (colon != std::string::npos) seen.Headers.push_back({h.substr(0, colon), h.substr(colon + 2)});
-        }
-    }
-    return seen;
-}
-
 // The pages and the files that hold them.
 constexpr std::pair<const char*, const char*> kPages[] = {
     {"/", "home.html"}, {"/home", "home.html"}, {"/help", "help.html"}, {"/support", "support.html"}};
@@ -85,10 +66,12 @@ std::vector<THeader> VisitorHeaders(const httplib::Request& req) {
     return headers;
 }
 
-// The plain form of the check-IP page (ParseCheckText reads it).
-std::string CheckText(const httplib::Request& req, const TLocation& where) {
+// The plain form of the check-IP page (ParseCheckText reads it), with the proof of the
+// health round's token when the request carries one.
+std::string CheckText(const httplib::Request& req, const TLocation& where, const std::string& proof) {
     std::string text = "IP=" + req.remote_addr + "\r\nCOUNTRY_SHORT=" + where.CountryShort +
                        "\r\nCOUNTRY_LONG=" + where.CountryLong + "\r\n";
+    if (!proof.empty()) text += "PROOF=" + proof + "\r\n";
     for (const THeader& h : VisitorHeaders(req))
         text += "HEADER=" + h.Name + ": " + h.Value + "\r\n";
     return text;
@@ -109,7 +92,8 @@ std::string CheckPage(const httplib::Request& req, const TLocation& where) {
 
 } // namespace
 
-TService::TService(TServiceConfig config, std::ostream& log) : FConfig(std::move(config)), FLog(log) {
+TService::TService(TServiceConfig config, std::ostream& log)
+    : FConfig(std::move(config)), FLog(log), FCheckKey(NewCheckKey()) {
     // The time zone is read once, before the threads that log exist: later conversions
     // (localtime_r) leave the C library's time-zone state alone.
     tzset();
@@ -132,10 +116,10 @@ void TService::Log(const std::string& line) {
     FLog << stamp << " " << line << std::endl;
 }
 
+// Without PublicURL the service listens on a loopback address (Start sees to it).
 std::string TService::BaseURL() const {
     if (!FConfig.PublicURL.empty()) return FConfig.PublicURL;
-    std::string host = FConfig.Listen == "0.0.0.0" ? "127.0.0.1" : FConfig.Listen;
-    return "http://" + host + ":" + std::to_string(FPort);
+    return "http://" + FConfig.Listen + ":" + std::to_string(FPort);
 }
 
 std::string TService::PageFile(const std::string& name) const {
@@ -143,6 +127,15 @@ std::string TService::PageFile(const std::string& name) const {
 }
 
 bool TService::Start(std::string& error) {
+    if (FConfig.PublicURL.empty() && !IsLoopbackV4(FConfig.Listen)) {
+        error = "[service] Listen=" + FConfig.Listen +
+                " is not a loopback address, so programs reach this service at another address than "
+                "http://" +
+                FConfig.Listen +
+                ":PORT: set [service] PublicURL to the address they reach it at "
+                "(such as https://service.example.com), which the update replies pass on";
+        return false;
+    }
     if (!FConfig.LogFile.empty() && !FLogFile.IsOpen() &&
         !FLogFile.Open(FConfig.LogFile, FConfig.LogMaxBytes, error))
         return false;
@@ -233,78 +226,6 @@ int TService::TouchCount(const std::string& ip) const {
     return FStore->TouchCount(ip);
 }
 
-void TService::CheckHealthNow() {
-    const std::string host = FConfig.Listen == "0.0.0.0" ? "127.0.0.1" : FConfig.Listen;
-    const char* page = "/checkip?format=text";
-    auto prepare = [&](httplib::Client& client) {
-        client.set_connection_timeout(FConfig.HealthTimeout, 0);
-        client.set_read_timeout(FConfig.HealthTimeout, 0);
-        client.set_write_timeout(FConfig.HealthTimeout, 0);
-    };
-    // The address the service's own requests come from, as the check page sees it directly;
-    // empty when the page does not answer.
-    auto direct = [&] {
-        httplib::Client client(host, FPort);
-        prepare(client);
-        auto r = client.Get(page);
-        return r && r->status == 200 ? ParseCheckText(r->body).IP : std::string();
-    };
-    std::string own = direct();
-    if (own.empty()) own = host;
-    int contacted = 0;
-    std::vector<THealthResult> results;
-    std::vector<TInventoryProxy> live;
-    for (const TInventoryProxy& proxy : FInventory) {
-        const std::string name = proxy.IP + ":" + std::to_string(proxy.Port);
-        if (FConfig.HealthLoopbackOnly && !IsLoopbackV4(proxy.IP)) {
-            Log("health " + name + " dead: outside 127.0.0.0/8, not contacted (LoopbackOnly)");
-            continue;
-        }
-        ++contacted;
-        auto start = std::chrono::steady_clock::now();
-        httplib::Client client(host, FPort);
-        prepare(client);
-        client.set_proxy(proxy.IP, proxy.Port);
-        auto r = client.Get(page);
-        long ms = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                .count());
-        std::string reason;
-        if (!r) {
-            reason = "no answer (" + httplib::to_string(r.error()) + ")";
-        } else if (r->status != 200) {
-            reason = "status " + std::to_string(r->status);
-        } else {
-            TCheckSeen seen = ParseCheckText(r->body);
-            reason = seen.IP.empty() ? "not the check page" : FindLeak(own, seen.IP, seen.Headers);
-        }
-        Log("health " + name + (reason.empty() ? " live" : " dead: " + reason) + " in " + std::to_string(ms) +
-            " ms");
-        if (reason.empty()) live.push_back(proxy);
-        results.push_back({proxy, reason.empty(), reason, ms});
-        if (FHealth.Stopping()) return;
-    }
-    // No proxy answering at all may as well mean the service itself is stalled (overloaded,
-    // under attack): then an empty list would empty every client's pool. It is believed only
-    // when the check page answers directly.
-    if (live.empty() && contacted > 0 && direct().empty()) {
-        size_t kept = 0;
-        {
-            std::lock_guard<std::mutex> hold(FStateLock);
-            kept = FLive.size();
-            ++FRounds;
-        }
-        Log("health round found no live proxy, but the check page does not answer directly either: keeping "
-            "the " +
-            std::to_string(kept) + " live proxies of the previous round");
-        return;
-    }
-    FStore->SaveRound(results);
-    std::lock_guard<std::mutex> hold(FStateLock);
-    FLive = std::move(live);
-    ++FRounds;
-}
-
 void TService::Routes() {
     using httplib::Request;
     using httplib::Response;
@@ -378,16 +299,27 @@ void TService::OnGetInfo(const httplib::Request& req, httplib::Response& res) {
     res.set_content(BuildLookupReply(req.remote_addr, FGeo->Locate(req.remote_addr)), "text/plain");
 }
 
-// The keep-alive of an inventory proxy, counted per proxy.
+// The keep-alive of an inventory proxy, counted per proxy: a GET (what the program sends),
+// once a minute at most from one client address for one proxy.
 void TService::OnTouch(const httplib::Request& req, httplib::Response& res) {
+    if (req.method != "GET") {
+        res.set_header("Allow", "GET");
+        return Fail(res, 405, "a keep-alive counts only as GET");
+    }
     if (!req.has_param("ip")) return Fail(res, 400, "missing parameter ip");
     std::string ip = req.get_param_value("ip");
     bool known = false;
     for (const TInventoryProxy& p : FInventory)
         known = known || p.IP == ip;
     if (!known) return Fail(res, 404, "unknown proxy " + LogSafe(ip, 60));
-    int count = FStore->Touch(ip);
-    Log("touch " + ip + " count " + std::to_string(count));
+    const auto count = FStore->Touch(ip, req.remote_addr, std::time(nullptr));
+    if (!count) {
+        Log("touch " + ip + " from " + req.remote_addr + " not counted: the state store cannot count now");
+        return Fail(res, 503, "the keep-alive cannot be counted now");
+    }
+    if (!count->Counted)
+        return Fail(res, 429, "a keep-alive of " + ip + " from this address counted less than a minute ago");
+    Log("touch " + ip + " from " + req.remote_addr + " count " + std::to_string(count->Hits));
     res.set_content("OK\r\n", "text/plain");
 }
 
@@ -410,7 +342,8 @@ void TService::OnPage(const std::string& file, httplib::Response& res) {
 // The visitor's address, country and request headers: a page, or plain lines.
 void TService::OnCheckIP(const httplib::Request& req, httplib::Response& res) {
     TLocation where = FGeo->Locate(req.remote_addr);
-    if (req.get_param_value("format") == "text") return res.set_content(CheckText(req, where), "text/plain");
+    if (req.get_param_value("format") == "text")
+        return res.set_content(CheckText(req, where, CheckProof(req.get_param_value("token"))), "text/plain");
     res.set_content(CheckPage(req, where), "text/html; charset=utf-8");
 }
 

@@ -37,7 +37,8 @@ public:
     int Port() const { return FPort; }
     std::string BaseURL() const;
 
-    // One health round now, on the caller's thread.
+    // One health round now, on the caller's thread: every inventory proxy is asked for the
+    // check page with a fresh token, at most [health] Parallel at once.
     void CheckHealthNow();
     // Health rounds completed so far (an instance that does not check: reads of the shared
     // results).
@@ -58,9 +59,18 @@ private:
     void Log(const std::string& line);
     bool LoadSigningKey(std::string& error);
     std::string PageFile(const std::string& name) const;
+    // The health rounds (HealthRound.cpp): the check page's proof of a round's token, made
+    // with a key only this process knows; empty for a token that is not one.
+    static std::string NewCheckKey();
+    std::string CheckProof(const std::string& token) const;
+    std::string CheckHost() const;
+    std::string CheckRequest(const std::string& token, bool viaProxy) const;
+    std::string OwnAddress();
+    void EndRound(std::vector<THealthResult> results, int contacted, long ms);
 
     TServiceConfig FConfig;
     std::ostream& FLog;
+    const std::string FCheckKey;
     std::mutex FLogLock;
     TLogFile FLogFile; // when the configuration names one; else `log`
     std::unique_ptr<THttpServer> FServer;

@@ -80,6 +80,7 @@ bool ParseServiceConfig(const std::string& text, const std::string& baseDir, TSe
     config.GeoDatabase = ini.ReadString("geo", "Database", config.GeoDatabase);
     if (!ReadInt(ini, "health", "Interval", 1, 86400, config.HealthInterval, error)) return false;
     if (!ReadInt(ini, "health", "Timeout", 1, 120, config.HealthTimeout, error)) return false;
+    if (!ReadInt(ini, "health", "Parallel", 1, 1024, config.HealthParallel, error)) return false;
     config.HealthLoopbackOnly = ini.ReadString("health", "LoopbackOnly", "1") != "0";
     config.HealthChecker = ini.ReadString("health", "Checker", "1") != "0";
     for (const std::string& line : ini.SectionLines("geo.override")) {

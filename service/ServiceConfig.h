@@ -28,7 +28,8 @@ struct TServiceConfig {
     std::string GeoDatabase;          // GeoIP country database; empty: overrides only
     std::map<std::string, TGeoOverride> GeoOverrides;
     int HealthInterval = 60;        // seconds between rounds
-    int HealthTimeout = 5;          // seconds per proxy
+    int HealthTimeout = 5;          // seconds for the whole exchange with one proxy
+    int HealthParallel = 64;        // proxies checked at once
     bool HealthLoopbackOnly = true; // never contact proxies outside 127.0.0.0/8
     bool HealthChecker = true;      // false: another instance sharing the database checks
     size_t MaxQuery = 2048;         // longer request targets get 414

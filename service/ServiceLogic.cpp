@@ -1,7 +1,9 @@
 // The pure rules of maskaddr-service: inventory lines, the proxy list format, the update
-// request and reply, the lookup reply and the leak judgement of the health check.
+// request and reply, the lookup reply, and the health check's reading of replies and check
+// pages.
 #include "service/ServiceLogic.h"
 
+#include "base/ForwardingHeaders.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -180,34 +182,127 @@ std::string BuildLookupReply(const std::string& ip, const TLocation& where) {
            "\r\n" + FormatNumber(where.Longitude) + "\r\n";
 }
 
-std::string FindLeak(const std::string& clientAddress, const std::string& seenAddress,
-                     const std::vector<THeader>& headers) {
-    if (clientAddress.empty()) return "";
-    if (seenAddress == clientAddress) return "the service saw the client's own address " + seenAddress;
-    static const char* const kForwarding[] = {"x-forwarded-for", "forwarded",    "via",
-                                              "x-real-ip",       "client-ip",    "true-client-ip",
-                                              "x-client-ip",     "x-tinyproxy",  "x-originating-ip",
-                                              "x-forwarded",     "forwarded-for"};
-    for (const THeader& h : headers) {
-        std::string name = LowerAscii(h.Name);
-        if (std::find(std::begin(kForwarding), std::end(kForwarding), name) == std::end(kForwarding))
-            continue;
-        // Tokens of address characters; "for=" and brackets and quotes separate.
-        std::string token;
-        auto flush = [&]() {
-            bool hit = token == clientAddress || token.rfind(clientAddress + ":", 0) == 0;
-            token.clear();
-            return hit;
-        };
-        for (char c : h.Value + " ") {
-            if (std::isxdigit(static_cast<unsigned char>(c)) || c == '.' || c == ':') {
-                token += c;
-            } else if (flush()) {
-                return h.Name + " carries the client's address " + clientAddress;
-            }
-        }
+TCheckSeen ParseCheckText(std::string_view body) {
+    TCheckSeen seen;
+    for (std::string_view line : LineViews(body)) {
+        if (line.substr(0, 3) == "IP=") seen.IP = line.substr(3);
+        if (line.substr(0, 6) == "PROOF=") seen.Proof = line.substr(6);
+        if (line.substr(0, 7) != "HEADER=") continue;
+        const std::string_view h = line.substr(7);
+        const size_t colon = h.find(": ");
+        if (colon != std::string_view::npos)
+            seen.Headers.push_back({std::string(h.substr(0, colon)), std::string(h.substr(colon + 2))});
     }
+    return seen;
+}
+
+std::string JudgeCheckPage(std::string_view body, const std::string& proof, const std::string& own) {
+    const TCheckSeen seen = ParseCheckText(body);
+    if (seen.IP.empty()) return "not the check page";
+    if (seen.Proof != proof) return "not this round's check page (one of its own making, or an old one)";
+    if (seen.IP == own) return "the service saw its own address " + own;
+    for (const THeader& h : seen.Headers)
+        if (IsForwardingHeader(h.Name)) return "it adds the forwarding header " + h.Name;
     return "";
+}
+
+namespace {
+
+// The body of a chunked reply once its last chunk has arrived; nullopt before, and when the
+// chunks are broken (then `why` says how).
+std::optional<std::string> Dechunk(std::string_view s, std::string& why) {
+    std::string body;
+    size_t at = 0;
+    for (;;) {
+        const size_t eol = s.find("\r\n", at);
+        if (eol == std::string_view::npos) return std::nullopt;
+        std::string_view sizeText = s.substr(at, eol - at);
+        sizeText = sizeText.substr(0, sizeText.find(';'));
+        size_t size = 0;
+        auto [end, ec] = std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), size, 16);
+        if (sizeText.empty() || ec != std::errc() || end != sizeText.data() + sizeText.size()) {
+            why = "a broken chunk size";
+            return std::nullopt;
+        }
+        at = eol + 2;
+        if (size == 0) { // then trailer lines, if any, and a blank line
+            if (s.substr(at, 2) == "\r\n" || s.find("\r\n\r\n", at) != std::string_view::npos) return body;
+            return std::nullopt;
+        }
+        if (size > s.size() - at || s.size() - at - size < 2) return std::nullopt;
+        if (s.substr(at + size, 2) != "\r\n") {
+            why = "a chunk longer than its size";
+            return std::nullopt;
+        }
+        body.append(s.substr(at, size));
+        at += size + 2;
+    }
+}
+
+// Content-Length and chunked coding from the header lines (after the status line); why
+// they cannot be used, or empty.
+std::string ReadFraming(const std::vector<std::string_view>& lines, std::optional<uint64_t>& length,
+                        bool& chunked) {
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const size_t colon = lines[i].find(':');
+        if (colon == std::string_view::npos) return "a header line without a colon";
+        const std::string_view name = lines[i].substr(0, colon), value = TrimView(lines[i].substr(colon + 1));
+        if (SameText(name, "Transfer-Encoding")) {
+            chunked = SameText(value, "chunked");
+            if (!chunked) return "an unknown Transfer-Encoding";
+        }
+        if (!SameText(name, "Content-Length")) continue;
+        uint64_t n = 0;
+        auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+        if (value.empty() || ec != std::errc() || end != value.data() + value.size() ||
+            (length && *length != n))
+            return "a broken or conflicting Content-Length";
+        length = n;
+    }
+    return chunked && length ? "both Content-Length and chunked coding" : "";
+}
+
+} // namespace
+
+THttpReply ReadHttpReply(std::string_view bytes, bool ended) {
+    THttpReply reply;
+    auto broken = [&](std::string why) {
+        reply.State = THttpReply::Broken;
+        reply.Why = std::move(why);
+        return reply;
+    };
+    const size_t headEnd = bytes.find("\r\n\r\n");
+    if (headEnd == std::string_view::npos) return ended ? broken("closed before the whole head") : reply;
+    const std::vector<std::string_view> lines = LineViews(bytes.substr(0, headEnd));
+    const std::string_view first = lines.empty() ? "" : lines[0];
+    auto [end, ec] = std::from_chars(first.data() + std::min<size_t>(9, first.size()),
+                                     first.data() + std::min<size_t>(12, first.size()), reply.Status);
+    if (first.substr(0, 7) != "HTTP/1." || first.size() < 12 || first[8] != ' ' || ec != std::errc() ||
+        end != first.data() + 12)
+        return broken("not an HTTP reply");
+    std::optional<uint64_t> length;
+    bool chunked = false;
+    std::string why = ReadFraming(lines, length, chunked);
+    if (!why.empty()) return broken(why);
+    const std::string_view rest = bytes.substr(headEnd + 4);
+    if (chunked) {
+        std::optional<std::string> body = Dechunk(rest, why);
+        if (!why.empty()) return broken(why);
+        if (!body) return ended ? broken("closed before the last chunk") : reply;
+        reply.Body = std::move(*body);
+    } else if (length) {
+        if (rest.size() > *length) return broken("more bytes than its Content-Length");
+        if (rest.size() < *length)
+            return ended ? broken("closed after " + std::to_string(rest.size()) + " of " +
+                                  std::to_string(*length) + " body bytes")
+                         : reply;
+        reply.Body = rest;
+    } else {
+        if (!ended) return reply;
+        reply.Body = rest;
+    }
+    reply.State = THttpReply::Whole;
+    return reply;
 }
 
 bool IsLoopbackV4(std::string_view ip) {

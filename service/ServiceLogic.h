@@ -1,6 +1,6 @@
 // The pure rules of maskaddr-service: the proxy inventory file, the list format of the
-// update reply, the update request's parameters and reply, the lookup reply, and the
-// judgement whether a proxy leaked the client's address. No network, no files.
+// update reply, the update request's parameters and reply, the lookup reply, and the health
+// check's reading of replies and judgement of check pages. No network, no files.
 #pragma once
 
 #include <cstdint>
@@ -86,11 +86,34 @@ struct THeader {
     std::string Value;
 };
 
-// Whether a proxy leaked `clientAddress`: the address the service saw (`seenAddress`) is the
-// client's own, or a forwarding header (X-Forwarded-For, Forwarded, Via, X-Real-IP, ...)
-// names it as a whole token. Returns the reason, empty when nothing leaked.
-std::string FindLeak(const std::string& clientAddress, const std::string& seenAddress,
-                     const std::vector<THeader>& headers);
+// The plain form of the check-IP page ("IP=...", "PROOF=..." and one "HEADER=Name: value"
+// line per request header), as the health check reads it.
+struct TCheckSeen {
+    std::string IP;
+    std::string Proof;
+    std::vector<THeader> Headers;
+};
+TCheckSeen ParseCheckText(std::string_view body);
+
+// Why the check page that came back through a proxy does not show a live proxy that hides
+// the service: it must be this round's page (it carries `proof`, which only the service can
+// make from the round's token), seen from another address than `own` (the service's own, as
+// its page sees it directly), and with no forwarding header. Empty when it shows one.
+std::string JudgeCheckPage(std::string_view body, const std::string& proof, const std::string& own);
+
+// A reply to a GET request, as far as it has arrived.
+struct THttpReply {
+    enum TState { Partial, Whole, Broken };
+    TState State = Partial;
+    int Status = 0;
+    std::string Body; // when whole
+    std::string Why;  // when broken
+};
+
+// Reads the bytes of a reply received so far; `ended`: the sender has closed. A reply is
+// whole with its head and its body by its Content-Length, up to its last chunk, or, when it
+// says neither, up to the close.
+THttpReply ReadHttpReply(std::string_view bytes, bool ended);
 
 // Whether an IPv4 text lies in 127.0.0.0/8.
 bool IsLoopbackV4(std::string_view ip);

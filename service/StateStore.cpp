@@ -8,6 +8,7 @@
 #include <charconv>
 #include <ctime>
 #include <mutex>
+#include <random>
 
 namespace maskaddr::service {
 
@@ -17,6 +18,11 @@ const char* const TStateStore::kSchema[] = {
     "CREATE TABLE IF NOT EXISTS health (ip TEXT, port INTEGER, live INTEGER, reason TEXT, ms INTEGER,"
     " checked_at BIGINT, PRIMARY KEY (ip, port))",
     "CREATE TABLE IF NOT EXISTS touches (ip TEXT PRIMARY KEY, hits INTEGER, last_at BIGINT)",
+    // The last counted keep-alive of each proxy from each client address, kept for a minute;
+    // `nonce` names the call that counted it.
+    "CREATE TABLE IF NOT EXISTS touch_clients (ip TEXT, client TEXT, last_at BIGINT, nonce TEXT,"
+    " PRIMARY KEY (ip, client))",
+    "CREATE INDEX IF NOT EXISTS touch_clients_at ON touch_clients (last_at)",
     // One row: the last serial number given to a signed update reply.
     "CREATE TABLE IF NOT EXISTS update_serial (id INTEGER PRIMARY KEY CHECK (id = 1),"
     " last_serial BIGINT NOT NULL)",
@@ -78,8 +84,10 @@ private:
         rows.clear();
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(FDb, sql.Text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+        // SQLite numbers "$N" parameters in the order they first appear: they are bound by name.
         for (size_t i = 0; i < sql.Params.size(); ++i)
-            sqlite3_bind_text(stmt, static_cast<int>(i + 1), sql.Params[i].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, ("$" + std::to_string(i + 1)).c_str()),
+                              sql.Params[i].c_str(), -1, SQLITE_TRANSIENT);
         int step = SQLITE_ROW;
         while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
             TRow row;
@@ -183,11 +191,29 @@ std::vector<TInventoryProxy> TStateStore::LastLive() {
                            {}}}));
 }
 
-int TStateStore::Touch(const std::string& ip) {
-    auto rows = Batch({{"INSERT INTO touches VALUES ($1, 1, $2) ON CONFLICT (ip) DO UPDATE SET"
-                        " hits = touches.hits + 1, last_at = excluded.last_at RETURNING hits",
-                        {ip, Now()}}});
-    return rows.empty() ? 0 : std::stoi(rows[0][0]);
+// One transaction, so that instances sharing the store count a client's minute once between
+// them: the client's row takes this call's nonce only when its last count is a minute old,
+// and only then does the proxy's count grow.
+std::optional<TStateStore::TTouchCount> TStateStore::Touch(const std::string& ip, const std::string& client,
+                                                           std::time_t now) {
+    std::random_device random;
+    const std::string at = std::to_string(static_cast<long long>(now));
+    const std::string nonce = std::to_string(random()) + "-" + std::to_string(random());
+    auto rows = Batch(
+        {{"DELETE FROM touch_clients WHERE last_at < CAST($1 AS BIGINT) - 60", {at}},
+         {"INSERT INTO touch_clients VALUES ($1, $2, $3, $4) ON CONFLICT (ip, client) DO UPDATE SET"
+          " last_at = excluded.last_at, nonce = excluded.nonce"
+          " WHERE touch_clients.last_at <= excluded.last_at - 60",
+          {ip, client, at, nonce}},
+         {"INSERT INTO touches SELECT $1, 1, CAST($2 AS BIGINT) WHERE EXISTS (SELECT 1 FROM touch_clients"
+          " WHERE ip = $1 AND client = $3 AND nonce = $4) ON CONFLICT (ip) DO UPDATE SET"
+          " hits = touches.hits + 1, last_at = excluded.last_at",
+          {ip, at, client, nonce}},
+         {"SELECT t.hits, CASE WHEN c.nonce = $3 THEN 1 ELSE 0 END FROM touches t JOIN touch_clients c"
+          " ON c.ip = t.ip WHERE t.ip = $1 AND c.client = $2",
+          {ip, client, nonce}}});
+    if (rows.size() != 1 || rows[0].size() != 2) return std::nullopt;
+    return TTouchCount{rows[0][1] == "1", std::stoi(rows[0][0])};
 }
 
 int TStateStore::TouchCount(const std::string& ip) {

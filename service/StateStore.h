@@ -8,6 +8,7 @@
 #include "service/ServiceLogic.h"
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,8 +34,14 @@ public:
     void SaveRound(const std::vector<THealthResult>& results);
     // The inventory proxies whose latest result was live, in inventory order.
     std::vector<TInventoryProxy> LastLive();
-    // Counts one keep-alive of `ip`; returns its count so far.
-    int Touch(const std::string& ip);
+    // Counts one keep-alive of proxy `ip` from `client` at `now`, unless a keep-alive of that
+    // proxy from that client counted less than a minute before. Nullopt when the store
+    // cannot count.
+    struct TTouchCount {
+        bool Counted = false;
+        int Hits = 0; // the proxy's count so far
+    };
+    std::optional<TTouchCount> Touch(const std::string& ip, const std::string& client, std::time_t now);
     int TouchCount(const std::string& ip);
     // The next serial number of the signed update replies: one more than the last one given
     // by any instance sharing the store, from 1; nullopt when the store cannot count.

@@ -1,5 +1,5 @@
 // What the tests of the real maskaddr-service share: a service of their own on 127.0.0.1 (any
-// free port, a temporary folder), its log, and readers of its replies.
+// free port, a temporary folder), its log, a raw client, and readers of its replies.
 #pragma once
 
 #include "service/Service.h"
@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -135,6 +140,60 @@ protected:
     std::unique_ptr<TService> FService;
     TServiceConfig FConfig; // the configuration Start gave FService
 };
+
+// A raw client socket from `from` to the service, reads bounded by a 5 s receive timeout.
+class TRawClient {
+public:
+    TRawClient(int port, const char* from = "127.0.0.1") {
+        FFd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        inet_pton(AF_INET, from, &a.sin_addr);
+        bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        timeval limit{5, 0};
+        setsockopt(FFd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+        FConnected = connect(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~TRawClient() { close(FFd); }
+    TRawClient(const TRawClient&) = delete;
+    TRawClient& operator=(const TRawClient&) = delete;
+    bool Connected() const { return FConnected; }
+    bool Send(const std::string& bytes) { return send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) >= 0; }
+    // Everything until the server closes (or 5 s pass): "" when it closed without a word.
+    std::string ReadToEnd() {
+        std::string all;
+        char buf[4096];
+        ssize_t n = 0;
+        while ((n = recv(FFd, buf, sizeof buf, 0)) > 0)
+            all.append(buf, static_cast<size_t>(n));
+        FEnded = n == 0;
+        return all;
+    }
+    // Whether the last ReadToEnd stopped at the server's close (not at the timeout).
+    bool Ended() const { return FEnded; }
+    // Whether the server has closed the connection (a read sees its end at once).
+    bool ClosedByServer() {
+        char c;
+        return recv(FFd, &c, 1, MSG_DONTWAIT) == 0;
+    }
+
+private:
+    int FFd = -1;
+    bool FConnected = false;
+    bool FEnded = false;
+};
+
+// The status codes of every reply in `text` (a line "HTTP/1.1 NNN ..."), in order.
+inline std::vector<int> Statuses(const std::string& text) {
+    std::vector<int> codes;
+    for (size_t at = text.find("HTTP/1.1 "); at != std::string::npos; at = text.find("HTTP/1.1 ", at + 1))
+        if ((at == 0 || text[at - 1] == '\n') && text.size() >= at + 12 &&
+            text.find_first_not_of("0123456789", at + 9) == at + 12)
+            codes.push_back(std::stoi(text.substr(at + 9, 3)));
+    return codes;
+}
 
 inline std::string ProxyLine(const std::string& ip, int port, const char* kind = "normal") {
     return ip + ":" + std::to_string(port) + "|Germany|DE|13.40|52.52|" + kind + "\n";

@@ -27,51 +27,6 @@ using namespace maskaddr::test;
 
 namespace {
 
-// A raw client socket from `from` to the service, reads bounded by a 5 s receive timeout.
-class TRawClient {
-public:
-    TRawClient(int port, const char* from = "127.0.0.1") {
-        FFd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        inet_pton(AF_INET, from, &a.sin_addr);
-        bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        timeval limit{5, 0};
-        setsockopt(FFd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-        FConnected = connect(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    ~TRawClient() { close(FFd); }
-    bool Connected() const { return FConnected; }
-    bool Send(const std::string& bytes) { return send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL) >= 0; }
-    // Everything until the server closes (or 5 s pass): "" when it closed without a word.
-    std::string ReadToEnd() {
-        std::string all;
-        char buf[4096];
-        for (ssize_t n; (n = recv(FFd, buf, sizeof buf, 0)) > 0;)
-            all.append(buf, static_cast<size_t>(n));
-        return all;
-    }
-    // Whether the server has closed the connection (a read sees its end at once).
-    bool ClosedByServer() {
-        char c;
-        return recv(FFd, &c, 1, MSG_DONTWAIT) == 0;
-    }
-
-private:
-    int FFd = -1;
-    bool FConnected = false;
-};
-
-// The status codes of every reply in `text`, in order.
-std::vector<int> Statuses(const std::string& text) {
-    std::vector<int> codes;
-    for (size_t at = text.find("HTTP/1.1 "); at != std::string::npos; at = text.find("HTTP/1.1 ", at + 1))
-        codes.push_back(std::stoi(text.substr(at + 9, 3)));
-    return codes;
-}
-
 TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
     TTinyProxy good("127.0.0.2", "127.0.0.2");
     TTinyProxy unhidden("127.0.0.3", ""); // connects out from 127.0.0.1: the client's own address
@@ -105,14 +60,16 @@ TEST_F(ServiceHttp, UpdateServesOnlyTheProxyThatHides) {
     const std::string log = LogText();
     EXPECT_NE(log.find("health 127.0.0.2:" + std::to_string(good.Port()) + " live in "), std::string::npos)
         << log;
-    EXPECT_NE(
-        log.find("health 127.0.0.3:" + std::to_string(unhidden.Port()) + " dead: the service saw the client"),
-        std::string::npos)
-        << log;
-    EXPECT_NE(log.find("health 127.0.0.4:" + std::to_string(leaky.Port()) + " dead: X-Tinyproxy carries"),
+    EXPECT_NE(log.find("health 127.0.0.3:" + std::to_string(unhidden.Port()) +
+                       " dead: the service saw its own address"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("health 127.0.0.5:" + std::to_string(dead) + " dead: no answer"), std::string::npos)
+    EXPECT_NE(
+        log.find("health 127.0.0.4:" + std::to_string(leaky.Port()) + " dead: it adds the forwarding header"),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find("health 127.0.0.5:" + std::to_string(dead) + " dead: cannot connect"),
+              std::string::npos)
         << log;
     EXPECT_NE(log.find("health 192.0.2.1:8080 dead: outside 127.0.0.0/8, not contacted"), std::string::npos)
         << log;
@@ -209,15 +166,31 @@ TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
     }
 }
 
-TEST_F(ServiceHttp, KeepAliveIsCountedPerProxy) {
+// A keep-alive is a GET, counted once a minute at most per client address and proxy.
+TEST_F(ServiceHttp, KeepAliveIsCountedPerProxyOnceAMinutePerClient) {
     Start(ProxyLine("127.0.0.2", 8888, "super") + ProxyLine("127.0.0.3", 8888, "super"));
-    for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(Get("/touch?ip=127.0.0.2")->status, 200);
-    ASSERT_EQ(Get("/touch?ip=127.0.0.3")->status, 200);
-    EXPECT_EQ(FService->TouchCount("127.0.0.2"), 3);
+    struct TCase {
+        const char* Request;
+        const char* From;
+        int Status;
+    };
+    const TCase cases[] = {
+        {"GET /touch?ip=127.0.0.2", "127.0.0.1", 200},
+        {"GET /touch?ip=127.0.0.2", "127.0.0.1", 429},
+        {"HEAD /touch?ip=127.0.0.2", "127.0.0.4", 405},
+        {"GET /touch?ip=127.0.0.2", "127.0.0.4", 200},
+        {"GET /touch?ip=127.0.0.3", "127.0.0.1", 200},
+        {"GET /touch?ip=127.0.0.9", "127.0.0.1", 404},
+        {"GET /touch", "127.0.0.1", 400},
+    };
+    for (const TCase& c : cases) {
+        TRawClient client(FService->Port(), c.From);
+        client.Send(std::string(c.Request) + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+        EXPECT_EQ(Statuses(client.ReadToEnd()), std::vector<int>{c.Status})
+            << c.Request << " from " << c.From;
+    }
+    EXPECT_EQ(FService->TouchCount("127.0.0.2"), 2);
     EXPECT_EQ(FService->TouchCount("127.0.0.3"), 1);
-    EXPECT_EQ(Get("/touch?ip=127.0.0.9")->status, 404);
-    EXPECT_EQ(Get("/touch")->status, 400);
     EXPECT_EQ(FService->TouchCount("127.0.0.9"), 0);
 }
 
@@ -441,15 +414,25 @@ TEST_F(ServiceHttp, OnlyTheTrustedFrontNamesTheClient) {
     Start("", "1.2.0.0", [](TServiceConfig& c) { c.TrustedFront = "127.0.0.3"; });
     struct TCase {
         const char* From;
+        const char* Named; // by X-Real-IP
         const char* Seen;
     };
-    for (TCase c : {TCase{"127.0.0.3", "127.0.0.2"}, TCase{"127.0.0.4", "127.0.0.4"}}) {
+    // Only one whole address names the client; else the request stays the front's own.
+    const TCase cases[] = {
+        {"127.0.0.3", "127.0.0.2", "127.0.0.2"},
+        {"127.0.0.4", "127.0.0.2", "127.0.0.4"},
+        {"127.0.0.3", "::1", "::1"},
+        {"127.0.0.3", "127.0.0.2, 127.0.0.5", "127.0.0.3"},
+        {"127.0.0.3", "127.0.0.256", "127.0.0.3"},
+        {"127.0.0.3", "", "127.0.0.3"},
+    };
+    for (const TCase& c : cases) {
         TRawClient client(FService->Port(), c.From);
-        client.Send("GET /getinfo?MagicWord=maskaddr-7c1e HTTP/1.1\r\nHost: h\r\nX-Real-IP: 127.0.0.2\r\n"
-                    "Connection: close\r\n\r\n");
-        std::string reply = client.ReadToEnd();
-        EXPECT_EQ(Value(reply, "IP"), c.Seen) << c.From;
+        client.Send("GET /getinfo?MagicWord=maskaddr-7c1e HTTP/1.1\r\nHost: h\r\nX-Real-IP: " +
+                    std::string(c.Named) + "\r\nConnection: close\r\n\r\n");
+        EXPECT_EQ(Value(client.ReadToEnd(), "IP"), c.Seen) << c.From << " naming " << c.Named;
     }
+    EXPECT_NE(LogText().find("127.0.0.3 X-Real-IP 127.0.0.256 not used"), std::string::npos) << LogText();
 }
 
 // Instances behind a load balancer share one PostgreSQL database: one checks the proxies,
@@ -481,8 +464,12 @@ TEST_F(ServiceHttp, TwoInstancesShareTheirStateInPostgreSQL) {
     // One counter for both: the second instance signed later, with the next number.
     EXPECT_GT(Serial(b->body), Serial(a->body));
 
+    // A client's minute is one for both instances.
     ASSERT_EQ(fromOther("/touch?ip=127.0.0.3")->status, 200);
-    EXPECT_EQ(Get("/touch?ip=127.0.0.3")->status, 200);
+    EXPECT_EQ(Get("/touch?ip=127.0.0.3")->status, 429);
+    TRawClient another(FService->Port(), "127.0.0.6");
+    another.Send("GET /touch?ip=127.0.0.3 HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(Statuses(another.ReadToEnd()), std::vector<int>{200});
     EXPECT_EQ(FService->TouchCount("127.0.0.3"), 2);
     EXPECT_EQ(other->TouchCount("127.0.0.3"), 2);
     other.reset();

@@ -145,30 +145,67 @@ TEST(ServiceLookupReply, SixthAndSeventhLinesAreBareCoordinates) {
               "CITY=Berlin\r\nREGION=\r\n51.0000\r\n-9.5000\r\n");
 }
 
-TEST(ServiceLeak, ForwardingHeadersNamingTheClientLeak) {
-    struct TCase {
-        const char* Seen;
-        std::vector<THeader> Headers;
-        bool Leak;
+// The page a proxy brought back counts only as this round's page of this service, seen from
+// the proxy's own address and with no forwarding header.
+TEST(ServiceCheckPage, OnlyThisRoundsPageFromAnotherAddressWithoutForwardingCounts) {
+    const std::string page =
+        "IP=127.0.0.2\r\nCOUNTRY_SHORT=DE\r\nPROOF=ab12\r\nHEADER=Host: 127.0.0.1:8470\r\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {page, ""},
+        {page + "HEADER=User-Agent: 127.0.0.1\r\n", ""},
+        {"IP=203.0.113.7\r\n", "not this round's"},             // canned
+        {"IP=127.0.0.2\r\nPROOF=ab13\r\n", "not this round's"}, // an old round's page
+        {"IP=127.0.0.1\r\nPROOF=ab12\r\n", "its own address 127.0.0.1"},
+        {page + "HEADER=Via: 1.1 somewhere\r\n", "forwarding header Via"},
+        {page + "HEADER=x-forwarded-for: 10.0.0.9\r\n", "forwarding header x-forwarded-for"},
+        {"<html>IP=127.0.0.2 PROOF=ab12</html>", "not the check page"},
+        {"", "not the check page"},
     };
-    const std::string client = "127.0.0.1";
+    for (const auto& [body, why] : cases) {
+        const std::string reason = JudgeCheckPage(body, "ab12", "127.0.0.1");
+        EXPECT_EQ(reason.empty(), *why == '\0') << body << " -> " << reason;
+        EXPECT_NE(reason.find(why), std::string::npos) << body << " -> " << reason;
+    }
+}
+
+TEST(ServiceHttpReply, WholeOnlyByItsLengthItsLastChunkOrTheClose) {
+    struct TCase {
+        std::string Bytes;
+        bool Ended;
+        THttpReply::TState State;
+        const char* Body; // or part of the reason when broken
+    };
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n";
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     const TCase cases[] = {
-        {"127.0.0.2", {{"Host", "127.0.0.1:8470"}, {"User-Agent", "x"}}, false},
-        {"127.0.0.1", {}, true},
-        {"127.0.0.2", {{"X-Forwarded-For", "127.0.0.1"}}, true},
-        {"127.0.0.2", {{"x-forwarded-for", "10.0.0.1, 127.0.0.1"}}, true},
-        {"127.0.0.2", {{"X-Forwarded-For", "127.0.0.10"}}, false},
-        {"127.0.0.2", {{"Forwarded", "for=127.0.0.1;proto=http"}}, true},
-        {"127.0.0.2", {{"Forwarded", "for=\"127.0.0.1:4711\""}}, true},
-        {"127.0.0.2", {{"Via", "1.1 tinyproxy (tinyproxy/1.11.1)"}}, false},
-        {"127.0.0.2", {{"Via", "1.1 127.0.0.1"}}, true},
-        {"127.0.0.2", {{"X-Real-IP", "127.0.0.1"}}, true},
-        {"127.0.0.2", {{"X-Tinyproxy", "127.0.0.1"}}, true},
-        {"127.0.0.2", {{"X-Note", "127.0.0.1"}}, false},
+        {head + "hello", false, THttpReply::Whole, "hello"},
+        {head + "hel", false, THttpReply::Partial, ""},
+        {head + "hel", true, THttpReply::Broken, "3 of 5"},
+        {head + "hello!", false, THttpReply::Broken, "more bytes"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\nhello", false, THttpReply::Broken,
+         "conflicting"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5x\r\n\r\nhello", false, THttpReply::Broken, "broken"},
+        {"HTTP/1.0 200 OK\r\n\r\nhello", false, THttpReply::Partial, ""},
+        {"HTTP/1.0 200 OK\r\n\r\nhello", true, THttpReply::Whole, "hello"},
+        {chunked + "3\r\nhel\r\n2;x=y\r\nlo\r\n0\r\n\r\n", false, THttpReply::Whole, "hello"},
+        {chunked + "3\r\nhel\r\n0\r\nX-T: 1\r\n\r\n", false, THttpReply::Whole, "hel"},
+        {chunked + "3\r\nhel\r\n", false, THttpReply::Partial, ""},
+        {chunked + "3\r\nhel\r\n", true, THttpReply::Broken, "last chunk"},
+        {chunked + "2\r\nhello\r\n", false, THttpReply::Broken, "longer than its size"},
+        {chunked + "zz\r\n", false, THttpReply::Broken, "chunk size"},
+        {chunked + "ffffffffffffffffff\r\n", false, THttpReply::Broken, "chunk size"},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n", false, THttpReply::Broken,
+         "Transfer-Encoding"},
+        {"HTTP/1.1 200", true, THttpReply::Broken, "whole head"},
+        {"IP=203.0.113.7\r\n\r\n", false, THttpReply::Broken, "not an HTTP reply"},
+        {"HTTP/1.1 2x0 OK\r\n\r\n", false, THttpReply::Broken, "not an HTTP reply"},
     };
     for (const TCase& c : cases) {
-        std::string reason = FindLeak(client, c.Seen, c.Headers);
-        EXPECT_EQ(!reason.empty(), c.Leak) << c.Seen << " " << (c.Headers.empty() ? "" : c.Headers[0].Value);
+        const THttpReply reply = ReadHttpReply(c.Bytes, c.Ended);
+        EXPECT_EQ(reply.State, c.State) << c.Bytes;
+        const std::string& text = c.State == THttpReply::Broken ? reply.Why : reply.Body;
+        EXPECT_NE(text.find(c.Body), std::string::npos) << c.Bytes << " -> " << text;
+        EXPECT_EQ(reply.Status, c.State == THttpReply::Whole ? 200 : reply.Status) << c.Bytes;
     }
 }
 
@@ -213,7 +250,7 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
         "[service]\nListen=127.0.0.5\nPort=0\nMagicWord=w\n[update]\n"
         "LatestVersion=2.0.0.0\nPage=http://p\nSigningKey=keys/sign.pem\nAllowDevelopmentKey=1\n"
         "[files]\nInventory=inv.txt\n"
-        "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nLoopbackOnly=0\n"
+        "Pages=/abs/pages\n[health]\nInterval=7\nTimeout=2\nParallel=9\nLoopbackOnly=0\n"
         "[geo.override]\n127.0.0.1=US,Springfield\n127.0.0.2=DE\n"
         "[log]\nFile=service.log\nMaxKB=64\n[state]\nDatabase=postgresql://"
         "u@127.0.0.1:5/db\n[limits]\nThreads=4\nRequestTimeout=3\n"
@@ -230,6 +267,7 @@ TEST(ServiceConfigFile, ReadsEverySectionAndResolvesPaths) {
     EXPECT_EQ(config.Pages, "/abs/pages");
     EXPECT_EQ(config.HealthInterval, 7);
     EXPECT_EQ(config.HealthTimeout, 2);
+    EXPECT_EQ(config.HealthParallel, 9);
     EXPECT_FALSE(config.HealthLoopbackOnly);
     ASSERT_EQ(config.GeoOverrides.size(), 2u);
     EXPECT_EQ(config.GeoOverrides["127.0.0.1"].City, "Springfield");
@@ -249,6 +287,7 @@ TEST(ServiceConfigFile, RejectsUnusableValues) {
         {"[service]\nPort=70000\n[files]\nInventory=i\n", "Port"},
         {"[service]\nPort=abc\n[files]\nInventory=i\n", "Port"},
         {"[health]\nTimeout=0\n[files]\nInventory=i\n", "Timeout"},
+        {"[health]\nParallel=1025\n[files]\nInventory=i\n", "Parallel must be a number from 1 to 1024"},
         {"[files]\nPages=p\n", "Inventory"},
         {"[files]\nInventory=i\n[geo.override]\n127.0.0.1=USA\n", "two-letter"},
         {"[files]\nInventory=i\n[limits]\nMaxHead=100\n", "MaxHead"},
@@ -298,8 +337,8 @@ TEST(ServiceStateStore, InventoryHealthAndTouchesOutliveAReopen) {
         ASSERT_TRUE(store) << error;
         store->ReplaceInventory({a, b});
         store->SaveRound({{a, false, "no answer", 5}, {b, true, "", 7}});
-        store->Touch("127.0.0.3");
-        EXPECT_EQ(store->Touch("127.0.0.3"), 2);
+        ASSERT_TRUE(store->Touch("127.0.0.3", "127.0.0.7", 1000));
+        ASSERT_TRUE(store->Touch("127.0.0.3", "127.0.0.8", 1000));
     }
     auto store = OpenStateStore(path, error);
     ASSERT_TRUE(store) << error;
@@ -309,6 +348,23 @@ TEST(ServiceStateStore, InventoryHealthAndTouchesOutliveAReopen) {
     EXPECT_TRUE(live[0].IsSuper);
     EXPECT_EQ(store->Inventory().size(), 2u);
     EXPECT_EQ(store->TouchCount("127.0.0.3"), 2);
+    // One client address counts once a minute for one proxy.
+    struct TCase {
+        const char* Proxy;
+        const char* Client;
+        std::time_t At;
+        bool Counted;
+        int Hits;
+    };
+    for (const TCase& c :
+         {TCase{"127.0.0.3", "127.0.0.7", 1059, false, 2}, TCase{"127.0.0.2", "127.0.0.7", 1059, true, 1},
+          TCase{"127.0.0.3", "127.0.0.7", 1060, true, 3}, TCase{"127.0.0.3", "127.0.0.7", 1060, false, 3},
+          TCase{"127.0.0.3", "127.0.0.8", 1061, true, 4}}) {
+        const auto touch = store->Touch(c.Proxy, c.Client, c.At);
+        ASSERT_TRUE(touch) << c.Client << " at " << c.At;
+        EXPECT_EQ(touch->Counted, c.Counted) << c.Proxy << " " << c.Client << " at " << c.At;
+        EXPECT_EQ(touch->Hits, c.Hits) << c.Proxy << " " << c.Client << " at " << c.At;
+    }
     // A proxy taken out of the inventory is no longer served, whatever its last result.
     store->ReplaceInventory({a});
     EXPECT_TRUE(store->LastLive().empty());

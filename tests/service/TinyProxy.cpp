@@ -15,9 +15,7 @@
 #include <filesystem>
 
 namespace maskaddr::test {
-namespace {
-
-sockaddr_in Address(const std::string& ip, int port) {
+sockaddr_in SocketAddress(const std::string& ip, int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
@@ -25,11 +23,9 @@ sockaddr_in Address(const std::string& ip, int port) {
     return a;
 }
 
-} // namespace
-
 int FreePort(const std::string& ip) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Address(ip, 0);
+    sockaddr_in a = SocketAddress(ip, 0);
     int port = 0;
     if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
         socklen_t len = sizeof a;
@@ -42,7 +38,7 @@ int FreePort(const std::string& ip) {
 
 bool Accepts(const std::string& ip, int port) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Address(ip, port);
+    sockaddr_in a = SocketAddress(ip, port);
     bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;

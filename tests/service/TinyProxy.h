@@ -2,11 +2,14 @@
 // from another; started with its own configuration, stopped by its process id.
 #pragma once
 
+#include <netinet/in.h>
 #include <string>
 #include <sys/types.h>
 
 namespace maskaddr::test {
 
+// The socket address of an IPv4 text and a port.
+sockaddr_in SocketAddress(const std::string& ip, int port);
 // A TCP port that nothing listens on at `ip` right now (the kernel's choice).
 int FreePort(const std::string& ip);
 // Whether something accepts connections at ip:port.
