@@ -415,8 +415,8 @@ void TMainController::StopHide(TSystemStop stop) {
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
-    FView.BindHideCommand(false);
     ApplyProxy("", stop);
+    FView.BindHideCommand(false); // "stopped" once every browser has its settings back
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
     ClearNoticeDetails();

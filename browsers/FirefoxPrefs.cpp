@@ -1,5 +1,5 @@
 // Firefox's profile list and prefs files (see FirefoxPrefs.h). The prefs grammar is Firefox's:
-//   pref-file = ( spec "(" string "," value ")" ";" )*     spec: user_pref pref sticky_pref lockPref
+//   pref-file = ( kind "(" string "," value ")" ";" )*     kind: user_pref pref sticky_pref lockPref
 //   value     = string | true | false | [+-]? digits (a 32-bit integer, no letter after it)
 // with "//", "#" and "/* */" comments and single- or double-quoted strings (escapes \" \' \\,
 // \n \r \xNN \uNNNN), and on a syntax error the parser skips to the next ";".
@@ -144,7 +144,7 @@ private:
 
 // One statement of a prefs file: its specifier, name and, for an integer, the value.
 struct TStatement {
-    std::string Spec, Name;
+    std::string Kind, Name;
     std::optional<int32_t> Int;
 };
 
@@ -164,9 +164,9 @@ public:
 private:
     std::optional<TStatement> Statement() {
         TStatement s;
-        s.Spec = FToken.Text;
+        s.Kind = FToken.Text;
         if (FToken.Kind != TTokenKind::Word ||
-            (s.Spec != "user_pref" && s.Spec != "pref" && s.Spec != "sticky_pref" && s.Spec != "lockPref"))
+            (s.Kind != "user_pref" && s.Kind != "pref" && s.Kind != "sticky_pref" && s.Kind != "lockPref"))
             return std::nullopt;
         if (!Advance().Is('(') || Advance().Kind != TTokenKind::String) return std::nullopt;
         s.Name = FToken.Text;
@@ -241,11 +241,11 @@ void ReadIntPref(std::string_view text, std::string_view name, TIntPref& pref) {
     TPrefsParser parser(text);
     while (const std::optional<TStatement> s = parser.Next()) {
         if (s->Name != name || !s->Int) continue;
-        if (s->Spec == "user_pref") {
+        if (s->Kind == "user_pref") {
             pref.User = s->Int;
         } else {
             pref.Default = s->Int;
-            pref.Locked = pref.Locked || s->Spec == "lockPref";
+            pref.Locked = pref.Locked || s->Kind == "lockPref";
         }
     }
 }
