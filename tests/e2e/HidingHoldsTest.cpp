@@ -167,7 +167,8 @@ TEST_F(HidingHolds, AnotherProgramsProxySettingsEndTheHidingAndOutliveTheProgram
     ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({PROXY_TYPE_PROXY, theirs, "", "", 0}));
     EXPECT_TRUE(WaitFor([&] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }, 10000))
         << "the window shows the not-hiding state";
-    EXPECT_NE(ReadText(Trace).find("Another program changed the proxy settings."), std::string::npos);
+    // The notice follows the stop (it replaces the stop's own text): wait for it, too.
+    EXPECT_TRUE(WaitForText(Trace, "Another program changed the proxy settings.", 10000)) << ReadText(Trace);
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
     const TProxyState after = QuerySystemProxy();
