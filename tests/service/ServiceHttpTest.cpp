@@ -168,7 +168,9 @@ TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
 
 // A keep-alive is a GET, counted once a minute at most per client address and proxy.
 TEST_F(ServiceHttp, KeepAliveIsCountedPerProxyOnceAMinutePerClient) {
-    Start(ProxyLine("127.0.0.2", 8888, "super") + ProxyLine("127.0.0.3", 8888, "super"));
+    // Ports where nothing of the test listens: the counts do not depend on the proxies' health.
+    Start(ProxyLine("127.0.0.2", FreePort("127.0.0.2"), "super") +
+          ProxyLine("127.0.0.3", FreePort("127.0.0.3"), "super"));
     struct TCase {
         const char* Request;
         const char* From;
