@@ -1,6 +1,8 @@
 // The main window (see MainForm.h).
 #include "app/win32/MainForm.h"
 
+#include "ui/win32/AccessibleObject.h"
+
 #include "app/MainIds.h"
 #include "base/DebugTrace.h"
 #include "base/Text.h"
@@ -11,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/AccessibleObject.h"
 #include "ui/win32/ChooseIPCountryForm.h"
 #include "ui/win32/SettingsForm.h"
 #include "ui/win32/TestingForm.h"
@@ -99,9 +102,11 @@ bool TfrmMain::Create(bool trayOnly) {
     FLanguage->FOnChangeLanguage = [this](TCLMultiLang*) {
         FitControlsToCaptions();
         PlaceChangeIPTime();
+        NameOverlay();
         // The language file gives the country label its design-time text; the target
         // country is shown again over it.
         FController.ResetCountryDisp();
+        NameFlag();
     };
     UseSkin(FSkinData);
     CreateMenus();
@@ -320,6 +325,15 @@ void TfrmMain::PlaceWindow() {
     FFlashForm = PlaceFlashForm(Control(ids::pnlFlash));
     FOverlay.SetInner(FFlashForm.get());
     if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->OnSpokenChange = [this] { UpdateTrayTip(); };
+    NameOverlay();
+}
+
+// A screen reader names the overlay and its panel by what they are; the overlay's value is
+// what it shows.
+void TfrmMain::NameOverlay() {
+    const std::string label = FEngine->GetAppString("Access.Overlay");
+    SetAccessibleName(Control(ids::pnlFlash), label);
+    if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->SetSpokenLabel(ToWide(label));
 }
 
 // The tray icon's tip says the state in words: hiding as which country through which address.
@@ -361,7 +375,13 @@ void TfrmMain::ShowPlainMessage(const std::string& text) {
 
 void TfrmMain::SetCountryText(const std::string& text) {
     SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
-    if (TCLEngine* engine = Engine()) SetAccessibleName(Control(ids::imgFL), engine->GetAppStringEx("Access.FlagOf", {text}));
+    NameFlag();
+}
+
+// The flag is named by the country its label shows, from the first text the label has.
+void TfrmMain::NameFlag() {
+    SetAccessibleName(Control(ids::imgFL),
+                      FEngine->GetAppStringEx("Access.FlagOf", {ToUtf8(SpokenCaption(Control(ids::lblIPCountry)))}));
 }
 
 void TfrmMain::ShowSettingsDialog() {

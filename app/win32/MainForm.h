@@ -88,6 +88,8 @@ private:
     void RefreshMenus();
     void PlaceChangeIPTime();
     void UpdateTrayTip();
+    void NameOverlay();
+    void NameFlag();
     void AddTrayIcon();
     void RemoveTrayIcon();
     void OnCommand(int id, int code, HWND control);

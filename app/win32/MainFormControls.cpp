@@ -3,6 +3,7 @@
 
 #include "app/MainIds.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/AccessibleObject.h"
 
 #include <commctrl.h>
 
@@ -43,6 +44,8 @@ void TfrmMain::CreateControls() {
     SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
     SendMessageW(spin, UDM_SETRANGE32, 1, 120);
     SendMessageW(spin, UDM_SETPOS32, 0, 10);
+    // The interval's edit and its arrows are named by the check box that switches them.
+    for (HWND part : {edit, spin}) NameByCaption(part, Control(ids::cbChangeIP));
     auto* clear = new TCheckBoxControl(this, "cbClearCookie", "Clear Cookies When IP Changes", 192, 304, 320,
                                        20, ids::cbClearCookie);
     ShowWindow(clear->Handle(), SW_HIDE);

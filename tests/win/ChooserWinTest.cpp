@@ -127,38 +127,6 @@ protected:
 
 } // namespace
 
-namespace {
-
-// Each visible control of a window as a screen reader finds it (Active Accessibility, read
-// in this process): "id role name" lines of those whose name is empty.
-std::vector<std::string> UnnamedControls(HWND window) {
-    std::vector<std::string> unnamed;
-    for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(c)) continue;
-        IAccessible* object = nullptr;
-        const HRESULT found = AccessibleObjectFromWindow(c, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                         reinterpret_cast<void**>(&object));
-        if (FAILED(found)) {
-            unnamed.push_back(std::to_string(GetDlgCtrlID(c)) + " has no accessible object: " +
-                              std::to_string(static_cast<unsigned long>(found)));
-            continue;
-        }
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
-        VARIANT role{};
-        object->get_accName(self, &name);
-        object->get_accRole(self, &role);
-        if (name == nullptr || SysStringLen(name) == 0)
-            unnamed.push_back(std::to_string(GetDlgCtrlID(c)) + " role " + std::to_string(role.lVal));
-        SysFreeString(name);
-        object->Release();
-    }
-    return unnamed;
-}
-
-} // namespace
 
 // A screen reader finds a name for every control: captions, the list by its label, the flag by
 // its country, the map by what it shows.

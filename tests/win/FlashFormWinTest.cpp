@@ -11,6 +11,8 @@
 #include "platform/win32/WinText.h"
 #include "ui/win32/FlashForm.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -187,27 +189,42 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     EXPECT_LT(stopped.Share(backStrip, scale, Blue), 0.001) << "the target card is gone";
 }
 
-// For a screen reader the overlay's window is named by what it shows, and a change of state
-// raises the name-change event. With high contrast its texts take the system's window text
-// colour on the window colour: the red ready text turns to the text colour.
+// For a screen reader the overlay is named by its label and its value is what it shows; a
+// change of state raises the value-change event. With high contrast its texts take the
+// system's window text colour on the window colour: the red ready text turns to the text colour.
 TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     auto form = PlaceFlashForm(Panel);
     TFlashPlayer& player = *form->FlashPlayer();
-    static std::vector<HWND> named; // the windows whose name-change events arrived
-    named.clear();
+    player.SetSpokenLabel(L"Location");
+    static std::vector<HWND> changed; // the windows whose value-change events arrived
+    changed.clear();
     const HWINEVENTHOOK hook = SetWinEventHook(
-        EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
-        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) { named.push_back(w); }, 0, 0,
+        EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+        [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) { changed.push_back(w); }, 0, 0,
         WINEVENT_OUTOFCONTEXT);
     form->SetIPInfo("Local", "True", "", "203.0.113.7", "United States", "Boston", "100", "100");
     form->SetTextInfo("Ready. Click \"Maskaddr\" to hide your IP address.", 16711680);
     PumpFor(200);
     UnhookWinEvent(hook);
-    wchar_t name[512] = {};
-    GetWindowTextW(player.Handle(), name, 512);
-    EXPECT_EQ(ToUtf8(name), "Your real location: 203.0.113.7, United States, Boston. Ready. Click \"Maskaddr\" "
-                            "to hide your IP address.");
-    EXPECT_NE(std::find(named.begin(), named.end(), player.Handle()), named.end()) << "the change is announced";
+    IAccessible* object = nullptr;
+    ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(player.Handle(), static_cast<DWORD>(OBJID_CLIENT),
+                                                     __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr;
+    object->get_accName(self, &name);
+    object->get_accValue(self, &value);
+    EXPECT_EQ(ToUtf8(name != nullptr ? name : L""), "Location");
+    EXPECT_EQ(ToUtf8(value != nullptr ? value : L""),
+              "Your real location: 203.0.113.7, United States, Boston. Ready. Click \"Maskaddr\" to hide your IP "
+              "address.");
+    SysFreeString(name);
+    SysFreeString(value);
+    object->Release();
+    CoUninitialize();
+    EXPECT_NE(std::find(changed.begin(), changed.end(), player.Handle()), changed.end()) << "the change is announced";
 
     // Wine 8 cannot switch high contrast on (SPI_SETHIGHCONTRAST fails with 1439 and the query
     // always answers off): the player is told.

@@ -5,6 +5,7 @@
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -159,6 +160,33 @@ double Median(std::vector<double> figures) {
     std::sort(figures.begin(), figures.end());
     const size_t n = figures.size();
     return n % 2 == 1 ? figures[n / 2] : (figures[n / 2 - 1] + figures[n / 2]) / 2;
+}
+
+std::vector<std::string> UnnamedControls(HWND window) {
+    std::vector<std::string> unnamed;
+    for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c)) continue;
+        IAccessible* object = nullptr;
+        const HRESULT found = AccessibleObjectFromWindow(c, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&object));
+        if (FAILED(found)) {
+            unnamed.push_back(std::to_string(GetDlgCtrlID(c)) + " has no accessible object: " +
+                              std::to_string(static_cast<unsigned long>(found)));
+            continue;
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        VARIANT role{};
+        object->get_accName(self, &name);
+        object->get_accRole(self, &role);
+        if (name == nullptr || SysStringLen(name) == 0)
+            unnamed.push_back(std::to_string(GetDlgCtrlID(c)) + " role " + std::to_string(role.lVal));
+        SysFreeString(name);
+        object->Release();
+    }
+    return unnamed;
 }
 
 } // namespace maskaddr::test

@@ -53,6 +53,10 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 6000
 // pollMs); nullptr when none came.
 HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs = 50);
 
+// Each visible child of a window as a screen reader finds it (Active Accessibility, read in
+// this process, which has initialised COM): "id role name" lines of those whose name is empty.
+std::vector<std::string> UnnamedControls(HWND window);
+
 // For the timing probes of bench/: a steady clock in milliseconds, and the median of figures.
 double NowMs();
 double Median(std::vector<double> figures);

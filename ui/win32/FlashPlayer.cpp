@@ -1,6 +1,7 @@
 // The status overlay's player window (see FlashPlayer.h).
 #include "ui/win32/FlashPlayer.h"
 
+#include "ui/win32/AccessibleObject.h"
 #include "ui/win32/Win32Form.h"
 
 #include "base/DebugTrace.h"
@@ -178,6 +179,9 @@ std::string CacheName(const std::string& url) {
 TFlashPlayer::TFlashPlayer(HWND parent) {
     StartGdiplus();
     CreateWindowHandle({kClassName}, "", WS_CHILD | WS_VISIBLE, 0, {0, 0, 534, 180}, parent);
+    // The value is read through a shared copy: a screen reader may keep the object longer
+    // than the window lives.
+    SetAccessibleTexts(Handle(), {}, [spoken = FSpokenValue] { return *spoken; });
 }
 
 TFlashPlayer::~TFlashPlayer() = default;
@@ -212,15 +216,27 @@ void TFlashPlayer::SetHighContrast(std::optional<bool> on) {
     if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-// The window's name is what the overlay shows, so a screen reader reads it; a change (hiding,
-// stopped, a proxy replaced) is announced by the name-change event.
+void TFlashPlayer::SetSpokenLabel(const std::wstring& label) {
+    FSpokenLabel = label;
+    UpdateSpokenName();
+}
+
+// For a screen reader the overlay's value is what it shows, and its name the label it was
+// given (what it shows while it has none). A change (hiding, stopped, a proxy replaced) is
+// announced by the value-change event, and by the name-change event when the name follows.
 void TFlashPlayer::UpdateSpokenName() {
     if (Handle() == nullptr) return;
-    std::wstring name = ToWide(FScene.SpokenText());
-    if (name == FSpokenName) return;
-    FSpokenName = std::move(name);
-    SetWindowTextW(Handle(), FSpokenName.c_str());
-    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+    std::wstring value = ToWide(FScene.SpokenText());
+    const std::wstring name = FSpokenLabel.empty() ? value : FSpokenLabel;
+    const bool valueChanged = value != *FSpokenValue, nameChanged = name != FSpokenName;
+    if (!valueChanged && !nameChanged) return;
+    *FSpokenValue = std::move(value);
+    if (nameChanged) {
+        FSpokenName = name;
+        SetWindowTextW(Handle(), FSpokenName.c_str());
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+    }
+    if (valueChanged) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
     if (OnSpokenChange) OnSpokenChange();
 }
 

@@ -42,7 +42,9 @@ public:
     void SetVariable(const std::wstring& name, const std::wstring& value);
     // High contrast as the system says (nullopt, the default) or as set here.
     void SetHighContrast(std::optional<bool> on);
-    // Told when what the overlay says has changed (its window's name).
+    // What a screen reader calls the overlay (its accessible name); its value is its texts.
+    void SetSpokenLabel(const std::wstring& label);
+    // Told when what the overlay says has changed (its accessible value).
     std::function<void()> OnSpokenChange;
     // The player's requests: (command, arguments).
     std::function<void(TFlashPlayer* Sender, const std::wstring& command, const std::wstring& args)>
@@ -66,7 +68,8 @@ private:
     void PaintClient(HDC dc) override;
     void DrawScene(Gdiplus::Graphics& g);
     void UpdateSpokenName();
-    std::wstring FSpokenName;
+    std::wstring FSpokenName, FSpokenLabel;
+    std::shared_ptr<std::wstring> FSpokenValue = std::make_shared<std::wstring>();
     uint32_t TextColor(uint32_t designed) const;
     void TextGround(Gdiplus::Graphics& g, const Gdiplus::RectF& where, double opacity) const;
     bool FHighContrast = false; // as of the last paint

@@ -4,6 +4,7 @@
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/MessageDialog.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/AccessibleObject.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -116,6 +117,9 @@ void TfrmSettings::CreateControls() {
     FLanguage = new TComboBoxControl(this, "cbbLanguage", 150, 188, 246, 200, cbbLanguage);
     FPages[0].push_back(languageLabel->Handle());
     FPages[0].push_back(FLanguage->Handle());
+    // A screen reader names the lists by their labels, and the page control by the dialog.
+    NameByCaption(FLanguage->Handle(), languageLabel->Handle());
+    NameByCaption(tabs, Handle());
 
     auto* label =
         new TLabelControl(this, "lblBrowser", "Enable Maskaddr For Selected Browsers", 24, 44, 390, 18);
@@ -132,6 +136,7 @@ void TfrmSettings::CreateControls() {
     SetWindowLongPtrW(coverage->Handle(), GWLP_ID, lblCoverage);
     FPages[2].push_back(coverage->Handle());
     CreateBrowserList();
+    NameByCaption(GetDlgItem(Handle(), lvBrowsers), coverage->Handle());
     button(2, "btnFollow", "Make it follow Maskaddr", 24, 186, 220, btnFollow);
 
     // Wide enough for the longest translation ("キャンセル(&C)"): they sit at the right edge.
