@@ -116,9 +116,36 @@ TPicture LoadPictureFile(const std::string& path) {
 
 namespace {
 
-// The GDI+ bitmap's pixels, premultiplied, copied row by row into a new DIB section.
-TPicture AlphaPictureOf(Gdiplus::Bitmap* picture) {
+// The picture drawn again at width x height, smoothly (its alpha edges stay soft; the edge
+// pixels are mirrored outward so that no dark fringe comes in); null when that fails.
+std::unique_ptr<Gdiplus::Bitmap> ScaledBitmap(Gdiplus::Bitmap& picture, int width, int height) {
+    auto scaled = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
+    Gdiplus::Graphics g(scaled.get());
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    const Gdiplus::Status status =
+        g.DrawImage(&picture, Gdiplus::Rect(0, 0, width, height), 0, 0, static_cast<INT>(picture.GetWidth()),
+                    static_cast<INT>(picture.GetHeight()), Gdiplus::UnitPixel, &edges);
+    if (status != Gdiplus::Ok) {
+        TraceFailedCall("Graphics::DrawImage", std::to_string(width) + "x" + std::to_string(height),
+                        "GDI+ status " + std::to_string(static_cast<int>(status)));
+        return nullptr;
+    }
+    return scaled;
+}
+
+// The GDI+ bitmap's pixels, premultiplied, copied row by row into a new DIB section; a
+// picture drawn for 96 DPI is scaled to dpi first.
+TPicture AlphaPictureOf(Gdiplus::Bitmap* picture, UINT dpi) {
     if (picture == nullptr) return {};
+    std::unique_ptr<Gdiplus::Bitmap> scaled;
+    if (dpi != 96 && dpi != 0) {
+        scaled = ScaledBitmap(*picture, MulDiv(static_cast<int>(picture->GetWidth()), static_cast<int>(dpi), 96),
+                              MulDiv(static_cast<int>(picture->GetHeight()), static_cast<int>(dpi), 96));
+        if (scaled) picture = scaled.get();
+    }
     const int width = static_cast<int>(picture->GetWidth()), height = static_cast<int>(picture->GetHeight());
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -150,11 +177,11 @@ TPicture AlphaPictureOf(Gdiplus::Bitmap* picture) {
 
 } // namespace
 
-TPicture LoadAlphaPicture(const std::string& path) {
-    return AlphaPictureOf(LoadGdiplusBitmap(path).get());
+TPicture LoadAlphaPicture(const std::string& path, UINT dpi) {
+    return AlphaPictureOf(LoadGdiplusBitmap(path).get(), dpi);
 }
 
-TPicture LoadAlphaPictureResource(const wchar_t* name) {
+TPicture LoadAlphaPictureResource(const wchar_t* name, UINT dpi) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, name, RT_RCDATA);
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
@@ -184,7 +211,7 @@ TPicture LoadAlphaPictureResource(const wchar_t* name) {
     if (!StartGdiplus()) return {};
     std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream.Get()));
     if (picture == nullptr || picture->GetLastStatus() != Gdiplus::Ok) return {};
-    return AlphaPictureOf(picture.get());
+    return AlphaPictureOf(picture.get(), dpi);
 }
 
 TGdiBitmap StretchPicture(const TPicture& picture, int width, int height) {

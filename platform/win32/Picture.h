@@ -37,10 +37,11 @@ int PictureDecodeCount();
 // read or decoded.
 TPicture LoadPictureFile(const std::string& path);
 // A picture file as a top-down 32-bit bitmap with premultiplied alpha, the form that
-// UpdateLayeredWindow takes; empty when it cannot be read or decoded.
-TPicture LoadAlphaPicture(const std::string& path);
+// UpdateLayeredWindow takes, scaled smoothly from 96 DPI to dpi; empty when it cannot be
+// read or decoded.
+TPicture LoadAlphaPicture(const std::string& path, UINT dpi = 96);
 // The same from a picture among the program's own resources (type RCDATA).
-TPicture LoadAlphaPictureResource(const wchar_t* name);
+TPicture LoadAlphaPictureResource(const wchar_t* name, UINT dpi = 96);
 
 // The picture stretched (halftone) into a new screen-compatible bitmap of that size, on a
 // ground of the button-face colour; empty for an empty picture.

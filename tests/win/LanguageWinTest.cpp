@@ -211,8 +211,11 @@ POINT ClientPoint(HWND w, LONG x, LONG y) {
 
 namespace {
 
-// Opens each window of the running program in turn from the main window w (both pages of the
-// settings dialog, the verification window, the country chooser, the about window), hands it
+constexpr int kUpdateOk = 106; // the update window's single Ok under a result
+
+// Opens each window of the running program in turn from the main window w (the pages of the
+// settings dialog, the verification window, the country chooser, the about window, the update
+// window's result), hands it
 // to look with its name ("main window" first), and closes it again.
 void VisitEveryWindow(const TBuiltApp& app, HWND w, const std::string& trace,
                       const std::function<void(HWND, const std::string&)>& look) {
@@ -252,6 +255,17 @@ void VisitEveryWindow(const TBuiltApp& app, HWND w, const std::string& trace,
     look(about, "about window");
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(about); }, 10000));
+
+    // The update window's result: the test's service has no reply for it, so the error text
+    // and the single Ok.
+    PostMessageW(w, WM_COMMAND, ids::actUpdate, 0);
+    HWND update = app.WaitForWindow("TfrmCLUpdateForm");
+    ASSERT_NE(update, nullptr);
+    HWND ok = GetDlgItem(update, kUpdateOk);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(ok) != FALSE; }, 20000));
+    look(update, "update window");
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(update); }, 10000));
 }
 
 } // namespace

@@ -45,10 +45,12 @@ private:
     TWindowHandle FWindow;
 };
 
-RECT CentredPicture() {
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - kPictureWidth) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - kPictureHeight) / 2;
-    return {left, top, left + kPictureWidth, top + kPictureHeight};
+// Where the picture lies at that DPI: scaled from its 96-DPI size, centred on the screen.
+RECT CentredPicture(int dpi = 96) {
+    const int width = MulDiv(kPictureWidth, dpi, 96), height = MulDiv(kPictureHeight, dpi, 96);
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return {left, top, left + width, top + height};
 }
 
 bool SameRect(const RECT& a, const RECT& b) {
@@ -121,7 +123,8 @@ TEST_F(SplashWinTest, WithoutAReadablePictureTheSplashClosesAtOnce) {
 namespace {
 
 // maskaddr.exe copied with its data into a folder of the test, where an oem.const.dat
-// turns the splash on. Its requests go to a server of the test (404), never elsewhere.
+// turns the splash on, started at 125 % display scale (Wine's LogPixels, read at its start).
+// Its requests go to a server of the test (404), never elsewhere.
 class SplashProgramTest : public ::testing::Test {
 protected:
     TFileSystemWin Fs;
@@ -135,14 +138,21 @@ protected:
         ASSERT_NE(Exe, "");
         ASSERT_EQ(Fs.WriteFileAtomic(Dir / "oem.const.dat", "[setting]\r\nApp.Splash=1\r\n"), "");
         SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &kDpi, sizeof kDpi),
+                  ERROR_SUCCESS);
     }
-    void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    }
+    static constexpr DWORD kDpi = 120;
+    static constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 };
 
 } // namespace
 
-// The splash is up, centred, before the main window is made, and hidden once the main window
-// has taken activation from it; start-up completes.
+// The splash is up, centred and scaled smoothly to the display, before the main window is
+// made, and hidden once the main window has taken activation from it; start-up completes.
 TEST_F(SplashProgramTest, TheSplashComesFirstAndClosesWhenTheMainWindowIsActive) {
     TProgram app(Exe, "-d");
     HWND main = app.Ready();
@@ -153,7 +163,7 @@ TEST_F(SplashProgramTest, TheSplashComesFirstAndClosesWhenTheMainWindowIsActive)
     EXPECT_EQ(GetForegroundWindow(), main);
     RECT r{};
     GetWindowRect(splash, &r);
-    EXPECT_TRUE(SameRect(r, CentredPicture()));
+    EXPECT_TRUE(SameRect(r, CentredPicture(kDpi))) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
     const std::string trace = Fs.ReadFile(Trace).value_or("");
     const size_t shown = trace.find("[Splash] Picture " + Dir.Path() + "\\res\\images\\splash.png");
     ASSERT_NE(shown, std::string::npos) << trace;

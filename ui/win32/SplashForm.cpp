@@ -34,7 +34,7 @@ TspPngForm::~TspPngForm() {
 }
 
 bool TspPngForm::LoadPng(const std::string& strFileName) {
-    TPicture picture = LoadAlphaPicture(strFileName);
+    TPicture picture = LoadAlphaPicture(strFileName, FOwner.Dpi());
     if (!picture) {
         DebugTrace::Trace("Splash", "Cannot read the picture " + strFileName);
         return false;
@@ -104,7 +104,7 @@ void TfrmCLSplashForm::FormCreate(const std::string& folder) {
     const std::string file = ChooseSplashPicture(folder);
     if (file.empty() || !spngfrm1->LoadPng(file)) {
         DebugTrace::Trace("Splash", "No picture in " + folder);
-        spngfrm1->SetPicture(LoadAlphaPictureResource(kDesignPicture));
+        spngfrm1->SetPicture(LoadAlphaPictureResource(kDesignPicture, Dpi()));
         PostMessageW(Handle(), WM_CLOSE, 0, 0);
         return;
     }
