@@ -288,11 +288,12 @@ void TWin32Form::FitControlsToCaptions() {
 }
 
 void TWin32Form::LoadWithEngine() {
-    auto* form = new TCLForm(this, "CLForm");
+    TCLEngine* engine = Engine();
+    auto* form = new TCLForm(this, "CLForm", engine ? TFormData{engine->SkinData(), engine->LanguageData()} : TFormData{});
     form->FRuntimeSetLanguageData = true;
     auto* language = new TCLMultiLang(this, "CLMultiLang");
     language->FOnChangeLanguage = [this](TCLMultiLang*) { FitControlsToCaptions(); };
-    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
+    if (engine) UseSkin(engine->SkinData());
     LoadComponents();
 }
 
