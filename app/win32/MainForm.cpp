@@ -29,9 +29,12 @@ constexpr UINT kTrayMessage = WM_APP + 1;
 struct TTimerDef {
     UINT_PTR Id;
     UINT Interval;
+    const char* Name; // in the trace of a timer the system refused
 };
-constexpr TTimerDef kTimers[] = {
-    {1, 1000}, {2, 10000}, {3, 900000}, {4, 1000}}; // Init, ChangeIP, Touch, Watch
+constexpr TTimerDef kTimers[] = {{1, 1000, "the init timer"},
+                                 {2, 10000, "the rotation timer"},
+                                 {3, 900000, "the keep-alive timer"},
+                                 {4, 1000, "the settings watch"}}; // Init, ChangeIP, Touch, Watch
 
 const TTimerDef& TimerDef(TMainTimer t) {
     return kTimers[static_cast<size_t>(t)];
@@ -272,7 +275,7 @@ void TfrmMain::SetChangeIPTime(int minutes) {
 
 void TfrmMain::SetTimerEnabled(TMainTimer timer, bool enabled) {
     if (enabled)
-        SetTimer(Handle(), TimerDef(timer).Id, TimerDef(timer).Interval, nullptr);
+        StartTimer(TimerDef(timer).Id, TimerDef(timer).Interval, TimerDef(timer).Name);
     else
         KillTimer(Handle(), TimerDef(timer).Id);
 }

@@ -2,14 +2,13 @@
 #include "framework/language/CLForm.h"
 
 #include "framework/components/Form.h"
-#include "framework/engine/CLEngine.h"
-#include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"
 #include "base/Text.h"
 
 namespace maskaddr {
 
-TCLForm::TCLForm(TComponent* owner, std::string name) : TComponent(owner, std::move(name), "TCLForm") {}
+TCLForm::TCLForm(TComponent* owner, std::string name, TFormData data)
+    : TComponent(owner, std::move(name), "TCLForm"), FData(data) {}
 
 void TCLForm::Loaded() {
     if (FRuntimeSetSkinData) ApplySkinData();
@@ -18,24 +17,22 @@ void TCLForm::Loaded() {
 }
 
 void TCLForm::ApplySkinData() {
-    TCLEngine* engine = Engine();
-    if (engine == nullptr || engine->SkinData() == nullptr || Owner() == nullptr) return;
+    if (FData.SkinData == nullptr || Owner() == nullptr) return;
     for (TComponent* c : Owner()->Components())
         for (const TProperty& p : c->Properties())
             if (p.Kind == TPropKind::Object && SameText(p.TypeName, "TspSkinData") && p.GetObject &&
                 p.SetObject && p.GetObject() == nullptr)
-                p.SetObject(engine->SkinData());
+                p.SetObject(FData.SkinData);
 }
 
 // Only components of exactly the language component's class are linked; a language
 // component linked here applies its texts in its own load step if it comes later.
 void TCLForm::ApplyLanguageData() {
-    TCLEngine* engine = Engine();
-    if (engine == nullptr || engine->LanguageData() == nullptr || Owner() == nullptr) return;
+    if (FData.LanguageData == nullptr || Owner() == nullptr) return;
     for (TComponent* c : Owner()->Components()) {
         if (c->ClassName() != "TCLMultiLang") continue;
         auto* lang = static_cast<TCLMultiLang*>(c);
-        if (lang->LanguageData() == nullptr) lang->SetLanguageData(engine->LanguageData());
+        if (lang->LanguageData() == nullptr) lang->SetLanguageData(FData.LanguageData);
     }
 }
 

@@ -1,6 +1,6 @@
 // Move-only owners of Win32 handles: each closes what it holds exactly once. Kernel
 // objects, files, registry keys, GDI objects, device contexts (with a scope that selects
-// an object into one and puts the old one back), menus, LocalAlloc memory, COM interface
+// an object into one and puts the old one back), menus, LocalAlloc and GlobalAlloc memory, COM interface
 // pointers, the handles of a started process, the process's GDI+ session, and
 // cryptography providers and keys.
 #pragma once
@@ -67,6 +67,9 @@ inline void DestroyMenuHandle(HMENU menu) {
 inline void FreeLocalMemory(void* memory) {
     LocalFree(memory);
 }
+inline void FreeGlobalMemory(HGLOBAL memory) {
+    GlobalFree(memory);
+}
 inline void DestroyWindowHandle(HWND window) {
     DestroyWindow(window);
 }
@@ -120,6 +123,10 @@ using TWindowHandle = TUniqueHandle<HWND, TNullHandleTraits<HWND, DestroyWindowH
 // Memory the system allocated for the caller to free with LocalFree (FormatMessageW with
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
 template <typename T> using TLocalMemory = TUniqueHandle<T*, TNullHandleTraits<T*, FreeLocalMemory>>;
+
+// Memory of GlobalAlloc, freed with GlobalFree unless handed on (CreateStreamOnHGlobal with
+// fDeleteOnRelease takes it over: Detach once the stream exists).
+using TGlobalMemory = TUniqueHandle<HGLOBAL, TNullHandleTraits<HGLOBAL, FreeGlobalMemory>>;
 
 // A cryptography algorithm provider (BCryptOpenAlgorithmProvider) and a key (BCryptImportKeyPair).
 using TCryptAlgorithm =

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 
 namespace maskaddr {
@@ -28,28 +29,42 @@ std::map<std::wstring, TPictureEntry> g_pictures;
 std::deque<std::shared_ptr<Gdiplus::Bitmap>> g_keptPictures; // most recently used first
 int g_decodeCount = 0;
 
-// The file's bytes in a stream that the bitmap owns: GDI+ keeps reading its source.
+// SIZE bytes, written by FILL into fresh memory, in a stream that owns that memory; empty
+// (traced) when the memory or the stream cannot be had, or FILL says no. GDI+ keeps reading
+// a picture's source while the bitmap lives: a bitmap takes its own reference to the stream.
+TComPtr<IStream> StreamOfBytes(size_t size, const std::string& what, const std::function<bool(void*)>& fill) {
+    TGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* target = memory ? GlobalLock(memory.Get()) : nullptr;
+    if (target == nullptr) {
+        TraceLastError("GlobalAlloc", what + ", " + std::to_string(size) + " bytes");
+        return {};
+    }
+    const bool filled = fill(target);
+    GlobalUnlock(memory.Get());
+    if (!filled) return {};
+    TComPtr<IStream> stream;
+    const HRESULT created = CreateStreamOnHGlobal(memory.Get(), TRUE, stream.Receive());
+    if (FAILED(created)) {
+        TraceFailedCall("CreateStreamOnHGlobal", what, ErrorText(static_cast<DWORD>(created)));
+        return {};
+    }
+    memory.Detach(); // the stream frees it
+    return stream;
+}
+
+// The file read whole into a stream, decoded from there.
 std::shared_ptr<Gdiplus::Bitmap> DecodeFile(const std::wstring& path, uint64_t size) {
     TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || size == 0 || size > 64u * 1024 * 1024) return nullptr;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
-    if (memory == nullptr) return nullptr;
-    DWORD read = 0;
-    void* bytes = GlobalLock(memory);
-    const bool complete = bytes != nullptr &&
-                          ReadFile(file.Get(), bytes, static_cast<DWORD>(size), &read, nullptr) &&
-                          read == size;
-    GlobalUnlock(memory);
-    IStream* stream = nullptr;
-    if (!complete || FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-        GlobalFree(memory);
-        return nullptr;
-    }
+    const TComPtr<IStream> stream = StreamOfBytes(static_cast<size_t>(size), ToUtf8(path), [&](void* bytes) {
+        DWORD read = 0;
+        return ReadFile(file.Get(), bytes, static_cast<DWORD>(size), &read, nullptr) && read == size;
+    });
+    if (!stream) return nullptr;
     ++g_decodeCount;
-    std::shared_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream));
-    stream->Release(); // the bitmap holds its own reference
+    std::shared_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream.Get()));
     if (picture != nullptr && picture->GetLastStatus() != Gdiplus::Ok) picture.reset();
     return picture;
 }
@@ -191,23 +206,11 @@ TPicture LoadAlphaPictureResource(const wchar_t* name, UINT dpi) {
         TraceLastError("FindResourceW", ToUtf8(name));
         return {};
     }
-    // The stream owns a copy; GDI+ reads the picture from it while the bitmap lives.
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    void* target = copy != nullptr ? GlobalLock(copy) : nullptr;
-    if (target == nullptr) {
-        if (copy != nullptr) GlobalFree(copy);
-        TraceLastError("GlobalAlloc", std::to_string(size));
-        return {};
-    }
-    memcpy(target, bytes, size);
-    GlobalUnlock(copy);
-    TComPtr<IStream> stream;
-    const HRESULT created = CreateStreamOnHGlobal(copy, TRUE, stream.Receive());
-    if (FAILED(created)) {
-        GlobalFree(copy);
-        TraceFailedCall("CreateStreamOnHGlobal", ToUtf8(name), ErrorText(static_cast<DWORD>(created)));
-        return {};
-    }
+    const TComPtr<IStream> stream = StreamOfBytes(size, ToUtf8(name), [&](void* target) {
+        memcpy(target, bytes, size);
+        return true;
+    });
+    if (!stream) return {};
     if (!StartGdiplus()) return {};
     std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromStream(stream.Get()));
     if (picture == nullptr || picture->GetLastStatus() != Gdiplus::Ok) return {};

@@ -79,6 +79,7 @@ struct TFakePlatform {
         TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
         platform.Inet = &Inet;
         platform.InetSettings = &InetSettings;
+        InetSettings.Registry = &Registry;
         platform.System = &System;
         platform.Processes = &Processes;
         platform.UrlCache = &UrlCache;

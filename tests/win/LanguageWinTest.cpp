@@ -105,7 +105,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
         int BoldId;
         std::vector<std::string> Found;
         UINT Dpi;
-        TGdiFont Font{CreateUiFont(false, Dpi)}, Bold{CreateUiFont(true, Dpi)};
+        TGdiFont Font = CreateUiFont(false, Dpi), Bold = CreateUiFont(true, Dpi);
     } c{window, where, boldId, {}, dpi};
     EnumChildWindows(
         window,

@@ -243,7 +243,7 @@ void TFlashPlayer::UpdateSpokenName() {
 void TFlashPlayer::StartAnimation() {
     if (FTimer || Handle() == nullptr) return;
     FLastTick = GetTickCount64();
-    FTimer = SetTimer(Handle(), kAnimationTimer, kFrameMs, nullptr) != 0;
+    FTimer = StartTimer(kAnimationTimer, kFrameMs, "the overlay's animation");
     if (!FTimer) FScene.Advance(1e9); // no timer: show the end state at once
 }
 

@@ -59,7 +59,7 @@ void TfrmTesting::SetProgress(size_t done, size_t total) {
 }
 
 void TfrmTesting::CloseAfter(int ms) {
-    SetTimer(Handle(), kCloseTimer, static_cast<UINT>(ms), nullptr);
+    StartTimer(kCloseTimer, static_cast<UINT>(ms), "the verification window's close");
 }
 
 LRESULT TfrmTesting::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -120,7 +120,7 @@ void TfrmCLUpdateForm::ShowResultView(const std::string& info, bool withCancel) 
 
 void TfrmCLUpdateForm::SetTimerEnabled(bool enabled) {
     if (enabled)
-        SetTimer(Handle(), kTimer, 200, nullptr);
+        StartTimer(kTimer, 200, "the update window's countdown");
     else
         KillTimer(Handle(), kTimer);
 }

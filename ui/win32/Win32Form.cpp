@@ -13,12 +13,12 @@
 
 namespace maskaddr {
 
-HFONT CreateUiFont(bool bold, UINT dpi) {
+TGdiFont CreateUiFont(bool bold, UINT dpi) {
     if (dpi == 0) dpi = GetDpiForSystem();
     const int height = -MulDiv(8, static_cast<int>(dpi), 72);
-    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    return TGdiFont(CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
 }
 
 namespace {
@@ -142,7 +142,7 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
         SetWindowPos(Handle(), nullptr, resized.left, resized.top, resized.right - resized.left,
                      resized.bottom - resized.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    FFont.Attach(CreateUiFont(false, FDpi));
+    FFont = CreateUiFont(false, FDpi);
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
     // Focus rectangles and access keys always show: they are how a keyboard user finds the way.
     SendMessageW(Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -150,7 +150,7 @@ bool TWin32Form::CreateHandle(const std::string& caption, DWORD style, DWORD exS
 }
 
 HFONT TWin32Form::BoldFont() {
-    if (!FBoldFont) FBoldFont.Attach(CreateUiFont(true, FDpi));
+    if (!FBoldFont) FBoldFont = CreateUiFont(true, FDpi);
     return FBoldFont.Get();
 }
 
@@ -160,8 +160,8 @@ void TWin32Form::ChangeDpi(UINT dpi, const RECT& suggested) {
     FDpi = dpi;
     const HFONT oldFont = FFont.Get(), oldBold = FBoldFont.Get();
     TGdiFont keepFont(FFont.Detach()), keepBold(FBoldFont.Detach()); // until no child uses them
-    FFont.Attach(CreateUiFont(false, FDpi));
-    if (oldBold != nullptr) FBoldFont.Attach(CreateUiFont(true, FDpi));
+    FFont = CreateUiFont(false, FDpi);
+    if (oldBold != nullptr) FBoldFont = CreateUiFont(true, FDpi);
     for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT r{};
         GetWindowRect(child, &r);
@@ -288,11 +288,12 @@ void TWin32Form::FitControlsToCaptions() {
 }
 
 void TWin32Form::LoadWithEngine() {
-    auto* form = new TCLForm(this, "CLForm");
+    TCLEngine* engine = Engine();
+    auto* form = new TCLForm(this, "CLForm", engine ? TFormData{engine->SkinData(), engine->LanguageData()} : TFormData{});
     form->FRuntimeSetLanguageData = true;
     auto* language = new TCLMultiLang(this, "CLMultiLang");
     language->FOnChangeLanguage = [this](TCLMultiLang*) { FitControlsToCaptions(); };
-    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
+    if (engine) UseSkin(engine->SkinData());
     LoadComponents();
 }
 

@@ -17,7 +17,7 @@ namespace maskaddr {
 class TSkinData;
 
 // The windows' own font: Tahoma at 8 points at that DPI (the system's when 0), bold when asked.
-HFONT CreateUiFont(bool bold = false, UINT dpi = 0);
+TGdiFont CreateUiFont(bool bold = false, UINT dpi = 0);
 // The name a screen reader gives a control whose text is not drawn (a picture, a panel): the
 // control answers it as its window text.
 void SetAccessibleName(HWND control, const std::string& name);

@@ -107,4 +107,10 @@ bool TWin32Window::HandlePaintMessage(UINT msg, WPARAM wParam, LRESULT& result) 
     }
 }
 
+bool TWin32Window::StartTimer(UINT_PTR id, UINT ms, const std::string& what) {
+    if (SetTimer(Handle(), id, ms, nullptr) != 0) return true;
+    TraceLastError("SetTimer", what + ", " + std::to_string(ms) + " ms");
+    return false;
+}
+
 } // namespace maskaddr

@@ -46,6 +46,9 @@ protected:
     // result, when the message was one of them.
     bool HandlePaintMessage(UINT msg, WPARAM wParam, LRESULT& result);
     virtual void PaintClient(HDC) {}
+    // Starts (or restarts) the window's timer ID at MS milliseconds; false, traced with the
+    // system's reason and WHAT the timer drives, when the system has no timer to give.
+    bool StartTimer(UINT_PTR id, UINT ms, const std::string& what);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -435,6 +435,25 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
     EXPECT_EQ(Switchers.Calls.size(), calls);
 }
 
+// The first hide waits in the modal update window; a window destroyed there (its reply
+// accepted) ends the hide: the pool it would draw from is gone.
+TEST_F(HideTest, TheFirstHideStopsWhenTheWindowWasDestroyedDuringItsUpdate) {
+    FreeSettings();
+    User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\nSWITCH.IE=1\n"
+         "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;\n");
+    P.Inet.SetReply("127.0.0.1:9/u", {200, true, ServiceSigned("magicword=w\r\nResult=0\r\n")});
+    Host.ModalLoop = [this](TFakeUpdateView& v) {
+        while (!v.Closed && Ui.Pump(1) == 1) {
+        }
+        C.FormDestroy();
+    };
+    C.actMaskaddrExecute();
+    EXPECT_EQ(Settings().GetSettingString("Update.Times"), "1") << "the reply was accepted";
+    EXPECT_EQ(C.FProxyManager, nullptr);
+    EXPECT_EQ(Shown(), 0u);
+    EXPECT_EQ(Switchers.Calls, (std::vector<std::string>{"system ", "firefox ", "opera "})) << "only the end's";
+}
+
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
     FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");

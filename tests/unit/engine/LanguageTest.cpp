@@ -1,8 +1,6 @@
 // Language documents, the language data and the translation of windows; the form base.
 #include "fakes/FakeControls.h"
-#include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
-#include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
@@ -212,18 +210,13 @@ TEST(LanguageTest, LanguageChangeReappliesToEveryWindowAndClearingKeepsTexts) {
 
 TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
     TFakePlatform p;
-    TFakeEngineHost host;
-    TFakeForm main("frmMain", "TfrmMain");
-    auto* engine = new TCLEngine(&main, host);
     TCLMultiLangData data(nullptr, "d");
     data.SetCurrentData(SplitLines(kEnglish));
     TSkinData skin(nullptr, "s");
-    engine->SetLanguageData(&data);
-    engine->SetSkinData(&skin);
 
     // Language component declared after the form base: translated on load.
     TFakeForm after("frmSettings", "TfrmSettings");
-    auto* form = new TCLForm(&after, "CLForm");
+    auto* form = new TCLForm(&after, "CLForm", {&skin, &data});
     form->FRuntimeSetLanguageData = form->FRuntimeSetSkinData = true;
     auto* keep = new TFakeControl(&after, "pnl");
     TFakeControl other(nullptr, "otherSkin", "TspSkinData");
@@ -239,7 +232,7 @@ TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
     // Declared before: linked, but texts only arrive with the next language change.
     TFakeForm before("frmSettings", "TfrmSettings");
     auto* early = new TCLMultiLang(&before, "CLMultiLang");
-    auto* f2 = new TCLForm(&before, "CLForm");
+    auto* f2 = new TCLForm(&before, "CLForm", {&skin, &data});
     f2->FRuntimeSetLanguageData = true;
     f2->FRunTimeSetFormProperties = true;
     auto* btn = new TFakeControl(&before, "btnOK");
@@ -260,7 +253,7 @@ TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {
 
     // All switches off: nothing changes.
     TFakeForm plain("frmMain2", "TfrmMain");
-    new TCLForm(&plain, "CLForm");
+    new TCLForm(&plain, "CLForm", {&skin, &data});
     auto* plainLang = new TCLMultiLang(&plain, "CLMultiLang");
     plain.LoadComponents();
     EXPECT_EQ(plainLang->LanguageData(), nullptr);

@@ -146,6 +146,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         std::string reply;
         std::string allowIn; // the file that says "Update.AllowUnsigned=1"
         bool applied;
+        bool verifier = true; // the system offers a signature check
     };
     const Case cases[] = {
         {"signed with the update key", good, "", true},
@@ -159,6 +160,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         {"unsigned, allowed by the distributor", body, "oem.const.dat", true},
         {"unsigned, allowance in const.dat", body, "const.dat", false},
         {"unsigned, allowance in setting.dat", body, "setting.dat", false},
+        {"signed, but the system offers no signature check", good, "", false, false},
     };
     const std::string allow = "Update.AllowUnsigned=1\n";
     for (const Case& c : cases) {
@@ -170,6 +172,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
             Settings().SetSettingstring(key, "");
         Settings().SetSettingstring("Update.AllowUnsigned", c.allowIn == "setting.dat" ? "1" : "");
         Inet.SetReply("127.0.0.1:8080/u", {200, true, c.reply});
+        Platform().Signatures = c.verifier ? &P.Signatures : nullptr;
         size_t window = Host.UpdateViews.size();
         E->AppUpdate(false);
         TFakeUpdateView& v = *Host.UpdateViews.at(window);

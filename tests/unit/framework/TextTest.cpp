@@ -51,13 +51,23 @@ TEST(TextTest, CaseFoldingIsAsciiOnly) {
     EXPECT_EQ(ReplaceAllNoCase("a<br>b<BR>c", "<Br>", "\n"), "a\nb\nc");
 }
 
-TEST(TextTest, Utf16RoundTripKeepsSupplementaryCharacters) {
+TEST(TextTest, Utf16RoundTripKeepsSupplementaryCharactersAndReplacesInvalidBytes) {
     const std::string text = "Stra\xC3\x9F"
                              "e \xE4\xB8\xAD \xF0\x9F\x98\x80";
     std::u16string wide = Utf8ToUtf16(text);
     EXPECT_EQ(wide.size(), 11u); // the emoji is a surrogate pair
     EXPECT_EQ(Utf16ToUtf8(wide), text);
-    EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\xFFFD");           // truncated sequence
+    // Each byte of a sequence that is not the shortest form of a code point becomes U+FFFD.
+    const std::pair<const char*, std::u16string> invalid[]{
+        {"\xC3", u"\xFFFD"},                                    // truncated
+        {"\xC0\xAF/", u"\xFFFD\xFFFD/"},                        // "/" in two bytes
+        {"\xC1\xBF", u"\xFFFD\xFFFD"},                          // DEL in two bytes
+        {"\xE0\x80\xAF", u"\xFFFD\xFFFD\xFFFD"},                // "/" in three bytes
+        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},                // a surrogate
+        {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},      // beyond U+10FFFF
+        {"\xF5\x80", u"\xFFFD\xFFFD"},                          // no such lead byte
+    };
+    for (const auto& [bytes, decoded] : invalid) EXPECT_EQ(Utf8ToUtf16(bytes), decoded) << bytes;
     EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
 }
 

@@ -1,3 +1,0 @@
-// The base includes only itself: accepted.
-#pragma once
-#include "base/Text.h"
