@@ -117,23 +117,22 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
     ASSERT_NE(w, nullptr);
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND notice = nullptr;
-    for (int i = 0; i < 200 && notice == nullptr; ++i, Sleep(50))
-        notice = FindWindowW(L"#32770", L"Maskaddr");
-    ASSERT_NE(notice, nullptr) << "the close notice";
+    ASSERT_TRUE(PumpUntil([&] { return (notice = FindWindowW(L"#32770", L"Maskaddr")) != nullptr; }, 10000))
+        << "the close notice";
     SendMessageW(notice, WM_USER + 113 /* TDM_CLICK_VERIFICATION */, TRUE, FALSE);
     SendMessageW(notice, WM_USER + 102 /* TDM_CLICK_BUTTON */, IDOK, 0);
-    Sleep(800);
-    EXPECT_FALSE(IsWindowVisible(w)) << "minimised to the tray";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w); }, 10000)) << "minimised to the tray";
     EXPECT_EQ(app.Ended(0), -1) << "still running";
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "ShowAgain", "1"), "0");
+    PostMessageW(w, WM_COMMAND, ids::actOpen, 0);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w) != FALSE; }, 10000)) << "restored from the tray";
 
-    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); // the notice is silenced now
-    Sleep(800);
+    // The notice is silenced now: the window goes to the tray at once, which it does only
+    // after a notice has been answered.
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w); }, 10000)) << "to the tray without a notice";
     EXPECT_EQ(FindWindowW(L"#32770", L"Maskaddr"), nullptr);
     EXPECT_EQ(app.Ended(0), -1);
-    PostMessageW(w, WM_COMMAND, ids::actOpen, 0);
-    Sleep(500);
-    EXPECT_TRUE(IsWindowVisible(w)) << "restored from the tray";
     PostMessageW(w, WM_COMMAND, ids::actExit, 0);
     EXPECT_EQ(app.Ended(15000), 0);
 }
