@@ -23,7 +23,7 @@ constexpr int kMinInterval = 1, kMaxInterval = 120;
 // The flag picture of a country code as the program ships it: "URL.LocalFlagPath" in
 // the program folder.
 std::string ShippedFlag(const std::string& code) {
-    return ResolvePath(AppFolder(), Settings().GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+    return ResolvePath(AppFolder(*Platform().Files), Settings().GetSettingString("URL.LocalFlagPath") + code + ".PNG");
 }
 
 // Where a flag picture downloaded from the service is kept.
@@ -197,7 +197,7 @@ void TMainController::ResetCountryDisp() {
 // the user data folder.
 void TMainController::LoadFlag(const std::string& aCountryName) {
     IFileSystem& files = *Platform().Files;
-    const std::string shipped = ResolvePath(AppFolder(), "res\\flag_short\\" + aCountryName + ".PNG");
+    const std::string shipped = ResolvePath(AppFolder(*Platform().Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
         FView.LoadPNG(shipped);
         return;

@@ -180,7 +180,7 @@ private:
 
     IMainView& FView;
     IBrowserSwitchers& FSwitchers;
-    TSingleDownloader FFlag{nullptr, "sdFlag"};
+    TSingleDownloader FFlag{nullptr, Platform(), "sdFlag"};
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;
     bool FDestroyed = false;

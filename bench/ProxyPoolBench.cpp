@@ -42,7 +42,7 @@ struct TBenchPool {
     TLiteralProxyPool Literal;
 
     explicit TBenchPool(int entries) {
-        SetSettingsEngine(&Lists);
+        Settings().SetLists(&Lists);
         const int super = entries / 10;
         Lists.Overwrite = {"NORMAL_IPS=" + MakeList(entries - super, 0),
                            "SUPER_IPS=" + MakeList(super, 1 << 20)};

@@ -33,7 +33,7 @@ bool SafeInCommandLine(const std::string& text) {
 
 bool LaunchProgram(const std::string& exe, const std::string& parameters, bool aHideAndWait, int aTimeout) {
     if (exe.empty()) return Platform().Processes->Start(parameters, "", aHideAndWait, aTimeout);
-    const std::string path = ResolvePath(AppFolder(), exe);
+    const std::string path = ResolvePath(AppFolder(*Platform().Files), exe);
     return Platform().Processes->Start("\"" + path + "\" " + parameters, FolderOf(path), aHideAndWait,
                                        aTimeout);
 }
@@ -69,7 +69,7 @@ bool IsFirefoxRunning() {
 bool InstallFirefoxExtension() {
     const std::string firefox = FindFirefoxPath();
     if (firefox.empty()) return false;
-    const std::string package = AppFolder() + "ffextension.xpi";
+    const std::string package = AppFolder(*Platform().Files) + "ffextension.xpi";
     if (!Platform().Files->FileExists(package)) {
         DebugTrace::Trace("CLFirefox", "Extension package missing: " + package);
         return false;

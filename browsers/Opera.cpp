@@ -67,7 +67,7 @@ std::string JournalPath() {
 
 // The first of Opera's preference files that exists, or empty.
 std::string PreferenceFile(IFileSystem& files) {
-    const std::string appData = ReadShellFolder("AppData");
+    const std::string appData = ReadShellFolder(*Platform().Registry, "AppData");
     for (const char* name : {"\\Opera\\Opera\\profile\\opera6.ini", "\\Opera\\Opera\\operaprefs.ini"})
         if (files.FileExists(appData + name)) return appData + name;
     return {};

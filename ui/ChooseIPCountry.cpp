@@ -83,7 +83,7 @@ void TChooseIPCountry::cbbCountryChange() {
 // downloaded now into that folder under the upper-case name; a failed download is silent.
 void TChooseIPCountry::LoadFlag(const std::string& aCountryName) {
     IFileSystem& files = *Platform().Files;
-    const std::string shipped = ResolvePath(AppFolder(), "res\\flag_short\\" + aCountryName + ".PNG");
+    const std::string shipped = ResolvePath(AppFolder(*Platform().Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
         LoadPNG(shipped);
         return;
@@ -105,7 +105,7 @@ void TChooseIPCountry::sdFlagDoneFile(const std::string& strFileName) {
 // The template's placeholders, every occurrence: {1} longitude, {2} latitude (in that
 // order), {3} and {4} the panel's size plus 30, {5} "URL.MapMask", {6} the zoom.
 void TChooseIPCountry::ShowMap(const std::string& aLati, const std::string& aLong) {
-    const std::string path = ResolvePath(AppFolder(), kMapTemplate);
+    const std::string path = ResolvePath(AppFolder(*Platform().Files), kMapTemplate);
     std::optional<std::string> bytes = Platform().Files->ReadFile(path);
     if (!bytes) {
         DebugTrace::Trace("ChooseIPCountry", "Map template not readable: " + path);

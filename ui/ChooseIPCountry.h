@@ -61,7 +61,7 @@ public:
 private:
     IChooseIPCountryView& FView;
     TProxyManager& FPool;
-    TSingleDownloader FFlag{nullptr, "sdFlag"};
+    TSingleDownloader FFlag{nullptr, Platform(), "sdFlag"};
 };
 
 } // namespace maskaddr

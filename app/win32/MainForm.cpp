@@ -71,7 +71,7 @@ bool TfrmMain::Create(bool trayOnly) {
     CreateActions();
     CreateControls();
     // The framework's components, in the order the window declares them.
-    FEngine = std::make_unique<TCLEngine>(this, FHost);
+    FEngine = std::make_unique<TCLEngine>(this, FHost, Platform(), Settings());
     FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
     FEngine->SetParentHWND(0);
     FEngine->SetSkinForm(this);

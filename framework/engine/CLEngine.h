@@ -14,8 +14,11 @@
 #include "framework/engine/EngineMessage.h"
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
+#include "framework/engine/UpdateCheck.h"
+#include "framework/engine/WebBanner.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/Lifeline.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,18 +29,16 @@
 namespace maskaddr {
 
 class TCLMultiLangData;
+class TCLSettings;
 class TSkinData;
 class TSkin;
-class TSingleDownloader;
-class TUpdateController;
-class IUpdateView;
 
 // Longest command-line text taken from another instance, in UTF-16 code units.
 constexpr uint32_t kMaxParamFileUnits = 16384;
 
-class TCLEngine : public TComponent, public ISettingLists {
+class TCLEngine : public TComponent, public ISettingLists, public IUpdateEngine, public IBannerEngine {
 public:
-    TCLEngine(TComponent* owner, IEngineHost& host);
+    TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings);
     ~TCLEngine() override;
 
     void Loaded() override;
@@ -47,7 +48,7 @@ public:
     bool EngineWndProc(const TEngineMessage& message, intptr_t& answer);
 
     std::string GetAppString(const std::string& strName);
-    std::string GetLibString(const std::string& strName);
+    std::string GetLibString(const std::string& strName) override;
     std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args);
     std::string GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args);
     std::string GetMessageText(const std::string& strKey, bool bLib);
@@ -68,15 +69,15 @@ public:
     std::string GetURL(const std::string& strPage, bool bAddParams);
     void ShowPage(const std::string& strPage) { ShowPageByURL(GetURL(strPage, true)); }
     // Opens the address with the default browser's command, else the shell.
-    void ShowPageByURL(const std::string& strURL);
+    void ShowPageByURL(const std::string& strURL) override;
     // The before-navigation check of embedded pages: "wcme:" links open a configured page
     // and never navigate themselves (Cancel set).
-    void WebBeforeNavigate2(const std::string& URL, bool& Cancel);
+    void WebBeforeNavigate2(const std::string& URL, bool& Cancel) override;
     // Fetches an address into a cache file once per run; onDone receives the file.
     // Spelled so on purpose: callers use this name.
     void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
-                         std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone);
-    void DownloadtoCacheCancel(const std::string& strURL);
+                         std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) override;
+    void DownloadtoCacheCancel(const std::string& strURL) override;
     // The update check the user asks for; bWait runs its window modally and frees it.
     void AppUpdate(bool bWait);
     // The automatic check at the end of start-up.
@@ -120,6 +121,10 @@ public:
     std::function<void()> OnUpdateAccepted;
 
 private:
+    std::string UpdateURL() override { return GetURL("Update", true); }
+    void UpdateAccepted() override {
+        if (OnUpdateAccepted) OnUpdateAccepted();
+    }
     std::string GetSectionText(const std::string& section, const std::string& name);
     IMessageDialog& GetMessageDlg();
     void InitSkin();
@@ -141,6 +146,8 @@ private:
     void PostSaveFailure();
 
     IEngineHost& FHost;
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     bool FDebug = false;
     std::vector<std::string> FSettingOverwrite;
     std::vector<std::string> FSettingDefault{"Path.Skins=skins", "Path.Languages=lang"};

@@ -74,16 +74,16 @@ struct TFakePlatform {
     TFakeSignatureVerifier Signatures;
     TMemoryTraceSink Trace;
     TFixedSeeds Seeds{1}; // every test that draws proxies draws the same ones on every run
+    TPlatform Facilities{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
 
     TFakePlatform() {
-        TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
-        platform.Inet = &Inet;
-        platform.InetSettings = &InetSettings;
-        platform.System = &System;
-        platform.Processes = &Processes;
-        platform.UrlCache = &UrlCache;
-        platform.Signatures = &Signatures;
-        SetPlatform(platform);
+        Facilities.Inet = &Inet;
+        Facilities.InetSettings = &InetSettings;
+        Facilities.System = &System;
+        Facilities.Processes = &Processes;
+        Facilities.UrlCache = &UrlCache;
+        Facilities.Signatures = &Signatures;
+        SetPlatform(Facilities);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);
     }
@@ -96,8 +96,6 @@ struct TFakePlatform {
             std::abort();
         }
         FreeSettings();
-        SetSettingsEngine(nullptr);
-        SetSaveFailedHook(nullptr);
         DebugTrace::SetEnabled(false);
         DebugTrace::SetSink(nullptr);
         SetPlatform({});

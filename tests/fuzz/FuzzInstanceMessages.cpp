@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)commandLine.PlainFirstArgument();
 
     test::TFakeEngineHost host;
-    TCLEngine engine(nullptr, host);
+    TCLEngine engine(nullptr, host, f.P.Facilities, Settings());
     TEngineMessage copy{TEngineEvent::CopyData, true, data, static_cast<uint32_t>(size)};
     intptr_t answer = 0;
     engine.EngineWndProc(copy, answer);

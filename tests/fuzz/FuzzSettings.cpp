@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)s.GetSettingFloat(name);
         (void)s.GetSettingBool(name);
     }
-    (void)AutoUpdateDue(46000.5);
+    (void)AutoUpdateDue(Settings(), 46000.5);
     s.SetSettingInteger("ChangeIPTime", 5);
     FreeSettings();
     return 0;

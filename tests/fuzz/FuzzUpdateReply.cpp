@@ -9,14 +9,14 @@ using namespace maskaddr;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TFuzzPlatform f("[setting]\nApp.MagicWord=w\n");
     const std::string bytes = fuzz::Text(data, size);
-    (void)AcceptedUpdateText(bytes);
+    (void)AcceptedUpdateText(f.P.Facilities, Settings(), bytes);
     f.P.Files.Put("C:\\Tools\\App\\oem.const.dat", "[setting]\nUpdate.AllowUnsigned=1\n");
     FreeSettings();
-    const TUpdateReply reply = ParseUpdateReply(AcceptedUpdateText(bytes).value_or(""));
+    const TUpdateReply reply = ParseUpdateReply(AcceptedUpdateText(f.P.Facilities, Settings(), bytes).value_or(""));
     (void)UpdateReplyResult(reply);
-    if (UpdateReplyAuthentic(reply)) ApplyUpdateSettings(reply);
-    RecordReplySerial(reply);
-    (void)AutoUpdateDue(46000.5);
+    if (UpdateReplyAuthentic(Settings(), reply)) ApplyUpdateSettings(Settings(), reply);
+    RecordReplySerial(Settings(), reply);
+    (void)AutoUpdateDue(Settings(), 46000.5);
     FreeSettings();
     return 0;
 }

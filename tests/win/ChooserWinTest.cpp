@@ -78,7 +78,7 @@ protected:
 
     void SetUp() override {
         InstallWin32Platform();
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, Platform(), Settings());
         E->SetSettingOverwrite(
             {"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
              "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",

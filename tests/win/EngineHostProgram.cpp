@@ -62,7 +62,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!form.CreateHandle("Engine host", WS_OVERLAPPEDWINDOW, 0, 320, 120)) return 2;
         host.SetOwner(form.Handle());
         auto* data = new TCLMultiLangData(&form, "CLMultiLangData");
-        auto* engine = new TCLEngine(&form, host);
+        auto* engine = new TCLEngine(&form, host, Platform(), Settings());
         engine->SetSettingOverwrite({"App.ID=4242"});
         engine->SetLanguageData(data);
         engine->OnCmdFile = [&](const std::string& file) { AppendLog(log, "OnCmdFile:" + file); };

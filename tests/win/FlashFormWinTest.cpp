@@ -92,7 +92,7 @@ protected:
 
     void SetUp() override {
         InstallWin32Platform();
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, Platform(), Settings());
         E->SetSettingOverwrite(
             {"URL.CheckIP=http://127.0.0.1:9/checkip", "URL.home=http://127.0.0.1:9/home"});
         ASSERT_TRUE(Main.CreateHandle("Overlay test", WS_POPUP | WS_CAPTION, 0, 534, 240));
@@ -120,7 +120,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     ASSERT_NE(form->Handle(), nullptr);
     TFlashPlayer& player = *form->FlashPlayer();
     const TSceneLayout& l = player.Scene().Layout();
-    EXPECT_EQ(player.Scene().Background(), AppFolder() + "res\\images\\flsbg.png");
+    EXPECT_EQ(player.Scene().Background(), AppFolder(*Platform().Files) + "res\\images\\flsbg.png");
     EXPECT_EQ(player.Scene().Info(1).Text, "Verifing from Maskaddr server ...");
     RECT pr;
     GetClientRect(player.Handle(), &pr);
@@ -276,7 +276,7 @@ TEST_F(FlashFormWinTest, ClicksOnTheCheckIPElementAndTheLogoOpenTheirPages) {
 }
 
 TEST_F(FlashFormWinTest, AMissingSceneFileShowsTheFileErrorAndTheOverlayGoesOn) {
-    const std::string movie = AppFolder() + "res\\maskaddr.dat";
+    const std::string movie = AppFolder(*Platform().Files) + "res\\maskaddr.dat";
     const std::string moved = movie + ".away";
     ASSERT_TRUE(MoveFileExW(ToWide(movie).c_str(), ToWide(moved).c_str(), MOVEFILE_REPLACE_EXISTING));
     struct Restore {

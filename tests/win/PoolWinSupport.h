@@ -32,7 +32,7 @@ protected:
 
     void SetUp() override {
         InstallWin32Platform();
-        SetSettingsEngine(&Lists);
+        Settings().SetLists(&Lists);
         Pool = std::make_unique<TProxyManager>();
         Pool->SetOnGetCurrentLocalInfo([this](TProxyManager&) {
             ++Events;
@@ -41,7 +41,7 @@ protected:
     }
     void TearDown() override {
         Pool.reset();
-        SetSettingsEngine(nullptr);
+        Settings().SetLists(nullptr);
         FreeSettings();
     }
     void Set(const std::string& name, const std::string& value) {

@@ -28,8 +28,8 @@ bool TfrmFlashForm::CreateInside(HWND parent) {
 
 void TfrmFlashForm::FormCreate() {
     CreateFlashPlayer();
-    SetBackground(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Background")));
-    SetLogo(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Logo")));
+    SetBackground(ResolvePath(AppFolder(*Platform().Files), Settings().GetSettingString("FLS.Background")));
+    SetLogo(ResolvePath(AppFolder(*Platform().Files), Settings().GetSettingString("FLS.Logo")));
     ResetDisplay();
 }
 
@@ -48,7 +48,7 @@ void TfrmFlashForm::CreateFlashPlayer() {
 
     // The player needs its scene file beside the program; without it the overlay stays,
     // every command is still taken, and the built-in scene is drawn.
-    FFlashPlayer->SetMovie(AppFolder() + "res\\maskaddr.dat");
+    FFlashPlayer->SetMovie(AppFolder(*Platform().Files) + "res\\maskaddr.dat");
     if (!Platform().Files->FileExists(FFlashPlayer->Movie())) {
         const std::wstring text = ToWide(FFlashPlayer->Movie() + " File Error!");
         const std::wstring caption = ToWide(Settings().GetSettingString("APP.Name"));

@@ -481,7 +481,7 @@ Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
 void TFlashPlayer::Download(const std::string& url, const std::string& file) {
     if (FDownloads.count(url) != 0) return; // running, or failed once this run
     Platform().Files->CreateFolders(Settings().UserDataPath() + "flags");
-    auto downloader = std::make_unique<TSingleDownloader>(nullptr);
+    auto downloader = std::make_unique<TSingleDownloader>(nullptr, Platform());
     downloader->URL = url;
     downloader->FileName = file;
     downloader->BinaryData = true;

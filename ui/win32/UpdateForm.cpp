@@ -29,7 +29,7 @@ TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
 // The dialog's client size: the logo panel takes the picture's height, or is left out
 // without a picture.
 void TfrmCLUpdateForm::FormCreate() {
-    const std::string logo = AppFolder() + "res\\images\\update.png";
+    const std::string logo = AppFolder(*Platform().Files) + "res\\images\\update.png";
     if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo);
     const int top = FLogo.Height;
     FClientWidth = FLogo ? std::max(FLogo.Width, kWidth) : kWidth;

@@ -44,8 +44,8 @@ TEST_F(MainControllerTest, StoredIntervalIsClampedAndWrittenBack) {
                                                           {"ChangeIPTime=500\n", "120"},
                                                           {"ChangeIPTime=121\n", "120"},
                                                           {"ChangeIPTime=7\n", "7"}}) {
-        FreeSettings();
         User(stored);
+        Settings().Reopen();
         C.LoadSettings();
         EXPECT_EQ(std::to_string(View.Minutes), shown) << stored;
         EXPECT_EQ(Settings().GetSettingString("ChangeIPTime"), shown) << stored;
@@ -103,7 +103,7 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
     User("");
     TFakeEngineHost host;
     {
-        TCLEngine engine(nullptr, host);
+        TCLEngine engine(nullptr, host, P.Facilities, Settings());
         EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close));
         EXPECT_TRUE(View.InTray);
         ASSERT_NE(host.Dialog, nullptr);
@@ -124,7 +124,7 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     User("URL.GetInfo=http://127.0.0.1:9/info\nApp.MagicWord=w\nTARGET_COUNTRY=DE\n");
     P.Http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
     TFakeEngineHost host;
-    TCLEngine engine(nullptr, host);
+    TCLEngine engine(nullptr, host, P.Facilities, Settings());
 
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
@@ -168,10 +168,10 @@ TEST_F(MainControllerTest, ACommandBeforeTheStartsLookForALeftoverHideHasItFirst
 
 TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsked) {
     for (bool asked : {false, true}) {
-        FreeSettings();
         User(std::string("TestIPfromLocal=") + (asked ? "1" : "0") +
              "\nURL.VerifyIP=http://127.0.0.1:9/verifyip\nTARGET_COUNTRY=FR\n"
              "NORMAL_IPS=10.0.0.1:80|Germany|DE|13|52;10.0.0.2:80|France|FR|2|48;\n");
+        Settings().Reopen();
         TFakeMainView view;
         TMainController c(view, Switchers);
         c.FProxyManager = std::make_unique<TProxyManager>();
@@ -209,7 +209,7 @@ protected:
              "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
              "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "png"); // shipped: nothing to download
@@ -300,9 +300,9 @@ TEST_F(HideTest, StopSequenceAndDestructionAlwaysClear) {
 }
 
 TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
-    FreeSettings();
     User("Update.Times=1\nSUPER_IPS=10.0.0.9:80|Germany|DE|13|52;\nNORMAL_IPS=10.0.0.1:8080|France|FR|2|48;\n"
          "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}&again={1}\nTARGET_COUNTRY=DE\n");
+    Settings().Reopen();
     // Premium proxies come first in two choices of ten: find a seed of the pool's generator
     // that draws one, and let the real choice use it.
     uint64_t seed = 1;
@@ -436,8 +436,8 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
 }
 
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
-    FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
+    Settings().Reopen();
     P.Inet.SetReply(
         "127.0.0.1:9/u",
         {200, true,

@@ -41,7 +41,7 @@ protected:
                         "NORMAL_IPS=10.0.0.1:80|United States|US|-97|38;10.0.0.2:80|United States|US|-97|38;"
                         "10.0.0.3:80|Germany|DE|13|52;\n");
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\US.PNG", "png");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
                               "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",
                               "Watch.OtherProgram=Another program", "Browsers.Profile={1} ({2})",

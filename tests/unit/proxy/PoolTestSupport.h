@@ -18,7 +18,7 @@ protected:
     TFakePlatform P;
     TFakeEngineLists Lists;
 
-    void SetUp() override { SetSettingsEngine(&Lists); }
+    void SetUp() override { Settings().SetLists(&Lists); }
     void Set(const std::string& name, const std::string& value) {
         std::erase_if(Lists.Overwrite, [&](const std::string& line) {
             return SameText(line.substr(0, line.find('=')), name);

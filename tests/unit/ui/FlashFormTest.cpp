@@ -90,7 +90,7 @@ protected:
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nURL.CheckIP=http://127.0.0.1/checkip\n"
                                                  "URL.home=http://127.0.0.1/home\n");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
     }
 };
 } // namespace

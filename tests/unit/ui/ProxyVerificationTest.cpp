@@ -54,7 +54,7 @@ protected:
     TFakeTestingView View;
 
     void SetUp() override {
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         Texts.SetCurrentData({"[AppRes]", "Testing.Hides=hides", "Testing.LeaksAddress=leaks",
                               "Testing.LeaksHeader=leaks in {1}", "Testing.NoAnswer=no answer",
                               "Testing.Line={1} {2} {4}", "Testing.Summary={1} of {2} hide",

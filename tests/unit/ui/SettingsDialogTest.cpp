@@ -66,8 +66,8 @@ TEST_F(SettingsDialogTest, LoadsInItsOrderAndCancelWritesNothing) {
 
 TEST_F(SettingsDialogTest, OkWritesEveryBoxAndTheAutorunValueFirst) {
     for (bool autoRun : {false, true}) {
-        FreeSettings();
         User(std::string("AutoRun=") + (autoRun ? "0" : "1") + "\nSWITCH.IE=1\nSWITCH.FF=1\n");
+        Settings().Reopen();
         P.Registry.WriteString(TRegRoot::CurrentUser, kRun, "Maskaddr", "C:\\Old\\app.exe");
         Autorun.clear();
         C.FormCreate();
@@ -100,7 +100,7 @@ TEST_F(SettingsDialogTest, LanguageDropDownChoosesOnOkOnly) {
     P.Files.Put("C:\\Tools\\App\\lang\\German.lan", "[AppRes]\nAppName=Maskaddr DE\n");
     TFakeEngineHost host;
     TFakeForm main("frmMain", "TfrmMain");
-    TCLEngine* engine = new TCLEngine(&main, host);
+    TCLEngine* engine = new TCLEngine(&main, host, P.Facilities, Settings());
     engine->SetLanguageData(new TCLMultiLangData(&main, "CLMultiLangData"));
     engine->Loaded();
     C.FormCreate();
@@ -142,12 +142,12 @@ TEST_F(SettingsDialogTest, ReinstallFirefoxAsksForTheFolderOnlyWhenTheInstallerF
         {"folder without firefox.exe", true, false, false, "D:\\Empty", "MSGBox.FFPath;", "", 1},
     };
     for (const TCase& c : cases) {
-        FreeSettings();
         User("");
+        Settings().Reopen();
         P.Files.Put("D:\\Fx\\firefox.exe", "exe");
         P.Files.Put("E:\\firefox.exe", "exe");
         TFakeEngineHost host;
-        TCLEngine engine(nullptr, host);
+        TCLEngine engine(nullptr, host, P.Facilities, Settings());
         Firefox.Installed = c.Installed;
         Firefox.InstallStarts = c.Starts;
         Firefox.Running = c.Running;
