@@ -78,7 +78,7 @@ TMainController::~TMainController() = default;
 // ---- creation and destruction ----
 
 void TMainController::FormCreate() {
-    FProxyManager = std::make_unique<TProxyManager>();
+    FProxyManager = std::make_unique<TProxyManager>(Platform(), Settings());
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });

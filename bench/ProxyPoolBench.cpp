@@ -47,7 +47,7 @@ struct TBenchPool {
         Lists.Overwrite = {"NORMAL_IPS=" + MakeList(entries - super, 0),
                            "SUPER_IPS=" + MakeList(super, 1 << 20)};
         DebugTrace::SetEnabled(false);
-        Pool = std::make_unique<TProxyManager>();
+        Pool = std::make_unique<TProxyManager>(Platform.Facilities, Settings());
         Pool->LoadSettings();
         Literal.Normal = Pool->NormalProxyList();
         Literal.Super = Pool->SuperProxyList();
@@ -118,7 +118,7 @@ void Ours_GetCountryListDistinct(benchmark::State& state) {
 void Ours_LoadSettingsAndIndex(benchmark::State& state) {
     TBenchPool b(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        TProxyManager pool;
+        TProxyManager pool{b.Platform.Facilities, Settings()};
         pool.LoadSettings();
         benchmark::DoNotOptimize(pool.GetcountryListCount(kAsked, true));
     }

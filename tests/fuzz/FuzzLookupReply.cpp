@@ -12,7 +12,7 @@ using namespace maskaddr;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TFuzzPlatform f;
-    TProxyManager pool;
+    TProxyManager pool{f.P.Facilities, Settings()};
     pool.HandleLocalInfo(fuzz::Text(data, size));
     auto value = [&](const char* name) { return FindListValue(pool.LocalInfo(), name).value_or(""); };
     const std::string command =

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.SetSettingstring("NORMAL_IPS", parts[0]);
     s.SetSettingstring("SUPER_IPS", parts[1]);
     s.SetSettingstring("TARGET_COUNTRY", parts[2].substr(0, 8));
-    TProxyManager pool;
+    TProxyManager pool{f.P.Facilities, Settings()};
     pool.LoadSettings();
     TStringList names;
     pool.GetCountryList(&names);

@@ -83,7 +83,7 @@ protected:
             {"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
              "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",
              "URL.FlagPath=http://127.0.0.1:9/flags/", "URL.MapMask="});
-        Pool = std::make_unique<TProxyManager>();
+        Pool = std::make_unique<TProxyManager>(Platform(), Settings());
         ASSERT_TRUE(Pool->LoadSettings());
         Pool->HandleLocalInfo(
             "IP=127.0.0.1\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\nREGION=ACT\n"

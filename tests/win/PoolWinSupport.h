@@ -33,7 +33,7 @@ protected:
     void SetUp() override {
         InstallWin32Platform();
         Settings().SetLists(&Lists);
-        Pool = std::make_unique<TProxyManager>();
+        Pool = std::make_unique<TProxyManager>(Platform(), Settings());
         Pool->SetOnGetCurrentLocalInfo([this](TProxyManager&) {
             ++Events;
             EventThread = GetCurrentThreadId();

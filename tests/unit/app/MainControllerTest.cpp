@@ -174,7 +174,7 @@ TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsk
         Settings().Reopen();
         TFakeMainView view;
         TMainController c(view, Switchers);
-        c.FProxyManager = std::make_unique<TProxyManager>();
+        c.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         c.tmrInitTimer();
         c.tmrInitTimer(); // a tick already queued when the timer stopped
         ASSERT_EQ(view.TestingShown.size(), asked ? 1u : 0u);
@@ -213,7 +213,7 @@ protected:
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "png"); // shipped: nothing to download
-        C.FProxyManager = std::make_unique<TProxyManager>();
+        C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         C.LoadPool();
         C.FLocalInfoGot = true;
         P.Clock.Value = 46000.5; // 12:00:00
@@ -308,11 +308,11 @@ TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
     uint64_t seed = 1;
     auto previous = ProxyRandom().SetSeedSource([&seed] { return seed; });
     for (; seed < 1000; ++seed) {
-        TProxyManager probe;
+        TProxyManager probe{P.Facilities, Settings()};
         probe.LoadSettings();
         if (probe.GetIdleProxy("DE", false, TProxyRange::KAll, true).IsSuper) break;
     }
-    C.FProxyManager = std::make_unique<TProxyManager>();
+    C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     C.FProxyManager->LoadSettings();
     C.actMaskaddrExecute();
     ProxyRandom().SetSeedSource(previous);
@@ -449,7 +449,7 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
     };
     TMainController fresh{View, Switchers};
     View.Controller = &fresh;
-    fresh.FProxyManager = std::make_unique<TProxyManager>();
+    fresh.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     fresh.FLocalInfoGot = true;
     View.Timers[TMainTimer::Init] = true;
     fresh.tmrInitTimer();

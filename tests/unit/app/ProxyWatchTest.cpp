@@ -53,7 +53,7 @@ protected:
     // A pool loaded and the user's own address known, hiding through one of the two US
     // proxies (First; the other is Second). A proxy without a reply refuses.
     void HideThroughTheFirst() {
-        C.FProxyManager = std::make_unique<TProxyManager>();
+        C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         C.LoadPool();
         C.FProxyManager->HandleLocalInfo("IP=127.0.0.1");
         C.FLocalInfoGot = true;

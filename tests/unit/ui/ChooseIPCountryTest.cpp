@@ -42,7 +42,7 @@ protected:
                     "SUPER_IPS=10.0.0.9:80|Japan|JP|139.69|35.69;\nTARGET_COUNTRY=" +
                         target + "\n" + more);
         P.Files.Put("C:\\Tools\\App\\res\\map.tpl", SourceFile("res/map.tpl"));
-        Pool = std::make_unique<TProxyManager>();
+        Pool = std::make_unique<TProxyManager>(P.Facilities, Settings());
         ASSERT_TRUE(Pool->LoadSettings());
         Pool->HandleLocalInfo("IP=203.0.113.5\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\n"
                               "REGION=ACT\n-35.28\n149.13\n");

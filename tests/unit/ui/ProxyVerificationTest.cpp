@@ -161,7 +161,7 @@ TEST(ProxiesToVerifyTest, TheCountrysProxiesOnceAndABoundedSampleForAnyCountry) 
     super = "10.0.1.2:81|France|fr|2|48;";
     p.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat",
                 "[setting]\nNORMAL_IPS=" + normal + "\nSUPER_IPS=" + super + "\n");
-    TProxyManager pool;
+    TProxyManager pool{p.Facilities, Settings()};
     ASSERT_TRUE(pool.LoadSettings());
 
     std::vector<TProxyRec> fr = ProxiesToVerify(pool, "FR");
