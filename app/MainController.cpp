@@ -126,7 +126,7 @@ void TMainController::FormDestroy() {
     FDestroyed = true;
     if (TCLEngine* engine = Engine()) engine->OnUpdateAccepted = nullptr;
     if (IsHiding() && SettingsChangedByOthers()) {
-        DropProxyJournal();
+        DropProxyJournal(TBrowserContext{Platform(), Settings()});
         StopHide(TSystemStop::Untouched);
     } else {
         StopHide(IsHiding() ? TSystemStop::Clear : TSystemStop::KeepUserOwn);
@@ -372,7 +372,7 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     FProxyManager->SetTargetProxy(proxy);
     const TProxyRec& target = FProxyManager->TargetProxy();
     ApplyProxy(target.IP + ":" + target.Port);
-    FSystemSet = ReadStoredProxySettings();
+    FSystemSet = ReadStoredProxySettings(TBrowserContext{Platform(), Settings()});
     TCLSettings& settings = Settings();
     if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
     if (target.IsSuper) {
@@ -396,7 +396,7 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     ClearNoticeDetails();
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     FWatch.Start();
-    if (auto notice = FNotHidden.Next(FindBrowsers())) Notice(notice->first, {notice->second});
+    if (auto notice = FNotHidden.Next(FindBrowsers(TBrowserContext{Platform(), Settings()}))) Notice(notice->first, {notice->second});
 }
 
 // Returns every browser to a direct connection and the window to its ready state.
@@ -535,7 +535,7 @@ void TMainController::UpdateAccepted() {
 }
 
 bool TMainController::SettingsChangedByOthers() {
-    return FSystemSet && *FSystemSet != ReadStoredProxySettings();
+    return FSystemSet && *FSystemSet != ReadStoredProxySettings(TBrowserContext{Platform(), Settings()});
 }
 
 // Another program (or the user in the system's dialog) set the proxy while we hid: its
@@ -543,7 +543,7 @@ bool TMainController::SettingsChangedByOthers() {
 // of ours puts anything back over them later (the journal goes).
 void TMainController::OtherProgramChangedSettings() {
     DebugTrace::Trace("CLProxy", "Another program changed the system proxy settings: hiding ends, they stay");
-    DropProxyJournal();
+    DropProxyJournal(TBrowserContext{Platform(), Settings()});
     StopHide(TSystemStop::Untouched);
     Notice("Watch.OtherProgram", {});
 }

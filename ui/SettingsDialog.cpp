@@ -106,7 +106,7 @@ bool TSettingsController::AskFirefoxPath() {
 }
 
 void TSettingsController::LoadBrowsers() {
-    FBrowsers = FindBrowsers();
+    FBrowsers = FindBrowsers(TBrowserContext{Platform(), Settings()});
     std::vector<std::pair<std::string, std::string>> rows;
     for (const TBrowserState& b : FBrowsers)
         rows.emplace_back(BrowserName(b), BrowserStateText(b));
@@ -131,7 +131,7 @@ void TSettingsController::btnFollowClick() {
         return b.Browser == chosen.Browser && b.ProfileFolder == chosen.ProfileFolder;
     });
     if (now == FBrowsers.end() || !now->CanFollow()) return;
-    const TFollowResult result = MakeFirefoxProfileFollow(chosen.ProfileFolder);
+    const TFollowResult result = MakeFirefoxProfileFollow(TBrowserContext{Platform(), Settings()}, chosen.ProfileFolder);
     switch (result.Outcome) {
     case TFollowResult::TOutcome::Written:
         Inform("Browsers.FollowDone", {BrowserName(chosen)});

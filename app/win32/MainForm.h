@@ -99,7 +99,7 @@ private:
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
     TEngineHostWin FHost;
-    TBrowserSwitchers FSwitchers;
+    TBrowserSwitchers FSwitchers{TBrowserContext{Platform(), Settings()}};
     std::unique_ptr<TfrmFlashForm> FFlashForm;
     TTracingOverlay FOverlay; // every overlay command passes the debug trace
     TMainController FController{*this, FSwitchers};
