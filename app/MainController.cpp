@@ -1,5 +1,6 @@
 // The main window's logic (see MainController.h).
 #include "app/MainController.h"
+#include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
@@ -396,7 +397,9 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     ClearNoticeDetails();
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     FWatch.Start();
-    if (auto notice = FNotHidden.Next(FindBrowsers(TBrowserContext{Platform(), Settings()}))) Notice(notice->first, {notice->second});
+    if (engine == nullptr) return;
+    if (auto notice = FNotHidden.Next(*engine, FindBrowsers(TBrowserContext{Platform(), Settings()})))
+        Notice(notice->first, {notice->second});
 }
 
 // Returns every browser to a direct connection and the window to its ready state.

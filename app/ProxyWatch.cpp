@@ -2,6 +2,7 @@
 // proxy on a listed worker thread; its result comes back through the user-interface
 // dispatcher and is dropped when the watch has moved on since (a stop, a new hide).
 #include "app/ProxyWatch.h"
+#include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"
 #include "framework/settings/CLSettings.h"

@@ -1,6 +1,7 @@
 // Times the proxy pool's choice and country queries on pools of 1,000, 10,000 and
 // 100,000 entries (nine in ten normal, one in ten super, 50 countries), beside the
 // direct-way pool that re-parses every entry and shuffles by taking out and inserting.
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "proxy/ProxyManager.h"
 #include "reference/LiteralProxyPool.h"

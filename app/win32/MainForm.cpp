@@ -1,5 +1,6 @@
 // The main window (see MainForm.h).
 #include "app/win32/MainForm.h"
+#include "app/AppSettings.h"
 
 #include "app/MainIds.h"
 #include "base/DebugTrace.h"
@@ -317,7 +318,7 @@ void TfrmMain::LoadPNG(const std::string& aFileName) {
 }
 
 void TfrmMain::PlaceWindow() {
-    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash));
+    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash), Platform(), Settings(), FEngine.get());
     FOverlay.SetInner(FFlashForm.get());
     if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->OnSpokenChange = [this] { UpdateTrayTip(); };
 }
@@ -365,7 +366,8 @@ void TfrmMain::SetCountryText(const std::string& text) {
 }
 
 void TfrmMain::ShowSettingsDialog() {
-    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), SetRunAtLogon);
+    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), SetRunAtLogon, TBrowserContext{Platform(), Settings()},
+                        {*FEngine, *FEngine, *FEngine}, FEngine->SkinData());
     if (dialog.Handle() == nullptr) return;
     dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };
     FSettingsWindow = dialog.Handle();
@@ -374,13 +376,14 @@ void TfrmMain::ShowSettingsDialog() {
 }
 
 void TfrmMain::ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) {
-    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL);
+    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL, *FEngine,
+                       Platform(), FEngine->SkinData());
     if (window.Handle() != nullptr) window.ShowModal();
 }
 
 // The chooser is created for each use, owned by this window, and freed whatever the result.
 bool TfrmMain::ShowChooseIPCountry(TProxyManager& pool) {
-    TfrmChooseIPCountry chooser(Handle(), pool);
+    TfrmChooseIPCountry chooser(Handle(), pool, *FEngine, Platform(), Settings(), FEngine->SkinData());
     chooser.SetOpenedAt(FChooseCommandAt);
     return chooser.Execute() == mr::OK;
 }

@@ -3,6 +3,7 @@
 // through IMainView. It also carries the engine, the language and the skin.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "app/MainIds.h"
 #include "framework/components/Action.h"

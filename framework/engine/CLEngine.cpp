@@ -244,6 +244,7 @@ int TCLEngine::ShowMessageEx(const std::string& strKey, const std::vector<std::s
             return iDefault != 0 ? iDefault : settings.GetMessageShowAgainResult(iNumber);
         dlg.ShowAgainFlag = true;
         dlg.ShowAgainFlagValue = true;
+        dlg.ShowAgainCaption = GetLibString("chkShowAgain.Caption");
     } else {
         dlg.ShowAgainFlag = false;
     }

@@ -12,6 +12,7 @@
 #include "framework/engine/ChoiceMenu.h"
 #include "framework/engine/EngineHost.h"
 #include "framework/engine/EngineMessage.h"
+#include "framework/engine/EngineParts.h"
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
 #include "framework/engine/UpdateCheck.h"
@@ -36,7 +37,14 @@ class TSkin;
 // Longest command-line text taken from another instance, in UTF-16 code units.
 constexpr uint32_t kMaxParamFileUnits = 16384;
 
-class TCLEngine : public TComponent, public ISettingLists, public IUpdateEngine, public IBannerEngine {
+class TCLEngine : public TComponent,
+                  public ISettingLists,
+                  public IUpdateEngine,
+                  public IBannerEngine,
+                  public IAppTexts,
+                  public IMessageBoxes,
+                  public ILanguageChoice,
+                  public IPages {
 public:
     TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings);
     ~TCLEngine() override;
@@ -49,7 +57,7 @@ public:
 
     std::string GetAppString(const std::string& strName);
     std::string GetLibString(const std::string& strName) override;
-    std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args);
+    std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) override;
     std::string GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args);
     std::string GetMessageText(const std::string& strKey, bool bLib);
     std::string GetAppName();
@@ -57,7 +65,7 @@ public:
     void GetResSection(const std::string& section, TNameValueList& list);
 
     int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
-                      int DlgType, uint32_t Buttons, int iDefault, bool bLib);
+                      int DlgType, uint32_t Buttons, int iDefault, bool bLib) override;
     int ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib);
     void AppAbout();
     TAboutContent AboutContent();
@@ -67,7 +75,7 @@ public:
     // The address of a named page ("URL." + name, else "URL.Redirect"), with the
     // parameter string when asked for and the address is a web address.
     std::string GetURL(const std::string& strPage, bool bAddParams);
-    void ShowPage(const std::string& strPage) { ShowPageByURL(GetURL(strPage, true)); }
+    void ShowPage(const std::string& strPage) override { ShowPageByURL(GetURL(strPage, true)); }
     // Opens the address with the default browser's command, else the shell.
     void ShowPageByURL(const std::string& strURL) override;
     // The before-navigation check of embedded pages: "wcme:" links open a configured page
@@ -85,9 +93,9 @@ public:
     // True once a reply has been accepted; without one, runs a modal check first.
     bool AppWaitFirstUpdate();
 
-    const std::string& Language() const { return FLanguage; }
-    void SetLanguage(const std::string& name);
-    const std::vector<std::string>& LanguageList();
+    const std::string& Language() const override { return FLanguage; }
+    void SetLanguage(const std::string& name) override;
+    const std::vector<std::string>& LanguageList() override;
     const std::string& Skin() const { return FSkin; }
     void SetSkin(const std::string& name);
     const std::vector<std::string>& SkinList();

@@ -111,6 +111,10 @@ public:
     void Escape();
 
     TSingleDownloader& Download() { return FDownload; }
+    // What its window shows: the engine's texts, the program's files and the settings.
+    std::string Lib(const std::string& key) { return FEngine.GetLibString(key); }
+    IFileSystem& Files() { return *FPlatform.Files; }
+    TCLSettings& Store() { return FSettings; }
     bool FUpdating = false;
     std::string FInfo, FURL;
     TDateTime FStartTime = 0;
@@ -119,7 +123,6 @@ public:
 
 private:
     void SaveAutoCheck();
-    std::string Lib(const std::string& key) { return FEngine.GetLibString(key); }
     IUpdateEngine& FEngine;
     TPlatform FPlatform;
     TCLSettings& FSettings;

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <memory>
 #include <utility>
 
 namespace maskaddr {
@@ -449,21 +448,6 @@ std::string TCLSettings::SlowGetLanguageString(const std::string& strSection, co
 void TCLSettings::SetSaveFailedHook(TSaveFailedHook hook) {
     FSaveFailedHook = std::move(hook);
     if (FSaveFailedHook && !FLastSaveError.empty()) FSaveFailedHook(UserFilePath(), FLastSaveError);
-}
-
-// ---- the process's store ----
-
-namespace {
-std::unique_ptr<TCLSettings> g_settings;
-}
-
-TCLSettings& Settings() {
-    if (!g_settings) g_settings = std::make_unique<TCLSettings>(Platform());
-    return *g_settings;
-}
-
-void FreeSettings() {
-    g_settings.reset();
 }
 
 } // namespace maskaddr

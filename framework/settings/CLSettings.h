@@ -135,11 +135,6 @@ private:
     std::string FSavedUserBytes; // what the last successful save wrote
 };
 
-// The process's store, made on first use from the installed platform, and its end (the start
-// routine's, after the message loop).
-TCLSettings& Settings();
-void FreeSettings();
-
 // A value of the Explorer "Shell Folders" key: the user's, else the machine's; empty
 // when neither holds it.
 std::string ReadShellFolder(IRegistry& registry, const std::string& name);

@@ -1,6 +1,7 @@
 // follow_profile.exe PROFILE: makes a Firefox profile follow the system's proxy settings with
 // the code behind the settings page's "Make it follow Maskaddr", on the real Win32 files (the
 // real-Firefox test runs it under Wine on a Linux profile folder). Exit code 0 once written.
+#include "app/AppSettings.h"
 #include "browsers/FirefoxFollow.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/PlatformWin.h"

@@ -3,6 +3,7 @@
 // registration and save-failure hook cleared again.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "base/DebugTrace.h"
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"

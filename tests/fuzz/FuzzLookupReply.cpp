@@ -1,5 +1,6 @@
 // The IP-lookup reply: the pool takes it as its local information, and the fields the
 // main window shows become overlay commands, which the overlay's scene must take whole.
+#include "app/AppSettings.h"
 #include "FuzzSupport.h"
 #include "base/NameValueList.h"
 #include "proxy/ProxyManager.h"

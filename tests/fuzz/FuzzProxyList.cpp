@@ -1,5 +1,6 @@
 // Proxy lists as the update delivers them: loaded into the pool, then the country queries
 // and the choice of idle proxies that the windows make.
+#include "app/AppSettings.h"
 #include "FuzzSupport.h"
 #include "base/StringList.h"
 #include "proxy/ProxyManager.h"

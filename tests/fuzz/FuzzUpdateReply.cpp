@@ -1,6 +1,7 @@
 // The update service's reply: its signature line split off and checked with the update
 // key, then (with the distributor's allowance of unsigned replies, as no fuzzed input
 // carries a valid signature) parsed, checked, and its settings lines applied to the store.
+#include "app/AppSettings.h"
 #include "FuzzSupport.h"
 #include "framework/engine/UpdateCheck.h"
 

@@ -2,6 +2,7 @@
 // there, its before-navigation event, and a "wcme:" link that is cancelled and opens
 // its page in the browser the system names (a stand-in that records its command line).
 // The control draws nothing here (no Gecko under this Wine), so no picture is checked.
+#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
 #include "framework/engine/CLEngine.h"

@@ -2,6 +2,7 @@
 // read back with the system's own INI functions, cache entries made with WinINet, and a
 // stand-in firefox.exe that records how it was started. Last, the real program rotating
 // with cookie clearing on.
+#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"

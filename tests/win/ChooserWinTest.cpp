@@ -2,6 +2,7 @@
 // checked by its pixels, the gauge, the key filter, language and skin, a screenshot), and
 // the real maskaddr.exe driven through its windows (the three ways into the chooser, a
 // choice with OK and the hide through the chosen country's proxy, Cancel).
+#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
@@ -165,7 +166,7 @@ std::vector<std::string> UnnamedControls(HWND window) {
 TEST_F(ChooserFormTest, EveryControlHasAnAccessibleName) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     Pool->SetTargetCountry("DE");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
     ASSERT_NE(f.Handle(), nullptr);
     ShowWindow(f.Handle(), SW_SHOW);
     PumpFor(200);
@@ -175,7 +176,7 @@ TEST_F(ChooserFormTest, EveryControlHasAnAccessibleName) {
 
 TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
     Pool->SetTargetCountry("DE");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
     ASSERT_NE(f.Handle(), nullptr);
     RECT client{};
     GetClientRect(f.Handle(), &client);
@@ -233,7 +234,7 @@ TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
 
 TEST_F(ChooserFormTest, AutoShowsTheOwnLocationAndAChoiceMovesTheMap) {
     Pool->SetTargetCountry("UN");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
     ASSERT_TRUE(ShownAndDrawn(f));
     EXPECT_EQ(SendMessageW(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idCountry), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(f.Map()->HighlightedCountry(), "AU") << "Canberra, from the lookup's sixth and seventh lines";
@@ -258,7 +259,7 @@ TEST_F(ChooserFormTest, AutoShowsTheOwnLocationAndAChoiceMovesTheMap) {
 
 TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
     Pool->SetTargetCountry("FR");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
     ASSERT_TRUE(ShownAndDrawn(f));
     Choose(f, 1); // Germany: the map has a previous document now
     ASSERT_TRUE(PumpUntil([&] { return f.Map()->Drawn(); }, 5000));
@@ -294,7 +295,7 @@ TEST_F(ChooserFormTest, TranslatedAndSkinnedLikeEveryWindow) {
     E->SetSkinData(&skin);
     Pool->SetTargetCountry("DE");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
         ASSERT_TRUE(ShownAndDrawn(f));
         const std::string all = DialogText(f.Handle());
         EXPECT_NE(all.find("Pays de l'adresse"), std::string::npos) << all;
@@ -310,13 +311,13 @@ TEST_F(ChooserFormTest, TranslatedAndSkinnedLikeEveryWindow) {
 TEST_F(ChooserFormTest, OkStoresTheChoiceAndClosesCancelStoresNothing) {
     Pool->SetTargetCountry("FR");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
         PostMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         EXPECT_EQ(f.Execute(), mr::Cancel);
     }
     EXPECT_EQ(Pool->TargetCountry(), "FR");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool);
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->SkinData());
         Choose(f, 1);
         PostMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(f.Execute(), mr::OK);

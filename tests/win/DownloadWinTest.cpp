@@ -1,5 +1,6 @@
 // The download worker and the update check against real WinINet, a server of the
 // test's own on 127.0.0.1 and (for the system-proxy case) the run's tinyproxy.
+#include "app/AppSettings.h"
 #include "PoolWinSupport.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"

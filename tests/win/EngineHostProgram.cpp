@@ -4,6 +4,7 @@
 // --busy keeps the window in its start-up phase for MS milliseconds: only messages
 // sent by other processes are answered, the posted start-up message waits.
 // --log appends one line per command-file event ("OnCmdFile:<text>").
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"

@@ -1,5 +1,6 @@
 // The engine with real windows: messages between two processes, the task dialog
 // with its "do not show again" box, the about window, and live re-translation.
+#include "app/AppSettings.h"
 #include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "framework/engine/CLEngine.h"

@@ -1,6 +1,7 @@
 // The status overlay as real windows under Wine: placed in a parent's panel, driven
 // with the start-up, ready, hide and stop command sequences, photographed, and checked
 // by pixel statistics; right clicks, clicks on its elements, and a missing scene file.
+#include "app/AppSettings.h"
 #include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "fakes/FakeEngineHost.h"
@@ -116,7 +117,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     const std::string usFlag = Dir / "US.bmp", frFlag = Dir / "FR.bmp";
     WriteFlag(usFlag, 0, 200, 0);
     WriteFlag(frFlag, 0, 0, 220);
-    auto form = PlaceFlashForm(Panel);
+    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
     ASSERT_NE(form->Handle(), nullptr);
     TFlashPlayer& player = *form->FlashPlayer();
     const TSceneLayout& l = player.Scene().Layout();
@@ -191,7 +192,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
 // raises the name-change event. With high contrast its texts take the system's window text
 // colour on the window colour: the red ready text turns to the text colour.
 TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
-    auto form = PlaceFlashForm(Panel);
+    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     static std::vector<HWND> named; // the windows whose name-change events arrived
     named.clear();
@@ -230,7 +231,7 @@ TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
 }
 
 TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {
-    auto form = PlaceFlashForm(Panel);
+    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     const POINT p = player.ClientPoint(100, 100);
     PostMessageW(player.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
@@ -243,7 +244,7 @@ TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {
 }
 
 TEST_F(FlashFormWinTest, ClicksOnTheCheckIPElementAndTheLogoOpenTheirPages) {
-    auto form = PlaceFlashForm(Panel);
+    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     const TSceneLayout& l = player.Scene().Layout();
     struct Case {
@@ -299,7 +300,7 @@ TEST_F(FlashFormWinTest, AMissingSceneFileShowsTheFileErrorAndTheOverlayGoesOn) 
             Sleep(50);
         }
     });
-    auto form = PlaceFlashForm(Panel);
+    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
     stop = true;
     closer.join();
     EXPECT_EQ(ToUtf8(shown), movie + " File Error!");

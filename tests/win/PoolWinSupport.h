@@ -3,6 +3,7 @@
 // answered from an overwrite list, and a message loop that runs until a condition holds.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "WinTestUtil.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"

@@ -35,7 +35,8 @@ constexpr int btnCancel = IDCANCEL;
 
 class TfrmSettings final : public TWin32Form, public ISettingsView {
 public:
-    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon);
+    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon, const TBrowserContext& context,
+                 TSettingsController::TEngineParts engine, TSkinData* skinData);
     TSettingsController& Controller() { return FController; }
 
     // ISettingsView
@@ -61,6 +62,7 @@ private:
     int BoxId(TSettingsBox box) const;
     bool OnPage(HWND control) const;
 
+    IAppTexts& FTexts;
     TSettingsController FController;
     TComboBoxControl* FLanguage = nullptr;   // a component of the window
     std::map<int, std::vector<HWND>> FPages; // the controls of each page, by page index

@@ -287,12 +287,12 @@ void TWin32Form::FitControlsToCaptions() {
         if (auto* control = dynamic_cast<TWin32Control*>(c)) control->FitToCaption(client.right - Px(12));
 }
 
-void TWin32Form::LoadWithEngine() {
+void TWin32Form::LoadWithEngine(TSkinData* skinData) {
     auto* form = new TCLForm(this, "CLForm");
     form->FRuntimeSetLanguageData = true;
     auto* language = new TCLMultiLang(this, "CLMultiLang");
     language->FOnChangeLanguage = [this](TCLMultiLang*) { FitControlsToCaptions(); };
-    if (TCLEngine* engine = Engine()) UseSkin(engine->SkinData());
+    if (skinData != nullptr) UseSkin(skinData);
     LoadComponents();
 }
 

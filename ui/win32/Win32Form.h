@@ -63,9 +63,10 @@ public:
     TSkinData* SkinData() const { return FSkinListener.Data; }
 
     // For a window of its own components: adds the form base and a language component,
-    // so the engine's current language reaches it, takes the engine's skin, and loads
-    // the components. Each language's captions then get the room they need.
-    void LoadWithEngine();
+    // so the engine's current language reaches it, takes the engine's skin (the skin data
+    // given, if any), and loads the components. Each language's captions then get the room
+    // they need.
+    void LoadWithEngine(TSkinData* skinData);
     // Widens each label, button and check box whose caption is wider than the control
     // as far as the client area allows, and gives a control back its designed width when
     // its caption needs no more.

@@ -1,5 +1,6 @@
 // The main window's option handlers, caption commands and always-on-top, against a
 // recording view.
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakeMainView.h"

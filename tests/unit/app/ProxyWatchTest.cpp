@@ -1,6 +1,7 @@
 // The main window while the world changes: the watch of the proxy in use (a dead or leaking
 // proxy replaced, none answering kept closed, a return), the lookup tried again with backoff,
 // new lists after an update, and another program's change of the system settings.
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakeMainView.h"

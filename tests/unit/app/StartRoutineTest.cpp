@@ -1,4 +1,5 @@
 // The start routine's decisions, in order, against a recording host.
+#include "app/AppSettings.h"
 #include "app/StartRoutine.h"
 #include "browsers/FirefoxFollow.h"
 #include "browsers/CountryGate.h"

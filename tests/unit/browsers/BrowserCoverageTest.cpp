@@ -2,6 +2,7 @@
 // every value of network.proxy.type, prefs.js against user.js, profiles.ini's profiles and its
 // damage, Firefox's policies and the Chromium family's; and "Make it follow" with the
 // uninstaller's take-back, byte for byte.
+#include "app/AppSettings.h"
 #include "browsers/BrowserCoverage.h"
 #include "browsers/FirefoxFollow.h"
 #include "fakes/FakePlatform.h"

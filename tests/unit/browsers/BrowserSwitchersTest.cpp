@@ -1,6 +1,7 @@
 // Firefox, Opera and the URL cache against fake processes, registry, files and cache: the
 // command lines byte for byte, when Firefox is started, the search for Firefox, Opera's line
 // editor, journal and preference file, the walk.
+#include "app/AppSettings.h"
 #include "base/Text.h"
 #include "browsers/Firefox.h"
 #include "browsers/Opera.h"

@@ -1,5 +1,6 @@
 // The engine core: texts, message boxes with their memory, language and skin
 // choice, the title, and the messages of other instances.
+#include "app/AppSettings.h"
 #include "base/Text.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"

@@ -1,4 +1,5 @@
 // Language documents, the language data and the translation of windows; the form base.
+#include "app/AppSettings.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"

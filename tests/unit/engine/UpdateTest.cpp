@@ -1,5 +1,6 @@
 // The update check: reply format, signature and settings lines, the days rule, and the
 // update window's decisions, with a real download worker against canned replies.
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"

@@ -1,5 +1,6 @@
 // Web addresses: encodings, the parameter string, page addresses, opening pages,
 // "wcme:" links, address parsing and multipart bodies.
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"

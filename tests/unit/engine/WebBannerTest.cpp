@@ -1,5 +1,6 @@
 // The web banner's choice of address, its cache files and downloads, and its links;
 // the start-up picture's choice.
+#include "app/AppSettings.h"
 #include "framework/engine/WebBanner.h"
 #include "fakes/FakeEmbeddedBrowser.h"
 #include "fakes/FakeEngineHost.h"

@@ -1,5 +1,6 @@
 // The settings store: layers, typed values, message answers, brackets, placement
 // of the user file, run counting and saving.
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "framework/settings/CLSettings.h"
 

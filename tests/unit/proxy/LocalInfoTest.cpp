@@ -1,5 +1,6 @@
 // The IP-information lookup and the keep-alive request with a fake HTTP client and a
 // pumped queue in place of the user-interface thread; the worker threads are real.
+#include "app/AppSettings.h"
 #include "PoolTestSupport.h"
 #include "proxy/ProxyManager.h"
 

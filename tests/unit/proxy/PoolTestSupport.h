@@ -2,6 +2,7 @@
 // an overwrite list, and repeatable seeds for the pool's generator.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "base/Text.h"
 #include "fakes/FixedSeeds.h"

@@ -1,4 +1,5 @@
 // The proxy pool's loading and country queries, including malformed entries.
+#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 #include "PoolTestSupport.h"
 
