@@ -36,7 +36,8 @@ TCLEngine* Engine() {
 }
 
 TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings)
-    : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings) {
+    : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings),
+      FMessages(host, *this, settings), FDownloads(platform), FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
     FTitleIncludeVer = true;
     FInInited = true;
     for (const auto& [event, name] : kRegisteredMessages)
@@ -51,13 +52,8 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& plat
     FDebug = DebugTrace::Enabled();
 }
 
-TCLEngine::TUpdateWindow::~TUpdateWindow() {
-    View.reset(); // the window goes first; the controller's transfer is then aborted
-    Controller.reset();
-}
-
 TCLEngine::~TCLEngine() {
-    FUpdateWindows.clear();
+    FUpdates.reset(); // the update windows go while the engine they ask is whole
     if (g_engine == this) {
         g_engine = nullptr;
         FSettings.SetLists(nullptr);
@@ -229,31 +225,9 @@ void TCLEngine::GetResSection(const std::string& section, TNameValueList& list) 
 
 // ---- message boxes ----
 
-IMessageDialog& TCLEngine::GetMessageDlg() {
-    if (!FMessageDlg) FMessageDlg = FHost.CreateMessageDialog();
-    return *FMessageDlg;
-}
-
 int TCLEngine::ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
                              int DlgType, uint32_t Buttons, int iDefault, bool bLib) {
-    const std::string text = FormatBraces(GetMessageText(strKey, bLib), Args);
-    TCLSettings& settings = FSettings;
-    IMessageDialog& dlg = GetMessageDlg();
-    if (iNumber != 0) {
-        if (!settings.GetMessageShowAgainFlag(iNumber))
-            return iDefault != 0 ? iDefault : settings.GetMessageShowAgainResult(iNumber);
-        dlg.ShowAgainFlag = true;
-        dlg.ShowAgainFlagValue = true;
-        dlg.ShowAgainCaption = GetLibString("chkShowAgain.Caption");
-    } else {
-        dlg.ShowAgainFlag = false;
-    }
-    int result = dlg.MessageDlg2(text, GetAppName(), DlgType, Buttons, 0);
-    if (iNumber != 0 && !dlg.ShowAgainFlagValue) {
-        settings.SetMessageShowAgainFlag(iNumber, false);
-        settings.SetMessageShowAgainResult(iNumber, result);
-    }
-    return result;
+    return FMessages.ShowMessageEx(strKey, Args, iNumber, DlgType, Buttons, iDefault, bLib);
 }
 
 int TCLEngine::ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib) {
@@ -426,38 +400,16 @@ void TCLEngine::UpdateTitle() {
 
 // ---- update checks ----
 
-// Finished modeless windows go before a new one comes: a program left running for weeks
-// checks every day, and every hour while the service cannot be reached.
-std::unique_ptr<TCLEngine::TUpdateWindow> TCLEngine::NewUpdateWindow() {
-    std::erase_if(FUpdateWindows, [](const std::unique_ptr<TUpdateWindow>& w) {
-        return !w->Controller->FUpdating && !w->View->IsVisible();
-    });
-    auto w = std::make_unique<TUpdateWindow>();
-    w->Controller = std::make_unique<TUpdateController>(*this, FPlatform, FSettings);
-    w->View = FHost.CreateUpdateView(*w->Controller);
-    w->Controller->SetView(w->View.get());
-    return w;
-}
-
 void TCLEngine::AppUpdate(bool bWait) {
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(bWait, true, true, false, false);
-    if (!bWait) FUpdateWindows.push_back(std::move(w));
+    FUpdates->AppUpdate(bWait);
 }
 
 void TCLEngine::AppUpdateAuto() {
-    if (!AutoUpdateDue(FSettings, FPlatform.Clock->Now())) return;
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(false, false, AutoUpdateShows(FSettings), false,
-                               FSettings.GetSettingBool("Update.AutoClose"));
-    FUpdateWindows.push_back(std::move(w));
+    FUpdates->AppUpdateAuto();
 }
 
 bool TCLEngine::AppWaitFirstUpdate() {
-    if (FSettings.GetSettingInteger("Update.Times") > 0) return true;
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(true, true, false, true, false);
-    return FSettings.GetSettingInteger("Update.Times") > 0;
+    return FUpdates->AppWaitFirstUpdate();
 }
 
 // ---- addresses and pages ----
@@ -556,23 +508,11 @@ void TCLEngine::WebBeforeNavigate2(const std::string& URL, bool& Cancel) {
 
 void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
                                 std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) {
-    for (const std::string& started : FDownloadCacheList)
-        if (SameText(started, strURL)) return;
-    auto worker = std::make_unique<TSingleDownloader>(nullptr, FPlatform);
-    FDownloadCacheList.push_back(strURL);
-    const std::string folder = FolderOf(strCacheFile);
-    if (!folder.empty()) FPlatform.Files->CreateFolders(folder);
-    worker->URL = strURL;
-    worker->FileName = strCacheFile;
-    worker->MaxBytes = 1024 * 1024; // banner pictures and pages are small
-    worker->OnDoneFile = std::move(onDone);
-    worker->GetFile();
-    FDownloaderList.push_back(std::move(worker));
+    FDownloads.DownloadtoCache(strURL, strCacheFile, std::move(onDone));
 }
 
 void TCLEngine::DownloadtoCacheCancel(const std::string& strURL) {
-    for (size_t i = 0; i < FDownloaderList.size() && i < FDownloadCacheList.size(); ++i)
-        if (SameText(FDownloadCacheList[i], strURL)) FDownloaderList[i]->OnDoneFile = nullptr;
+    FDownloads.DownloadtoCacheCancel(strURL);
 }
 
 void TCLEngine::AppAbout() {

@@ -9,13 +9,16 @@
 #include "base/NameValueList.h"
 #include "framework/components/Component.h"
 #include "framework/engine/AboutContent.h"
+#include "framework/engine/CacheDownloads.h"
 #include "framework/engine/ChoiceMenu.h"
 #include "framework/engine/EngineHost.h"
 #include "framework/engine/EngineMessage.h"
 #include "framework/engine/EngineParts.h"
+#include "framework/engine/MessageBoxes.h"
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
 #include "framework/engine/UpdateCheck.h"
+#include "framework/engine/UpdateChecks.h"
 #include "framework/engine/WebBanner.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/Lifeline.h"
@@ -44,7 +47,8 @@ class TCLEngine : public TComponent,
                   public IAppTexts,
                   public IMessageBoxes,
                   public ILanguageChoice,
-                  public IPages {
+                  public IPages,
+                  public IMessageTexts {
 public:
     TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings);
     ~TCLEngine() override;
@@ -59,8 +63,8 @@ public:
     std::string GetLibString(const std::string& strName) override;
     std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) override;
     std::string GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args);
-    std::string GetMessageText(const std::string& strKey, bool bLib);
-    std::string GetAppName();
+    std::string GetMessageText(const std::string& strKey, bool bLib) override;
+    std::string GetAppName() override;
     std::string AppName() { return GetAppName(); }
     void GetResSection(const std::string& section, TNameValueList& list);
 
@@ -134,7 +138,6 @@ private:
         if (OnUpdateAccepted) OnUpdateAccepted();
     }
     std::string GetSectionText(const std::string& section, const std::string& name);
-    IMessageDialog& GetMessageDlg();
     void InitSkin();
     void InitLanguage();
     std::vector<std::string> ReadList(const std::string& folderSetting, const std::string& extension,
@@ -179,16 +182,9 @@ private:
     std::vector<std::string> FLanguageList;
     bool FLanguageListRead = false;
     IChoiceMenu* FLanguageMenuItem = nullptr;
-    std::unique_ptr<IMessageDialog> FMessageDlg;
-    std::vector<std::string> FDownloadCacheList;
-    std::vector<std::unique_ptr<TSingleDownloader>> FDownloaderList;
-    struct TUpdateWindow {
-        std::unique_ptr<TUpdateController> Controller;
-        std::unique_ptr<IUpdateView> View;
-        ~TUpdateWindow();
-    };
-    std::unique_ptr<TUpdateWindow> NewUpdateWindow();
-    std::vector<std::unique_ptr<TUpdateWindow>> FUpdateWindows; // modeless ones live with the engine
+    TMessageBoxes FMessages;
+    TCacheDownloads FDownloads;
+    std::unique_ptr<TUpdateChecks> FUpdates; // its windows live with the engine
     uint32_t FQueryEndSessionTime = 0;
     bool FQueryEndSessionSeen = false;
     // One message per run about the user file that cannot be saved: the first failure is
