@@ -23,36 +23,34 @@ constexpr int kMinInterval = 1, kMaxInterval = 120;
 
 // The flag picture of a country code as the program ships it: "URL.LocalFlagPath" in
 // the program folder.
-std::string ShippedFlag(const std::string& code) {
-    return ResolvePath(AppFolder(*Platform().Files), Settings().GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+std::string ShippedFlag(IFileSystem& files, TCLSettings& settings, const std::string& code) {
+    return ResolvePath(AppFolder(files), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
 }
 
 // Where a flag picture downloaded from the service is kept.
-std::string DownloadedFlag(const std::string& code) {
-    return ResolvePath(Settings().UserDataPath(), code + ".PNG");
+std::string DownloadedFlag(TCLSettings& settings, const std::string& code) {
+    return ResolvePath(settings.UserDataPath(), code + ".PNG");
 }
 
 // The flag picture's address on the service.
-std::string ServiceFlag(const std::string& code) {
-    return Settings().GetSettingString("URL.FlagPath") + code + ".PNG";
+std::string ServiceFlag(TCLSettings& settings, const std::string& code) {
+    return settings.GetSettingString("URL.FlagPath") + code + ".PNG";
 }
 
 // The overlay's flag of a country code: the shipped picture, else (withDownloaded) a
 // downloaded one, else the service's address.
-std::string OverlayFlag(const std::string& code, bool withDownloaded) {
-    IFileSystem& files = *Platform().Files;
-    std::string flag = ShippedFlag(code);
+std::string OverlayFlag(IFileSystem& files, TCLSettings& settings, const std::string& code, bool withDownloaded) {
+    std::string flag = ShippedFlag(files, settings, code);
     if (files.FileExists(flag)) return flag;
     if (withDownloaded) {
-        flag = DownloadedFlag(code);
+        flag = DownloadedFlag(settings, code);
         if (files.FileExists(flag)) return flag;
     }
-    return ServiceFlag(code);
+    return ServiceFlag(settings, code);
 }
 } // namespace
 
-void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command) {
-    IRegistry& reg = *Platform().Registry;
+void SetRunAtLogon(IRegistry& reg, bool enable, const std::string& valueName, const std::string& command) {
     if (enable)
         reg.WriteString(TRegRoot::CurrentUser, kRunKey, valueName, command);
     else
@@ -65,8 +63,9 @@ int SpinEditValue(const std::string& text, int min, int max) {
     return std::clamp<int>(*v, min, max);
 }
 
-TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers)
-    : FView(view), FSwitchers(switchers) {
+TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers, const TPlatform& platform,
+                                 TCLSettings& settings)
+    : FView(view), FSwitchers(switchers), FPlatform(platform), FSettings(settings) {
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true; // a reply without a length header is refused
     FFlag.UseCache = false;
@@ -79,7 +78,7 @@ TMainController::~TMainController() = default;
 // ---- creation and destruction ----
 
 void TMainController::FormCreate() {
-    FProxyManager = std::make_unique<TProxyManager>(Platform(), Settings());
+    FProxyManager = std::make_unique<TProxyManager>(FPlatform, FSettings);
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });
@@ -98,7 +97,7 @@ void TMainController::FormCreate() {
     if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     InstallFirefoxExtensionOnce();
     SetAOT();
-    FLastActionTime = Platform().Clock->Now();
+    FLastActionTime = FPlatform.Clock->Now();
     FNextUpdateLook = FLastActionTime + 1.0 / 24;
     FView.SetTimerEnabled(TMainTimer::Watch, true);
 }
@@ -108,7 +107,7 @@ void TMainController::FormCreate() {
 // beside the program it is tried again at the next start.
 void TMainController::InstallFirefoxExtensionOnce() {
     IFirefoxSetup& firefox = FSwitchers.Firefox();
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FSettings;
     // With its switch off Firefox is never started, not even for the installation.
     if (!settings.GetSettingBool("SWITCH.FF")) return;
     if (!firefox.IsFirefoxInstalled() || settings.GetSettingBool("FFEXT.INSTALLED")) return;
@@ -127,12 +126,12 @@ void TMainController::FormDestroy() {
     FDestroyed = true;
     if (TCLEngine* engine = Engine()) engine->OnUpdateAccepted = nullptr;
     if (IsHiding() && SettingsChangedByOthers()) {
-        DropProxyJournal(TBrowserContext{Platform(), Settings()});
+        DropProxyJournal(TBrowserContext{FPlatform, FSettings});
         StopHide(TSystemStop::Untouched);
     } else {
         StopHide(IsHiding() ? TSystemStop::Clear : TSystemStop::KeepUserOwn);
     }
-    if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
+    if (FProxyManager) FSettings.SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
     FView.ClearAllWindow();
     FProxyManager.reset();
 }
@@ -142,7 +141,7 @@ void TMainController::FormDestroy() {
 void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     if (!CheckLocalIP()) return; // the window closes: the panels stay as they are
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
-    const std::string flag = OverlayFlag(value("COUNTRY_SHORT"), false);
+    const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, value("COUNTRY_SHORT"), false);
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
@@ -152,8 +151,8 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     if (FLookupsPending > 0) --FLookupsPending;
     FNextLookup = 0;
     // The network is back after the start's update check failed: that check runs now.
-    if (std::exchange(FLookupFailures, 0) > 0 && Settings().GetSettingInteger("Update.Times") == 0 &&
-        Settings().GetSettingBool("Update.BeginAuto"))
+    if (std::exchange(FLookupFailures, 0) > 0 && FSettings.GetSettingInteger("Update.Times") == 0 &&
+        FSettings.GetSettingBool("Update.BeginAuto"))
         if (TCLEngine* engine = Engine()) engine->AppUpdateAuto();
 }
 
@@ -164,7 +163,7 @@ void TMainController::ProxyManagerLocalInfoFailed() {
     if (FDestroyed || FLocalInfoGot || FLookupsPending > 0) return;
     ++FLookupFailures;
     const int delay = std::min(60, 1 << std::min(FLookupFailures, 6));
-    FNextLookup = Platform().Clock->Now() + delay / 86400.0;
+    FNextLookup = FPlatform.Clock->Now() + delay / 86400.0;
     DebugTrace::Trace("CLProxy", "No answer from the lookup; the next in " + std::to_string(delay) + " s");
     if (TCLEngine* engine = Engine())
         FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
@@ -197,28 +196,28 @@ void TMainController::ResetCountryDisp() {
 // The flag of a two-letter code: shipped with the program, else downloaded once into
 // the user data folder.
 void TMainController::LoadFlag(const std::string& aCountryName) {
-    IFileSystem& files = *Platform().Files;
-    const std::string shipped = ResolvePath(AppFolder(*Platform().Files), "res\\flag_short\\" + aCountryName + ".PNG");
+    IFileSystem& files = *FPlatform.Files;
+    const std::string shipped = ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
         FView.LoadPNG(shipped);
         return;
     }
-    const std::string cached = DownloadedFlag(aCountryName);
+    const std::string cached = DownloadedFlag(FSettings, aCountryName);
     if (files.FileExists(cached)) {
         FView.LoadPNG(cached);
         return;
     }
     FFlag.FileName = cached;
-    FFlag.URL = ServiceFlag(UpperAscii(aCountryName));
+    FFlag.URL = ServiceFlag(FSettings, UpperAscii(aCountryName));
     FFlag.GetFile();
 }
 
 void TMainController::sdFlagDoneFile(const std::string& strFileName) {
-    if (Platform().Files->FileExists(strFileName)) FView.LoadPNG(strFileName);
+    if (FPlatform.Files->FileExists(strFileName)) FView.LoadPNG(strFileName);
 }
 
 void TMainController::LoadSettings() {
-    TCLSettings& s = Settings();
+    TCLSettings& s = FSettings;
     SetAutorun(s.GetSettingBool("AutoRun"));
     SetChangeIP(s.GetSettingBool("ChangeIP"));
     SetClearCookie(s.GetSettingBool("ClearCookie"));
@@ -249,54 +248,54 @@ void TMainController::SetChangeIPTimeValue(int minutes) {
 
 void TMainController::cbAutorunClick() {
     bool checked = FView.AutorunChecked();
-    Settings().SetSettingBool("AutoRun", checked);
+    FSettings.SetSettingBool("AutoRun", checked);
     // Quoted: an unquoted path with blanks ("C:\\Program Files\\...") would let the system
     // start "C:\\Program.exe" at logon instead.
-    SetRunAtLogon(checked, Settings().GetSettingString("App.Name"), "\"" + FView.ExecutablePath() + "\"");
+    SetRunAtLogon(*FPlatform.Registry, checked, FSettings.GetSettingString("App.Name"), "\"" + FView.ExecutablePath() + "\"");
 }
 
 void TMainController::cbChangeIPClick() {
-    Settings().SetSettingBool("ChangeIP", FView.ChangeIPChecked());
+    FSettings.SetSettingBool("ChangeIP", FView.ChangeIPChecked());
     ResetChangeIPTime();
 }
 
 void TMainController::edtChangeIPTimeChange() {
-    Settings().SetSettingInteger("ChangeIPTime",
+    FSettings.SetSettingInteger("ChangeIPTime",
                                  std::clamp(FView.ChangeIPTime(), kMinInterval, kMaxInterval));
     ResetChangeIPTime();
 }
 
 void TMainController::cbClearCookieClick() {
-    Settings().SetSettingBool("ClearCookie", FView.ClearCookieChecked());
+    FSettings.SetSettingBool("ClearCookie", FView.ClearCookieChecked());
 }
 
 void TMainController::ResetChangeIPTime() {
-    FLastChangeIPTime = Platform().Clock->Now();
+    FLastChangeIPTime = FPlatform.Clock->Now();
     FView.SetTimerEnabled(TMainTimer::ChangeIP, FView.ChangeIPChecked());
 }
 
 // ---- commands ----
 
 void TMainController::SetAOT() {
-    FAlwaysOnTop = Settings().GetSettingBool("AlwaysOnTop");
+    FAlwaysOnTop = FSettings.GetSettingBool("AlwaysOnTop");
     FView.SetAlwaysOnTop(FAlwaysOnTop);
 }
 
 void TMainController::actAlwaysOnTopExecute() {
-    Settings().SetSettingBool("AlwaysOnTop", !Settings().GetSettingBool("AlwaysOnTop"));
+    FSettings.SetSettingBool("AlwaysOnTop", !FSettings.GetSettingBool("AlwaysOnTop"));
     SetAOT();
 }
 
 void TMainController::actSettingsExecute() {
     FView.ShowSettingsDialog();
     if (FDestroyed) return;                           // a destroyed window's check box would read as clear
-    SetAutorun(Settings().GetSettingBool("AutoRun")); // also after a cancelled dialog
+    SetAutorun(FSettings.GetSettingBool("AutoRun")); // also after a cancelled dialog
 }
 
 // ---- hiding ----
 
 bool TMainController::ActionAllowed() {
-    TDateTime now = Platform().Clock->Now();
+    TDateTime now = FPlatform.Clock->Now();
     if (WholeSecondsBetween(now, FLastActionTime) < 1) {
         if (TCLEngine* engine = Engine())
             engine->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false);
@@ -312,7 +311,7 @@ void TMainController::ApplyProxy(const std::string& aProxy, TSystemStop stop) {
         FLeftoverCheck = TLeftoverCheck::Done;
     } else if (keepUserOwn && FLeftoverCheck == TLeftoverCheck::Deferred) {
         FLeftoverCheck = TLeftoverCheck::Posted;
-        IUiDispatcher* ui = Platform().Ui;
+        IUiDispatcher* ui = FPlatform.Ui;
         if (ui == nullptr || !ui->Post(FAlive.Guard([](TMainController& c) { c.RestoreLeftoverProxy(); })))
             RestoreLeftoverProxy();
     } else if (keepUserOwn) {
@@ -373,24 +372,24 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     FProxyManager->SetTargetProxy(proxy);
     const TProxyRec& target = FProxyManager->TargetProxy();
     ApplyProxy(target.IP + ":" + target.Port);
-    FSystemSet = ReadStoredProxySettings(TBrowserContext{Platform(), Settings()});
-    TCLSettings& settings = Settings();
+    FSystemSet = ReadStoredProxySettings(TBrowserContext{FPlatform, FSettings});
+    TCLSettings& settings = FSettings;
     if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
     if (target.IsSuper) {
         FProxyManager->Touch(target);
-        FLastTouchTime = Platform().Clock->Now();
+        FLastTouchTime = FPlatform.Clock->Now();
         FView.SetTimerEnabled(TMainTimer::Touch, true);
     } else {
         FView.SetTimerEnabled(TMainTimer::Touch, false);
     }
-    const std::string flag = OverlayFlag(target.Country_Short, true);
+    const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, target.Country_Short, true);
     IStatusOverlay& overlay = FView.Overlay();
     overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");
     overlay.Fade("Target", true, 100);
     overlay.SetIPInfoA("Local", "50", "100");
     overlay.TurnTarget();
     FView.BindHideCommand(true);
-    FLastChangeIPTime = Platform().Clock->Now();
+    FLastChangeIPTime = FPlatform.Clock->Now();
     // A rotation while no proxy of the country answers can only put back a dead one: the
     // notice stays, and the watch's retries go on without a second one.
     if (FWatch.FailedClosed() && FProxyManager->IsDead(target)) return;
@@ -398,7 +397,7 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     FWatch.Start();
     if (engine == nullptr) return;
-    if (auto notice = FNotHidden.Next(*engine, FindBrowsers(TBrowserContext{Platform(), Settings()})))
+    if (auto notice = FNotHidden.Next(*engine, FindBrowsers(TBrowserContext{FPlatform, FSettings})))
         Notice(notice->first, {notice->second});
 }
 
@@ -430,7 +429,7 @@ void TMainController::StopHide(TSystemStop stop) {
 
 void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
-    if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
+    if (WholeMinutesBetween(FLastChangeIPTime, FPlatform.Clock->Now()) < FView.ChangeIPTime()) return;
     actMaskaddrExecute();
     if (FDestroyed) return;
     if (FView.ClearCookieChecked()) { // after every automatic rotation, even a refused one
@@ -440,10 +439,10 @@ void TMainController::tmrChangeIPTimer() {
 }
 
 void TMainController::tmrTouchTimer() {
-    if (WholeMinutesBetween(FLastTouchTime, Platform().Clock->Now()) <= 30) return;
+    if (WholeMinutesBetween(FLastTouchTime, FPlatform.Clock->Now()) <= 30) return;
     if (!FProxyManager || !FProxyManager->TargetProxy().IsSuper) return;
     FProxyManager->Touch(FProxyManager->TargetProxy());
-    FLastTouchTime = Platform().Clock->Now();
+    FLastTouchTime = FPlatform.Clock->Now();
 }
 
 // The choice of the apparent country, once an update reply and the user's own information
@@ -458,7 +457,7 @@ void TMainController::actChooseIPCountryExecute() {
 }
 
 void TMainController::actCheckIPInfoExecute() {
-    if (TCLEngine* engine = Engine()) engine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
+    if (TCLEngine* engine = Engine()) engine->ShowPageByURL(FSettings.GetSettingString("URL.CheckIP"));
 }
 
 bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
@@ -482,7 +481,7 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
 
 void TMainController::tmrInitTimer() {
     const bool wasLoaded = FPoolLoaded;
-    if (LoadPool() && !wasLoaded && Settings().GetSettingBool("TestIPfromLocal")) TestIPfromLocal();
+    if (LoadPool() && !wasLoaded && FSettings.GetSettingBool("TestIPfromLocal")) TestIPfromLocal();
 }
 
 // Also from the settings dialog, where the lists may not have been loaded yet.
@@ -490,7 +489,7 @@ void TMainController::TestIPfromLocal() {
     if (!FProxyManager) return;
     LoadPool();
     FView.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
-                            Settings().GetSettingString("URL.VerifyIP"));
+                            FSettings.GetSettingString("URL.VerifyIP"));
 }
 
 // The first load, from the init timer or from the first hide when that hide's update
@@ -508,14 +507,14 @@ bool TMainController::LoadPool() {
 
 void TMainController::tmrWatchTimer() {
     if (FDestroyed || !FProxyManager) return;
-    const TDateTime now = Platform().Clock->Now();
+    const TDateTime now = FPlatform.Clock->Now();
     if (!FLocalInfoGot && FLookupsPending == 0 && FNextLookup != 0 && now >= FNextLookup) {
         FNextLookup = 0;
         StartLookup();
     }
     if (now >= FNextUpdateLook) {
         FNextUpdateLook = now + 1.0 / 24;
-        if (Settings().GetSettingBool("Update.BeginAuto"))
+        if (FSettings.GetSettingBool("Update.BeginAuto"))
             if (TCLEngine* engine = Engine()) engine->AppUpdateAuto(); // runs when "Update.Days" passed
     }
     if (!IsHiding()) return;
@@ -538,7 +537,7 @@ void TMainController::UpdateAccepted() {
 }
 
 bool TMainController::SettingsChangedByOthers() {
-    return FSystemSet && *FSystemSet != ReadStoredProxySettings(TBrowserContext{Platform(), Settings()});
+    return FSystemSet && *FSystemSet != ReadStoredProxySettings(TBrowserContext{FPlatform, FSettings});
 }
 
 // Another program (or the user in the system's dialog) set the proxy while we hid: its
@@ -546,7 +545,7 @@ bool TMainController::SettingsChangedByOthers() {
 // of ours puts anything back over them later (the journal goes).
 void TMainController::OtherProgramChangedSettings() {
     DebugTrace::Trace("CLProxy", "Another program changed the system proxy settings: hiding ends, they stay");
-    DropProxyJournal(TBrowserContext{Platform(), Settings()});
+    DropProxyJournal(TBrowserContext{FPlatform, FSettings});
     StopHide(TSystemStop::Untouched);
     Notice("Watch.OtherProgram", {});
 }

@@ -74,13 +74,13 @@ public:
 };
 
 // The autorun value under the per-user Run key: written when enable, deleted otherwise.
-void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command);
+void SetRunAtLogon(IRegistry& reg, bool enable, const std::string& valueName, const std::string& command);
 // A spin edit's value from its text: clamped into min..max; unreadable text gives min.
 int SpinEditValue(const std::string& text, int min, int max);
 
 class TMainController final : private IProxyWatchHost {
 public:
-    TMainController(IMainView& view, IBrowserSwitchers& switchers);
+    TMainController(IMainView& view, IBrowserSwitchers& switchers, const TPlatform& platform, TCLSettings& settings);
     ~TMainController();
 
     void FormCreate();
@@ -180,11 +180,13 @@ private:
 
     IMainView& FView;
     IBrowserSwitchers& FSwitchers;
-    TSingleDownloader FFlag{nullptr, Platform(), "sdFlag"};
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
+    TSingleDownloader FFlag{nullptr, FPlatform, "sdFlag"};
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;
     bool FDestroyed = false;
-    TProxyWatch FWatch{*this};
+    TProxyWatch FWatch{*this, FPlatform, FSettings};
     std::optional<TUserProxySettings> FSystemSet; // the stored values right after our last change
     bool FNoticeDetails = false;                  // the overlay's second text holds a notice's details
     TNotHiddenNotice FNotHidden;                  // the browsers not hidden, named once per run

@@ -366,7 +366,10 @@ void TfrmMain::SetCountryText(const std::string& text) {
 }
 
 void TfrmMain::ShowSettingsDialog() {
-    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), SetRunAtLogon, TBrowserContext{Platform(), Settings()},
+    auto setRunAtLogon = [](bool on, const std::string& name, const std::string& command) {
+        SetRunAtLogon(*Platform().Registry, on, name, command);
+    };
+    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), setRunAtLogon, TBrowserContext{Platform(), Settings()},
                         {*FEngine, *FEngine, *FEngine}, FEngine->SkinData());
     if (dialog.Handle() == nullptr) return;
     dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };

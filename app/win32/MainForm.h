@@ -103,7 +103,7 @@ private:
     TBrowserSwitchers FSwitchers{TBrowserContext{Platform(), Settings()}};
     std::unique_ptr<TfrmFlashForm> FFlashForm;
     TTracingOverlay FOverlay; // every overlay command passes the debug trace
-    TMainController FController{*this, FSwitchers};
+    TMainController FController{*this, FSwitchers, Platform(), Settings()};
     TGdiBitmap FFlagBitmap;
     // A component of this window, gone before the host it hooks through.
     std::unique_ptr<TCLEngine> FEngine;

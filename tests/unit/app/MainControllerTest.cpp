@@ -27,12 +27,13 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers};
+    TMainController C{View, Switchers, P.Facilities, Settings()};
     void SetUp() override { View.Controller = &C; }
     const char* Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
         P.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat", "[setting]\n" + lines);
+        Settings().Reopen(); // as the next start reads them
     }
 };
 
@@ -46,7 +47,6 @@ TEST_F(MainControllerTest, StoredIntervalIsClampedAndWrittenBack) {
                                                           {"ChangeIPTime=121\n", "120"},
                                                           {"ChangeIPTime=7\n", "7"}}) {
         User(stored);
-        Settings().Reopen();
         C.LoadSettings();
         EXPECT_EQ(std::to_string(View.Minutes), shown) << stored;
         EXPECT_EQ(Settings().GetSettingString("ChangeIPTime"), shown) << stored;
@@ -174,7 +174,7 @@ TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsk
              "NORMAL_IPS=10.0.0.1:80|Germany|DE|13|52;10.0.0.2:80|France|FR|2|48;\n");
         Settings().Reopen();
         TFakeMainView view;
-        TMainController c(view, Switchers);
+        TMainController c(view, Switchers, P.Facilities, Settings());
         c.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         c.tmrInitTimer();
         c.tmrInitTimer(); // a tick already queued when the timer stopped
@@ -438,7 +438,6 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
 
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
-    Settings().Reopen();
     P.Inet.SetReply(
         "127.0.0.1:9/u",
         {200, true,
@@ -448,7 +447,7 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
         while (!v.Closed && Ui.Pump(1) == 1) {
         }
     };
-    TMainController fresh{View, Switchers};
+    TMainController fresh{View, Switchers, P.Facilities, Settings()};
     View.Controller = &fresh;
     fresh.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     fresh.FLocalInfoGot = true;

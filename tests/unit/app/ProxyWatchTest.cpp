@@ -28,7 +28,7 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers};
+    TMainController C{View, Switchers, P.Facilities, Settings()};
     TFakeEngineHost Host;
     TCLMultiLangData Texts{nullptr, "CLMultiLangData"};
     std::unique_ptr<TCLEngine> E;
@@ -42,6 +42,7 @@ protected:
                         "NORMAL_IPS=10.0.0.1:80|United States|US|-97|38;10.0.0.2:80|United States|US|-97|38;"
                         "10.0.0.3:80|Germany|DE|13|52;\n");
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\US.PNG", "png");
+        Settings().Reopen(); // the store of the controller reads the files as a start does
         E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
                               "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",

@@ -37,7 +37,7 @@ protected:
                               Autorun.push_back(std::string(on ? "write " : "delete ") + name + " " + cmd +
                                                 " AutoRun=" + Settings().GetSettingString("AutoRun") +
                                                 " SWITCH.FF=" + Settings().GetSettingString("SWITCH.FF"));
-                              SetRunAtLogon(on, name, cmd);
+                              SetRunAtLogon(*P.Facilities.Registry, on, name, cmd);
                           },
                           TBrowserContext{P.Facilities, Settings()},
                           {*E, *E, *E}};
