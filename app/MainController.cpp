@@ -82,7 +82,7 @@ void TMainController::FormCreate() {
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });
-    if (TCLEngine* engine = Engine())
+    if (TCLEngine* engine = FEngine)
         engine->OnUpdateAccepted = FAlive.Guard([](TMainController& c) { c.UpdateAccepted(); });
     FView.PlaceWindow();
     // The first action: the guard has nothing to refuse. Its look for a hide of ours left
@@ -94,7 +94,7 @@ void TMainController::FormCreate() {
     LoadSettings();
     FLocalInfoGot = false;
     StartLookup();
-    if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
+    if (TCLEngine* engine = FEngine) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     InstallFirefoxExtensionOnce();
     SetAOT();
     FLastActionTime = FPlatform.Clock->Now();
@@ -114,7 +114,7 @@ void TMainController::InstallFirefoxExtensionOnce() {
     if (!firefox.InstallFirefoxExtension()) return;
     settings.SetSettingBool("FFEXT.INSTALLED", true);
     if (firefox.IsFirefoxRunning())
-        if (TCLEngine* engine = Engine())
+        if (TCLEngine* engine = FEngine)
             engine->ShowMessageEx("MSGBox.FFRestart", {}, 0, mtInformation, mb::OK, 0, false);
 }
 
@@ -124,7 +124,7 @@ void TMainController::InstallFirefoxExtensionOnce() {
 void TMainController::FormDestroy() {
     if (FDestroyed) return;
     FDestroyed = true;
-    if (TCLEngine* engine = Engine()) engine->OnUpdateAccepted = nullptr;
+    if (TCLEngine* engine = FEngine) engine->OnUpdateAccepted = nullptr;
     if (IsHiding() && SettingsChangedByOthers()) {
         DropProxyJournal(TBrowserContext{FPlatform, FSettings});
         StopHide(TSystemStop::Untouched);
@@ -146,14 +146,14 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetTextInfo("", 0);
-    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+    if (TCLEngine* engine = FEngine) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
     FLocalInfoGot = true;
     if (FLookupsPending > 0) --FLookupsPending;
     FNextLookup = 0;
     // The network is back after the start's update check failed: that check runs now.
     if (std::exchange(FLookupFailures, 0) > 0 && FSettings.GetSettingInteger("Update.Times") == 0 &&
         FSettings.GetSettingBool("Update.BeginAuto"))
-        if (TCLEngine* engine = Engine()) engine->AppUpdateAuto();
+        if (TCLEngine* engine = FEngine) engine->AppUpdateAuto();
 }
 
 // No answer to the lookup: tried again on its own after 2, 4, 8 ... seconds, at most a
@@ -165,7 +165,7 @@ void TMainController::ProxyManagerLocalInfoFailed() {
     const int delay = std::min(60, 1 << std::min(FLookupFailures, 6));
     FNextLookup = FPlatform.Clock->Now() + delay / 86400.0;
     DebugTrace::Trace("CLProxy", "No answer from the lookup; the next in " + std::to_string(delay) + " s");
-    if (TCLEngine* engine = Engine())
+    if (TCLEngine* engine = FEngine)
         FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
 }
 
@@ -297,7 +297,7 @@ void TMainController::actSettingsExecute() {
 bool TMainController::ActionAllowed() {
     TDateTime now = FPlatform.Clock->Now();
     if (WholeSecondsBetween(now, FLastActionTime) < 1) {
-        if (TCLEngine* engine = Engine())
+        if (TCLEngine* engine = FEngine)
             engine->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false);
         return false;
     }
@@ -336,7 +336,7 @@ void TMainController::RestoreLeftoverProxy() {
 // and a new lookup. On a fresh installation the lists arrive with the update just waited
 // for, before the init timer has seen them: the pool is loaded now, for this very command.
 bool TMainController::ServiceReached() {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     if (engine == nullptr || !FProxyManager) return false;
     const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
     if (FDestroyed) return false;
@@ -353,7 +353,7 @@ void TMainController::actMaskaddrExecute() {
     if (!ActionAllowed()) return;
     DebugTrace::Trace("CLProxy", "Hide command");
     if (!ServiceReached()) return;
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     TProxyRec proxy =
         FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
     // A pool that never had a proxy for the country gives an empty record: pointing the
@@ -368,7 +368,7 @@ void TMainController::actMaskaddrExecute() {
 
 void TMainController::HideThrough(const TProxyRec& proxy) {
     if (IsHiding() && SettingsChangedByOthers()) return OtherProgramChangedSettings();
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     FProxyManager->SetTargetProxy(proxy);
     const TProxyRec& target = FProxyManager->TargetProxy();
     ApplyProxy(target.IP + ":" + target.Port);
@@ -422,7 +422,7 @@ void TMainController::StopHide(TSystemStop stop) {
     FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
     FView.SetTimerEnabled(TMainTimer::Touch, false);
     ClearNoticeDetails();
-    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+    if (TCLEngine* engine = FEngine) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
 }
 
 // ---- timers ----
@@ -457,13 +457,13 @@ void TMainController::actChooseIPCountryExecute() {
 }
 
 void TMainController::actCheckIPInfoExecute() {
-    if (TCLEngine* engine = Engine()) engine->ShowPageByURL(FSettings.GetSettingString("URL.CheckIP"));
+    if (TCLEngine* engine = FEngine) engine->ShowPageByURL(FSettings.GetSettingString("URL.CheckIP"));
 }
 
 bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
     switch (command) {
     case TCaptionCommand::Close: {
-        TCLEngine* engine = Engine();
+        TCLEngine* engine = FEngine;
         if (engine != nullptr && engine->SessionEnding()) return false;
         if (engine != nullptr)
             engine->ShowMessageEx("MSGBox.CloseNotify", {}, 1, mtInformation, mb::OK, 0, false);
@@ -515,7 +515,7 @@ void TMainController::tmrWatchTimer() {
     if (now >= FNextUpdateLook) {
         FNextUpdateLook = now + 1.0 / 24;
         if (FSettings.GetSettingBool("Update.BeginAuto"))
-            if (TCLEngine* engine = Engine()) engine->AppUpdateAuto(); // runs when "Update.Days" passed
+            if (TCLEngine* engine = FEngine) engine->AppUpdateAuto(); // runs when "Update.Days" passed
     }
     if (!IsHiding()) return;
     if (SettingsChangedByOthers()) return OtherProgramChangedSettings();
@@ -553,7 +553,7 @@ void TMainController::OtherProgramChangedSettings() {
 // The overlay shows the notice's first line in its text and the rest in its second text,
 // until the next change of state; the balloon shows it whole.
 void TMainController::Notice(const std::string& key, const std::vector<std::string>& args) {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     if (engine == nullptr || FDestroyed) return;
     const std::string text = engine->GetAppStringEx(key, args);
     DebugTrace::Trace("CLNotice", ReplaceAll(text, "\r\n", " "));

@@ -20,6 +20,7 @@
 
 namespace maskaddr {
 
+class TCLEngine;
 class TProxyManager;
 
 // Watch: every second, the housekeeping of TMainController::tmrWatchTimer.
@@ -83,6 +84,9 @@ public:
     TMainController(IMainView& view, IBrowserSwitchers& switchers, const TPlatform& platform, TCLSettings& settings);
     ~TMainController();
 
+    // The engine, made after this controller by the same window; null until then, and again
+    // once it is gone.
+    void SetEngine(TCLEngine* engine) { FEngine = engine; }
     void FormCreate();
     void FormDestroy();
     void LoadSettings();
@@ -182,6 +186,7 @@ private:
     IBrowserSwitchers& FSwitchers;
     TPlatform FPlatform;
     TCLSettings& FSettings;
+    TCLEngine* FEngine = nullptr;
     TSingleDownloader FFlag{nullptr, FPlatform, "sdFlag"};
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;

@@ -76,6 +76,7 @@ bool TfrmMain::Create(bool trayOnly) {
     FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
     FEngine->SetParentHWND(0);
     FEngine->SetSkinForm(this);
+    FController.SetEngine(FEngine.get());
     new TCLForm(this, "CLForm");
     FLanguageData = new TCLMultiLangData(this, "CLMultiLangData");
     FLanguage = new TCLMultiLang(this, "CLMultiLang");

@@ -105,6 +105,7 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
     TFakeEngineHost host;
     {
         TCLEngine engine(nullptr, host, P.Facilities, Settings());
+        C.SetEngine(&engine);
         EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close));
         EXPECT_TRUE(View.InTray);
         ASSERT_NE(host.Dialog, nullptr);
@@ -115,6 +116,7 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
         EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
             << "shutdown: the window closes";
         EXPECT_EQ(host.Dialog->Shown.size(), 1u);
+        C.SetEngine(nullptr);
     }
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize));
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::RollUp));
@@ -126,6 +128,7 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     P.Http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
     TFakeEngineHost host;
     TCLEngine engine(nullptr, host, P.Facilities, Settings());
+    C.SetEngine(&engine);
 
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
@@ -211,6 +214,7 @@ protected:
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
              "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
         E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
+        C.SetEngine(E.get());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "png"); // shipped: nothing to download
@@ -448,6 +452,7 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
         }
     };
     TMainController fresh{View, Switchers, P.Facilities, Settings()};
+    fresh.SetEngine(E.get());
     View.Controller = &fresh;
     fresh.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     fresh.FLocalInfoGot = true;

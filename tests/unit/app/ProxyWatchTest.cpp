@@ -44,6 +44,7 @@ protected:
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\US.PNG", "png");
         Settings().Reopen(); // the store of the controller reads the files as a start does
         E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
+        C.SetEngine(E.get());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
                               "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",
                               "Watch.OtherProgram=Another program", "Browsers.Profile={1} ({2})",
