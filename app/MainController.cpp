@@ -39,7 +39,8 @@ std::string ServiceFlag(TCLSettings& settings, const std::string& code) {
 
 // The overlay's flag of a country code: the shipped picture, else (withDownloaded) a
 // downloaded one, else the service's address.
-std::string OverlayFlag(IFileSystem& files, TCLSettings& settings, const std::string& code, bool withDownloaded) {
+std::string OverlayFlag(IFileSystem& files, TCLSettings& settings, const std::string& code,
+                        bool withDownloaded) {
     std::string flag = ShippedFlag(files, settings, code);
     if (files.FileExists(flag)) return flag;
     if (withDownloaded) {
@@ -63,7 +64,7 @@ int SpinEditValue(const std::string& text, int min, int max) {
     return std::clamp<int>(*v, min, max);
 }
 
-TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers, const TPlatform& platform,
+TMainController::TMainController(TMainViews view, IBrowserSwitchers& switchers, const TPlatform& platform,
                                  TCLSettings& settings)
     : FView(view), FSwitchers(switchers), FPlatform(platform), FSettings(settings) {
     FFlag.AcceptTypes = "*/*";
@@ -84,7 +85,7 @@ void TMainController::FormCreate() {
     FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });
     if (TCLEngine* engine = FEngine)
         engine->OnUpdateAccepted = FAlive.Guard([](TMainController& c) { c.UpdateAccepted(); });
-    FView.PlaceWindow();
+    FView.Flag.PlaceWindow();
     // The first action: the guard has nothing to refuse. Its look for a hide of ours left
     // behind may read the system's live proxy options, which is slow under some systems
     // (Wine looks for a proxy script through DHCP and DNS each time), and the first paint
@@ -94,12 +95,13 @@ void TMainController::FormCreate() {
     LoadSettings();
     FLocalInfoGot = false;
     StartLookup();
-    if (TCLEngine* engine = FEngine) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
+    if (TCLEngine* engine = FEngine)
+        FView.Flag.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     InstallFirefoxExtensionOnce();
     SetAOT();
     FLastActionTime = FPlatform.Clock->Now();
     FNextUpdateLook = FLastActionTime + 1.0 / 24;
-    FView.SetTimerEnabled(TMainTimer::Watch, true);
+    FView.Window.SetTimerEnabled(TMainTimer::Watch, true);
 }
 
 // Firefox follows the hiding through our extension, installed at the first start that
@@ -132,7 +134,7 @@ void TMainController::FormDestroy() {
         StopHide(IsHiding() ? TSystemStop::Clear : TSystemStop::KeepUserOwn);
     }
     if (FProxyManager) FSettings.SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
-    FView.ClearAllWindow();
+    FView.Flag.ClearAllWindow();
     FProxyManager.reset();
 }
 
@@ -142,7 +144,7 @@ void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     if (!CheckLocalIP()) return; // the window closes: the panels stay as they are
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
     const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, value("COUNTRY_SHORT"), false);
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetTextInfo("", 0);
@@ -166,7 +168,7 @@ void TMainController::ProxyManagerLocalInfoFailed() {
     FNextLookup = FPlatform.Clock->Now() + delay / 86400.0;
     DebugTrace::Trace("CLProxy", "No answer from the lookup; the next in " + std::to_string(delay) + " s");
     if (TCLEngine* engine = FEngine)
-        FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
+        FView.Flag.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
 }
 
 void TMainController::StartLookup() {
@@ -180,8 +182,8 @@ void TMainController::StartLookup() {
 bool TMainController::CheckLocalIP() {
     auto code = FindListValue(FProxyManager->LocalInfo(), "COUNTRY_SHORT").value_or("");
     if (!SameText(code, "CN")) return true;
-    FView.ShowPlainMessage("This product is unavailable in this country.");
-    if (!FDestroyed) FView.CloseMainWindow();
+    FView.Dialogs.ShowPlainMessage("This product is unavailable in this country.");
+    if (!FDestroyed) FView.Window.CloseMainWindow();
     return false;
 }
 
@@ -190,21 +192,22 @@ void TMainController::ResetCountryDisp() {
     if (!FProxyManager) return;
     const std::string& code = FProxyManager->TargetCountry();
     LoadFlag(code);
-    FView.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
+    FView.Flag.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
 }
 
 // The flag of a two-letter code: shipped with the program, else downloaded once into
 // the user data folder.
 void TMainController::LoadFlag(const std::string& aCountryName) {
     IFileSystem& files = *FPlatform.Files;
-    const std::string shipped = ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
+    const std::string shipped =
+        ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
-        FView.LoadPNG(shipped);
+        FView.Flag.LoadPNG(shipped);
         return;
     }
     const std::string cached = DownloadedFlag(FSettings, aCountryName);
     if (files.FileExists(cached)) {
-        FView.LoadPNG(cached);
+        FView.Flag.LoadPNG(cached);
         return;
     }
     FFlag.FileName = cached;
@@ -213,7 +216,7 @@ void TMainController::LoadFlag(const std::string& aCountryName) {
 }
 
 void TMainController::sdFlagDoneFile(const std::string& strFileName) {
-    if (FPlatform.Files->FileExists(strFileName)) FView.LoadPNG(strFileName);
+    if (FPlatform.Files->FileExists(strFileName)) FView.Flag.LoadPNG(strFileName);
 }
 
 void TMainController::LoadSettings() {
@@ -227,58 +230,59 @@ void TMainController::LoadSettings() {
 // ---- option controls ----
 
 void TMainController::SetAutorun(bool checked) {
-    FView.SetAutorunChecked(checked);
+    FView.Options.SetAutorunChecked(checked);
     cbAutorunClick();
 }
 
 void TMainController::SetChangeIP(bool checked) {
-    FView.SetChangeIPChecked(checked);
+    FView.Options.SetChangeIPChecked(checked);
     cbChangeIPClick();
 }
 
 void TMainController::SetClearCookie(bool checked) {
-    FView.SetClearCookieChecked(checked);
+    FView.Options.SetClearCookieChecked(checked);
     cbClearCookieClick();
 }
 
 void TMainController::SetChangeIPTimeValue(int minutes) {
-    FView.SetChangeIPTime(std::clamp(minutes, kMinInterval, kMaxInterval));
+    FView.Options.SetChangeIPTime(std::clamp(minutes, kMinInterval, kMaxInterval));
     edtChangeIPTimeChange();
 }
 
 void TMainController::cbAutorunClick() {
-    bool checked = FView.AutorunChecked();
+    bool checked = FView.Options.AutorunChecked();
     FSettings.SetSettingBool("AutoRun", checked);
     // Quoted: an unquoted path with blanks ("C:\\Program Files\\...") would let the system
     // start "C:\\Program.exe" at logon instead.
-    SetRunAtLogon(*FPlatform.Registry, checked, FSettings.GetSettingString("App.Name"), "\"" + FView.ExecutablePath() + "\"");
+    SetRunAtLogon(*FPlatform.Registry, checked, FSettings.GetSettingString("App.Name"),
+                  "\"" + FView.Window.ExecutablePath() + "\"");
 }
 
 void TMainController::cbChangeIPClick() {
-    FSettings.SetSettingBool("ChangeIP", FView.ChangeIPChecked());
+    FSettings.SetSettingBool("ChangeIP", FView.Options.ChangeIPChecked());
     ResetChangeIPTime();
 }
 
 void TMainController::edtChangeIPTimeChange() {
     FSettings.SetSettingInteger("ChangeIPTime",
-                                 std::clamp(FView.ChangeIPTime(), kMinInterval, kMaxInterval));
+                                std::clamp(FView.Options.ChangeIPTime(), kMinInterval, kMaxInterval));
     ResetChangeIPTime();
 }
 
 void TMainController::cbClearCookieClick() {
-    FSettings.SetSettingBool("ClearCookie", FView.ClearCookieChecked());
+    FSettings.SetSettingBool("ClearCookie", FView.Options.ClearCookieChecked());
 }
 
 void TMainController::ResetChangeIPTime() {
     FLastChangeIPTime = FPlatform.Clock->Now();
-    FView.SetTimerEnabled(TMainTimer::ChangeIP, FView.ChangeIPChecked());
+    FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, FView.Options.ChangeIPChecked());
 }
 
 // ---- commands ----
 
 void TMainController::SetAOT() {
     FAlwaysOnTop = FSettings.GetSettingBool("AlwaysOnTop");
-    FView.SetAlwaysOnTop(FAlwaysOnTop);
+    FView.Window.SetAlwaysOnTop(FAlwaysOnTop);
 }
 
 void TMainController::actAlwaysOnTopExecute() {
@@ -287,9 +291,9 @@ void TMainController::actAlwaysOnTopExecute() {
 }
 
 void TMainController::actSettingsExecute() {
-    FView.ShowSettingsDialog();
+    FView.Dialogs.ShowSettingsDialog();
     if (FDestroyed) return;                           // a destroyed window's check box would read as clear
-    SetAutorun(FSettings.GetSettingBool("AutoRun")); // also after a cancelled dialog
+    SetAutorun(FSettings.GetSettingBool("AutoRun"));  // also after a cancelled dialog
 }
 
 // ---- hiding ----
@@ -374,21 +378,21 @@ void TMainController::HideThrough(const TProxyRec& proxy) {
     ApplyProxy(target.IP + ":" + target.Port);
     FSystemSet = ReadStoredProxySettings(TBrowserContext{FPlatform, FSettings});
     TCLSettings& settings = FSettings;
-    if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
+    if (settings.GetSettingBool("ChangeIP")) FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, true);
     if (target.IsSuper) {
         FProxyManager->Touch(target);
         FLastTouchTime = FPlatform.Clock->Now();
-        FView.SetTimerEnabled(TMainTimer::Touch, true);
+        FView.Window.SetTimerEnabled(TMainTimer::Touch, true);
     } else {
-        FView.SetTimerEnabled(TMainTimer::Touch, false);
+        FView.Window.SetTimerEnabled(TMainTimer::Touch, false);
     }
     const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, target.Country_Short, true);
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");
     overlay.Fade("Target", true, 100);
     overlay.SetIPInfoA("Local", "50", "100");
     overlay.TurnTarget();
-    FView.BindHideCommand(true);
+    FView.Window.BindHideCommand(true);
     FLastChangeIPTime = FPlatform.Clock->Now();
     // A rotation while no proxy of the country answers can only put back a dead one: the
     // notice stays, and the watch's retries go on without a second one.
@@ -412,15 +416,15 @@ void TMainController::actStopHideExecute() {
 void TMainController::StopHide(TSystemStop stop) {
     FWatch.Stop();
     FSystemSet.reset();
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfoA("Local", "100", "100");
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
     ApplyProxy("", stop);
-    FView.BindHideCommand(false); // "stopped" once every browser has its settings back
-    FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
-    FView.SetTimerEnabled(TMainTimer::Touch, false);
+    FView.Window.BindHideCommand(false); // "stopped" once every browser has its settings back
+    FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, false);
+    FView.Window.SetTimerEnabled(TMainTimer::Touch, false);
     ClearNoticeDetails();
     if (TCLEngine* engine = FEngine) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
 }
@@ -429,10 +433,10 @@ void TMainController::StopHide(TSystemStop stop) {
 
 void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
-    if (WholeMinutesBetween(FLastChangeIPTime, FPlatform.Clock->Now()) < FView.ChangeIPTime()) return;
+    if (WholeMinutesBetween(FLastChangeIPTime, FPlatform.Clock->Now()) < FView.Options.ChangeIPTime()) return;
     actMaskaddrExecute();
     if (FDestroyed) return;
-    if (FView.ClearCookieChecked()) { // after every automatic rotation, even a refused one
+    if (FView.Options.ClearCookieChecked()) { // after every automatic rotation, even a refused one
         FSwitchers.ClearUrlCache();
         FSwitchers.ClearFirefoxCookies();
     }
@@ -450,7 +454,7 @@ void TMainController::tmrTouchTimer() {
 // the program was hiding.
 void TMainController::actChooseIPCountryExecute() {
     if (!ServiceReached()) return;
-    const bool ok = FView.ShowChooseIPCountry(*FProxyManager);
+    const bool ok = FView.Dialogs.ShowChooseIPCountry(*FProxyManager);
     if (FDestroyed || !ok) return;
     ResetCountryDisp();
     actMaskaddrExecute();
@@ -468,7 +472,7 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
         if (engine != nullptr)
             engine->ShowMessageEx("MSGBox.CloseNotify", {}, 1, mtInformation, mb::OK, 0, false);
         if (FDestroyed) return false;
-        FView.MinimizeToTray();
+        FView.Tray.MinimizeToTray();
         return true;
     }
     case TCaptionCommand::Maximize:
@@ -488,8 +492,8 @@ void TMainController::tmrInitTimer() {
 void TMainController::TestIPfromLocal() {
     if (!FProxyManager) return;
     LoadPool();
-    FView.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
-                            FSettings.GetSettingString("URL.VerifyIP"));
+    FView.Dialogs.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
+                                    FSettings.GetSettingString("URL.VerifyIP"));
 }
 
 // The first load, from the init timer or from the first hide when that hide's update
@@ -498,7 +502,7 @@ bool TMainController::LoadPool() {
     if (FPoolLoaded) return true;
     if (!FProxyManager || !FProxyManager->ReloadSettings()) return false;
     FPoolLoaded = true;
-    FView.SetTimerEnabled(TMainTimer::Init, false);
+    FView.Window.SetTimerEnabled(TMainTimer::Init, false);
     ResetCountryDisp();
     return true;
 }
@@ -530,7 +534,7 @@ void TMainController::UpdateAccepted() {
     if (!FProxyManager->ReloadSettings() && !FPoolLoaded) return;
     if (!FPoolLoaded) {
         FPoolLoaded = true;
-        FView.SetTimerEnabled(TMainTimer::Init, false);
+        FView.Window.SetTimerEnabled(TMainTimer::Init, false);
     }
     ResetCountryDisp();
     if (IsHiding() && !FProxyManager->IsListed(FProxyManager->TargetProxy())) FWatch.Withdrawn();
@@ -558,17 +562,17 @@ void TMainController::Notice(const std::string& key, const std::vector<std::stri
     const std::string text = engine->GetAppStringEx(key, args);
     DebugTrace::Trace("CLNotice", ReplaceAll(text, "\r\n", " "));
     const size_t cut = text.find("\r\n");
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetTextInfo(text.substr(0, cut), 0);
     if (cut != std::string::npos) {
         overlay.SetTextInfo2(text.substr(cut + 2), 0);
         FNoticeDetails = true;
     }
-    FView.ShowNotice(text);
+    FView.Tray.ShowNotice(text);
 }
 
 void TMainController::ClearNoticeDetails() {
-    if (std::exchange(FNoticeDetails, false)) FView.Overlay().SetTextInfo2("", 0);
+    if (std::exchange(FNoticeDetails, false)) FView.Flag.Overlay().SetTextInfo2("", 0);
 }
 
 std::string TMainController::TargetCountryName() {

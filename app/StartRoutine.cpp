@@ -32,7 +32,8 @@ int RunApplication(IStartHost& host, const TCommandLine& commandLine) {
         else
             RestoreSystemProxy(TBrowserContext{Platform(), Settings()});
         // Only the uninstaller's end: a setup's (an upgrade) keeps the profiles as the user made them.
-        if (commandLine.HasWord(kUninstallWord)) TakeBackFirefoxFollow(TBrowserContext{Platform(), Settings()});
+        if (commandLine.HasWord(kUninstallWord))
+            TakeBackFirefoxFollow(TBrowserContext{Platform(), Settings()});
         FreeSettings();
         return 0;
     }

@@ -31,11 +31,12 @@ bool SafeInCommandLine(const std::string& text) {
 
 } // namespace
 
-bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters, bool aHideAndWait, int aTimeout) {
+bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters,
+                   bool aHideAndWait, int aTimeout) {
     if (exe.empty()) return c.Facilities.Processes->Start(parameters, "", aHideAndWait, aTimeout);
     const std::string path = ResolvePath(AppFolder(*c.Facilities.Files), exe);
     return c.Facilities.Processes->Start("\"" + path + "\" " + parameters, FolderOf(path), aHideAndWait,
-                                       aTimeout);
+                                         aTimeout);
 }
 
 std::string FindFirefoxPath(const TBrowserContext& c) {

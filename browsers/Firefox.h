@@ -12,7 +12,8 @@ namespace maskaddr {
 // Starts exe (resolved against the program's folder; its folder is the working folder)
 // with the parameters; with aHideAndWait hidden, waiting up to aTimeout ms (-1: no limit).
 // An empty exe runs the parameters alone as the command line. False when it did not start.
-bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters, bool aHideAndWait, int aTimeout);
+bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters,
+                   bool aHideAndWait, int aTimeout);
 
 // The remembered "FireFoxPath" when that file exists, else what the registry names (the
 // "Software\Brisklane" key over the Mozilla key); possibly empty or naming a missing file.

@@ -29,7 +29,8 @@ std::string ModeText(IAppTexts& texts, TProxyMode mode) {
 } // namespace
 
 std::string BrowserName(IAppTexts& texts, const TBrowserState& browser) {
-    return browser.Profile.empty() ? browser.Browser : Text(texts, "Browsers.Profile", {browser.Browser, browser.Profile});
+    return browser.Profile.empty() ? browser.Browser
+                                   : Text(texts, "Browsers.Profile", {browser.Browser, browser.Profile});
 }
 
 std::string BrowserStateText(IAppTexts& texts, const TBrowserState& browser) {
@@ -37,7 +38,8 @@ std::string BrowserStateText(IAppTexts& texts, const TBrowserState& browser) {
     case TCoverage::Hidden:
         return Text(texts, "Browsers.Hidden");
     case TCoverage::NotHidden:
-        return Text(texts, browser.ByPolicy ? "Browsers.Policy" : "Browsers.Own", {ModeText(texts, browser.Mode)});
+        return Text(texts, browser.ByPolicy ? "Browsers.Policy" : "Browsers.Own",
+                    {ModeText(texts, browser.Mode)});
     case TCoverage::Unreadable:
         return Text(texts, "Browsers.Unreadable", {browser.Unreadable});
     default:

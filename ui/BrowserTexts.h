@@ -22,7 +22,8 @@ class TNotHiddenNotice {
 public:
     // The notice (a language key and its argument) for the browsers not hidden that no
     // earlier call named; nullopt when there is none.
-    std::optional<std::pair<std::string, std::string>> Next(IAppTexts& texts, const std::vector<TBrowserState>& browsers);
+    std::optional<std::pair<std::string, std::string>> Next(IAppTexts& texts,
+                                                            const std::vector<TBrowserState>& browsers);
 
 private:
     std::set<std::string> FNamed;

@@ -84,7 +84,8 @@ void TChooseIPCountry::cbbCountryChange() {
 // downloaded now into that folder under the upper-case name; a failed download is silent.
 void TChooseIPCountry::LoadFlag(const std::string& aCountryName) {
     IFileSystem& files = *FPlatform.Files;
-    const std::string shipped = ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
+    const std::string shipped =
+        ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
         LoadPNG(shipped);
         return;

@@ -2,10 +2,10 @@
 // (see FlashForm.h).
 #include "ui/FlashForm.h"
 
+#include "base/DebugTrace.h"
+#include "base/Text.h"
 #include "framework/engine/EngineParts.h"
 #include "framework/settings/CLSettings.h"
-#include "base/Text.h"
-#include "base/DebugTrace.h"
 
 namespace maskaddr {
 

@@ -21,7 +21,8 @@ std::string VerdictText(IAppTexts& texts, const TJudgement& j) {
     case TVerdict::Hides:
         return texts.GetAppStringEx("Testing.Hides", {});
     case TVerdict::Leaks:
-        return texts.GetAppStringEx(j.Header.empty() ? "Testing.LeaksAddress" : "Testing.LeaksHeader", {j.Header});
+        return texts.GetAppStringEx(j.Header.empty() ? "Testing.LeaksAddress" : "Testing.LeaksHeader",
+                                    {j.Header});
     default:
         return texts.GetAppStringEx("Testing.NoAnswer", {});
     }
@@ -78,10 +79,10 @@ std::vector<TProxyRec> ProxiesToVerify(const TProxyManager& pool, const std::str
     return sample;
 }
 
-TTestingController::TTestingController(ITestingView& view, std::vector<TProxyRec> proxies, std::string checkURL,
-                                       IAppTexts& texts, const TPlatform& platform)
-    : FView(view), FTexts(texts), FPlatform(platform), FProxies(std::move(proxies)), FCheckURL(std::move(checkURL)),
-      FResults(FProxies.size()) {}
+TTestingController::TTestingController(ITestingView& view, std::vector<TProxyRec> proxies,
+                                       std::string checkURL, IAppTexts& texts, const TPlatform& platform)
+    : FView(view), FTexts(texts), FPlatform(platform), FProxies(std::move(proxies)),
+      FCheckURL(std::move(checkURL)), FResults(FProxies.size()) {}
 
 std::string TTestingController::Text(const std::string& key, const std::vector<std::string>& args) {
     return FTexts.GetAppStringEx(key, args);
@@ -142,8 +143,8 @@ void TTestingController::ProxyChecked(size_t index, const std::optional<std::str
     TJudgement judgement = JudgeProxy(reply, FRealAddress);
     std::string country = proxy.Country_Long;
     if (reply) country = !reply->CountryLong.empty() ? reply->CountryLong : reply->CountryShort;
-    FView.AppendLog(Text("Testing.Line",
-                         {proxy.IP + ":" + proxy.Port, country, std::to_string(ms), VerdictText(FTexts, judgement)}));
+    FView.AppendLog(Text("Testing.Line", {proxy.IP + ":" + proxy.Port, country, std::to_string(ms),
+                                          VerdictText(FTexts, judgement)}));
     FResults[index] = std::move(judgement);
     FView.SetProgress(++FDone, FProxies.size());
     if (FDone == FProxies.size()) return Finish();

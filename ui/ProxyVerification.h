@@ -58,8 +58,8 @@ public:
     static constexpr int kTimeoutMs = 10000, kCloseDelayMs = 3000;
 
     // checkURL: the service's machine-readable check ("URL.VerifyIP").
-    TTestingController(ITestingView& view, std::vector<TProxyRec> proxies, std::string checkURL, IAppTexts& texts,
-                       const TPlatform& platform);
+    TTestingController(ITestingView& view, std::vector<TProxyRec> proxies, std::string checkURL,
+                       IAppTexts& texts, const TPlatform& platform);
     TTestingController(const TTestingController&) = delete;
     TTestingController& operator=(const TTestingController&) = delete;
 

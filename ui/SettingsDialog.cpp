@@ -33,7 +33,8 @@ constexpr TBoxSetting kLoadOrder[] = {{TSettingsBox::AutoRun, "AutoRun"},
 TSettingsController::TSettingsController(ISettingsView& view, IFirefoxSetup& firefox,
                                          TSetRunAtLogon setRunAtLogon, const TBrowserContext& context,
                                          TEngineParts engine)
-    : FView(view), FFirefox(firefox), FContext(context), FEngine(engine), FSetRunAtLogon(std::move(setRunAtLogon)) {}
+    : FView(view), FFirefox(firefox), FContext(context), FEngine(engine),
+      FSetRunAtLogon(std::move(setRunAtLogon)) {}
 
 void TSettingsController::Inform(const char* key, const std::vector<std::string>& args) {
     FEngine.Messages.ShowMessageEx(key, args, 0, mtInformation, mb::OK, 0, false);
@@ -64,7 +65,8 @@ void TSettingsController::SaveOptions() {
     const bool autoRun = FView.Checked(TSettingsBox::AutoRun);
     settings.SetSettingBool("AutoRun", autoRun);
     if (FSetRunAtLogon)
-        FSetRunAtLogon(autoRun, settings.GetSettingString("App.Name"), FContext.Facilities.Files->ProgramPath());
+        FSetRunAtLogon(autoRun, settings.GetSettingString("App.Name"),
+                       FContext.Facilities.Files->ProgramPath());
     settings.SetSettingBool("SWITCH.IE", FView.Checked(TSettingsBox::IE));
     settings.SetSettingBool("SWITCH.FF", FView.Checked(TSettingsBox::FF));
     settings.SetSettingBool("SWITCH.OPERA", FView.Checked(TSettingsBox::Opera));

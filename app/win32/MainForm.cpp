@@ -234,7 +234,7 @@ TAction* TfrmMain::ActionById(int id) {
     return it == FActions.end() ? nullptr : it->second;
 }
 
-// ---- IMainView ----
+// ---- the views of MainViews.h ----
 
 bool TfrmMain::AutorunChecked() {
     return IsDlgButtonChecked(Handle(), ids::cbAutorun) == BST_CHECKED;
@@ -370,8 +370,9 @@ void TfrmMain::ShowSettingsDialog() {
     auto setRunAtLogon = [](bool on, const std::string& name, const std::string& command) {
         SetRunAtLogon(*Platform().Registry, on, name, command);
     };
-    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), setRunAtLogon, TBrowserContext{Platform(), Settings()},
-                        {*FEngine, *FEngine, *FEngine}, FEngine->SkinData());
+    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), setRunAtLogon,
+                        TBrowserContext{Platform(), Settings()}, {*FEngine, *FEngine, *FEngine},
+                        FEngine->SkinData());
     if (dialog.Handle() == nullptr) return;
     dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };
     FSettingsWindow = dialog.Handle();
@@ -380,8 +381,8 @@ void TfrmMain::ShowSettingsDialog() {
 }
 
 void TfrmMain::ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) {
-    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL, *FEngine,
-                       Platform(), FEngine->SkinData());
+    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL,
+                       *FEngine, Platform(), FEngine->SkinData());
     if (window.Handle() != nullptr) window.ShowModal();
 }
 

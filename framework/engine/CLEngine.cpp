@@ -37,7 +37,8 @@ TCLEngine* Engine() {
 
 TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings)
     : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings),
-      FMessages(host, *this, settings), FDownloads(platform), FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
+      FMessages(host, *this, settings), FDownloads(platform),
+      FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
     FTitleIncludeVer = true;
     FInInited = true;
     for (const auto& [event, name] : kRegisteredMessages)
@@ -242,7 +243,8 @@ void TCLEngine::SetLanguage(const std::string& value) {
     if (name == FLanguage) return;
     const std::string path =
         AppFolder(*FPlatform.Files) + FSettings.GetSettingString("Path.Languages") + "\\" + name + ".lan";
-    if (FPlatform.Files->FileExists(path) && FLanguageData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
+    if (FPlatform.Files->FileExists(path) &&
+        FLanguageData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
         FLanguage = name;
     } else {
         if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
@@ -309,8 +311,7 @@ void TCLEngine::InitSkin() {
 void TCLEngine::InitLanguage() {
     if (FLanguageData == nullptr) return;
     std::string name = FSettings.GetSettingString("Language");
-    if (name.empty())
-        name = LanguageForUiLanguage(FPlatform.System->UserDefaultUILanguage(), LanguageList());
+    if (name.empty()) name = LanguageForUiLanguage(FPlatform.System->UserDefaultUILanguage(), LanguageList());
     SetLanguage(name);
     if (FLanguageMenuItem != nullptr) BuildLanguageMenu(FLanguageMenuItem);
 }
@@ -443,8 +444,8 @@ std::string TCLEngine::GetURLParam() {
     params += "&RUNTIME=" + UrlEncodeForm(ansi, std::to_string(settings.RunTimes()));
     params += "&VER=" + UrlEncodeForm(ansi, version);
     params += "&SVER=" + UrlEncodeForm(ansi, std::to_string(settings.GetSettingInteger("App.SubVer")));
-    params += "&WVER=" +
-              UrlEncodeForm(ansi, std::to_string(os.Major) + "_" + std::to_string(os.Minor) + "_" + os.ServicePack);
+    params += "&WVER=" + UrlEncodeForm(ansi, std::to_string(os.Major) + "_" + std::to_string(os.Minor) + "_" +
+                                                 os.ServicePack);
     params += "&WLANG=" + UrlEncodeForm(ansi, std::to_string(FPlatform.System->SystemDefaultLangID()));
     params += "&CHL=" + UrlEncodeForm(ansi, HexOfLowBytes(channel));
     return params;

@@ -87,8 +87,9 @@ public:
     void WebBeforeNavigate2(const std::string& URL, bool& Cancel) override;
     // Fetches an address into a cache file once per run; onDone receives the file.
     // Spelled so on purpose: callers use this name.
-    void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
-                         std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) override;
+    void
+    DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                    std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) override;
     void DownloadtoCacheCancel(const std::string& strURL) override;
     // The update check the user asks for; bWait runs its window modally and frees it.
     void AppUpdate(bool bWait);

@@ -13,7 +13,8 @@ TCacheDownloads::TCacheDownloads(const TPlatform& platform) : FPlatform(platform
 
 TCacheDownloads::~TCacheDownloads() = default;
 
-void TCacheDownloads::DownloadtoCache(const std::string& strURL, const std::string& strCacheFile, TOnDone onDone) {
+void TCacheDownloads::DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                                      TOnDone onDone) {
     for (const std::string& started : FStarted)
         if (SameText(started, strURL)) return;
     auto worker = std::make_unique<TSingleDownloader>(nullptr, FPlatform);

@@ -30,8 +30,8 @@ public:
     TMessageBoxes(const TMessageBoxes&) = delete;
     TMessageBoxes& operator=(const TMessageBoxes&) = delete;
 
-    int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber, int DlgType,
-                      uint32_t Buttons, int iDefault, bool bLib) override;
+    int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
+                      int DlgType, uint32_t Buttons, int iDefault, bool bLib) override;
 
 private:
     IMessageDialog& Dialog();

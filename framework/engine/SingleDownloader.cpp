@@ -398,8 +398,8 @@ void TSingleDownloader::SetPostValues(const TNameValueList& slValues) {
     for (const std::string& line : slValues) {
         size_t eq = line.find('=');
         if (!query.empty()) query += "&";
-        query +=
-            line.substr(0, eq) + "=" + (eq == std::string::npos ? "" : UrlEncodeForm(*FPlatform.Ansi, line.substr(eq + 1)));
+        query += line.substr(0, eq) + "=" +
+                 (eq == std::string::npos ? "" : UrlEncodeForm(*FPlatform.Ansi, line.substr(eq + 1)));
     }
     PostQuery = query;
 }

@@ -34,7 +34,8 @@ class TFilePostGen {
 public:
     static constexpr const char* kBoundary = "---------------------------989989989";
     // Values are NAME=VALUE lines; files are NAME=PATH lines (either may be null).
-    void Make(IFileSystem& files, IAnsiCodec& ansi, const TNameValueList* slValues, const TNameValueList* slFiles);
+    void Make(IFileSystem& files, IAnsiCodec& ansi, const TNameValueList* slValues,
+              const TNameValueList* slFiles);
     const std::string& PostData() const { return FPostData; }
     const std::string& Headers() const { return FHeaders; }
 

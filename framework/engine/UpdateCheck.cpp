@@ -179,7 +179,8 @@ std::optional<std::string> AcceptedUpdateText(const TPlatform& platform, TCLSett
 
 void RecordReplySerial(TCLSettings& settings, const TUpdateReply& reply) {
     const std::optional<uint64_t> serial = ParseSerial(Trim(reply.Value("serial").value_or("")));
-    if (serial && *serial > AcceptedSerial(settings)) settings.SetSettingstring("Update.Serial", std::to_string(*serial));
+    if (serial && *serial > AcceptedSerial(settings))
+        settings.SetSettingstring("Update.Serial", std::to_string(*serial));
 }
 
 bool UpdateReplyAuthentic(TCLSettings& settings, const TUpdateReply& reply) {

@@ -21,8 +21,9 @@ class TSingleDownloader;
 class IBannerEngine {
 public:
     virtual ~IBannerEngine() = default;
-    virtual void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
-                                 std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) = 0;
+    virtual void
+    DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                    std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) = 0;
     virtual void DownloadtoCacheCancel(const std::string& strURL) = 0;
     virtual void WebBeforeNavigate2(const std::string& URL, bool& Cancel) = 0;
 };

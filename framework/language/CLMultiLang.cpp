@@ -240,7 +240,8 @@ bool TCLMultiLangData::LoadDefaultFromFile(IFileSystem& files, IAnsiCodec& ansi,
     return true;
 }
 
-std::string TCLMultiLangData::SaveCurrentToFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name) {
+std::string TCLMultiLangData::SaveCurrentToFile(IFileSystem& files, IAnsiCodec& ansi,
+                                                const std::string& name) {
     return FLangCurrentData.SaveToFile(files, ansi, name);
 }
 // The application name follows the documents: once the current language is gone, the

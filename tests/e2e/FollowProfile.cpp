@@ -13,7 +13,8 @@ int wmain(int argc, wchar_t** argv) {
     using namespace maskaddr;
     if (argc != 2) return 2;
     InstallWin32Platform();
-    const TFollowResult result = MakeFirefoxProfileFollow(TBrowserContext{Platform(), Settings()}, ToUtf8(argv[1]));
+    const TFollowResult result =
+        MakeFirefoxProfileFollow(TBrowserContext{Platform(), Settings()}, ToUtf8(argv[1]));
     if (result.Outcome != TFollowResult::TOutcome::Written)
         std::printf("not written: %s %s\n", result.File.c_str(), result.Error.c_str());
     FreeSettings();

@@ -2,8 +2,8 @@
 // policies.json beside firefox.exe (the input's three parts, split at NUL bytes; the prefs
 // part also stands for user.js). The whole check runs over them; "Make it follow" and the
 // uninstaller's take-back give user.js back byte for byte, and the line editor alone does too.
-#include "app/AppSettings.h"
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "browsers/BrowserCoverage.h"
 #include "browsers/FirefoxFollow.h"
 #include "browsers/FirefoxPrefs.h"

@@ -1,7 +1,7 @@
 // What other processes hand the program: a command line of any arguments, and the text
 // record of WM_COPYDATA that a second start forwards to the running instance.
-#include "app/AppSettings.h"
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "app/CommandLine.h"
 #include "fakes/FakeEngineHost.h"
 #include "framework/engine/CLEngine.h"

@@ -1,7 +1,7 @@
 // The IP-lookup reply: the pool takes it as its local information, and the fields the
 // main window shows become overlay commands, which the overlay's scene must take whole.
-#include "app/AppSettings.h"
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "base/NameValueList.h"
 #include "proxy/ProxyManager.h"
 #include "ui/FlashForm.h"

@@ -1,7 +1,7 @@
 // Proxy lists as the update delivers them: loaded into the pool, then the country queries
 // and the choice of idle proxies that the windows make.
-#include "app/AppSettings.h"
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "base/StringList.h"
 #include "proxy/ProxyManager.h"
 

@@ -1,7 +1,7 @@
 // INI text and the settings store: a setting.dat of any bytes, loaded, read with every
 // typed accessor, written back; and the automatic update's days rule on what it holds.
-#include "app/AppSettings.h"
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/IniText.h"
 

@@ -2,9 +2,9 @@
 // there, its before-navigation event, and a "wcme:" link that is cancelled and opens
 // its page in the browser the system names (a stand-in that records its command line).
 // The control draws nothing here (no Gecko under this Wine), so no picture is checked.
-#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/WebBanner.h"
 #include "framework/settings/CLSettings.h"

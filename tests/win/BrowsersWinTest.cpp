@@ -2,10 +2,10 @@
 // read back with the system's own INI functions, cache entries made with WinINet, and a
 // stand-in firefox.exe that records how it was started. Last, the real program rotating
 // with cookie clearing on.
-#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "browsers/Firefox.h"
 #include "browsers/Opera.h"

@@ -2,11 +2,11 @@
 // checked by its pixels, the gauge, the key filter, language and skin, a screenshot), and
 // the real maskaddr.exe driven through its windows (the three ways into the chooser, a
 // choice with OK and the hide through the chosen country's proxy, Cancel).
-#include "app/AppSettings.h"
 #include "ProgramDriver.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "fakes/FakeEngineHost.h"
 #include "framework/engine/CLEngine.h"

@@ -1,11 +1,11 @@
 // The download worker and the update check against real WinINet, a server of the
 // test's own on 127.0.0.1 and (for the system-proxy case) the run's tinyproxy.
-#include "app/AppSettings.h"
 #include "PoolWinSupport.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
 #include "UpdateSigning.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/SingleDownloader.h"
 #include "framework/engine/UpdateCheck.h"
@@ -242,7 +242,8 @@ protected:
         Host.SetOwner(Form.Handle());
         E = new TCLEngine(&Form, Host, Platform(), Settings());
         auto* texts = new TCLMultiLangData(&Form, "CLMultiLangData");
-        texts->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi, TestProgramFolder() + "lang\\English.lan");
+        texts->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi,
+                                   TestProgramFolder() + "lang\\English.lan");
         E->SetLanguageData(texts);
         Settings().SetLists(&Lists); // the test's settings answer first, not the engine's lists
         Set("App.MagicWord", "Word");

@@ -1,8 +1,8 @@
 // The engine with real windows: messages between two processes, the task dialog
 // with its "do not show again" box, the about window, and live re-translation.
-#include "app/AppSettings.h"
 #include "Screenshot.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"

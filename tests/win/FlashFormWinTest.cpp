@@ -1,9 +1,9 @@
 // The status overlay as real windows under Wine: placed in a parent's panel, driven
 // with the start-up, ready, hide and stop command sequences, photographed, and checked
 // by pixel statistics; right clicks, clicks on its elements, and a missing scene file.
-#include "app/AppSettings.h"
 #include "Screenshot.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"

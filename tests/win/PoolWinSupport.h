@@ -3,11 +3,11 @@
 // answered from an overwrite list, and a message loop that runs until a condition holds.
 #pragma once
 
-#include "app/AppSettings.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
+#include "base/Text.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
-#include "base/Text.h"
 #include "platform/win32/PlatformWin.h"
 #include "proxy/ProxyManager.h"
 

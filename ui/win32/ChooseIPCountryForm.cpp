@@ -23,7 +23,8 @@ constexpr wchar_t kFilterOwner[] = L"Maskaddr.ChooserKeyFilter";
 } // namespace
 
 TfrmChooseIPCountry::TfrmChooseIPCountry(HWND owner, TProxyManager& pool, IAppTexts& texts,
-                                         const TPlatform& platform, TCLSettings& settings, TSkinData* skinData)
+                                         const TPlatform& platform, TCLSettings& settings,
+                                         TSkinData* skinData)
     : TWin32Form(nullptr, "frmChooseIPCountry", "TfrmChooseIPCountry"), FOwner(owner), FTexts(texts),
       FFiles(*platform.Files), FController(*this, pool, platform, settings) {
     Position = TFormPosition::MainFormCenter;

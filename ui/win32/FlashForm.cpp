@@ -13,9 +13,10 @@ namespace {
 constexpr wchar_t kFormProp[] = L"TfrmFlashForm";
 }
 
-TfrmFlashForm::TfrmFlashForm(TComponent* owner, const TPlatform& platform, TCLSettings& settings, IPages* pages)
-    : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm"), TFlashFormLogic(settings, pages), FPlatform(platform),
-      FSettings(settings) {}
+TfrmFlashForm::TfrmFlashForm(TComponent* owner, const TPlatform& platform, TCLSettings& settings,
+                             IPages* pages)
+    : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm"), TFlashFormLogic(settings, pages),
+      FPlatform(platform), FSettings(settings) {}
 
 bool TfrmFlashForm::CreateInside(HWND parent) {
     RECT area{0, 0, 534, 180};
@@ -120,8 +121,8 @@ void TfrmFlashForm::SendCommand(const std::string& text) {
     if (FFlashPlayer != nullptr) FFlashPlayer->SetVariable(ToWide(kCallbackVar), ToWide(text));
 }
 
-std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform, TCLSettings& settings,
-                                              IPages* pages) {
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform,
+                                              TCLSettings& settings, IPages* pages) {
     auto form = std::make_unique<TfrmFlashForm>(nullptr, platform, settings, pages);
     if (!form->CreateInside(container)) return form;
     ShowWindow(form->Handle(), SW_SHOW);

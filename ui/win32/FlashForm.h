@@ -47,7 +47,7 @@ private:
 };
 
 // Creates the overlay in the container (border style none, filling it) and shows it.
-std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform, TCLSettings& settings,
-                                              IPages* pages);
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform,
+                                              TCLSettings& settings, IPages* pages);
 
 } // namespace maskaddr

@@ -35,8 +35,9 @@ constexpr int btnCancel = IDCANCEL;
 
 class TfrmSettings final : public TWin32Form, public ISettingsView {
 public:
-    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon, const TBrowserContext& context,
-                 TSettingsController::TEngineParts engine, TSkinData* skinData);
+    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon,
+                 const TBrowserContext& context, TSettingsController::TEngineParts engine,
+                 TSkinData* skinData);
     TSettingsController& Controller() { return FController; }
 
     // ISettingsView

@@ -1,7 +1,7 @@
 // The main window's option handlers, caption commands and always-on-top, against a
 // recording view.
-#include "app/AppSettings.h"
 #include "app/MainController.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakeMainView.h"
 #include "fakes/FakePlatform.h"
@@ -27,7 +27,7 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers, P.Facilities, Settings()};
+    TMainController C{View.Views(), Switchers, P.Facilities, Settings()};
     void SetUp() override { View.Controller = &C; }
     const char* Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     void User(const std::string& lines) {
@@ -177,7 +177,7 @@ TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsk
              "NORMAL_IPS=10.0.0.1:80|Germany|DE|13|52;10.0.0.2:80|France|FR|2|48;\n");
         Settings().Reopen();
         TFakeMainView view;
-        TMainController c(view, Switchers, P.Facilities, Settings());
+        TMainController c(view.Views(), Switchers, P.Facilities, Settings());
         c.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         c.tmrInitTimer();
         c.tmrInitTimer(); // a tick already queued when the timer stopped
@@ -451,7 +451,7 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
         while (!v.Closed && Ui.Pump(1) == 1) {
         }
     };
-    TMainController fresh{View, Switchers, P.Facilities, Settings()};
+    TMainController fresh{View.Views(), Switchers, P.Facilities, Settings()};
     fresh.SetEngine(E.get());
     View.Controller = &fresh;
     fresh.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());

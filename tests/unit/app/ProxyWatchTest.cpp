@@ -28,7 +28,7 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers, P.Facilities, Settings()};
+    TMainController C{View.Views(), Switchers, P.Facilities, Settings()};
     TFakeEngineHost Host;
     TCLMultiLangData Texts{nullptr, "CLMultiLangData"};
     std::unique_ptr<TCLEngine> E;

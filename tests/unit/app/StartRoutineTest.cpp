@@ -1,8 +1,8 @@
 // The start routine's decisions, in order, against a recording host.
-#include "app/AppSettings.h"
 #include "app/StartRoutine.h"
-#include "browsers/FirefoxFollow.h"
+#include "app/AppSettings.h"
 #include "browsers/CountryGate.h"
+#include "browsers/FirefoxFollow.h"
 #include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
 

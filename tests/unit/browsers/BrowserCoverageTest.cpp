@@ -2,8 +2,8 @@
 // every value of network.proxy.type, prefs.js against user.js, profiles.ini's profiles and its
 // damage, Firefox's policies and the Chromium family's; and "Make it follow" with the
 // uninstaller's take-back, byte for byte.
-#include "app/AppSettings.h"
 #include "browsers/BrowserCoverage.h"
+#include "app/AppSettings.h"
 #include "browsers/FirefoxFollow.h"
 #include "fakes/FakePlatform.h"
 
@@ -277,7 +277,8 @@ TEST_F(BrowserCoverageTest, MakeItFollowAddsOneLineThatTheUninstallerTakesBackBy
         P.Files.RemoveFile(kProfile + "\\user.js");
         if (c.Before) P.Files.Put(kProfile + "\\user.js", *c.Before);
         ASSERT_TRUE(Only("Firefox").CanFollow()) << c.Name;
-        EXPECT_EQ(MakeFirefoxProfileFollow(C(), kProfile).Outcome, TFollowResult::TOutcome::Written) << c.Name;
+        EXPECT_EQ(MakeFirefoxProfileFollow(C(), kProfile).Outcome, TFollowResult::TOutcome::Written)
+            << c.Name;
         EXPECT_EQ(P.Files.Get(kProfile + "\\user.js"), c.After) << c.Name;
         EXPECT_EQ(Only("Firefox").Coverage, C::Hidden) << c.Name;
         TakeBackFirefoxFollow(C());

@@ -1,8 +1,8 @@
 // The system proxy switcher's journal of the user's own settings, against fake settings,
 // registry and files: what a stop, an exit and a start-up leave behind, and the journal's
 // text.
-#include "app/AppSettings.h"
 #include "browsers/SystemProxy.h"
+#include "app/AppSettings.h"
 #include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
 

@@ -57,12 +57,14 @@ TEST(UpdateReplyTest, LinesAndLookups) {
 TEST_F(UpdateTest, OnlyTheAllowedSettingsAreAppliedInOrderAndEveryOtherIsRefusedByName) {
     EXPECT_TRUE(UpdateReplyAuthentic(Settings(), ParseUpdateReply("MagicWord=SECRET")));
     EXPECT_FALSE(UpdateReplyAuthentic(Settings(), ParseUpdateReply("magicword=other")));
-    ApplyUpdateSettings(Settings(), ParseUpdateReply(
-        "__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.URL.home=1\n"
-        "__MODIFY__. url.HOME =2\nBanner.Top.URL=http://127.0.0.1/b\n__MODIFY__.Update.Days=3\n"
-        "__MODIFY__.FireFoxPath=C:\\evil.exe\n__MODIFY__.FireFoxPath =C:\\evil2.exe\n"
-        "__MODIFY__.update.allowunsigned=1\n__MODIFY__.URL.LocalFlagPath=\\\\host\\share\\\n"
-        "__MODIFY__.URL.x y=1\nBanner.a b=1\nOther=ignored\n"));
+    ApplyUpdateSettings(
+        Settings(),
+        ParseUpdateReply(
+            "__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.URL.home=1\n"
+            "__MODIFY__. url.HOME =2\nBanner.Top.URL=http://127.0.0.1/b\n__MODIFY__.Update.Days=3\n"
+            "__MODIFY__.FireFoxPath=C:\\evil.exe\n__MODIFY__.FireFoxPath =C:\\evil2.exe\n"
+            "__MODIFY__.update.allowunsigned=1\n__MODIFY__.URL.LocalFlagPath=\\\\host\\share\\\n"
+            "__MODIFY__.URL.x y=1\nBanner.a b=1\nOther=ignored\n"));
     EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
     EXPECT_EQ(S("URL.home"), "2") << "in order, the name trimmed, in any letter case";
     EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");

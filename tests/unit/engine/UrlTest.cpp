@@ -17,7 +17,7 @@ TEST(UrlToolsTest, FormEncodingAndDecoding) {
     EXPECT_EQ(UrlEncodeForm(ansi, "Service Pack 3"), "Service+Pack+3");
     EXPECT_EQ(UrlEncodeForm(ansi, "a/b?c=d&e~!$'()*-.@_"), "a%2fb%3fc%3dd%26e%7e!$'()*-.@_");
     EXPECT_EQ(UrlEncodeForm(ansi, "Fran\xC3\xA7"
-                            "ais"),
+                                  "ais"),
               "Fran%e7ais")
         << "ANSI bytes, lower-case escapes";
     EXPECT_EQ(UrlDecodeForm("a+b%2F%2f%%c"), "a b//%c");
@@ -107,7 +107,8 @@ TEST(UrlToolsTest, MultipartBodyByteForByte) {
 TEST(UrlToolsTest, RepliesDecodeByCharset) {
     TCp1252Codec ansi;
     EXPECT_EQ(DecodeReply(ansi, "caf\xE9", KAnsi), "caf\xC3\xA9");
-    EXPECT_EQ(DecodeReply(ansi, std::string("h\0i\0!", 5), KUnicode), "hi") << "a trailing odd byte is dropped";
+    EXPECT_EQ(DecodeReply(ansi, std::string("h\0i\0!", 5), KUnicode), "hi")
+        << "a trailing odd byte is dropped";
     EXPECT_EQ(DecodeReply(ansi, "caf\xC3\xA9", KUTF8), "caf\xC3\xA9");
 }
 

@@ -1,7 +1,7 @@
 // The web banner's choice of address, its cache files and downloads, and its links;
 // the start-up picture's choice.
-#include "app/AppSettings.h"
 #include "framework/engine/WebBanner.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEmbeddedBrowser.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
@@ -69,7 +69,8 @@ TEST(SplashTest, DistributorPictureWinsOverTheShippedOne) {
         TFakePlatform p;
         for (const std::string& file : c.present)
             p.Files.Put(kApp + file, "png");
-        EXPECT_EQ(ChooseSplashPicture(p.Files, kApp), c.chosen.empty() ? "" : kApp + c.chosen) << c.present.front();
+        EXPECT_EQ(ChooseSplashPicture(p.Files, kApp), c.chosen.empty() ? "" : kApp + c.chosen)
+            << c.present.front();
     }
 }
 

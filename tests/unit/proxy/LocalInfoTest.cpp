@@ -1,7 +1,7 @@
 // The IP-information lookup and the keep-alive request with a fake HTTP client and a
 // pumped queue in place of the user-interface thread; the worker threads are real.
-#include "app/AppSettings.h"
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 
 using namespace maskaddr;

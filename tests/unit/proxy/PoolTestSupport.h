@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/AppSettings.h"
-#include "fakes/FakePlatform.h"
 #include "base/Text.h"
+#include "fakes/FakePlatform.h"
 #include "fakes/FixedSeeds.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The choice of an idle proxy: cycling through a country's proxies, the fallback to
 // the proxy in use, the wildcard, super proxies first, and agreement with the
 // direct-way pool on random pools and seeds.
-#include "app/AppSettings.h"
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 #include "reference/LiteralProxyPool.h"
 

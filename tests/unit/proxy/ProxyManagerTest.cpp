@@ -1,7 +1,7 @@
 // The proxy pool's loading and country queries, including malformed entries.
-#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 
 using namespace maskaddr;
 using namespace maskaddr::test;

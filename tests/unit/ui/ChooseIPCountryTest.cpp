@@ -1,8 +1,8 @@
 // The country chooser's logic against a recording view and a pool loaded from settings:
 // the list and its first selection, flags, the filled map template, the gauge, OK and
 // Cancel, and the key filter.
-#include "app/AppSettings.h"
 #include "ui/ChooseIPCountry.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeChooserView.h"
 #include "fakes/FakePlatform.h"
 #include "framework/settings/CLSettings.h"

@@ -1,7 +1,7 @@
 // The status overlay's command texts, byte for byte, the first picture, and the
 // decisions on the player's two requests.
-#include "app/AppSettings.h"
 #include "ui/FlashForm.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"

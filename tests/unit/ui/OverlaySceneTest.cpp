@@ -1,7 +1,7 @@
 // The overlay player's parser and scene state: commands as the main window sends
 // them, malformed ones, animations driven by time steps, and the scene description.
-#include "app/AppSettings.h"
 #include "ui/OverlayScene.h"
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "ui/FlashForm.h"
 

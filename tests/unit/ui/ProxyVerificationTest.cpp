@@ -1,7 +1,7 @@
 // The verification window's logic: the verdicts against recorded replies of the
 // service's check, the proxies chosen, and whole runs against canned replies.
-#include "app/AppSettings.h"
 #include "ui/ProxyVerification.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeTestingView.h"

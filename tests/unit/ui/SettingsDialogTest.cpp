@@ -1,7 +1,7 @@
 // The settings dialog's logic: the load and save orders, Cancel, the autorun value,
 // the show-again flags and the re-installation of the Firefox extension.
-#include "app/AppSettings.h"
 #include "ui/SettingsDialog.h"
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
@@ -33,7 +33,9 @@ protected:
     TFakeForm Main{"frmMain", "TfrmMain"};
     TCLEngine* E = new TCLEngine(&Main, Host, P.Facilities, Settings()); // Main owns it
     std::vector<std::string> Autorun; // what SaveOptions asked of the autorun writer, with the settings then
-    TSettingsController C{View, Firefox, [this](bool on, const std::string& name, const std::string& cmd) {
+    TSettingsController C{View,
+                          Firefox,
+                          [this](bool on, const std::string& name, const std::string& cmd) {
                               Autorun.push_back(std::string(on ? "write " : "delete ") + name + " " + cmd +
                                                 " AutoRun=" + Settings().GetSettingString("AutoRun") +
                                                 " SWITCH.FF=" + Settings().GetSettingString("SWITCH.FF"));
