@@ -326,7 +326,7 @@ void TfrmMain::PlaceWindow() {
 
 // The tray icon's tip says the state in words: hiding as which country through which address.
 void TfrmMain::UpdateTrayTip() {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine.get();
     if (engine == nullptr) return;
     std::string tip = engine->GetAppString("Tray.NotHiding");
     if (HideCommandIsStop() && FFlashForm && FFlashForm->FlashPlayer()) {
@@ -363,7 +363,8 @@ void TfrmMain::ShowPlainMessage(const std::string& text) {
 
 void TfrmMain::SetCountryText(const std::string& text) {
     SetWindowTextW(Control(ids::lblIPCountry), ToWide(text).c_str());
-    if (TCLEngine* engine = Engine()) SetAccessibleName(Control(ids::imgFL), engine->GetAppStringEx("Access.FlagOf", {text}));
+    if (TCLEngine* engine = FEngine.get())
+        SetAccessibleName(Control(ids::imgFL), engine->GetAppStringEx("Access.FlagOf", {text}));
 }
 
 void TfrmMain::ShowSettingsDialog() {
