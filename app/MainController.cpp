@@ -1,5 +1,6 @@
 // The main window's logic (see MainController.h).
 #include "app/MainController.h"
+#include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
@@ -22,36 +23,35 @@ constexpr int kMinInterval = 1, kMaxInterval = 120;
 
 // The flag picture of a country code as the program ships it: "URL.LocalFlagPath" in
 // the program folder.
-std::string ShippedFlag(const std::string& code) {
-    return ResolvePath(AppFolder(), Settings().GetSettingString("URL.LocalFlagPath") + code + ".PNG");
+std::string ShippedFlag(IFileSystem& files, TCLSettings& settings, const std::string& code) {
+    return ResolvePath(AppFolder(files), settings.GetSettingString("URL.LocalFlagPath") + code + ".PNG");
 }
 
 // Where a flag picture downloaded from the service is kept.
-std::string DownloadedFlag(const std::string& code) {
-    return ResolvePath(Settings().UserDataPath(), code + ".PNG");
+std::string DownloadedFlag(TCLSettings& settings, const std::string& code) {
+    return ResolvePath(settings.UserDataPath(), code + ".PNG");
 }
 
 // The flag picture's address on the service.
-std::string ServiceFlag(const std::string& code) {
-    return Settings().GetSettingString("URL.FlagPath") + code + ".PNG";
+std::string ServiceFlag(TCLSettings& settings, const std::string& code) {
+    return settings.GetSettingString("URL.FlagPath") + code + ".PNG";
 }
 
 // The overlay's flag of a country code: the shipped picture, else (withDownloaded) a
 // downloaded one, else the service's address.
-std::string OverlayFlag(const std::string& code, bool withDownloaded) {
-    IFileSystem& files = *Platform().Files;
-    std::string flag = ShippedFlag(code);
+std::string OverlayFlag(IFileSystem& files, TCLSettings& settings, const std::string& code,
+                        bool withDownloaded) {
+    std::string flag = ShippedFlag(files, settings, code);
     if (files.FileExists(flag)) return flag;
     if (withDownloaded) {
-        flag = DownloadedFlag(code);
+        flag = DownloadedFlag(settings, code);
         if (files.FileExists(flag)) return flag;
     }
-    return ServiceFlag(code);
+    return ServiceFlag(settings, code);
 }
 } // namespace
 
-void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command) {
-    IRegistry& reg = *Platform().Registry;
+void SetRunAtLogon(IRegistry& reg, bool enable, const std::string& valueName, const std::string& command) {
     if (enable)
         reg.WriteString(TRegRoot::CurrentUser, kRunKey, valueName, command);
     else
@@ -64,8 +64,9 @@ int SpinEditValue(const std::string& text, int min, int max) {
     return std::clamp<int>(*v, min, max);
 }
 
-TMainController::TMainController(IMainView& view, IBrowserSwitchers& switchers)
-    : FView(view), FSwitchers(switchers) {
+TMainController::TMainController(TMainViews view, IBrowserSwitchers& switchers, const TPlatform& platform,
+                                 TCLSettings& settings)
+    : FView(view), FSwitchers(switchers), FPlatform(platform), FSettings(settings) {
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true; // a reply without a length header is refused
     FFlag.UseCache = false;
@@ -78,13 +79,13 @@ TMainController::~TMainController() = default;
 // ---- creation and destruction ----
 
 void TMainController::FormCreate() {
-    FProxyManager = std::make_unique<TProxyManager>();
+    FProxyManager = std::make_unique<TProxyManager>(FPlatform, FSettings);
     FProxyManager->SetOnGetCurrentLocalInfo(
         [this](TProxyManager& sender) { ProxyManagerGetCurrentLocalInfo(sender); });
     FProxyManager->SetOnLocalInfoFailed([this](TProxyManager&) { ProxyManagerLocalInfoFailed(); });
-    if (TCLEngine* engine = Engine())
+    if (TCLEngine* engine = FEngine)
         engine->OnUpdateAccepted = FAlive.Guard([](TMainController& c) { c.UpdateAccepted(); });
-    FView.PlaceWindow();
+    FView.Flag.PlaceWindow();
     // The first action: the guard has nothing to refuse. Its look for a hide of ours left
     // behind may read the system's live proxy options, which is slow under some systems
     // (Wine looks for a proxy script through DHCP and DNS each time), and the first paint
@@ -94,12 +95,13 @@ void TMainController::FormCreate() {
     LoadSettings();
     FLocalInfoGot = false;
     StartLookup();
-    if (TCLEngine* engine = Engine()) FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
+    if (TCLEngine* engine = FEngine)
+        FView.Flag.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.Verifing"), 0);
     InstallFirefoxExtensionOnce();
     SetAOT();
-    FLastActionTime = Platform().Clock->Now();
+    FLastActionTime = FPlatform.Clock->Now();
     FNextUpdateLook = FLastActionTime + 1.0 / 24;
-    FView.SetTimerEnabled(TMainTimer::Watch, true);
+    FView.Window.SetTimerEnabled(TMainTimer::Watch, true);
 }
 
 // Firefox follows the hiding through our extension, installed at the first start that
@@ -107,14 +109,14 @@ void TMainController::FormCreate() {
 // beside the program it is tried again at the next start.
 void TMainController::InstallFirefoxExtensionOnce() {
     IFirefoxSetup& firefox = FSwitchers.Firefox();
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FSettings;
     // With its switch off Firefox is never started, not even for the installation.
     if (!settings.GetSettingBool("SWITCH.FF")) return;
     if (!firefox.IsFirefoxInstalled() || settings.GetSettingBool("FFEXT.INSTALLED")) return;
     if (!firefox.InstallFirefoxExtension()) return;
     settings.SetSettingBool("FFEXT.INSTALLED", true);
     if (firefox.IsFirefoxRunning())
-        if (TCLEngine* engine = Engine())
+        if (TCLEngine* engine = FEngine)
             engine->ShowMessageEx("MSGBox.FFRestart", {}, 0, mtInformation, mb::OK, 0, false);
 }
 
@@ -124,15 +126,15 @@ void TMainController::InstallFirefoxExtensionOnce() {
 void TMainController::FormDestroy() {
     if (FDestroyed) return;
     FDestroyed = true;
-    if (TCLEngine* engine = Engine()) engine->OnUpdateAccepted = nullptr;
+    if (TCLEngine* engine = FEngine) engine->OnUpdateAccepted = nullptr;
     if (IsHiding() && SettingsChangedByOthers()) {
-        DropProxyJournal();
+        DropProxyJournal(TBrowserContext{FPlatform, FSettings});
         StopHide(TSystemStop::Untouched);
     } else {
         StopHide(IsHiding() ? TSystemStop::Clear : TSystemStop::KeepUserOwn);
     }
-    if (FProxyManager) Settings().SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
-    FView.ClearAllWindow();
+    if (FProxyManager) FSettings.SetSettingstring("TARGET_COUNTRY", FProxyManager->TargetCountry());
+    FView.Flag.ClearAllWindow();
     FProxyManager.reset();
 }
 
@@ -141,19 +143,19 @@ void TMainController::FormDestroy() {
 void TMainController::ProxyManagerGetCurrentLocalInfo(TProxyManager& Sender) {
     if (!CheckLocalIP()) return; // the window closes: the panels stay as they are
     auto value = [&](const char* name) { return FindListValue(Sender.LocalInfo(), name).value_or(""); };
-    const std::string flag = OverlayFlag(value("COUNTRY_SHORT"), false);
-    IStatusOverlay& overlay = FView.Overlay();
+    const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, value("COUNTRY_SHORT"), false);
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfo("Local", "True", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetIPInfo("Target", "", flag, value("IP"), value("COUNTRY_LONG"), value("CITY"), "100", "100");
     overlay.SetTextInfo("", 0);
-    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+    if (TCLEngine* engine = FEngine) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
     FLocalInfoGot = true;
     if (FLookupsPending > 0) --FLookupsPending;
     FNextLookup = 0;
     // The network is back after the start's update check failed: that check runs now.
-    if (std::exchange(FLookupFailures, 0) > 0 && Settings().GetSettingInteger("Update.Times") == 0 &&
-        Settings().GetSettingBool("Update.BeginAuto"))
-        if (TCLEngine* engine = Engine()) engine->AppUpdateAuto();
+    if (std::exchange(FLookupFailures, 0) > 0 && FSettings.GetSettingInteger("Update.Times") == 0 &&
+        FSettings.GetSettingBool("Update.BeginAuto"))
+        if (TCLEngine* engine = FEngine) engine->AppUpdateAuto();
 }
 
 // No answer to the lookup: tried again on its own after 2, 4, 8 ... seconds, at most a
@@ -163,10 +165,10 @@ void TMainController::ProxyManagerLocalInfoFailed() {
     if (FDestroyed || FLocalInfoGot || FLookupsPending > 0) return;
     ++FLookupFailures;
     const int delay = std::min(60, 1 << std::min(FLookupFailures, 6));
-    FNextLookup = Platform().Clock->Now() + delay / 86400.0;
+    FNextLookup = FPlatform.Clock->Now() + delay / 86400.0;
     DebugTrace::Trace("CLProxy", "No answer from the lookup; the next in " + std::to_string(delay) + " s");
-    if (TCLEngine* engine = Engine())
-        FView.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
+    if (TCLEngine* engine = FEngine)
+        FView.Flag.Overlay().SetTextInfo(engine->GetAppString("FLSMsg.NoConnection"), 0);
 }
 
 void TMainController::StartLookup() {
@@ -180,8 +182,8 @@ void TMainController::StartLookup() {
 bool TMainController::CheckLocalIP() {
     auto code = FindListValue(FProxyManager->LocalInfo(), "COUNTRY_SHORT").value_or("");
     if (!SameText(code, "CN")) return true;
-    FView.ShowPlainMessage("This product is unavailable in this country.");
-    if (!FDestroyed) FView.CloseMainWindow();
+    FView.Dialogs.ShowPlainMessage("This product is unavailable in this country.");
+    if (!FDestroyed) FView.Window.CloseMainWindow();
     return false;
 }
 
@@ -190,34 +192,35 @@ void TMainController::ResetCountryDisp() {
     if (!FProxyManager) return;
     const std::string& code = FProxyManager->TargetCountry();
     LoadFlag(code);
-    FView.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
+    FView.Flag.SetCountryText(code == "UN" ? "Auto Selected" : FProxyManager->GetCountryLong(code));
 }
 
 // The flag of a two-letter code: shipped with the program, else downloaded once into
 // the user data folder.
 void TMainController::LoadFlag(const std::string& aCountryName) {
-    IFileSystem& files = *Platform().Files;
-    const std::string shipped = ResolvePath(AppFolder(), "res\\flag_short\\" + aCountryName + ".PNG");
+    IFileSystem& files = *FPlatform.Files;
+    const std::string shipped =
+        ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
-        FView.LoadPNG(shipped);
+        FView.Flag.LoadPNG(shipped);
         return;
     }
-    const std::string cached = DownloadedFlag(aCountryName);
+    const std::string cached = DownloadedFlag(FSettings, aCountryName);
     if (files.FileExists(cached)) {
-        FView.LoadPNG(cached);
+        FView.Flag.LoadPNG(cached);
         return;
     }
     FFlag.FileName = cached;
-    FFlag.URL = ServiceFlag(UpperAscii(aCountryName));
+    FFlag.URL = ServiceFlag(FSettings, UpperAscii(aCountryName));
     FFlag.GetFile();
 }
 
 void TMainController::sdFlagDoneFile(const std::string& strFileName) {
-    if (Platform().Files->FileExists(strFileName)) FView.LoadPNG(strFileName);
+    if (FPlatform.Files->FileExists(strFileName)) FView.Flag.LoadPNG(strFileName);
 }
 
 void TMainController::LoadSettings() {
-    TCLSettings& s = Settings();
+    TCLSettings& s = FSettings;
     SetAutorun(s.GetSettingBool("AutoRun"));
     SetChangeIP(s.GetSettingBool("ChangeIP"));
     SetClearCookie(s.GetSettingBool("ClearCookie"));
@@ -227,77 +230,78 @@ void TMainController::LoadSettings() {
 // ---- option controls ----
 
 void TMainController::SetAutorun(bool checked) {
-    FView.SetAutorunChecked(checked);
+    FView.Options.SetAutorunChecked(checked);
     cbAutorunClick();
 }
 
 void TMainController::SetChangeIP(bool checked) {
-    FView.SetChangeIPChecked(checked);
+    FView.Options.SetChangeIPChecked(checked);
     cbChangeIPClick();
 }
 
 void TMainController::SetClearCookie(bool checked) {
-    FView.SetClearCookieChecked(checked);
+    FView.Options.SetClearCookieChecked(checked);
     cbClearCookieClick();
 }
 
 void TMainController::SetChangeIPTimeValue(int minutes) {
-    FView.SetChangeIPTime(std::clamp(minutes, kMinInterval, kMaxInterval));
+    FView.Options.SetChangeIPTime(std::clamp(minutes, kMinInterval, kMaxInterval));
     edtChangeIPTimeChange();
 }
 
 void TMainController::cbAutorunClick() {
-    bool checked = FView.AutorunChecked();
-    Settings().SetSettingBool("AutoRun", checked);
+    bool checked = FView.Options.AutorunChecked();
+    FSettings.SetSettingBool("AutoRun", checked);
     // Quoted: an unquoted path with blanks ("C:\\Program Files\\...") would let the system
     // start "C:\\Program.exe" at logon instead.
-    SetRunAtLogon(checked, Settings().GetSettingString("App.Name"), "\"" + FView.ExecutablePath() + "\"");
+    SetRunAtLogon(*FPlatform.Registry, checked, FSettings.GetSettingString("App.Name"),
+                  "\"" + FView.Window.ExecutablePath() + "\"");
 }
 
 void TMainController::cbChangeIPClick() {
-    Settings().SetSettingBool("ChangeIP", FView.ChangeIPChecked());
+    FSettings.SetSettingBool("ChangeIP", FView.Options.ChangeIPChecked());
     ResetChangeIPTime();
 }
 
 void TMainController::edtChangeIPTimeChange() {
-    Settings().SetSettingInteger("ChangeIPTime",
-                                 std::clamp(FView.ChangeIPTime(), kMinInterval, kMaxInterval));
+    FSettings.SetSettingInteger("ChangeIPTime",
+                                std::clamp(FView.Options.ChangeIPTime(), kMinInterval, kMaxInterval));
     ResetChangeIPTime();
 }
 
 void TMainController::cbClearCookieClick() {
-    Settings().SetSettingBool("ClearCookie", FView.ClearCookieChecked());
+    FSettings.SetSettingBool("ClearCookie", FView.Options.ClearCookieChecked());
 }
 
 void TMainController::ResetChangeIPTime() {
-    FLastChangeIPTime = Platform().Clock->Now();
-    FView.SetTimerEnabled(TMainTimer::ChangeIP, FView.ChangeIPChecked());
+    FLastChangeIPTime = FPlatform.Clock->Now();
+    FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, FView.Options.ChangeIPChecked());
 }
 
 // ---- commands ----
 
 void TMainController::SetAOT() {
-    FAlwaysOnTop = Settings().GetSettingBool("AlwaysOnTop");
-    FView.SetAlwaysOnTop(FAlwaysOnTop);
+    FAlwaysOnTop = FSettings.GetSettingBool("AlwaysOnTop");
+    FView.Window.SetAlwaysOnTop(FAlwaysOnTop);
 }
 
 void TMainController::actAlwaysOnTopExecute() {
-    Settings().SetSettingBool("AlwaysOnTop", !Settings().GetSettingBool("AlwaysOnTop"));
+    FSettings.SetSettingBool("AlwaysOnTop", !FSettings.GetSettingBool("AlwaysOnTop"));
     SetAOT();
 }
 
 void TMainController::actSettingsExecute() {
-    FView.ShowSettingsDialog();
+    FView.Dialogs.ShowSettingsDialog();
     if (FDestroyed) return;                           // a destroyed window's check box would read as clear
-    SetAutorun(Settings().GetSettingBool("AutoRun")); // also after a cancelled dialog
+    SetAutorun(FSettings.GetSettingBool("AutoRun"));  // also after a cancelled dialog
 }
 
 // ---- hiding ----
 
 bool TMainController::ActionAllowed() {
-    TDateTime now = Platform().Clock->Now();
+    TDateTime now = FPlatform.Clock->Now();
     if (WholeSecondsBetween(now, FLastActionTime) < 1) {
-        if (TCLEngine* engine = Engine())
+        if (TCLEngine* engine = FEngine)
             engine->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false);
         return false;
     }
@@ -311,7 +315,7 @@ void TMainController::ApplyProxy(const std::string& aProxy, TSystemStop stop) {
         FLeftoverCheck = TLeftoverCheck::Done;
     } else if (keepUserOwn && FLeftoverCheck == TLeftoverCheck::Deferred) {
         FLeftoverCheck = TLeftoverCheck::Posted;
-        IUiDispatcher* ui = Platform().Ui;
+        IUiDispatcher* ui = FPlatform.Ui;
         if (ui == nullptr || !ui->Post(FAlive.Guard([](TMainController& c) { c.RestoreLeftoverProxy(); })))
             RestoreLeftoverProxy();
     } else if (keepUserOwn) {
@@ -336,7 +340,7 @@ void TMainController::RestoreLeftoverProxy() {
 // and a new lookup. On a fresh installation the lists arrive with the update just waited
 // for, before the init timer has seen them: the pool is loaded now, for this very command.
 bool TMainController::ServiceReached() {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     if (engine == nullptr || !FProxyManager) return false;
     const bool updated = engine->AppWaitFirstUpdate(); // may run the modal update window
     if (FDestroyed) return false;
@@ -353,7 +357,7 @@ void TMainController::actMaskaddrExecute() {
     if (!ActionAllowed()) return;
     DebugTrace::Trace("CLProxy", "Hide command");
     if (!ServiceReached()) return;
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     TProxyRec proxy =
         FProxyManager->GetIdleProxy(FProxyManager->TargetCountry(), false, TProxyRange::KAll, true);
     // A pool that never had a proxy for the country gives an empty record: pointing the
@@ -368,35 +372,37 @@ void TMainController::actMaskaddrExecute() {
 
 void TMainController::HideThrough(const TProxyRec& proxy) {
     if (IsHiding() && SettingsChangedByOthers()) return OtherProgramChangedSettings();
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     FProxyManager->SetTargetProxy(proxy);
     const TProxyRec& target = FProxyManager->TargetProxy();
     ApplyProxy(target.IP + ":" + target.Port);
-    FSystemSet = ReadStoredProxySettings();
-    TCLSettings& settings = Settings();
-    if (settings.GetSettingBool("ChangeIP")) FView.SetTimerEnabled(TMainTimer::ChangeIP, true);
+    FSystemSet = ReadStoredProxySettings(TBrowserContext{FPlatform, FSettings});
+    TCLSettings& settings = FSettings;
+    if (settings.GetSettingBool("ChangeIP")) FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, true);
     if (target.IsSuper) {
         FProxyManager->Touch(target);
-        FLastTouchTime = Platform().Clock->Now();
-        FView.SetTimerEnabled(TMainTimer::Touch, true);
+        FLastTouchTime = FPlatform.Clock->Now();
+        FView.Window.SetTimerEnabled(TMainTimer::Touch, true);
     } else {
-        FView.SetTimerEnabled(TMainTimer::Touch, false);
+        FView.Window.SetTimerEnabled(TMainTimer::Touch, false);
     }
-    const std::string flag = OverlayFlag(target.Country_Short, true);
-    IStatusOverlay& overlay = FView.Overlay();
+    const std::string flag = OverlayFlag(*FPlatform.Files, FSettings, target.Country_Short, true);
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfo("Target", "True", flag, target.IP, target.Country_Long, "", "0", "100");
     overlay.Fade("Target", true, 100);
     overlay.SetIPInfoA("Local", "50", "100");
     overlay.TurnTarget();
-    FView.BindHideCommand(true);
-    FLastChangeIPTime = Platform().Clock->Now();
+    FView.Window.BindHideCommand(true);
+    FLastChangeIPTime = FPlatform.Clock->Now();
     // A rotation while no proxy of the country answers can only put back a dead one: the
     // notice stays, and the watch's retries go on without a second one.
     if (FWatch.FailedClosed() && FProxyManager->IsDead(target)) return;
     ClearNoticeDetails();
     if (engine != nullptr) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Hiding"), 0);
     FWatch.Start();
-    if (auto notice = FNotHidden.Next(FindBrowsers())) Notice(notice->first, {notice->second});
+    if (engine == nullptr) return;
+    if (auto notice = FNotHidden.Next(*engine, FindBrowsers(TBrowserContext{FPlatform, FSettings})))
+        Notice(notice->first, {notice->second});
 }
 
 // Returns every browser to a direct connection and the window to its ready state.
@@ -410,37 +416,37 @@ void TMainController::actStopHideExecute() {
 void TMainController::StopHide(TSystemStop stop) {
     FWatch.Stop();
     FSystemSet.reset();
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetIPInfoA("Local", "100", "100");
     overlay.SetIPInfoA("Target", "100", "100");
     overlay.Fade("Target", false, 0);
     overlay.TurnLocal();
     ApplyProxy("", stop);
-    FView.BindHideCommand(false); // "stopped" once every browser has its settings back
-    FView.SetTimerEnabled(TMainTimer::ChangeIP, false);
-    FView.SetTimerEnabled(TMainTimer::Touch, false);
+    FView.Window.BindHideCommand(false); // "stopped" once every browser has its settings back
+    FView.Window.SetTimerEnabled(TMainTimer::ChangeIP, false);
+    FView.Window.SetTimerEnabled(TMainTimer::Touch, false);
     ClearNoticeDetails();
-    if (TCLEngine* engine = Engine()) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
+    if (TCLEngine* engine = FEngine) overlay.SetTextInfo(engine->GetAppString("FLSMsg.Ready"), 16711680);
 }
 
 // ---- timers ----
 
 void TMainController::tmrChangeIPTimer() {
     if (!IsHiding()) return;
-    if (WholeMinutesBetween(FLastChangeIPTime, Platform().Clock->Now()) < FView.ChangeIPTime()) return;
+    if (WholeMinutesBetween(FLastChangeIPTime, FPlatform.Clock->Now()) < FView.Options.ChangeIPTime()) return;
     actMaskaddrExecute();
     if (FDestroyed) return;
-    if (FView.ClearCookieChecked()) { // after every automatic rotation, even a refused one
+    if (FView.Options.ClearCookieChecked()) { // after every automatic rotation, even a refused one
         FSwitchers.ClearUrlCache();
         FSwitchers.ClearFirefoxCookies();
     }
 }
 
 void TMainController::tmrTouchTimer() {
-    if (WholeMinutesBetween(FLastTouchTime, Platform().Clock->Now()) <= 30) return;
+    if (WholeMinutesBetween(FLastTouchTime, FPlatform.Clock->Now()) <= 30) return;
     if (!FProxyManager || !FProxyManager->TargetProxy().IsSuper) return;
     FProxyManager->Touch(FProxyManager->TargetProxy());
-    FLastTouchTime = Platform().Clock->Now();
+    FLastTouchTime = FPlatform.Clock->Now();
 }
 
 // The choice of the apparent country, once an update reply and the user's own information
@@ -448,25 +454,25 @@ void TMainController::tmrTouchTimer() {
 // the program was hiding.
 void TMainController::actChooseIPCountryExecute() {
     if (!ServiceReached()) return;
-    const bool ok = FView.ShowChooseIPCountry(*FProxyManager);
+    const bool ok = FView.Dialogs.ShowChooseIPCountry(*FProxyManager);
     if (FDestroyed || !ok) return;
     ResetCountryDisp();
     actMaskaddrExecute();
 }
 
 void TMainController::actCheckIPInfoExecute() {
-    if (TCLEngine* engine = Engine()) engine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
+    if (TCLEngine* engine = FEngine) engine->ShowPageByURL(FSettings.GetSettingString("URL.CheckIP"));
 }
 
 bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
     switch (command) {
     case TCaptionCommand::Close: {
-        TCLEngine* engine = Engine();
+        TCLEngine* engine = FEngine;
         if (engine != nullptr && engine->SessionEnding()) return false;
         if (engine != nullptr)
             engine->ShowMessageEx("MSGBox.CloseNotify", {}, 1, mtInformation, mb::OK, 0, false);
         if (FDestroyed) return false;
-        FView.MinimizeToTray();
+        FView.Tray.MinimizeToTray();
         return true;
     }
     case TCaptionCommand::Maximize:
@@ -479,15 +485,15 @@ bool TMainController::spDynamicSkinFormObjectCommand(TCaptionCommand command) {
 
 void TMainController::tmrInitTimer() {
     const bool wasLoaded = FPoolLoaded;
-    if (LoadPool() && !wasLoaded && Settings().GetSettingBool("TestIPfromLocal")) TestIPfromLocal();
+    if (LoadPool() && !wasLoaded && FSettings.GetSettingBool("TestIPfromLocal")) TestIPfromLocal();
 }
 
 // Also from the settings dialog, where the lists may not have been loaded yet.
 void TMainController::TestIPfromLocal() {
     if (!FProxyManager) return;
     LoadPool();
-    FView.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
-                            Settings().GetSettingString("URL.VerifyIP"));
+    FView.Dialogs.ShowTestingWindow(ProxiesToVerify(*FProxyManager, FProxyManager->TargetCountry()),
+                                    FSettings.GetSettingString("URL.VerifyIP"));
 }
 
 // The first load, from the init timer or from the first hide when that hide's update
@@ -496,7 +502,7 @@ bool TMainController::LoadPool() {
     if (FPoolLoaded) return true;
     if (!FProxyManager || !FProxyManager->ReloadSettings()) return false;
     FPoolLoaded = true;
-    FView.SetTimerEnabled(TMainTimer::Init, false);
+    FView.Window.SetTimerEnabled(TMainTimer::Init, false);
     ResetCountryDisp();
     return true;
 }
@@ -505,15 +511,15 @@ bool TMainController::LoadPool() {
 
 void TMainController::tmrWatchTimer() {
     if (FDestroyed || !FProxyManager) return;
-    const TDateTime now = Platform().Clock->Now();
+    const TDateTime now = FPlatform.Clock->Now();
     if (!FLocalInfoGot && FLookupsPending == 0 && FNextLookup != 0 && now >= FNextLookup) {
         FNextLookup = 0;
         StartLookup();
     }
     if (now >= FNextUpdateLook) {
         FNextUpdateLook = now + 1.0 / 24;
-        if (Settings().GetSettingBool("Update.BeginAuto"))
-            if (TCLEngine* engine = Engine()) engine->AppUpdateAuto(); // runs when "Update.Days" passed
+        if (FSettings.GetSettingBool("Update.BeginAuto"))
+            if (TCLEngine* engine = FEngine) engine->AppUpdateAuto(); // runs when "Update.Days" passed
     }
     if (!IsHiding()) return;
     if (SettingsChangedByOthers()) return OtherProgramChangedSettings();
@@ -528,14 +534,14 @@ void TMainController::UpdateAccepted() {
     if (!FProxyManager->ReloadSettings() && !FPoolLoaded) return;
     if (!FPoolLoaded) {
         FPoolLoaded = true;
-        FView.SetTimerEnabled(TMainTimer::Init, false);
+        FView.Window.SetTimerEnabled(TMainTimer::Init, false);
     }
     ResetCountryDisp();
     if (IsHiding() && !FProxyManager->IsListed(FProxyManager->TargetProxy())) FWatch.Withdrawn();
 }
 
 bool TMainController::SettingsChangedByOthers() {
-    return FSystemSet && *FSystemSet != ReadStoredProxySettings();
+    return FSystemSet && *FSystemSet != ReadStoredProxySettings(TBrowserContext{FPlatform, FSettings});
 }
 
 // Another program (or the user in the system's dialog) set the proxy while we hid: its
@@ -543,7 +549,7 @@ bool TMainController::SettingsChangedByOthers() {
 // of ours puts anything back over them later (the journal goes).
 void TMainController::OtherProgramChangedSettings() {
     DebugTrace::Trace("CLProxy", "Another program changed the system proxy settings: hiding ends, they stay");
-    DropProxyJournal();
+    DropProxyJournal(TBrowserContext{FPlatform, FSettings});
     StopHide(TSystemStop::Untouched);
     Notice("Watch.OtherProgram", {});
 }
@@ -551,22 +557,22 @@ void TMainController::OtherProgramChangedSettings() {
 // The overlay shows the notice's first line in its text and the rest in its second text,
 // until the next change of state; the balloon shows it whole.
 void TMainController::Notice(const std::string& key, const std::vector<std::string>& args) {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine;
     if (engine == nullptr || FDestroyed) return;
     const std::string text = engine->GetAppStringEx(key, args);
     DebugTrace::Trace("CLNotice", ReplaceAll(text, "\r\n", " "));
     const size_t cut = text.find("\r\n");
-    IStatusOverlay& overlay = FView.Overlay();
+    IStatusOverlay& overlay = FView.Flag.Overlay();
     overlay.SetTextInfo(text.substr(0, cut), 0);
     if (cut != std::string::npos) {
         overlay.SetTextInfo2(text.substr(cut + 2), 0);
         FNoticeDetails = true;
     }
-    FView.ShowNotice(text);
+    FView.Tray.ShowNotice(text);
 }
 
 void TMainController::ClearNoticeDetails() {
-    if (std::exchange(FNoticeDetails, false)) FView.Overlay().SetTextInfo2("", 0);
+    if (std::exchange(FNoticeDetails, false)) FView.Flag.Overlay().SetTextInfo2("", 0);
 }
 
 std::string TMainController::TargetCountryName() {

@@ -1,8 +1,9 @@
 // TMainController: the logic of the main window. The window forwards its events
 // here (creation and destruction, the option controls, the timers, the caption
-// buttons and the commands) and is driven back through IMainView.
+// buttons and the commands) and is driven back through the narrow views of MainViews.h.
 #pragma once
 
+#include "app/MainViews.h"
 #include "app/ProxyWatch.h"
 #include "base/DateTime.h"
 #include "browsers/BrowserSwitchers.h"
@@ -20,69 +21,25 @@
 
 namespace maskaddr {
 
+class TCLEngine;
 class TProxyManager;
 
-// Watch: every second, the housekeeping of TMainController::tmrWatchTimer.
-enum class TMainTimer { Init, ChangeIP, Touch, Watch };
 enum class TCaptionCommand { Close, Minimize, Maximize, RollUp, SysMenu, MinimizeToTray, Default };
 
-class IMainView {
-public:
-    virtual ~IMainView() = default;
-    // The option controls. Setting a value does not run its handler; the controller does.
-    virtual bool AutorunChecked() = 0;
-    virtual void SetAutorunChecked(bool checked) = 0;
-    virtual bool ChangeIPChecked() = 0;
-    virtual void SetChangeIPChecked(bool checked) = 0;
-    virtual bool ClearCookieChecked() = 0;
-    virtual void SetClearCookieChecked(bool checked) = 0;
-    // The spin edit keeps its value within 1..120.
-    virtual int ChangeIPTime() = 0;
-    virtual void SetChangeIPTime(int minutes) = 0;
-
-    virtual void SetTimerEnabled(TMainTimer timer, bool enabled) = 0;
-    // The tick mark of "Always on top" and the window's topmost state.
-    virtual void SetAlwaysOnTop(bool topmost) = 0;
-    // Binds btnHide and the tray item to the stop command (true) or the hide command.
-    virtual void BindHideCommand(bool stopHide) = 0;
-    virtual void MinimizeToTray() = 0;
-    virtual void RestoreFromTray() = 0;
-    // Asks the window to close once the running handler has returned (the message loop
-    // turns first); FormDestroy runs then, never inside the caller.
-    virtual void CloseMainWindow() = 0;
-    // True while btnHide is bound to the stop command: the only record of hiding.
-    virtual bool HideCommandIsStop() = 0;
-    virtual IStatusOverlay& Overlay() = 0;
-    // Creates the status overlay inside pnlFlash; and takes it away again.
-    virtual void PlaceWindow() = 0;
-    virtual void ClearAllWindow() = 0;
-    // Draws a picture file stretched into the 48 x 48 flag image.
-    virtual void LoadPNG(const std::string& aFileName) = 0;
-    // The system's plain message box.
-    virtual void ShowPlainMessage(const std::string& text) = 0;
-    // A notice that needs no answer: the tray icon's balloon.
-    virtual void ShowNotice(const std::string& text) = 0;
-    // The country label under the flag.
-    virtual void SetCountryText(const std::string& text) = 0;
-    // The settings dialog, modal.
-    virtual void ShowSettingsDialog() = 0;
-    // The country chooser on the pool, modal, created and freed here: true when it closed with OK.
-    virtual bool ShowChooseIPCountry(TProxyManager& pool) = 0;
-    // The verification window for these proxies and the service's check address, modal.
-    virtual void ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) = 0;
-    virtual std::string ExecutablePath() = 0;
-};
-
 // The autorun value under the per-user Run key: written when enable, deleted otherwise.
-void SetRunAtLogon(bool enable, const std::string& valueName, const std::string& command);
+void SetRunAtLogon(IRegistry& reg, bool enable, const std::string& valueName, const std::string& command);
 // A spin edit's value from its text: clamped into min..max; unreadable text gives min.
 int SpinEditValue(const std::string& text, int min, int max);
 
 class TMainController final : private IProxyWatchHost {
 public:
-    TMainController(IMainView& view, IBrowserSwitchers& switchers);
+    TMainController(TMainViews views, IBrowserSwitchers& switchers, const TPlatform& platform,
+                    TCLSettings& settings);
     ~TMainController();
 
+    // The engine, made after this controller by the same window; null until then, and again
+    // once it is gone.
+    void SetEngine(TCLEngine* engine) { FEngine = engine; }
     void FormCreate();
     void FormDestroy();
     void LoadSettings();
@@ -114,7 +71,7 @@ public:
     void actSettingsExecute();
     void actStopHideExecute();
     void actMaskaddrExecute();
-    bool IsHiding() { return FView.HideCommandIsStop(); }
+    bool IsHiding() { return FView.Window.HideCommandIsStop(); }
     void tmrChangeIPTimer();
     void tmrTouchTimer();
     // Every second: the retried lookup, the watch of the proxy in use, a change of the
@@ -129,8 +86,8 @@ public:
     void LoadFlag(const std::string& aCountryName);
     void sdFlagDoneFile(const std::string& strFileName);
     TSingleDownloader& FlagDownloader() { return FFlag; }
-    void actOpenExecute() { FView.RestoreFromTray(); }
-    void actExitExecute() { FView.CloseMainWindow(); }
+    void actOpenExecute() { FView.Tray.RestoreFromTray(); }
+    void actExitExecute() { FView.Window.CloseMainWindow(); }
     // The caption buttons: true cancels the command.
     bool spDynamicSkinFormObjectCommand(TCaptionCommand command);
 
@@ -178,13 +135,16 @@ private:
     // False (after its message, with the window asked to close) in the gated country.
     bool CheckLocalIP();
 
-    IMainView& FView;
+    TMainViews FView;
     IBrowserSwitchers& FSwitchers;
-    TSingleDownloader FFlag{nullptr, "sdFlag"};
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
+    TCLEngine* FEngine = nullptr;
+    TSingleDownloader FFlag{nullptr, FPlatform, "sdFlag"};
     bool FAlwaysOnTop = false;
     bool FPoolLoaded = false;
     bool FDestroyed = false;
-    TProxyWatch FWatch{*this};
+    TProxyWatch FWatch{*this, FPlatform, FSettings};
     std::optional<TUserProxySettings> FSystemSet; // the stored values right after our last change
     bool FNoticeDetails = false;                  // the overlay's second text holds a notice's details
     TNotHiddenNotice FNotHidden;                  // the browsers not hidden, named once per run

@@ -2,6 +2,7 @@
 // proxy on a listed worker thread; its result comes back through the user-interface
 // dispatcher and is dropped when the watch has moved on since (a stop, a new hide).
 #include "app/ProxyWatch.h"
+#include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"
 #include "framework/settings/CLSettings.h"
@@ -16,8 +17,8 @@ namespace {
 
 constexpr char kTag[] = "CLWatch";
 
-TDateTime SecondsFromNow(int seconds) {
-    return Platform().Clock->Now() + seconds / 86400.0;
+TDateTime SecondsFromNow(IClock& clock, int seconds) {
+    return clock.Now() + seconds / 86400.0;
 }
 
 std::string Address(const TProxyRec& proxy) {
@@ -42,7 +43,7 @@ void TProxyWatch::Start() {
     FInFlight = false;
     FState = TState::Watching;
     FStrikes = 0;
-    FDue = SecondsFromNow(kCheckSeconds);
+    FDue = SecondsFromNow(*FPlatform.Clock, kCheckSeconds);
 }
 
 void TProxyWatch::Stop() {
@@ -54,7 +55,7 @@ void TProxyWatch::Stop() {
 void TProxyWatch::Tick() {
     if (FState == TState::Off || FInFlight) return;
     if (FState == TState::Replacing) return NextCandidate(); // a probe that could not start
-    if (Platform().Clock->Now() < FDue) return;
+    if (FPlatform.Clock->Now() < FDue) return;
     if (FState == TState::Watching) {
         if (TProxyManager* pool = FHost.Pool()) Probe(pool->TargetProxy(), TPurpose::Check);
         return;
@@ -76,10 +77,10 @@ void TProxyWatch::Withdrawn() {
 }
 
 void TProxyWatch::Probe(const TProxyRec& proxy, TPurpose purpose) {
-    IDirectHttp* http = Platform().Http;
-    IUiDispatcher* ui = Platform().Ui;
-    const std::string url = Settings().GetSettingString("URL.VerifyIP");
-    FDue = SecondsFromNow(kCheckSeconds);
+    IDirectHttp* http = FPlatform.Http;
+    IUiDispatcher* ui = FPlatform.Ui;
+    const std::string url = FSettings.GetSettingString("URL.VerifyIP");
+    FDue = SecondsFromNow(*FPlatform.Clock, kCheckSeconds);
     if (http == nullptr || ui == nullptr || url.empty()) {
         DebugTrace::Trace(kTag, "No check address or HTTP client: the proxy in use is not checked");
         return;
@@ -169,14 +170,14 @@ void TProxyWatch::NextCandidate() {
 void TProxyWatch::FailClosed() {
     const bool told = FState == TState::FailedClosed;
     FState = TState::FailedClosed;
-    FDue = SecondsFromNow(kRetrySeconds);
+    FDue = SecondsFromNow(*FPlatform.Clock, kRetrySeconds);
     DebugTrace::Trace(kTag, "No proxy of the country answers: the browsers stay on the last one");
     if (!told) FHost.NoProxyAnswers(true);
 }
 
 void TProxyWatch::NextRetry() {
     if (FRoundNext >= FRound.size()) {
-        FDue = SecondsFromNow(kRetrySeconds);
+        FDue = SecondsFromNow(*FPlatform.Clock, kRetrySeconds);
         return;
     }
     Probe(FRound[FRoundNext++], TPurpose::Retry);

@@ -8,6 +8,7 @@
 #include "base/DateTime.h"
 #include "framework/threads/Lifeline.h"
 #include "platform/DirectHttp.h"
+#include "platform/Platform.h"
 #include "proxy/ProxyRec.h"
 
 #include <cstddef>
@@ -33,11 +34,14 @@ public:
     virtual void NoProxyAnswers(bool none) = 0;
 };
 
+class TCLSettings;
+
 class TProxyWatch {
 public:
     static constexpr int kCheckSeconds = 20, kRetrySeconds = 60, kDeadlineMs = 10000;
 
-    explicit TProxyWatch(IProxyWatchHost& host) : FHost(host) {}
+    TProxyWatch(IProxyWatchHost& host, const TPlatform& platform, TCLSettings& settings)
+        : FHost(host), FPlatform(platform), FSettings(settings) {}
     TProxyWatch(const TProxyWatch&) = delete;
     TProxyWatch& operator=(const TProxyWatch&) = delete;
 
@@ -69,6 +73,10 @@ private:
     void NextRetry();
 
     IProxyWatchHost& FHost;
+
+    TPlatform FPlatform;
+
+    TCLSettings& FSettings;
     TState FState = TState::Off;
     uint64_t FGeneration = 0; // replies of an earlier generation are dropped
     bool FInFlight = false;

@@ -1,5 +1,6 @@
 // The start routine (see StartRoutine.h).
 #include "app/StartRoutine.h"
+#include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"
 #include "browsers/FirefoxFollow.h"
@@ -29,9 +30,10 @@ int RunApplication(IStartHost& host, const TCommandLine& commandLine) {
         if (running != 0)
             host.SendRegistered(running, "CL CloseApp");
         else
-            RestoreSystemProxy();
+            RestoreSystemProxy(TBrowserContext{Platform(), Settings()});
         // Only the uninstaller's end: a setup's (an upgrade) keeps the profiles as the user made them.
-        if (commandLine.HasWord(kUninstallWord)) TakeBackFirefoxFollow();
+        if (commandLine.HasWord(kUninstallWord))
+            TakeBackFirefoxFollow(TBrowserContext{Platform(), Settings()});
         FreeSettings();
         return 0;
     }

@@ -94,7 +94,7 @@ void Add(std::vector<TFound>& found, TFound browser) {
 
 // The client list's browsers, then the named ones that App Paths (or, for Firefox, the
 // program's own search) knows.
-std::vector<TFound> InstalledBrowsers(IRegistry& reg) {
+std::vector<TFound> InstalledBrowsers(const TBrowserContext& c, IRegistry& reg) {
     std::vector<TFound> found;
     for (TRegRoot root : kRoots)
         for (const std::string& sub : reg.SubKeys(root, kClients)) {
@@ -109,7 +109,7 @@ std::vector<TFound> InstalledBrowsers(IRegistry& reg) {
             if (std::optional<std::string> path = reg.ReadString(root, kAppPaths + std::string(k.Exe), ""))
                 Add(found, {&k, k.Name, "\"" + *path + "\""});
     }
-    if (const std::string firefox = FindFirefoxPath(); !firefox.empty())
+    if (const std::string firefox = FindFirefoxPath(c); !firefox.empty())
         Add(found, {&kFirefox, kFirefox.Name, "\"" + firefox + "\""});
     return found;
 }
@@ -336,10 +336,10 @@ void AddFirefoxProfiles(IRegistry& reg, IFileSystem& files, const std::vector<st
 
 } // namespace
 
-std::vector<TBrowserState> FindBrowsers() {
-    IRegistry& reg = *Platform().Registry;
-    IFileSystem& files = *Platform().Files;
-    const std::vector<TFound> found = InstalledBrowsers(reg);
+std::vector<TBrowserState> FindBrowsers(const TBrowserContext& c) {
+    IRegistry& reg = *c.Facilities.Registry;
+    IFileSystem& files = *c.Facilities.Files;
+    const std::vector<TFound> found = InstalledBrowsers(c, reg);
     std::vector<std::string> firefoxPrograms;
     for (const TFound& f : found)
         if (f.Known != nullptr && f.Known->Family == TFamily::Firefox) firefoxPrograms.push_back(ProgramOf(f.Command));

@@ -5,6 +5,8 @@
 // bytes give an answer.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include <string>
 #include <vector>
 
@@ -41,6 +43,6 @@ inline constexpr size_t kMaxProfilesIniBytes = 1 << 20, kMaxPrefsBytes = 16 << 2
 
 // Every browser found, in the order: the client list's (the local machine's, then the user's),
 // then the named ones that it lacks; each browser once.
-std::vector<TBrowserState> FindBrowsers();
+std::vector<TBrowserState> FindBrowsers(const TBrowserContext& c);
 
 } // namespace maskaddr

@@ -9,34 +9,34 @@
 namespace maskaddr {
 
 void TBrowserSwitchers::SetSystemProxy(const std::string& aProxy) {
-    maskaddr::SetSystemProxy(aProxy);
+    maskaddr::SetSystemProxy(FContext, aProxy);
 }
 void TBrowserSwitchers::RestoreSystemProxy() {
-    maskaddr::RestoreSystemProxy();
+    maskaddr::RestoreSystemProxy(FContext);
 }
 void TBrowserSwitchers::SetFirefoxProxy(const std::string& aProxy) {
-    maskaddr::SetFirefoxProxy(aProxy);
+    maskaddr::SetFirefoxProxy(FContext, aProxy);
 }
 void TBrowserSwitchers::SetOperaProxy(const std::string& aProxy) {
-    maskaddr::SetOperaProxy(aProxy);
+    maskaddr::SetOperaProxy(FContext, aProxy);
 }
 void TBrowserSwitchers::ClearUrlCache() {
-    maskaddr::ClearUrlCache();
+    maskaddr::ClearUrlCache(*FContext.Facilities.UrlCache);
 }
 void TBrowserSwitchers::ClearFirefoxCookies() {
-    maskaddr::ClearFirefoxCookies();
+    maskaddr::ClearFirefoxCookies(FContext);
 }
 std::string TBrowserSwitchers::FindFirefoxPath() {
-    return maskaddr::FindFirefoxPath();
+    return maskaddr::FindFirefoxPath(FContext);
 }
 bool TBrowserSwitchers::IsFirefoxInstalled() {
-    return maskaddr::IsFirefoxInstalled();
+    return maskaddr::IsFirefoxInstalled(FContext);
 }
 bool TBrowserSwitchers::IsFirefoxRunning() {
-    return maskaddr::IsFirefoxRunning();
+    return maskaddr::IsFirefoxRunning(FContext);
 }
 bool TBrowserSwitchers::InstallFirefoxExtension() {
-    return maskaddr::InstallFirefoxExtension();
+    return maskaddr::InstallFirefoxExtension(FContext);
 }
 
 } // namespace maskaddr

@@ -3,6 +3,8 @@
 // Firefox set-up that the main window and the settings dialog use.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include <string>
 
 namespace maskaddr {
@@ -30,9 +32,10 @@ public:
     virtual IFirefoxSetup& Firefox() = 0;
 };
 
-// The switchers of this program, on the process's platform.
+// The switchers of this program, on the platform and settings store they are given.
 class TBrowserSwitchers final : public IBrowserSwitchers, public IFirefoxSetup {
 public:
+    explicit TBrowserSwitchers(const TBrowserContext& context) : FContext(context) {}
     void SetSystemProxy(const std::string& aProxy) override;
     void RestoreSystemProxy() override;
     void SetFirefoxProxy(const std::string& aProxy) override;
@@ -45,6 +48,9 @@ public:
     bool IsFirefoxInstalled() override;
     bool IsFirefoxRunning() override;
     bool InstallFirefoxExtension() override;
+
+private:
+    TBrowserContext FContext;
 };
 
 } // namespace maskaddr

@@ -31,17 +31,18 @@ bool SafeInCommandLine(const std::string& text) {
 
 } // namespace
 
-bool LaunchProgram(const std::string& exe, const std::string& parameters, bool aHideAndWait, int aTimeout) {
-    if (exe.empty()) return Platform().Processes->Start(parameters, "", aHideAndWait, aTimeout);
-    const std::string path = ResolvePath(AppFolder(), exe);
-    return Platform().Processes->Start("\"" + path + "\" " + parameters, FolderOf(path), aHideAndWait,
-                                       aTimeout);
+bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters,
+                   bool aHideAndWait, int aTimeout) {
+    if (exe.empty()) return c.Facilities.Processes->Start(parameters, "", aHideAndWait, aTimeout);
+    const std::string path = ResolvePath(AppFolder(*c.Facilities.Files), exe);
+    return c.Facilities.Processes->Start("\"" + path + "\" " + parameters, FolderOf(path), aHideAndWait,
+                                         aTimeout);
 }
 
-std::string FindFirefoxPath() {
-    TCLSettings& settings = Settings();
-    IRegistry& registry = *Platform().Registry;
-    IFileSystem& files = *Platform().Files;
+std::string FindFirefoxPath(const TBrowserContext& c) {
+    TCLSettings& settings = c.Settings;
+    IRegistry& registry = *c.Facilities.Registry;
+    IFileSystem& files = *c.Facilities.Files;
     std::string result = settings.GetSettingString("FireFoxPath");
     if (!result.empty() && files.FileExists(result)) return result;
     if (registry.KeyExists(TRegRoot::LocalMachine, kMozillaKey)) {
@@ -56,25 +57,25 @@ std::string FindFirefoxPath() {
     return result;
 }
 
-bool IsFirefoxInstalled() {
-    return !FindFirefoxPath().empty();
+bool IsFirefoxInstalled(const TBrowserContext& c) {
+    return !FindFirefoxPath(c).empty();
 }
 
-bool IsFirefoxRunning() {
-    return Platform().Processes->WindowClassExists("MozillaUIWindowClass");
+bool IsFirefoxRunning(const TBrowserContext& c) {
+    return c.Facilities.Processes->WindowClassExists("MozillaUIWindowClass");
 }
 
 // The package is not started when it is missing: Firefox would be asked to open a file
 // that does not exist, and the installation would be taken for done.
-bool InstallFirefoxExtension() {
-    const std::string firefox = FindFirefoxPath();
+bool InstallFirefoxExtension(const TBrowserContext& c) {
+    const std::string firefox = FindFirefoxPath(c);
     if (firefox.empty()) return false;
-    const std::string package = AppFolder() + "ffextension.xpi";
-    if (!Platform().Files->FileExists(package)) {
+    const std::string package = AppFolder(*c.Facilities.Files) + "ffextension.xpi";
+    if (!c.Facilities.Files->FileExists(package)) {
         DebugTrace::Trace("CLFirefox", "Extension package missing: " + package);
         return false;
     }
-    return LaunchProgram(FindFirefoxPath(), "\"" + package + "\"", false, 0);
+    return LaunchProgram(c, FindFirefoxPath(c), "\"" + package + "\"", false, 0);
 }
 
 std::string FirefoxProxyCommandLine(const std::string& aProxy) {
@@ -89,24 +90,24 @@ std::string FirefoxProxyCommandLine(const std::string& aProxy) {
     return ChromeLine("?ssl=&proxy=" + address + "&port=" + port);
 }
 
-void SetFirefoxProxy(const std::string& aProxy) {
-    TCLSettings& settings = Settings();
+void SetFirefoxProxy(const TBrowserContext& c, const std::string& aProxy) {
+    TCLSettings& settings = c.Settings;
     const bool on = settings.GetSettingBool(kSwitch);
     if (!on && !settings.GetSettingBool(kProxySet)) return;
-    const std::string firefox = FindFirefoxPath();
+    const std::string firefox = FindFirefoxPath(c);
     if (firefox.empty()) return;
     const std::string line = FirefoxProxyCommandLine(on ? aProxy : std::string());
-    if (!LaunchProgram(firefox, line, false, 0)) return;
+    if (!LaunchProgram(c, firefox, line, false, 0)) return;
     settings.SetSettingBool(kProxySet, line != ChromeLine("?clear"));
 }
 
-void ClearFirefoxCookies() {
-    if (!Settings().GetSettingBool(kSwitch)) return;
-    const std::string firefox = FindFirefoxPath();
-    if (firefox.empty() || !Platform().Files->FileExists(firefox)) return;
+void ClearFirefoxCookies(const TBrowserContext& c) {
+    if (!c.Settings.GetSettingBool(kSwitch)) return;
+    const std::string firefox = FindFirefoxPath(c);
+    if (firefox.empty() || !c.Facilities.Files->FileExists(firefox)) return;
     DebugTrace::Trace("CLFirefox", "cmd");
     const std::string line = ChromeLine("?cc");
-    LaunchProgram(firefox, line, false, 0);
+    LaunchProgram(c, firefox, line, false, 0);
     DebugTrace::Trace("CLFirefox", "LaunchProgram " + firefox + " " + line);
 }
 

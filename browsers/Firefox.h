@@ -3,6 +3,8 @@
 // proxy, clear cookies and cache). Firefox runs on its own; nothing is awaited.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include <string>
 
 namespace maskaddr {
@@ -10,16 +12,17 @@ namespace maskaddr {
 // Starts exe (resolved against the program's folder; its folder is the working folder)
 // with the parameters; with aHideAndWait hidden, waiting up to aTimeout ms (-1: no limit).
 // An empty exe runs the parameters alone as the command line. False when it did not start.
-bool LaunchProgram(const std::string& exe, const std::string& parameters, bool aHideAndWait, int aTimeout);
+bool LaunchProgram(const TBrowserContext& c, const std::string& exe, const std::string& parameters,
+                   bool aHideAndWait, int aTimeout);
 
 // The remembered "FireFoxPath" when that file exists, else what the registry names (the
 // "Software\Brisklane" key over the Mozilla key); possibly empty or naming a missing file.
-std::string FindFirefoxPath();
-bool IsFirefoxInstalled();
-bool IsFirefoxRunning();
+std::string FindFirefoxPath(const TBrowserContext& c);
+bool IsFirefoxInstalled(const TBrowserContext& c);
+bool IsFirefoxRunning(const TBrowserContext& c);
 // Starts Firefox with the extension package beside the program; false when the package
 // or Firefox is missing or the start failed.
-bool InstallFirefoxExtension();
+bool InstallFirefoxExtension(const TBrowserContext& c);
 
 // The command line that points Firefox at "address:port", or clears with the empty text.
 // An address or port that could add arguments (a double quote, a blank or a control
@@ -28,8 +31,8 @@ std::string FirefoxProxyCommandLine(const std::string& aProxy);
 // Honours "SWITCH.FF": switched off, Firefox is started only once, with the clear line, when
 // a hide of ours set a proxy there ("FF.ProxySet" in the user file: 1 once a set line was
 // started, 0 once a clear line was).
-void SetFirefoxProxy(const std::string& aProxy);
+void SetFirefoxProxy(const TBrowserContext& c, const std::string& aProxy);
 // Switched off, Firefox is never started to clear its cookies.
-void ClearFirefoxCookies();
+void ClearFirefoxCookies(const TBrowserContext& c);
 
 } // namespace maskaddr

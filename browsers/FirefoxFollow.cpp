@@ -20,8 +20,8 @@ constexpr char kTag[] = "CLFirefox";
 constexpr char kHeader[] = "[FirefoxJournal]";
 constexpr size_t kMaxJournalBytes = 1 << 20;
 
-std::string JournalPath() {
-    return UserJournalPath("firefoxjournal.dat");
+std::string JournalPath(const TBrowserContext& c) {
+    return UserJournalPath(c, "firefoxjournal.dat");
 }
 
 // The journal's entries; none for a missing journal, nullopt for one that cannot be read.
@@ -75,10 +75,10 @@ bool TakeBackLine(IFileSystem& files, const TJournalField& entry) {
 
 } // namespace
 
-TFollowResult MakeFirefoxProfileFollow(const std::string& profileFolder) {
+TFollowResult MakeFirefoxProfileFollow(const TBrowserContext& c, const std::string& profileFolder) {
     using O = TFollowResult::TOutcome;
-    IFileSystem& files = *Platform().Files;
-    const std::string path = profileFolder + "\\user.js", journal = JournalPath();
+    IFileSystem& files = *c.Facilities.Files;
+    const std::string path = profileFolder + "\\user.js", journal = JournalPath(c);
     const bool existed = files.FileExists(path);
     const std::optional<std::string> bytes =
         existed ? files.ReadFileUpTo(path, kMaxPrefsBytes) : std::optional<std::string>(std::string());
@@ -99,9 +99,9 @@ TFollowResult MakeFirefoxProfileFollow(const std::string& profileFolder) {
     return {};
 }
 
-void TakeBackFirefoxFollow() {
-    IFileSystem& files = *Platform().Files;
-    const std::string journal = JournalPath();
+void TakeBackFirefoxFollow(const TBrowserContext& c) {
+    IFileSystem& files = *c.Facilities.Files;
+    const std::string journal = JournalPath(c);
     std::string text;
     const std::optional<std::vector<TJournalField>> entries = ReadEntries(files, journal, text);
     if (!entries) {

@@ -4,6 +4,8 @@
 // exactly that line out again. Firefox reads user.js when it starts.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include <string>
 
 namespace maskaddr {
@@ -16,12 +18,12 @@ struct TFollowResult {
 
 // Adds the line to the profile's user.js (made when missing), keeping every other byte;
 // recorded before the file is written. On a failure nothing is left changed.
-TFollowResult MakeFirefoxProfileFollow(const std::string& profileFolder);
+TFollowResult MakeFirefoxProfileFollow(const TBrowserContext& c, const std::string& profileFolder);
 
 // The uninstaller's part: takes out of each recorded user.js the line, while it is still
 // there as written (the last such line), and removes a user.js that it made and that holds
 // nothing else then; every other byte stays. A file that cannot be read or written keeps its
 // entry (traced); the journal goes once it has none left.
-void TakeBackFirefoxFollow();
+void TakeBackFirefoxFollow(const TBrowserContext& c);
 
 } // namespace maskaddr

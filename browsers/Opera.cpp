@@ -61,13 +61,13 @@ std::optional<size_t> FindKey(const std::vector<TLine>& lines, TSpan span, std::
 
 // ---- the switcher ----
 
-std::string JournalPath() {
-    return UserJournalPath("operajournal.dat");
+std::string JournalPath(const TBrowserContext& c) {
+    return UserJournalPath(c, "operajournal.dat");
 }
 
 // The first of Opera's preference files that exists, or empty.
-std::string PreferenceFile(IFileSystem& files) {
-    const std::string appData = ReadShellFolder("AppData");
+std::string PreferenceFile(IRegistry& registry, IFileSystem& files) {
+    const std::string appData = ReadShellFolder(registry, "AppData");
     for (const char* name : {"\\Opera\\Opera\\profile\\opera6.ini", "\\Opera\\Opera\\operaprefs.ini"})
         if (files.FileExists(appData + name)) return appData + name;
     return {};
@@ -101,8 +101,8 @@ bool WriteIfChanged(IFileSystem& files, const std::string& path, const std::stri
 // Puts the journal's lines back into the preference file and removes the journal once they
 // are there (a file that cannot be read or written keeps it for the next clear). False when
 // the journal cannot be read: traced and removed, and the caller clears as without one.
-bool RestoreUserLines(IFileSystem& files, const std::string& path) {
-    const std::string journal = JournalPath();
+bool RestoreUserLines(const TBrowserContext& c, IFileSystem& files, const std::string& path) {
+    const std::string journal = JournalPath(c);
     const std::optional<std::string> text = files.ReadFile(journal);
     const std::optional<TIniSectionLines> user = text ? ParseOperaJournal(*text) : std::nullopt;
     if (!user) {
@@ -132,9 +132,9 @@ bool RestoreUserLines(IFileSystem& files, const std::string& path) {
 
 // Before the first write of a hide. False when the journal cannot be written: the hide then
 // leaves Opera alone, since nothing could take its proxy out again once the switch is off.
-bool KeepUserLines(IFileSystem& files, const std::string& bytes) {
+bool KeepUserLines(const TBrowserContext& c, IFileSystem& files, const std::string& bytes) {
     const std::string error = files.WriteFileAtomic(
-        JournalPath(), FormatOperaJournal(ReadIniLines(bytes, kSection, OperaProxyKeys())));
+        JournalPath(c), FormatOperaJournal(ReadIniLines(bytes, kSection, OperaProxyKeys())));
     DebugTrace::Trace(kTag, error.empty()
                                 ? "The user's Opera proxy kept"
                                 : "The user's Opera proxy could not be kept, Opera is left alone: " + error);
@@ -229,22 +229,22 @@ std::optional<TIniSectionLines> ParseOperaJournal(std::string_view text) {
     return result;
 }
 
-void SetOperaProxy(const std::string& aProxy) {
-    IFileSystem& files = *Platform().Files;
-    const bool on = Settings().GetSettingBool("SWITCH.OPERA");
+void SetOperaProxy(const TBrowserContext& c, const std::string& aProxy) {
+    IFileSystem& files = *c.Facilities.Files;
+    const bool on = c.Settings.GetSettingBool("SWITCH.OPERA");
     std::string proxy = on ? aProxy : std::string();
     if (!SafeInLine(proxy)) {
         DebugTrace::Trace(kTag, "Proxy refused for the preference file: " + EscapeJournalValue(proxy));
         proxy.clear();
     }
     // Switched off, the file is not touched unless a hide of ours left its proxy there.
-    const bool journal = files.FileExists(JournalPath());
+    const bool journal = files.FileExists(JournalPath(c));
     if (!on && !journal) return;
     // Nor is a clear without a journal: nothing of ours is there, and the proxy the user set
     // in Opera stays the user's.
     if (proxy.empty() && !journal) return;
-    const std::string path = PreferenceFile(files);
-    if (proxy.empty() && journal && RestoreUserLines(files, path)) return;
+    const std::string path = PreferenceFile(*c.Facilities.Registry, files);
+    if (proxy.empty() && journal && RestoreUserLines(c, files, path)) return;
     if (!on || path.empty()) return;
 
     // A file that cannot be read is left alone: writing it would lose the user's preferences.
@@ -253,7 +253,7 @@ void SetOperaProxy(const std::string& aProxy) {
         DebugTrace::Trace(kTag, "Reading " + path + " failed");
         return;
     }
-    if (!proxy.empty() && !journal && !KeepUserLines(files, *bytes)) return;
+    if (!proxy.empty() && !journal && !KeepUserLines(c, files, *bytes)) return;
     const std::vector<std::string>& keys = OperaProxyKeys();
     const TIniSectionLines current = ReadIniLines(*bytes, kSection, keys);
     const std::string use = proxy.empty() ? "0" : "1";

@@ -3,6 +3,8 @@
 // the user's own lines are kept in a journal from the first hide until the stop.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +55,6 @@ std::optional<TIniSectionLines> ParseOperaJournal(std::string_view text);
 // puts them back from it (without one nothing of ours is there: the file is not touched).
 // Without a preference file nothing is written; a failure is traced and never interrupts
 // the caller.
-void SetOperaProxy(const std::string& aProxy);
+void SetOperaProxy(const TBrowserContext& c, const std::string& aProxy);
 
 } // namespace maskaddr

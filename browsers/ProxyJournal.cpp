@@ -20,8 +20,8 @@ namespace {
 constexpr char kTag[] = "CLProxy";
 constexpr char kHeader[] = "[ProxyJournal]";
 
-std::string JournalPath() {
-    return UserJournalPath("proxyjournal.dat");
+std::string JournalPath(const TBrowserContext& c) {
+    return UserJournalPath(c, "proxyjournal.dat");
 }
 
 } // namespace
@@ -154,48 +154,48 @@ std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text) {
 // The per-user folder even when the settings live in the all-users one: a journal holds one
 // account's settings and is applied to that account only, and no other account can put one
 // there for it.
-std::string UserJournalPath(const std::string& name) {
-    const std::string folder = Settings().UserDataPathCurrentUser();
-    Platform().Files->CreateFolders(folder);
+std::string UserJournalPath(const TBrowserContext& c, const std::string& name) {
+    const std::string folder = c.Settings.UserDataPathCurrentUser();
+    c.Facilities.Files->CreateFolders(folder);
     return ResolvePath(folder, name);
 }
 
-bool HasProxyJournal() {
-    return Platform().Files->FileExists(JournalPath());
+bool HasProxyJournal(const TBrowserContext& c) {
+    return c.Facilities.Files->FileExists(JournalPath(c));
 }
 
 // Written before the first change, so that no crash can leave our proxy set without it.
 // When the settings cannot be read or the journal cannot be written, the hide goes on
 // (traced): its stop is then a direct connection, as without a journal.
-void KeepUserProxySettings() {
-    if (HasProxyJournal()) return;
-    IInternetSettings* inet = Platform().InetSettings;
+void KeepUserProxySettings(const TBrowserContext& c) {
+    if (HasProxyJournal(c)) return;
+    IInternetSettings* inet = c.Facilities.InetSettings;
     std::optional<TConnectionOptions> options = inet ? inet->QueryConnectionOptions() : std::nullopt;
     if (!options) {
         DebugTrace::Trace(kTag, "The user's proxy settings cannot be read: none kept");
         return;
     }
-    TUserProxySettings s = ReadInternetSettingsValues(*Platform().Registry);
+    TUserProxySettings s = ReadInternetSettingsValues(*c.Facilities.Registry);
     s.Options = *options;
-    const std::string error = Platform().Files->WriteFileAtomic(JournalPath(), FormatProxyJournal(s));
+    const std::string error = c.Facilities.Files->WriteFileAtomic(JournalPath(c), FormatProxyJournal(s));
     DebugTrace::Trace(kTag, error.empty() ? "The user's proxy settings kept"
                                           : "The user's proxy settings could not be kept: " + error);
 }
 
-void DropProxyJournal() {
-    if (!HasProxyJournal()) return;
-    Platform().Files->RemoveFile(JournalPath());
+void DropProxyJournal(const TBrowserContext& c) {
+    if (!HasProxyJournal(c)) return;
+    c.Facilities.Files->RemoveFile(JournalPath(c));
     DebugTrace::Trace(kTag,
                       "The journal of the user's proxy settings dropped: the settings are the user's own");
 }
 
-TUserProxySettings ReadStoredProxySettings() {
-    return ReadInternetSettingsValues(*Platform().Registry);
+TUserProxySettings ReadStoredProxySettings(const TBrowserContext& c) {
+    return ReadInternetSettingsValues(*c.Facilities.Registry);
 }
 
-bool RestoreUserProxySettings() {
-    IFileSystem& files = *Platform().Files;
-    const std::string path = JournalPath();
+bool RestoreUserProxySettings(const TBrowserContext& c) {
+    IFileSystem& files = *c.Facilities.Files;
+    const std::string path = JournalPath(c);
     if (!files.FileExists(path)) return false;
     std::optional<std::string> text = files.ReadFile(path);
     std::optional<TUserProxySettings> s = text ? ParseProxyJournal(*text) : std::nullopt;
@@ -204,10 +204,10 @@ bool RestoreUserProxySettings() {
         files.RemoveFile(path);
         return false;
     }
-    IInternetSettings* inet = Platform().InetSettings;
+    IInternetSettings* inet = c.Facilities.InetSettings;
     bool applied = inet != nullptr && inet->ApplyConnectionOptions(s->Options);
     // The stored values last: they are what older programs read, whatever the options did.
-    IRegistry& reg = *Platform().Registry;
+    IRegistry& reg = *c.Facilities.Registry;
     if (s->ProxyEnable)
         reg.WriteDword(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyEnable", *s->ProxyEnable);
     else
@@ -246,9 +246,9 @@ std::vector<std::string> NamedAddresses(const std::string& text) {
 // The stored value is looked at first and the live options only when it names none of the
 // pool's addresses: reading the options can be slow (Wine looks for a proxy script on the
 // network at every reading), and with an empty pool there is nothing to look for.
-bool SettingsNamePoolAddress() {
+bool SettingsNamePoolAddress(const TBrowserContext& c) {
     std::vector<std::string> pool;
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = c.Settings;
     for (const char* list : {"NORMAL_IPS", "SUPER_IPS"})
         for (const std::string& entry : SplitProxyList(settings.GetSettingString(list))) {
             TProxyRec rec;
@@ -260,8 +260,8 @@ bool SettingsNamePoolAddress() {
         return false;
     };
     if (pool.empty()) return false;
-    if (namesPool(ReadInternetSettingsValues(*Platform().Registry).ProxyServer.value_or(""))) return true;
-    IInternetSettings* inet = Platform().InetSettings;
+    if (namesPool(ReadInternetSettingsValues(*c.Facilities.Registry).ProxyServer.value_or(""))) return true;
+    IInternetSettings* inet = c.Facilities.InetSettings;
     std::optional<TConnectionOptions> options =
         inet != nullptr ? inet->QueryConnectionOptions() : std::nullopt;
     return options && namesPool(options->ProxyServer);

@@ -3,6 +3,8 @@
 // start after a crash returns them instead of a direct connection.
 #pragma once
 
+#include "browsers/BrowserContext.h"
+
 #include "platform/InternetSettings.h"
 
 #include <cstdint>
@@ -39,7 +41,7 @@ struct TJournalField {
 std::optional<std::vector<TJournalField>> ReadJournalFields(std::string_view text, std::string_view header);
 
 // A journal file of the current account (its per-user data folder, created when missing).
-std::string UserJournalPath(const std::string& name);
+std::string UserJournalPath(const TBrowserContext& c, const std::string& name);
 
 std::string FormatProxyJournal(const TUserProxySettings& settings);
 // nullopt when the text is not a whole journal.
@@ -47,20 +49,20 @@ std::optional<TUserProxySettings> ParseProxyJournal(std::string_view text);
 
 // Records the current settings, unless a journal exists already (a hide while hiding
 // keeps the settings from before the first one).
-void KeepUserProxySettings();
+void KeepUserProxySettings(const TBrowserContext& c);
 // True when a journal exists (even one that cannot be read).
-bool HasProxyJournal();
+bool HasProxyJournal(const TBrowserContext& c);
 // Removes the journal without applying it: the settings now are the user's own (another
 // program changed them while we were hiding).
-void DropProxyJournal();
+void DropProxyJournal(const TBrowserContext& c);
 // The stored Internet Settings values alone (cheap registry reads; Options left default):
 // what tells a change by another program.
-TUserProxySettings ReadStoredProxySettings();
+TUserProxySettings ReadStoredProxySettings(const TBrowserContext& c);
 // Puts the journal's settings back and removes it. False when there is none, or when it
 // cannot be read (traced and removed): the caller then sets a direct connection.
-bool RestoreUserProxySettings();
+bool RestoreUserProxySettings(const TBrowserContext& c);
 // Whether the current settings name an address of the pool lists ("NORMAL_IPS",
 // "SUPER_IPS"): what a hide of ours leaves behind.
-bool SettingsNamePoolAddress();
+bool SettingsNamePoolAddress(const TBrowserContext& c);
 
 } // namespace maskaddr

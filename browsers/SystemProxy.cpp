@@ -9,8 +9,8 @@
 
 namespace maskaddr {
 
-void WriteIEProxyRegistry(const std::string& aProxy) {
-    IRegistry& reg = *Platform().Registry;
+void WriteIEProxyRegistry(const TBrowserContext& c, const std::string& aProxy) {
+    IRegistry& reg = *c.Facilities.Registry;
     reg.WriteString(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyServer",
                     "http=" + aProxy + ";" + "ftp=" + aProxy + ";" + "https=" + aProxy + ";");
     reg.WriteDword(TRegRoot::CurrentUser, kInternetSettingsKey, "ProxyEnable", aProxy.empty() ? 0 : 1);
@@ -18,14 +18,14 @@ void WriteIEProxyRegistry(const std::string& aProxy) {
 
 // A hide first keeps the user's own settings; a stop puts them back when they were kept,
 // else it sets a direct connection.
-void SetSystemProxy(const std::string& aProxy) {
+void SetSystemProxy(const TBrowserContext& c, const std::string& aProxy) {
     try {
         if (!aProxy.empty())
-            KeepUserProxySettings();
-        else if (RestoreUserProxySettings())
+            KeepUserProxySettings(c);
+        else if (RestoreUserProxySettings(c))
             return;
-        std::string proxy = Settings().GetSettingBool("SWITCH.IE") ? aProxy : std::string();
-        IInternetSettings* settings = Platform().InetSettings;
+        std::string proxy = c.Settings.GetSettingBool("SWITCH.IE") ? aProxy : std::string();
+        IInternetSettings* settings = c.Facilities.InetSettings;
         if (settings != nullptr) {
             bool applied = proxy.empty() ? settings->ApplyPerConnectionProxy(false, "", "")
                                          : settings->ApplyPerConnectionProxy(true, "", proxy);
@@ -35,7 +35,7 @@ void SetSystemProxy(const std::string& aProxy) {
             // connecting the old way while the window says otherwise.
             settings->NotifySettingsChanged();
         }
-        WriteIEProxyRegistry(proxy);
+        WriteIEProxyRegistry(c, proxy);
     } catch (const std::exception& e) {
         DebugTrace::Trace("CLProxy", std::string("System proxy failed: ") + e.what());
     }
@@ -43,10 +43,10 @@ void SetSystemProxy(const std::string& aProxy) {
 
 // The settings are the user's own unless a journal is left from a hide, or they name an
 // address of our pool (a hide of ours whose journal was never written).
-void RestoreSystemProxy() {
+void RestoreSystemProxy(const TBrowserContext& c) {
     try {
-        if (HasProxyJournal() || SettingsNamePoolAddress())
-            SetSystemProxy("");
+        if (HasProxyJournal(c) || SettingsNamePoolAddress(c))
+            SetSystemProxy(c, "");
         else
             DebugTrace::Trace("CLProxy", "System proxy left as the user set it");
     } catch (const std::exception& e) {

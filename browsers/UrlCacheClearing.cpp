@@ -3,7 +3,6 @@
 #include "browsers/UrlCacheClearing.h"
 
 #include "base/DebugTrace.h"
-#include "platform/Platform.h"
 
 namespace maskaddr {
 
@@ -13,8 +12,7 @@ void Step(const char* text) {
 }
 } // namespace
 
-void ClearUrlCache() {
-    IUrlCache& cache = *Platform().UrlCache;
+void ClearUrlCache(IUrlCache& cache) {
     uint32_t size = cache.FirstEntrySize();
     Step("FindFirstUrlCacheEntry");
     Step("GetMem");

@@ -2,9 +2,11 @@
 // history entries and ordinary cached pages go; entries of other kinds stay.
 #pragma once
 
+#include "platform/UrlCache.h"
+
 namespace maskaddr {
 
 // Walks the whole cache, tracing each step (the trace shows what was deleted).
-void ClearUrlCache();
+void ClearUrlCache(IUrlCache& cache);
 
 } // namespace maskaddr

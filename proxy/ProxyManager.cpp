@@ -34,12 +34,13 @@ int32_t NumberFor(std::unordered_map<std::string, int32_t>& ids, const std::stri
 
 } // namespace
 
-TProxyManager::TProxyManager() = default;
+TProxyManager::TProxyManager(const TPlatform& platform, TCLSettings& settings)
+    : FPlatform(platform), FSettings(settings) {}
 
 TProxyManager::~TProxyManager() = default;
 
 bool TProxyManager::LoadSettings() {
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FSettings;
     for (std::string& entry : SplitProxyList(settings.GetSettingString("NORMAL_IPS")))
         FNormalProxyList.push_back(std::move(entry));
     for (std::string& entry : SplitProxyList(settings.GetSettingString("SUPER_IPS")))
@@ -89,7 +90,7 @@ bool TProxyManager::IsDead(const TProxyRec& aRec) const {
 // when the pool knows that country (or it is the wildcard), so that a list update
 // that dropped a country does not leave the user pointed at nothing.
 std::string TProxyManager::RestoredTargetCountry() {
-    const std::string stored = Settings().GetSettingString("TARGET_COUNTRY");
+    const std::string stored = FSettings.GetSettingString("TARGET_COUNTRY");
     if (stored == kAnyCountryCode) return stored;
     if (stored.empty()) return kDefaultCountry;
     const TPoolIndex& index = Index();
@@ -299,7 +300,7 @@ TOnInfoGot TProxyManager::Guarded(void (TProxyManager::*handler)(const std::stri
 
 void TProxyManager::StartRequest(std::string url, void (TProxyManager::*handler)(const std::string&),
                                  TOnInfoFailed onFailed) {
-    TPlatform& platform = Platform();
+    const TPlatform& platform = FPlatform;
     if (platform.Http == nullptr || platform.Ui == nullptr) {
         DebugTrace::Trace(kTag, "No HTTP client installed; request dropped: " + url);
         return;
@@ -309,12 +310,12 @@ void TProxyManager::StartRequest(std::string url, void (TProxyManager::*handler)
 }
 
 void TProxyManager::Touch(TProxyRec aPR) {
-    StartRequest(ReplaceAll(Settings().GetSettingString("SUPER_TOUCH"), "{1}", aPR.IP),
+    StartRequest(ReplaceAll(FSettings.GetSettingString("SUPER_TOUCH"), "{1}", aPR.IP),
                  &TProxyManager::HandleTouchReply);
 }
 
 void TProxyManager::GetCurrentLocalInfo() {
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FSettings;
     StartRequest(settings.GetSettingString("URL.GetInfo") +
                      "?MagicWord=" + settings.GetSettingString("App.MagicWord"),
                  &TProxyManager::HandleLocalInfo,

@@ -5,6 +5,7 @@
 
 #include "base/StringList.h"
 #include "framework/threads/Lifeline.h"
+#include "platform/Platform.h"
 #include "proxy/InfoGotThread.h"
 #include "proxy/MoveShuffle.h"
 #include "proxy/ProxyRec.h"
@@ -20,11 +21,12 @@
 namespace maskaddr {
 
 class TProxyManager;
+class TCLSettings;
 using TProxyManagerEvent = std::function<void(TProxyManager& Sender)>;
 
 class TProxyManager {
 public:
-    TProxyManager();
+    TProxyManager(const TPlatform& platform, TCLSettings& settings);
     ~TProxyManager();
     TProxyManager(const TProxyManager&) = delete;
     TProxyManager& operator=(const TProxyManager&) = delete;
@@ -109,6 +111,8 @@ private:
                       TOnInfoFailed onFailed = {});
     void HandleLocalInfoFailed();
 
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     std::vector<std::string> FLocalInfo;
     std::vector<std::string> FNormalProxyList;
     std::vector<std::string> FSuperProxyList;

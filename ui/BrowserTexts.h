@@ -13,14 +13,17 @@
 
 namespace maskaddr {
 
-std::string BrowserName(const TBrowserState& browser);
-std::string BrowserStateText(const TBrowserState& browser);
+class IAppTexts;
+
+std::string BrowserName(IAppTexts& texts, const TBrowserState& browser);
+std::string BrowserStateText(IAppTexts& texts, const TBrowserState& browser);
 
 class TNotHiddenNotice {
 public:
     // The notice (a language key and its argument) for the browsers not hidden that no
     // earlier call named; nullopt when there is none.
-    std::optional<std::pair<std::string, std::string>> Next(const std::vector<TBrowserState>& browsers);
+    std::optional<std::pair<std::string, std::string>> Next(IAppTexts& texts,
+                                                            const std::vector<TBrowserState>& browsers);
 
 private:
     std::set<std::string> FNamed;

@@ -22,8 +22,9 @@ bool MapKeyDropped(unsigned virtualKey) {
     return virtualKey == kF5 || virtualKey == kBackspace || virtualKey == kShift;
 }
 
-TChooseIPCountry::TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool)
-    : FView(view), FPool(pool) {
+TChooseIPCountry::TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool, const TPlatform& platform,
+                                   TCLSettings& settings)
+    : FView(view), FPool(pool), FPlatform(platform), FSettings(settings), FFlag(nullptr, platform, "sdFlag") {
     FFlag.AcceptTypes = "*/*";
     FFlag.BinaryData = true;
     FFlag.UseCache = false;
@@ -82,41 +83,42 @@ void TChooseIPCountry::cbbCountryChange() {
 // Shipped with the program, else downloaded before into the user data folder, else
 // downloaded now into that folder under the upper-case name; a failed download is silent.
 void TChooseIPCountry::LoadFlag(const std::string& aCountryName) {
-    IFileSystem& files = *Platform().Files;
-    const std::string shipped = ResolvePath(AppFolder(), "res\\flag_short\\" + aCountryName + ".PNG");
+    IFileSystem& files = *FPlatform.Files;
+    const std::string shipped =
+        ResolvePath(AppFolder(*FPlatform.Files), "res\\flag_short\\" + aCountryName + ".PNG");
     if (files.FileExists(shipped)) {
         LoadPNG(shipped);
         return;
     }
-    const std::string cached = ResolvePath(Settings().UserDataPath(), aCountryName + ".PNG");
+    const std::string cached = ResolvePath(FSettings.UserDataPath(), aCountryName + ".PNG");
     if (files.FileExists(cached)) {
         LoadPNG(cached);
         return;
     }
     FFlag.FileName = cached;
-    FFlag.URL = Settings().GetSettingString("URL.FlagPath") + UpperAscii(aCountryName) + ".png";
+    FFlag.URL = FSettings.GetSettingString("URL.FlagPath") + UpperAscii(aCountryName) + ".png";
     FFlag.GetFile();
 }
 
 void TChooseIPCountry::sdFlagDoneFile(const std::string& strFileName) {
-    if (Platform().Files->FileExists(strFileName)) LoadPNG(strFileName);
+    if (FPlatform.Files->FileExists(strFileName)) LoadPNG(strFileName);
 }
 
 // The template's placeholders, every occurrence: {1} longitude, {2} latitude (in that
 // order), {3} and {4} the panel's size plus 30, {5} "URL.MapMask", {6} the zoom.
 void TChooseIPCountry::ShowMap(const std::string& aLati, const std::string& aLong) {
-    const std::string path = ResolvePath(AppFolder(), kMapTemplate);
-    std::optional<std::string> bytes = Platform().Files->ReadFile(path);
+    const std::string path = ResolvePath(AppFolder(*FPlatform.Files), kMapTemplate);
+    std::optional<std::string> bytes = FPlatform.Files->ReadFile(path);
     if (!bytes) {
         DebugTrace::Trace("ChooseIPCountry", "Map template not readable: " + path);
         FView.ShowError("Cannot open file \"" + path + "\". The system cannot find the file specified");
         return;
     }
     TTextEncoding encoding;
-    const std::string text = TIniText::DecodeBytes(*bytes, *Platform().Ansi, encoding);
+    const std::string text = TIniText::DecodeBytes(*bytes, *FPlatform.Ansi, encoding);
     const std::string filled = FormatBraces(text, {aLong, aLati, std::to_string(FView.MapPanelWidth() + 30),
                                                    std::to_string(FView.MapPanelHeight() + 30),
-                                                   Settings().GetSettingString("URL.MapMask"), kMapZoom});
+                                                   FSettings.GetSettingString("URL.MapMask"), kMapZoom});
     FView.LoadMapDocument(filled, path.substr(0, path.rfind('\\') + 1));
 }
 
@@ -130,7 +132,7 @@ void TChooseIPCountry::btnOKClick() {
     const int index = FView.ItemIndex();
     if (index < 0) return;
     FPool.SetTargetCountry(index == 0 ? std::string("UN") : FPool.GetCountryShort(FView.ItemText(index)));
-    Settings().SetSettingstring("TARGET_COUNTRY", FPool.TargetCountry());
+    FSettings.SetSettingstring("TARGET_COUNTRY", FPool.TargetCountry());
 }
 
 } // namespace maskaddr

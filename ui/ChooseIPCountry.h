@@ -11,6 +11,8 @@
 
 namespace maskaddr {
 
+class TCLSettings;
+
 class TProxyManager;
 
 class IChooseIPCountryView {
@@ -41,7 +43,8 @@ bool MapKeyDropped(unsigned virtualKey);
 
 class TChooseIPCountry {
 public:
-    TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool);
+    TChooseIPCountry(IChooseIPCountryView& view, TProxyManager& pool, const TPlatform& platform,
+                     TCLSettings& settings);
 
     // Fills the list and selects the target country, which shows its flag and map (the
     // window installs the key filter itself).
@@ -61,7 +64,9 @@ public:
 private:
     IChooseIPCountryView& FView;
     TProxyManager& FPool;
-    TSingleDownloader FFlag{nullptr, "sdFlag"};
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
+    TSingleDownloader FFlag;
 };
 
 } // namespace maskaddr

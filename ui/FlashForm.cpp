@@ -2,10 +2,10 @@
 // (see FlashForm.h).
 #include "ui/FlashForm.h"
 
-#include "framework/engine/CLEngine.h"
-#include "framework/settings/CLSettings.h"
-#include "base/Text.h"
 #include "base/DebugTrace.h"
+#include "base/Text.h"
+#include "framework/engine/EngineParts.h"
+#include "framework/settings/CLSettings.h"
 
 namespace maskaddr {
 
@@ -91,19 +91,19 @@ void TFlashFormLogic::SetLogo(const std::string& aLogoFileName) {
 void TFlashFormLogic::ResetDisplay() {
     SetIPInfo("Local", "", "", "", "", "", "0", "100");
     SetIPInfo("Target", "", "", "", "", "", "0", "100");
-    SetTextInfo("Verifing from " + Settings().GetSettingString("APP.Name") + " server ...", kVerifyingColor);
+    SetTextInfo("Verifing from " + FSettings.GetSettingString("APP.Name") + " server ...", kVerifyingColor);
     SetTextInfo2("", 0);
 }
 
 void TFlashFormLogic::HandleFSCommand(const std::string& command, const std::string& args) {
     if (!SameText(command, "CMD")) return;
-    TCLEngine* engine = Engine();
+    IPages* engine = FPages;
     if (engine == nullptr) {
         DebugTrace::Trace("FlashForm", "Request without an engine: " + args);
         return;
     }
     if (SameText(args, "CHECKIPINFO"))
-        engine->ShowPageByURL(Settings().GetSettingString("URL.CheckIP"));
+        engine->ShowPageByURL(FSettings.GetSettingString("URL.CheckIP"));
     else if (SameText(args, "HOMEPAGE"))
         engine->ShowPage("home");
 }

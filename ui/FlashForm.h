@@ -10,6 +10,9 @@
 
 namespace maskaddr {
 
+class IPages;
+class TCLSettings;
+
 // The player variable that takes one command text per assignment.
 inline constexpr const char* kCallbackVar = "callbackvar";
 
@@ -47,15 +50,21 @@ public:
     // The first picture: both panels empty, the verifying text in grey blue.
     void ResetDisplay() override;
 
-    // A request of the player (command, arguments), decided against the process's engine.
-    static void HandleFSCommand(const std::string& command, const std::string& args);
+    // A request of the player (command, arguments): the pages open through the engine's
+    // part that opens them (none: the request is traced and dropped).
+    void HandleFSCommand(const std::string& command, const std::string& args);
 
     // The colour of the first verifying text.
     static constexpr int kVerifyingColor = 4474009;
 
 protected:
+    TFlashFormLogic(TCLSettings& settings, IPages* pages) : FSettings(settings), FPages(pages) {}
     // Assigns one command text to the player's callback variable.
     virtual void SendCommand(const std::string& text) = 0;
+
+private:
+    TCLSettings& FSettings;
+    IPages* FPages;
 };
 
 } // namespace maskaddr

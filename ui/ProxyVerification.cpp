@@ -5,7 +5,6 @@
 
 #include "base/ForwardingHeaders.h"
 #include "base/Text.h"
-#include "framework/engine/CLEngine.h"
 #include "framework/threads/WorkerThreads.h"
 #include "platform/Platform.h"
 #include "proxy/ProxyManager.h"
@@ -17,19 +16,15 @@ namespace maskaddr {
 
 namespace {
 
-std::string Text(const std::string& key, const std::vector<std::string>& args = {}) {
-    TCLEngine* engine = Engine();
-    return engine != nullptr ? engine->GetAppStringEx(key, args) : std::string();
-}
-
-std::string VerdictText(const TJudgement& j) {
+std::string VerdictText(IAppTexts& texts, const TJudgement& j) {
     switch (j.Verdict) {
     case TVerdict::Hides:
-        return Text("Testing.Hides");
+        return texts.GetAppStringEx("Testing.Hides", {});
     case TVerdict::Leaks:
-        return j.Header.empty() ? Text("Testing.LeaksAddress") : Text("Testing.LeaksHeader", {j.Header});
+        return texts.GetAppStringEx(j.Header.empty() ? "Testing.LeaksAddress" : "Testing.LeaksHeader",
+                                    {j.Header});
     default:
-        return Text("Testing.NoAnswer");
+        return texts.GetAppStringEx("Testing.NoAnswer", {});
     }
 }
 
@@ -85,8 +80,13 @@ std::vector<TProxyRec> ProxiesToVerify(const TProxyManager& pool, const std::str
 }
 
 TTestingController::TTestingController(ITestingView& view, std::vector<TProxyRec> proxies,
-                                       std::string checkURL)
-    : FView(view), FProxies(std::move(proxies)), FCheckURL(std::move(checkURL)), FResults(FProxies.size()) {}
+                                       std::string checkURL, IAppTexts& texts, const TPlatform& platform)
+    : FView(view), FTexts(texts), FPlatform(platform), FProxies(std::move(proxies)),
+      FCheckURL(std::move(checkURL)), FResults(FProxies.size()) {}
+
+std::string TTestingController::Text(const std::string& key, const std::vector<std::string>& args) {
+    return FTexts.GetAppStringEx(key, args);
+}
 
 void TTestingController::FormCreate() {
     FView.SetProgress(0, FProxies.size());
@@ -94,8 +94,8 @@ void TTestingController::FormCreate() {
         FView.SetInfo(Text("Testing.NoProxies"));
         return;
     }
-    IDirectHttp* http = Platform().Http;
-    IUiDispatcher* ui = Platform().Ui;
+    IDirectHttp* http = FPlatform.Http;
+    IUiDispatcher* ui = FPlatform.Ui;
     auto done = FAlive.Guard(
         [](TTestingController& c, const std::optional<std::string>& body) { c.RealAddressGot(body); });
     if (!WorkerThreads::Start([http, ui, url = FCheckURL, done] {
@@ -121,8 +121,8 @@ void TTestingController::StartNext() {
     if (FNext >= FProxies.size()) return;
     const size_t index = FNext++;
     const std::string proxy = FProxies[index].IP + ":" + FProxies[index].Port;
-    IDirectHttp* http = Platform().Http;
-    IUiDispatcher* ui = Platform().Ui;
+    IDirectHttp* http = FPlatform.Http;
+    IUiDispatcher* ui = FPlatform.Ui;
     auto done = FAlive.Guard([index](TTestingController& c, const std::optional<std::string>& body, long ms) {
         c.ProxyChecked(index, body, ms);
     });
@@ -143,8 +143,8 @@ void TTestingController::ProxyChecked(size_t index, const std::optional<std::str
     TJudgement judgement = JudgeProxy(reply, FRealAddress);
     std::string country = proxy.Country_Long;
     if (reply) country = !reply->CountryLong.empty() ? reply->CountryLong : reply->CountryShort;
-    FView.AppendLog(Text("Testing.Line",
-                         {proxy.IP + ":" + proxy.Port, country, std::to_string(ms), VerdictText(judgement)}));
+    FView.AppendLog(Text("Testing.Line", {proxy.IP + ":" + proxy.Port, country, std::to_string(ms),
+                                          VerdictText(FTexts, judgement)}));
     FResults[index] = std::move(judgement);
     FView.SetProgress(++FDone, FProxies.size());
     if (FDone == FProxies.size()) return Finish();

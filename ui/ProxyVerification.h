@@ -4,7 +4,9 @@
 // proxy: it hides the user's address, leaks it, or does not answer.
 #pragma once
 
+#include "framework/engine/EngineParts.h"
 #include "framework/threads/Lifeline.h"
+#include "platform/Platform.h"
 #include "proxy/ProxyRec.h"
 
 #include <cstddef>
@@ -56,7 +58,8 @@ public:
     static constexpr int kTimeoutMs = 10000, kCloseDelayMs = 3000;
 
     // checkURL: the service's machine-readable check ("URL.VerifyIP").
-    TTestingController(ITestingView& view, std::vector<TProxyRec> proxies, std::string checkURL);
+    TTestingController(ITestingView& view, std::vector<TProxyRec> proxies, std::string checkURL,
+                       IAppTexts& texts, const TPlatform& platform);
     TTestingController(const TTestingController&) = delete;
     TTestingController& operator=(const TTestingController&) = delete;
 
@@ -71,7 +74,10 @@ private:
     void ProxyChecked(size_t index, const std::optional<std::string>& body, long ms);
     void Finish();
 
+    std::string Text(const std::string& key, const std::vector<std::string>& args = {});
     ITestingView& FView;
+    IAppTexts& FTexts;
+    TPlatform FPlatform;
     std::vector<TProxyRec> FProxies;
     std::string FCheckURL;
     std::string FRealAddress;

@@ -4,7 +4,7 @@
 #include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "browsers/FirefoxFollow.h"
-#include "framework/engine/CLEngine.h"
+#include "framework/engine/MessageDialog.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
@@ -28,15 +28,17 @@ constexpr TBoxSetting kLoadOrder[] = {{TSettingsBox::AutoRun, "AutoRun"},
                                       {TSettingsBox::AutoUpdate, "Update.AutoCheck"},
                                       {TSettingsBox::TestIPfromLocal, "TestIPfromLocal"}};
 
-void Inform(const char* key, const std::vector<std::string>& args = {}) {
-    if (TCLEngine* engine = Engine()) engine->ShowMessageEx(key, args, 0, mtInformation, mb::OK, 0, false);
-}
-
 } // namespace
 
 TSettingsController::TSettingsController(ISettingsView& view, IFirefoxSetup& firefox,
-                                         TSetRunAtLogon setRunAtLogon)
-    : FView(view), FFirefox(firefox), FSetRunAtLogon(std::move(setRunAtLogon)) {}
+                                         TSetRunAtLogon setRunAtLogon, const TBrowserContext& context,
+                                         TEngineParts engine)
+    : FView(view), FFirefox(firefox), FContext(context), FEngine(engine),
+      FSetRunAtLogon(std::move(setRunAtLogon)) {}
+
+void TSettingsController::Inform(const char* key, const std::vector<std::string>& args) {
+    FEngine.Messages.ShowMessageEx(key, args, 0, mtInformation, mb::OK, 0, false);
+}
 
 void TSettingsController::FormCreate() {
     FView.SelectPage(0);
@@ -45,26 +47,26 @@ void TSettingsController::FormCreate() {
 }
 
 void TSettingsController::LoadOptions() {
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FContext.Settings;
     for (const TBoxSetting& b : kLoadOrder)
         FView.SetChecked(b.Box, settings.GetSettingBool(b.Name));
-    if (TCLEngine* engine = Engine()) {
-        const std::vector<std::string>& names = engine->LanguageList();
-        int selected = -1;
-        for (size_t i = 0; i < names.size() && selected < 0; ++i)
-            if (SameText(names[i], engine->Language())) selected = static_cast<int>(i);
-        FView.SetLanguages(names, selected);
-    }
+    ILanguageChoice& languages = FEngine.Languages;
+    const std::vector<std::string>& names = languages.LanguageList();
+    int selected = -1;
+    for (size_t i = 0; i < names.size() && selected < 0; ++i)
+        if (SameText(names[i], languages.Language())) selected = static_cast<int>(i);
+    FView.SetLanguages(names, selected);
 }
 
 // The autorun value follows the box at once; the browser switches take effect at the
 // next hide or stop, when each switcher reads its own setting.
 void TSettingsController::SaveOptions() {
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FContext.Settings;
     const bool autoRun = FView.Checked(TSettingsBox::AutoRun);
     settings.SetSettingBool("AutoRun", autoRun);
     if (FSetRunAtLogon)
-        FSetRunAtLogon(autoRun, settings.GetSettingString("App.Name"), Platform().Files->ProgramPath());
+        FSetRunAtLogon(autoRun, settings.GetSettingString("App.Name"),
+                       FContext.Facilities.Files->ProgramPath());
     settings.SetSettingBool("SWITCH.IE", FView.Checked(TSettingsBox::IE));
     settings.SetSettingBool("SWITCH.FF", FView.Checked(TSettingsBox::FF));
     settings.SetSettingBool("SWITCH.OPERA", FView.Checked(TSettingsBox::Opera));
@@ -72,11 +74,11 @@ void TSettingsController::SaveOptions() {
     settings.SetSettingBool("TestIPfromLocal", FView.Checked(TSettingsBox::TestIPfromLocal));
     // The engine stores the language and translates every open window at once.
     const std::string language = FView.SelectedLanguage();
-    if (TCLEngine* engine = Engine(); engine != nullptr && !language.empty()) engine->SetLanguage(language);
+    if (!language.empty()) FEngine.Languages.SetLanguage(language);
 }
 
 void TSettingsController::btnClearShowAgainFlagClick() {
-    Settings().ClearShowAgainFlag();
+    FContext.Settings.ClearShowAgainFlag();
 }
 
 void TSettingsController::btnReinstallFFClick() {
@@ -97,19 +99,19 @@ bool TSettingsController::AskFirefoxPath() {
     std::string exe = *folder;
     if (!exe.empty() && exe.back() != '\\') exe += '\\';
     exe += "firefox.exe";
-    if (!Platform().Files->FileExists(exe)) {
+    if (!FContext.Facilities.Files->FileExists(exe)) {
         DebugTrace::Trace("Settings", "No firefox.exe in the chosen folder " + *folder);
         return false;
     }
-    Settings().SetSettingstring("FireFoxPath", exe);
+    FContext.Settings.SetSettingstring("FireFoxPath", exe);
     return true;
 }
 
 void TSettingsController::LoadBrowsers() {
-    FBrowsers = FindBrowsers();
+    FBrowsers = FindBrowsers(FContext);
     std::vector<std::pair<std::string, std::string>> rows;
     for (const TBrowserState& b : FBrowsers)
-        rows.emplace_back(BrowserName(b), BrowserStateText(b));
+        rows.emplace_back(BrowserName(FEngine.Texts, b), BrowserStateText(FEngine.Texts, b));
     FView.SetBrowserRows(rows);
     FView.SetFollowEnabled(false);
 }
@@ -131,10 +133,10 @@ void TSettingsController::btnFollowClick() {
         return b.Browser == chosen.Browser && b.ProfileFolder == chosen.ProfileFolder;
     });
     if (now == FBrowsers.end() || !now->CanFollow()) return;
-    const TFollowResult result = MakeFirefoxProfileFollow(chosen.ProfileFolder);
+    const TFollowResult result = MakeFirefoxProfileFollow(FContext, chosen.ProfileFolder);
     switch (result.Outcome) {
     case TFollowResult::TOutcome::Written:
-        Inform("Browsers.FollowDone", {BrowserName(chosen)});
+        Inform("Browsers.FollowDone", {BrowserName(FEngine.Texts, chosen)});
         break;
     case TFollowResult::TOutcome::Unreadable:
         Inform("Browsers.FollowUnreadable", {result.File});

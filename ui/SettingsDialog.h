@@ -7,6 +7,7 @@
 
 #include "browsers/BrowserCoverage.h"
 #include "browsers/BrowserSwitchers.h"
+#include "framework/engine/EngineParts.h"
 
 #include <functional>
 #include <optional>
@@ -45,7 +46,14 @@ using TSetRunAtLogon = std::function<void(bool, const std::string&, const std::s
 
 class TSettingsController {
 public:
-    TSettingsController(ISettingsView& view, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon);
+    // The engine's parts it needs: texts for the browser check, message boxes, the language.
+    struct TEngineParts {
+        IAppTexts& Texts;
+        IMessageBoxes& Messages;
+        ILanguageChoice& Languages;
+    };
+    TSettingsController(ISettingsView& view, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon,
+                        const TBrowserContext& context, TEngineParts engine);
 
     void FormCreate();
     void LoadOptions();
@@ -71,8 +79,12 @@ private:
     // nothing was stored (the browser cancelled, or no firefox.exe in the folder).
     bool AskFirefoxPath();
 
+    void Inform(const char* key, const std::vector<std::string>& args = {});
+
     ISettingsView& FView;
     IFirefoxSetup& FFirefox;
+    TBrowserContext FContext;
+    TEngineParts FEngine;
     TSetRunAtLogon FSetRunAtLogon;
     std::vector<TBrowserState> FBrowsers; // by row
 };

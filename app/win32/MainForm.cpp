@@ -1,8 +1,7 @@
 // The main window (see MainForm.h).
 #include "app/win32/MainForm.h"
 
-#include "ui/win32/AccessibleObject.h"
-
+#include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "base/DebugTrace.h"
 #include "base/Text.h"
@@ -77,10 +76,11 @@ bool TfrmMain::Create(bool trayOnly) {
     CreateActions();
     CreateControls();
     // The framework's components, in the order the window declares them.
-    FEngine = std::make_unique<TCLEngine>(this, FHost);
+    FEngine = std::make_unique<TCLEngine>(this, FHost, Platform(), Settings());
     FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
     FEngine->SetParentHWND(0);
     FEngine->SetSkinForm(this);
+    FController.SetEngine(FEngine.get());
     new TCLForm(this, "CLForm");
     FLanguageData = new TCLMultiLangData(this, "CLMultiLangData");
     FLanguage = new TCLMultiLang(this, "CLMultiLang");
@@ -240,7 +240,7 @@ TAction* TfrmMain::ActionById(int id) {
     return it == FActions.end() ? nullptr : it->second;
 }
 
-// ---- IMainView ----
+// ---- the views of MainViews.h ----
 
 bool TfrmMain::AutorunChecked() {
     return IsDlgButtonChecked(Handle(), ids::cbAutorun) == BST_CHECKED;
@@ -325,7 +325,7 @@ void TfrmMain::LoadPNG(const std::string& aFileName) {
 }
 
 void TfrmMain::PlaceWindow() {
-    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash));
+    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash), Platform(), Settings(), FEngine.get());
     FOverlay.SetInner(FFlashForm.get());
     if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->OnSpokenChange = [this] { UpdateTrayTip(); };
     NameOverlay();
@@ -341,7 +341,7 @@ void TfrmMain::NameOverlay() {
 
 // The tray icon's tip says the state in words: hiding as which country through which address.
 void TfrmMain::UpdateTrayTip() {
-    TCLEngine* engine = Engine();
+    TCLEngine* engine = FEngine.get();
     if (engine == nullptr) return;
     std::string tip = engine->GetAppString("Tray.NotHiding");
     if (HideCommandIsStop() && FFlashForm && FFlashForm->FlashPlayer()) {
@@ -388,7 +388,12 @@ void TfrmMain::NameFlag() {
 }
 
 void TfrmMain::ShowSettingsDialog() {
-    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), SetRunAtLogon);
+    auto setRunAtLogon = [](bool on, const std::string& name, const std::string& command) {
+        SetRunAtLogon(*Platform().Registry, on, name, command);
+    };
+    TfrmSettings dialog(Handle(), FSwitchers.Firefox(), setRunAtLogon,
+                        TBrowserContext{Platform(), Settings()}, {*FEngine, *FEngine, *FEngine},
+                        FEngine->FormData());
     if (dialog.Handle() == nullptr) return;
     dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };
     FSettingsWindow = dialog.Handle();
@@ -397,13 +402,14 @@ void TfrmMain::ShowSettingsDialog() {
 }
 
 void TfrmMain::ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) {
-    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL);
+    TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL,
+                       *FEngine, Platform(), FEngine->FormData());
     if (window.Handle() != nullptr) window.ShowModal();
 }
 
 // The chooser is created for each use, owned by this window, and freed whatever the result.
 bool TfrmMain::ShowChooseIPCountry(TProxyManager& pool) {
-    TfrmChooseIPCountry chooser(Handle(), pool);
+    TfrmChooseIPCountry chooser(Handle(), pool, *FEngine, Platform(), Settings(), FEngine->FormData());
     chooser.SetOpenedAt(FChooseCommandAt);
     return chooser.Execute() == mr::OK;
 }

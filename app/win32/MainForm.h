@@ -1,8 +1,9 @@
 // TfrmMain: the main window. Its controls, menus, tray icon and timers are Win32;
 // every event is forwarded to TMainController, which drives the window back
-// through IMainView. It also carries the engine, the language and the skin.
+// through the views of MainViews.h. It also carries the engine, the language and the skin.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "app/MainIds.h"
 #include "framework/components/Action.h"
@@ -28,7 +29,13 @@ class TSkinData;
 // The main window's client area in design pixels; its top 180 rows are the status overlay.
 constexpr int kMainClientWidth = 534, kMainClientHeight = 317;
 
-class TfrmMain final : public TWin32Form, public IMainView, public ISkinFrame {
+class TfrmMain final : public TWin32Form,
+                       public IOptionsView,
+                       public IWindowView,
+                       public ITrayView,
+                       public IOverlayView,
+                       public IDialogsView,
+                       public ISkinFrame {
 public:
     TfrmMain();
     // Creates the window and its components, loads them and runs FormCreate.
@@ -44,8 +51,7 @@ protected:
     HWND FirstFocus() override { return Control(ids::btnHide); }
 
 public:
-
-    // IMainView
+    // The views of MainViews.h
     bool AutorunChecked() override;
     void SetAutorunChecked(bool checked) override;
     bool ChangeIPChecked() override;
@@ -101,10 +107,10 @@ private:
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
     TEngineHostWin FHost;
-    TBrowserSwitchers FSwitchers;
+    TBrowserSwitchers FSwitchers{TBrowserContext{Platform(), Settings()}};
     std::unique_ptr<TfrmFlashForm> FFlashForm;
     TTracingOverlay FOverlay; // every overlay command passes the debug trace
-    TMainController FController{*this, FSwitchers};
+    TMainController FController{{*this, *this, *this, *this, *this}, FSwitchers, Platform(), Settings()};
     TGdiBitmap FFlagBitmap;
     // A component of this window, gone before the host it hooks through.
     std::unique_ptr<TCLEngine> FEngine;

@@ -1,6 +1,8 @@
 // The start routine's Win32 side (see StartHostWin.h).
 #include "app/win32/StartHostWin.h"
 
+#include "framework/paths/AppPaths.h"
+#include "platform/Platform.h"
 #include "platform/win32/WinText.h"
 
 #include <float.h>
@@ -114,7 +116,7 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
 }
 
 void TStartHostWin::ShowSplash() {
-    FSplash = std::make_unique<TfrmCLSplashForm>();
+    FSplash = std::make_unique<TfrmCLSplashForm>(*Platform().Files, AppFolder(*Platform().Files));
     FSplash->ShowAndPaint();
 }
 

@@ -16,7 +16,7 @@
 namespace maskaddr {
 
 TAboutContent TCLEngine::AboutContent() {
-    TCLSettings& settings = Settings();
+    TCLSettings& settings = FSettings;
     TAboutContent c;
     c.Caption = GetLibString("TfrmCLAboutForm.Caption");
     c.OkCaption = GetLibString("btnOk.Caption");
@@ -30,8 +30,8 @@ TAboutContent TCLEngine::AboutContent() {
     c.Info = JoinLines(lines);
     c.SupportCaption = GetLibString("lblSupport.Caption");
     c.SupportURL = GetURL("support", true);
-    const std::string logo = AppFolder() + "res\\images\\about.png";
-    if (Platform().Files->FileExists(logo)) c.LogoPath = logo;
+    const std::string logo = AppFolder(*FPlatform.Files) + "res\\images\\about.png";
+    if (FPlatform.Files->FileExists(logo)) c.LogoPath = logo;
     return c;
 }
 

@@ -35,8 +35,14 @@ TCLEngine* Engine() {
     return g_engine;
 }
 
-TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
-    : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host) {
+TFormData TCLEngine::FormData() const {
+    return {FSkinData, FLanguageData};
+}
+
+TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings)
+    : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings),
+      FMessages(host, *this, settings), FDownloads(platform),
+      FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
     FTitleIncludeVer = true;
     FInInited = true;
     for (const auto& [event, name] : kRegisteredMessages)
@@ -44,24 +50,19 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host)
     FHost.HookOwner(*this);
     if (g_engine == nullptr) {
         g_engine = this;
-        SetSettingsEngine(this);
-        SetSaveFailedHook(
+        FSettings.SetLists(this);
+        FSettings.SetSaveFailedHook(
             [this](const std::string& path, const std::string& reason) { SaveFailed(path, reason); });
     }
     FDebug = DebugTrace::Enabled();
 }
 
-TCLEngine::TUpdateWindow::~TUpdateWindow() {
-    View.reset(); // the window goes first; the controller's transfer is then aborted
-    Controller.reset();
-}
-
 TCLEngine::~TCLEngine() {
-    FUpdateWindows.clear();
+    FUpdates.reset(); // the update windows go while the engine they ask is whole
     if (g_engine == this) {
         g_engine = nullptr;
-        SetSettingsEngine(nullptr);
-        SetSaveFailedHook(nullptr);
+        FSettings.SetLists(nullptr);
+        FSettings.SetSaveFailedHook(nullptr);
     }
     FHost.UnhookOwner();
 }
@@ -92,11 +93,11 @@ void TCLEngine::InitPost() {
 }
 
 void TCLEngine::BeginAutoUpdate() {
-    if (Settings().GetSettingBool("Update.BeginAuto")) AppUpdateAuto();
+    if (FSettings.GetSettingBool("Update.BeginAuto")) AppUpdateAuto();
 }
 
 void TCLEngine::CheckCmdParam() {
-    std::vector<std::string> args = Platform().System->ProgramArguments();
+    std::vector<std::string> args = FPlatform.System->ProgramArguments();
     if (args.empty() || args[0].empty() || args[0][0] == '-' || args[0][0] == '/') return;
     FParamFile = args[0];
     FHost.PostToOwner(TEngineEvent::CmdParam);
@@ -118,7 +119,7 @@ void TCLEngine::SaveFailed(const std::string& path, const std::string& reason) {
 
 void TCLEngine::PostSaveFailure() {
     FSaveFailure = TSaveFailure::Posted;
-    IUiDispatcher* ui = Platform().Ui;
+    IUiDispatcher* ui = FPlatform.Ui;
     if (ui == nullptr) return;
     ui->Post(FAlive.Guard([](TCLEngine& self) {
         self.ShowMessageEx("MSGBox.SAVEFAILED", {self.FSaveFailedPath, self.FSaveFailedReason}, 0, mtError,
@@ -131,7 +132,7 @@ void TCLEngine::PostSaveFailure() {
 bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
     switch (m.Event) {
     case TEngineEvent::GetAppID:
-        answer = Settings().GetSettingInteger("App.ID");
+        answer = FSettings.GetSettingInteger("App.ID");
         return true;
     case TEngineEvent::CloseApp:
         answer = 0;
@@ -163,7 +164,7 @@ bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
         OnCmdFile(FParamFile);
         return true;
     case TEngineEvent::QueryEndSession:
-        FQueryEndSessionTime = Platform().System->TickCount();
+        FQueryEndSessionTime = FPlatform.System->TickCount();
         FQueryEndSessionSeen = true;
         return false; // the window's own procedure answers
     }
@@ -186,7 +187,7 @@ void TCLEngine::TakeParamFile(const void* data, uint32_t size) {
 // (a freshly started system), a zero start value would otherwise read as "ending".
 bool TCLEngine::SessionEnding() {
     return FQueryEndSessionSeen &&
-           static_cast<uint32_t>(Platform().System->TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
+           static_cast<uint32_t>(FPlatform.System->TickCount() - FQueryEndSessionTime) < kSessionEndingMs;
 }
 
 // ---- texts ----
@@ -220,7 +221,7 @@ std::string TCLEngine::GetMessageText(const std::string& strKey, bool bLib) {
 
 std::string TCLEngine::GetAppName() {
     if (FLanguageData != nullptr && !FLanguageData->AppName().empty()) return FLanguageData->AppName();
-    return Settings().GetSettingString("App.Name");
+    return FSettings.GetSettingString("App.Name");
 }
 
 void TCLEngine::GetResSection(const std::string& section, TNameValueList& list) {
@@ -229,30 +230,9 @@ void TCLEngine::GetResSection(const std::string& section, TNameValueList& list) 
 
 // ---- message boxes ----
 
-IMessageDialog& TCLEngine::GetMessageDlg() {
-    if (!FMessageDlg) FMessageDlg = FHost.CreateMessageDialog();
-    return *FMessageDlg;
-}
-
 int TCLEngine::ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
                              int DlgType, uint32_t Buttons, int iDefault, bool bLib) {
-    const std::string text = FormatBraces(GetMessageText(strKey, bLib), Args);
-    TCLSettings& settings = Settings();
-    IMessageDialog& dlg = GetMessageDlg();
-    if (iNumber != 0) {
-        if (!settings.GetMessageShowAgainFlag(iNumber))
-            return iDefault != 0 ? iDefault : settings.GetMessageShowAgainResult(iNumber);
-        dlg.ShowAgainFlag = true;
-        dlg.ShowAgainFlagValue = true;
-    } else {
-        dlg.ShowAgainFlag = false;
-    }
-    int result = dlg.MessageDlg2(text, GetAppName(), DlgType, Buttons, 0);
-    if (iNumber != 0 && !dlg.ShowAgainFlagValue) {
-        settings.SetMessageShowAgainFlag(iNumber, false);
-        settings.SetMessageShowAgainResult(iNumber, result);
-    }
-    return result;
+    return FMessages.ShowMessageEx(strKey, Args, iNumber, DlgType, Buttons, iDefault, bLib);
 }
 
 int TCLEngine::ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib) {
@@ -266,8 +246,9 @@ void TCLEngine::SetLanguage(const std::string& value) {
     const std::string name = value.empty() ? "Default" : value;
     if (name == FLanguage) return;
     const std::string path =
-        AppFolder() + Settings().GetSettingString("Path.Languages") + "\\" + name + ".lan";
-    if (Platform().Files->FileExists(path) && FLanguageData->LoadCurrentFromFile(path)) {
+        AppFolder(*FPlatform.Files) + FSettings.GetSettingString("Path.Languages") + "\\" + name + ".lan";
+    if (FPlatform.Files->FileExists(path) &&
+        FLanguageData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
         FLanguage = name;
     } else {
         if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
@@ -275,7 +256,7 @@ void TCLEngine::SetLanguage(const std::string& value) {
     }
     // The about window names the translator; the file describes itself.
     FLanguageTranslator = FLanguageData->CurrentLanguageTranslator();
-    Settings().SetSettingstring("Language", FLanguage);
+    FSettings.SetSettingstring("Language", FLanguage);
     if (FLanguageMenuItem != nullptr) CheckMenu(FLanguageMenuItem, LanguageList(), FLanguage);
     if (FSkinData != nullptr) FLanguageData->GetSectionStrings("SkinRes", FSkinData->ResourceStrings);
     if (!FInLoaded && OnLanguageChanged) OnLanguageChanged(this);
@@ -286,8 +267,8 @@ void TCLEngine::SetSkin(const std::string& value) {
     if (FSkinData == nullptr) return;
     const std::string name = value.empty() ? "Default" : value;
     if (name == FSkin) return;
-    IFileSystem& files = *Platform().Files;
-    const std::string folder = AppFolder() + Settings().GetSettingString("Path.Skins");
+    IFileSystem& files = *FPlatform.Files;
+    const std::string folder = AppFolder(*FPlatform.Files) + FSettings.GetSettingString("Path.Skins");
     std::string path = folder + "\\" + name + ".skn";
     bool skinnable = true;
     if (!files.FileExists(path)) {
@@ -298,7 +279,7 @@ void TCLEngine::SetSkin(const std::string& value) {
     if (files.FileExists(path)) {
         auto previous = FSkinData->StoredSkin();
         FSkinData->SetStoredSkin(nullptr);
-        loaded = FSkinData->LoadFromCompressedFile(path);
+        loaded = FSkinData->LoadFromCompressedFile(files, *FPlatform.Ansi, path);
         if (!loaded) FSkinData->SetStoredSkin(previous); // a damaged file changes nothing
     }
     if (loaded) {
@@ -311,11 +292,11 @@ void TCLEngine::SetSkin(const std::string& value) {
         }
         FSkin = "Default";
     }
-    if (Platform().System->IsWindowsVista64()) {
+    if (FPlatform.System->IsWindowsVista64()) {
         FSkinData->ShowButtonGlowFrames = false;
         FSkinData->ShowCaptionButtonGlowFrames = false;
     }
-    Settings().SetSettingstring("Skin", FSkin);
+    FSettings.SetSettingstring("Skin", FSkin);
     if (FSkinMenuItem != nullptr) CheckMenu(FSkinMenuItem, SkinList(), FSkin);
     if (!FInLoaded && OnSkinChanged) OnSkinChanged(this);
 }
@@ -324,7 +305,7 @@ void TCLEngine::InitSkin() {
     if (FSkinData == nullptr) return;
     FDefaultSkin = FSkinData->StoredSkin();
     FDefaultSkinForm = FSkinData->SkinnableForm();
-    std::string name = Settings().GetSettingString("Skin");
+    std::string name = FSettings.GetSettingString("Skin");
     SetSkin(name.empty() ? "Default" : name);
     if (FSkinMenuItem != nullptr) BuildSkinMenu(FSkinMenuItem);
 }
@@ -333,17 +314,16 @@ void TCLEngine::InitSkin() {
 // chooses among the files found; selecting it stores the choice.
 void TCLEngine::InitLanguage() {
     if (FLanguageData == nullptr) return;
-    std::string name = Settings().GetSettingString("Language");
-    if (name.empty())
-        name = LanguageForUiLanguage(Platform().System->UserDefaultUILanguage(), LanguageList());
+    std::string name = FSettings.GetSettingString("Language");
+    if (name.empty()) name = LanguageForUiLanguage(FPlatform.System->UserDefaultUILanguage(), LanguageList());
     SetLanguage(name);
     if (FLanguageMenuItem != nullptr) BuildLanguageMenu(FLanguageMenuItem);
 }
 
 std::vector<std::string> TCLEngine::ReadList(const std::string& folderSetting, const std::string& extension,
                                              const std::string& first, int extensionCuts) {
-    const std::string folder = AppFolder() + Settings().GetSettingString(folderSetting);
-    std::vector<std::string> entries = Platform().Files->FindEntries(folder + "\\*" + extension);
+    const std::string folder = AppFolder(*FPlatform.Files) + FSettings.GetSettingString(folderSetting);
+    std::vector<std::string> entries = FPlatform.Files->FindEntries(folder + "\\*" + extension);
     std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
         return LowerAscii(a) < LowerAscii(b);
     });
@@ -416,66 +396,44 @@ void TCLEngine::SetTitleIncludeVer(bool value) {
 
 void TCLEngine::UpdateTitle() {
     std::string title = GetAppName();
-    if (FTitleIncludeVer) title += "  " + Settings().GetSettingString("App.Ver");
+    if (FTitleIncludeVer) title += "  " + FSettings.GetSettingString("App.Ver");
     FAppTitle = title;
-    if (Settings().GetSettingBool("App.NoAutoTitle")) return;
+    if (FSettings.GetSettingBool("App.NoAutoTitle")) return;
     FHost.ApplyTitle(title);
     if (OnTitleChange) OnTitleChange(this);
 }
 
 // ---- update checks ----
 
-// Finished modeless windows go before a new one comes: a program left running for weeks
-// checks every day, and every hour while the service cannot be reached.
-std::unique_ptr<TCLEngine::TUpdateWindow> TCLEngine::NewUpdateWindow() {
-    std::erase_if(FUpdateWindows, [](const std::unique_ptr<TUpdateWindow>& w) {
-        return !w->Controller->FUpdating && !w->View->IsVisible();
-    });
-    auto w = std::make_unique<TUpdateWindow>();
-    w->Controller = std::make_unique<TUpdateController>();
-    w->View = FHost.CreateUpdateView(*w->Controller);
-    w->Controller->SetView(w->View.get());
-    return w;
-}
-
 void TCLEngine::AppUpdate(bool bWait) {
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(bWait, true, true, false, false);
-    if (!bWait) FUpdateWindows.push_back(std::move(w));
+    FUpdates->AppUpdate(bWait);
 }
 
 void TCLEngine::AppUpdateAuto() {
-    if (!AutoUpdateDue(Platform().Clock->Now())) return;
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(false, false, AutoUpdateShows(), false,
-                               Settings().GetSettingBool("Update.AutoClose"));
-    FUpdateWindows.push_back(std::move(w));
+    FUpdates->AppUpdateAuto();
 }
 
 bool TCLEngine::AppWaitFirstUpdate() {
-    if (Settings().GetSettingInteger("Update.Times") > 0) return true;
-    auto w = NewUpdateWindow();
-    w->Controller->StartUpdate(true, true, false, true, false);
-    return Settings().GetSettingInteger("Update.Times") > 0;
+    return FUpdates->AppWaitFirstUpdate();
 }
 
 // ---- addresses and pages ----
 
 std::string TCLEngine::GetURLParam() {
-    TCLSettings& settings = Settings();
-    std::string channel = Platform()
-                              .Registry
+    TCLSettings& settings = FSettings;
+    std::string channel = FPlatform.Registry
                               ->ReadString(TRegRoot::LocalMachine,
                                            "Software\\" + settings.GetSettingString("App.RegPath"), "CHL")
                               .value_or("unknow");
     channel = CleanChannel(channel);
     std::string pid = settings.GetSettingString("App.PID");
     if (pid.empty()) pid = settings.GetSettingString("App.MagicWord");
-    const TOsVersion os = Platform().System->OsVersion();
+    const TOsVersion os = FPlatform.System->OsVersion();
+    IAnsiCodec& ansi = *FPlatform.Ansi;
 
     // "sszzz": seconds and milliseconds of the local time; every request is unique.
     double ms =
-        std::round((Platform().Clock->Now() - std::floor(Platform().Clock->Now())) * kSecondsPerDay * 1000.0);
+        std::round((FPlatform.Clock->Now() - std::floor(FPlatform.Clock->Now())) * kSecondsPerDay * 1000.0);
     int64_t msOfDay = static_cast<int64_t>(ms);
     char stamp[8];
     std::snprintf(stamp, sizeof stamp, "%02d%03d", static_cast<int>((msOfDay / 1000) % 60),
@@ -484,25 +442,25 @@ std::string TCLEngine::GetURLParam() {
     std::snprintf(version, sizeof version, "%08X", VersionToInt(settings.GetSettingString("App.Ver")));
 
     std::string params = stamp;
-    params += "&PID=" + UrlEncodeForm(pid);
-    params += "&LANG=" + UrlEncodeForm(settings.GetSettingString("Language"));
-    params += "&DAY=" + UrlEncodeForm(std::to_string(settings.GetRunDays()));
-    params += "&RUNTIME=" + UrlEncodeForm(std::to_string(settings.RunTimes()));
-    params += "&VER=" + UrlEncodeForm(version);
-    params += "&SVER=" + UrlEncodeForm(std::to_string(settings.GetSettingInteger("App.SubVer")));
-    params += "&WVER=" +
-              UrlEncodeForm(std::to_string(os.Major) + "_" + std::to_string(os.Minor) + "_" + os.ServicePack);
-    params += "&WLANG=" + UrlEncodeForm(std::to_string(Platform().System->SystemDefaultLangID()));
-    params += "&CHL=" + UrlEncodeForm(HexOfLowBytes(channel));
+    params += "&PID=" + UrlEncodeForm(ansi, pid);
+    params += "&LANG=" + UrlEncodeForm(ansi, settings.GetSettingString("Language"));
+    params += "&DAY=" + UrlEncodeForm(ansi, std::to_string(settings.GetRunDays()));
+    params += "&RUNTIME=" + UrlEncodeForm(ansi, std::to_string(settings.RunTimes()));
+    params += "&VER=" + UrlEncodeForm(ansi, version);
+    params += "&SVER=" + UrlEncodeForm(ansi, std::to_string(settings.GetSettingInteger("App.SubVer")));
+    params += "&WVER=" + UrlEncodeForm(ansi, std::to_string(os.Major) + "_" + std::to_string(os.Minor) + "_" +
+                                                 os.ServicePack);
+    params += "&WLANG=" + UrlEncodeForm(ansi, std::to_string(FPlatform.System->SystemDefaultLangID()));
+    params += "&CHL=" + UrlEncodeForm(ansi, HexOfLowBytes(channel));
     return params;
 }
 
 std::string TCLEngine::GetURL(const std::string& strPage, bool bAddParams) {
-    std::string value = Settings().GetSettingString("URL." + strPage);
+    std::string value = FSettings.GetSettingString("URL." + strPage);
     if (!Trim(value).empty()) {
-        value = ReplaceExePath(value);
+        value = ReplaceExePath(*FPlatform.Files, value);
     } else {
-        value = Settings().GetSettingString("URL.Redirect");
+        value = FSettings.GetSettingString("URL.Redirect");
     }
     if (bAddParams && SameText(value.substr(0, 4), "http"))
         return AppendURLParams(value, "ACTION=" + strPage + "&" + GetURLParam());
@@ -523,7 +481,7 @@ void TCLEngine::ShowPageByURL(const std::string& strURL) {
         }
     const std::string lower = LowerAscii(strURL);
     const bool web = lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
-    const std::string folder = LowerAscii(AppFolder());
+    const std::string folder = LowerAscii(AppFolder(*FPlatform.Files));
     const bool localPage = lower.rfind(folder, 0) == 0 && lower.find("..") == std::string::npos &&
                            (lower.ends_with(".html") || lower.ends_with(".htm"));
     if (!web && !localPage) {
@@ -532,7 +490,7 @@ void TCLEngine::ShowPageByURL(const std::string& strURL) {
     }
     const std::string url = web ? ReplaceAll(ReplaceAll(strURL, "\"", "%22"), " ", "%20") : strURL;
     std::string command =
-        Platform().Registry->ReadString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "").value_or("");
+        FPlatform.Registry->ReadString(TRegRoot::ClassesRoot, "HTTP\\shell\\open\\command", "").value_or("");
     if (Trim(command).empty()) {
         FHost.OpenURL(url);
         return;
@@ -547,7 +505,7 @@ void TCLEngine::ShowPageByURL(const std::string& strURL) {
 void TCLEngine::WebBeforeNavigate2(const std::string& URL, bool& Cancel) {
     if (!SameText(URL.substr(0, 5), "wcme:")) return;
     TNameValueList list;
-    ParseURLParams(URL, list);
+    ParseURLParams(*FPlatform.Ansi, URL, list);
     std::string page = FindListValue(list, "PAGE").value_or("");
     if (!page.empty()) ShowPage(page);
     Cancel = true;
@@ -555,23 +513,11 @@ void TCLEngine::WebBeforeNavigate2(const std::string& URL, bool& Cancel) {
 
 void TCLEngine::DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
                                 std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) {
-    for (const std::string& started : FDownloadCacheList)
-        if (SameText(started, strURL)) return;
-    auto worker = std::make_unique<TSingleDownloader>(nullptr);
-    FDownloadCacheList.push_back(strURL);
-    const std::string folder = FolderOf(strCacheFile);
-    if (!folder.empty()) Platform().Files->CreateFolders(folder);
-    worker->URL = strURL;
-    worker->FileName = strCacheFile;
-    worker->MaxBytes = 1024 * 1024; // banner pictures and pages are small
-    worker->OnDoneFile = std::move(onDone);
-    worker->GetFile();
-    FDownloaderList.push_back(std::move(worker));
+    FDownloads.DownloadtoCache(strURL, strCacheFile, std::move(onDone));
 }
 
 void TCLEngine::DownloadtoCacheCancel(const std::string& strURL) {
-    for (size_t i = 0; i < FDownloaderList.size() && i < FDownloadCacheList.size(); ++i)
-        if (SameText(FDownloadCacheList[i], strURL)) FDownloaderList[i]->OnDoneFile = nullptr;
+    FDownloads.DownloadtoCacheCancel(strURL);
 }
 
 void TCLEngine::AppAbout() {

@@ -9,13 +9,21 @@
 #include "base/NameValueList.h"
 #include "framework/components/Component.h"
 #include "framework/engine/AboutContent.h"
+#include "framework/engine/CacheDownloads.h"
 #include "framework/engine/ChoiceMenu.h"
 #include "framework/engine/EngineHost.h"
 #include "framework/engine/EngineMessage.h"
+#include "framework/engine/EngineParts.h"
+#include "framework/engine/MessageBoxes.h"
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
+#include "framework/engine/UpdateCheck.h"
+#include "framework/engine/UpdateChecks.h"
+#include "framework/engine/WebBanner.h"
+#include "framework/language/CLForm.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/Lifeline.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,18 +34,24 @@
 namespace maskaddr {
 
 class TCLMultiLangData;
+class TCLSettings;
 class TSkinData;
 class TSkin;
-class TSingleDownloader;
-class TUpdateController;
-class IUpdateView;
 
 // Longest command-line text taken from another instance, in UTF-16 code units.
 constexpr uint32_t kMaxParamFileUnits = 16384;
 
-class TCLEngine : public TComponent, public ISettingLists {
+class TCLEngine : public TComponent,
+                  public ISettingLists,
+                  public IUpdateEngine,
+                  public IBannerEngine,
+                  public IAppTexts,
+                  public IMessageBoxes,
+                  public ILanguageChoice,
+                  public IPages,
+                  public IMessageTexts {
 public:
-    TCLEngine(TComponent* owner, IEngineHost& host);
+    TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings);
     ~TCLEngine() override;
 
     void Loaded() override;
@@ -47,16 +61,16 @@ public:
     bool EngineWndProc(const TEngineMessage& message, intptr_t& answer);
 
     std::string GetAppString(const std::string& strName);
-    std::string GetLibString(const std::string& strName);
-    std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args);
+    std::string GetLibString(const std::string& strName) override;
+    std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) override;
     std::string GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args);
-    std::string GetMessageText(const std::string& strKey, bool bLib);
-    std::string GetAppName();
+    std::string GetMessageText(const std::string& strKey, bool bLib) override;
+    std::string GetAppName() override;
     std::string AppName() { return GetAppName(); }
     void GetResSection(const std::string& section, TNameValueList& list);
 
     int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
-                      int DlgType, uint32_t Buttons, int iDefault, bool bLib);
+                      int DlgType, uint32_t Buttons, int iDefault, bool bLib) override;
     int ShowErrorMessage(const std::string& strError, const std::string& strErrorParam, bool bLib);
     void AppAbout();
     TAboutContent AboutContent();
@@ -66,17 +80,18 @@ public:
     // The address of a named page ("URL." + name, else "URL.Redirect"), with the
     // parameter string when asked for and the address is a web address.
     std::string GetURL(const std::string& strPage, bool bAddParams);
-    void ShowPage(const std::string& strPage) { ShowPageByURL(GetURL(strPage, true)); }
+    void ShowPage(const std::string& strPage) override { ShowPageByURL(GetURL(strPage, true)); }
     // Opens the address with the default browser's command, else the shell.
-    void ShowPageByURL(const std::string& strURL);
+    void ShowPageByURL(const std::string& strURL) override;
     // The before-navigation check of embedded pages: "wcme:" links open a configured page
     // and never navigate themselves (Cancel set).
-    void WebBeforeNavigate2(const std::string& URL, bool& Cancel);
+    void WebBeforeNavigate2(const std::string& URL, bool& Cancel) override;
     // Fetches an address into a cache file once per run; onDone receives the file.
     // Spelled so on purpose: callers use this name.
-    void DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
-                         std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone);
-    void DownloadtoCacheCancel(const std::string& strURL);
+    void
+    DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                    std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) override;
+    void DownloadtoCacheCancel(const std::string& strURL) override;
     // The update check the user asks for; bWait runs its window modally and frees it.
     void AppUpdate(bool bWait);
     // The automatic check at the end of start-up.
@@ -84,9 +99,9 @@ public:
     // True once a reply has been accepted; without one, runs a modal check first.
     bool AppWaitFirstUpdate();
 
-    const std::string& Language() const { return FLanguage; }
-    void SetLanguage(const std::string& name);
-    const std::vector<std::string>& LanguageList();
+    const std::string& Language() const override { return FLanguage; }
+    void SetLanguage(const std::string& name) override;
+    const std::vector<std::string>& LanguageList() override;
     const std::string& Skin() const { return FSkin; }
     void SetSkin(const std::string& name);
     const std::vector<std::string>& SkinList();
@@ -102,6 +117,8 @@ public:
     void SetSkinForm(ISkinFrame* frame) { FSkinForm = frame; }
     void SetLanguageData(TCLMultiLangData* data) { FLanguageData = data; }
     TCLMultiLangData* LanguageData() const { return FLanguageData; }
+    // What every window of the program links its components to: the skin and the language.
+    TFormData FormData() const;
     void SetSkinMenuItem(IChoiceMenu* item) { FSkinMenuItem = item; }
     void SetLanguageMenuItem(IChoiceMenu* item) { FLanguageMenuItem = item; }
     void SetSettingOverwrite(const std::vector<std::string>& lines) { FSettingOverwrite = lines; }
@@ -120,8 +137,11 @@ public:
     std::function<void()> OnUpdateAccepted;
 
 private:
+    std::string UpdateURL() override { return GetURL("Update", true); }
+    void UpdateAccepted() override {
+        if (OnUpdateAccepted) OnUpdateAccepted();
+    }
     std::string GetSectionText(const std::string& section, const std::string& name);
-    IMessageDialog& GetMessageDlg();
     void InitSkin();
     void InitLanguage();
     std::vector<std::string> ReadList(const std::string& folderSetting, const std::string& extension,
@@ -141,6 +161,8 @@ private:
     void PostSaveFailure();
 
     IEngineHost& FHost;
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     bool FDebug = false;
     std::vector<std::string> FSettingOverwrite;
     std::vector<std::string> FSettingDefault{"Path.Skins=skins", "Path.Languages=lang"};
@@ -164,16 +186,9 @@ private:
     std::vector<std::string> FLanguageList;
     bool FLanguageListRead = false;
     IChoiceMenu* FLanguageMenuItem = nullptr;
-    std::unique_ptr<IMessageDialog> FMessageDlg;
-    std::vector<std::string> FDownloadCacheList;
-    std::vector<std::unique_ptr<TSingleDownloader>> FDownloaderList;
-    struct TUpdateWindow {
-        std::unique_ptr<TUpdateController> Controller;
-        std::unique_ptr<IUpdateView> View;
-        ~TUpdateWindow();
-    };
-    std::unique_ptr<TUpdateWindow> NewUpdateWindow();
-    std::vector<std::unique_ptr<TUpdateWindow>> FUpdateWindows; // modeless ones live with the engine
+    TMessageBoxes FMessages;
+    TCacheDownloads FDownloads;
+    std::unique_ptr<TUpdateChecks> FUpdates; // its windows live with the engine
     uint32_t FQueryEndSessionTime = 0;
     bool FQueryEndSessionSeen = false;
     // One message per run about the user file that cannot be saved: the first failure is

@@ -26,6 +26,7 @@ public:
     virtual ~IMessageDialog() = default;
     bool ShowAgainFlag = false;     // offer the check box
     bool ShowAgainFlagValue = true; // false once the user ticked it
+    std::string ShowAgainCaption;   // the check box's words in the current language; empty: the default
     virtual int MessageDlg2(const std::string& text, const std::string& caption, int kind, uint32_t buttons,
                             int helpContext) = 0;
 };

@@ -123,12 +123,8 @@ std::string DecodeWith(IAnsiCodec& ansi, const std::string& bytes, THttpCharset 
 
 } // namespace
 
-std::string MakeTempFileName() {
-    return TempFileNameIn(*Platform().Files);
-}
-
-std::string DecodeReply(const std::string& bytes, THttpCharset charset) {
-    return DecodeWith(*Platform().Ansi, bytes, charset);
+std::string DecodeReply(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset) {
+    return DecodeWith(ansi, bytes, charset);
 }
 
 // ---- the transfer, on the worker thread ----
@@ -301,8 +297,8 @@ void TSingleDownloaderThread::EndWatch() {
 
 // ---- the component, on the user-interface thread ----
 
-TSingleDownloader::TSingleDownloader(TComponent* aOwner, std::string name)
-    : TComponent(aOwner, std::move(name), "TSingleDownloader") {}
+TSingleDownloader::TSingleDownloader(TComponent* aOwner, const TPlatform& platform, std::string name)
+    : TComponent(aOwner, std::move(name), "TSingleDownloader"), FPlatform(platform) {}
 
 TSingleDownloader::~TSingleDownloader() {
     Abort();
@@ -338,7 +334,7 @@ void TSingleDownloader::Start(bool toFile) {
     if (DeadlineMs > 0)
         t->Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeadlineMs);
     t->Owner = FAlive.Weak();
-    TPlatform& platform = Platform();
+    const TPlatform& platform = FPlatform;
     t->Inet = platform.Inet;
     t->Files = platform.Files;
     t->Ansi = platform.Ansi;
@@ -359,7 +355,7 @@ void TSingleDownloader::Start(bool toFile) {
         DebugTrace::Trace("SingleDownloader", "No watch for the deadline of " + URL);
     }
     if (WaitThread) {
-        IMessagePump* pump = Platform().Pump;
+        IMessagePump* pump = FPlatform.Pump;
         while (FThread && pump != nullptr)
             pump->ProcessMessages();
     }
@@ -402,22 +398,23 @@ void TSingleDownloader::SetPostValues(const TNameValueList& slValues) {
     for (const std::string& line : slValues) {
         size_t eq = line.find('=');
         if (!query.empty()) query += "&";
-        query +=
-            line.substr(0, eq) + "=" + (eq == std::string::npos ? "" : UrlEncodeForm(line.substr(eq + 1)));
+        query += line.substr(0, eq) + "=" +
+                 (eq == std::string::npos ? "" : UrlEncodeForm(*FPlatform.Ansi, line.substr(eq + 1)));
     }
     PostQuery = query;
 }
 
 void TSingleDownloader::SetUploadFiles(const TNameValueList& slValues, const TNameValueList& slFiles) {
     TFilePostGen gen;
-    gen.Make(&slValues, &slFiles);
+    gen.Make(*FPlatform.Files, *FPlatform.Ansi, &slValues, &slFiles);
     ContentType = gen.Headers();
     PostQuery = gen.PostData();
 }
 
 // ---- multipart bodies ----
 
-void TFilePostGen::Make(const TNameValueList* slValues, const TNameValueList* slFiles) {
+void TFilePostGen::Make(IFileSystem& files, IAnsiCodec& ansi, const TNameValueList* slValues,
+                        const TNameValueList* slFiles) {
     const std::string boundary = kBoundary;
     std::string body;
     auto split = [](const std::string& line, std::string& name, std::string& value) {
@@ -431,7 +428,7 @@ void TFilePostGen::Make(const TNameValueList* slValues, const TNameValueList* sl
             split(line, name, value);
             body += "--" + boundary + "\r\n";
             body += "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n";
-            body += UrlEncodeForm(value) + "\r\n";
+            body += UrlEncodeForm(ansi, value) + "\r\n";
         }
     if (slFiles != nullptr) {
         for (const std::string& line : *slFiles) {
@@ -453,7 +450,7 @@ void TFilePostGen::Make(const TNameValueList* slValues, const TNameValueList* sl
             else if (ext == ".HTML")
                 body += "Content-Type: text/html\r\n";
             body += "\r\n";
-            body += Platform().Files->ReadFile(value).value_or("") + "\r\n";
+            body += files.ReadFile(value).value_or("") + "\r\n";
         }
         body += "--" + boundary + "--\r\n";
     }

@@ -7,6 +7,7 @@
 #include "base/NameValueList.h"
 #include "framework/components/Component.h"
 #include "framework/threads/Lifeline.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,13 +28,14 @@ using TOnErrorEvent = std::function<void(TSingleDownloader* Sender)>;
 using TOnLog = std::function<void(const std::string& aLog)>;
 
 // The reply bytes as text.
-std::string DecodeReply(const std::string& bytes, THttpCharset charset);
+std::string DecodeReply(IAnsiCodec& ansi, const std::string& bytes, THttpCharset charset);
 
 class TFilePostGen {
 public:
     static constexpr const char* kBoundary = "---------------------------989989989";
     // Values are NAME=VALUE lines; files are NAME=PATH lines (either may be null).
-    void Make(const TNameValueList* slValues, const TNameValueList* slFiles);
+    void Make(IFileSystem& files, IAnsiCodec& ansi, const TNameValueList* slValues,
+              const TNameValueList* slFiles);
     const std::string& PostData() const { return FPostData; }
     const std::string& Headers() const { return FHeaders; }
 
@@ -46,7 +48,7 @@ struct TSingleDownloaderThread; // one transfer's state, shared by the worker an
 
 class TSingleDownloader : public TComponent {
 public:
-    explicit TSingleDownloader(TComponent* aOwner, std::string name = "");
+    TSingleDownloader(TComponent* aOwner, const TPlatform& platform, std::string name = "");
     ~TSingleDownloader() override;
 
     void GetFile();
@@ -90,6 +92,7 @@ private:
     void Start(bool toFile);
     void ThreadDone(const std::shared_ptr<TSingleDownloaderThread>& thread);
 
+    TPlatform FPlatform;
     std::shared_ptr<TSingleDownloaderThread> FThread;
     bool FResult = false;
     bool FAbort = false;
@@ -97,9 +100,5 @@ private:
     // Results of transfers still in flight reach this component only while it lives.
     TLifeline<TSingleDownloader> FAlive{this};
 };
-
-// A temporary file name "sg" + lower-case hexadecimal + ".tmp" in the temporary folder
-// that no file has yet.
-std::string MakeTempFileName();
 
 } // namespace maskaddr

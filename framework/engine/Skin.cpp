@@ -3,7 +3,8 @@
 
 #include "base/Text.h"
 #include "framework/paths/AppPaths.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemText.h"
 
 #include <zlib.h>
 
@@ -110,14 +111,13 @@ void TSkinData::SetStoredSkin(std::shared_ptr<const TSkin> skin) {
     Changed();
 }
 
-bool TSkinData::LoadFromCompressedFile(const std::string& path) {
-    TPlatform& p = Platform();
-    auto bytes = p.Files->ReadFile(path);
+bool TSkinData::LoadFromCompressedFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& path) {
+    auto bytes = files.ReadFile(path);
     if (!bytes) return false;
     auto text = InflateSkin(*bytes);
     if (!text) return false;
     TTextEncoding encoding;
-    std::string decoded = TIniText::DecodeBytes(*text, *p.Ansi, encoding);
+    std::string decoded = TIniText::DecodeBytes(*text, ansi, encoding);
     auto skin = TSkin::Parse(decoded, FolderOf(path));
     if (!skin->Ini().SectionExists("Colors")) return false;
     SetStoredSkin(std::move(skin));

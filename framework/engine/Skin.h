@@ -51,7 +51,7 @@ public:
     void SetStoredSkin(std::shared_ptr<const TSkin> skin);
     // Loads a compressed skin file as the stored skin; false (and nothing changed) when the
     // file cannot be read or is not a skin.
-    bool LoadFromCompressedFile(const std::string& path);
+    bool LoadFromCompressedFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& path);
     // The skin to paint with: the stored one, or the built-in one.
     const TSkin& Current() const;
 

@@ -7,8 +7,10 @@
 
 namespace maskaddr {
 
+class IFileSystem;
+
 // The picture file to show from the folder (with trailing "\"); empty when neither exists.
-std::string ChooseSplashPicture(const std::string& folder);
+std::string ChooseSplashPicture(IFileSystem& files, const std::string& folder);
 
 // The left or top edge that centres a picture of that extent on a screen of that extent
 // (the division rounds toward zero, so a picture larger than the screen starts left of it).

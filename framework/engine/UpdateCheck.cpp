@@ -3,7 +3,6 @@
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
-#include "framework/engine/CLEngine.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
 
@@ -84,8 +83,8 @@ std::optional<uint64_t> ParseSerial(std::string_view s) {
     return value == 0 ? std::nullopt : std::optional<uint64_t>(value);
 }
 
-uint64_t AcceptedSerial() {
-    return ParseSerial(Settings().GetSettingString("Update.Serial")).value_or(0);
+uint64_t AcceptedSerial(TCLSettings& settings) {
+    return ParseSerial(settings.GetSettingString("Update.Serial")).value_or(0);
 }
 
 constexpr int kMaxReplyAgeDays = 7;
@@ -93,24 +92,21 @@ constexpr int kMaxReplyAgeDays = 7;
 // Why a signed reply is no longer the service's word: it names no issue time or serial, its
 // serial is below one already accepted (a captured reply played back), or it was issued more
 // than a week ago. Empty when fresh.
-std::string StaleReason(const std::string& text) {
+std::string StaleReason(IClock& clock, TCLSettings& settings, const std::string& text) {
     const TUpdateReply reply = ParseUpdateReply(text);
     const std::string issuedText = Trim(reply.Value("issued").value_or(""));
     const std::optional<TDateTime> issued = ParseIssued(issuedText);
     if (!issued) return "the reply carries no issue time";
     const std::optional<uint64_t> serial = ParseSerial(Trim(reply.Value("serial").value_or("")));
     if (!serial) return "the reply carries no serial";
-    const uint64_t accepted = AcceptedSerial();
+    const uint64_t accepted = AcceptedSerial(settings);
     if (*serial < accepted)
         return "serial " + std::to_string(*serial) + " is older than the accepted " + std::to_string(accepted);
-    if (Platform().Clock->UtcNow() - *issued > kMaxReplyAgeDays)
+    if (clock.UtcNow() - *issued > kMaxReplyAgeDays)
         return "issued " + issuedText + ", more than " + std::to_string(kMaxReplyAgeDays) + " days ago";
     return {};
 }
 
-std::string Lib(const std::string& key) {
-    return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
-}
 } // namespace
 
 std::optional<std::string> TUpdateReply::Value(const std::string& name) const {
@@ -152,45 +148,46 @@ std::string WithSignatureLine(const std::string& signedBytes, const std::string&
     return signedBytes + kSignatureName + Base64Encode(signature) + "\r\n";
 }
 
-bool UnsignedUpdatesAllowed() {
-    return ParseInt32Def(Settings().GetOemSettingString("Update.AllowUnsigned"), 0) != 0;
+bool UnsignedUpdatesAllowed(TCLSettings& settings) {
+    return ParseInt32Def(settings.GetOemSettingString("Update.AllowUnsigned"), 0) != 0;
 }
 
-std::optional<std::string> AcceptedUpdateText(const std::string& bytes) {
-    if (UnsignedUpdatesAllowed()) {
+std::optional<std::string> AcceptedUpdateText(const TPlatform& platform, TCLSettings& settings,
+                                              const std::string& bytes) {
+    if (UnsignedUpdatesAllowed(settings)) {
         DebugTrace::Trace(kTag, "Update signature not checked (Update.AllowUnsigned)");
-        return DecodeReply(bytes, KAnsi);
+        return DecodeReply(*platform.Ansi, bytes, KAnsi);
     }
     std::optional<TSignedReply> reply = SplitSignedReply(bytes);
     if (!reply) {
         DebugTrace::Trace(kTag, "Update refused : the reply has no signature line");
         return std::nullopt;
     }
-    ISignatureVerifier* verifier = Platform().Signatures;
+    ISignatureVerifier* verifier = platform.Signatures;
     static const std::string key = Base64Decode(kUpdatePublicKey).value_or("");
     if (verifier == nullptr || !verifier->VerifyEcdsaP256(key, reply->Body, reply->Signature)) {
         DebugTrace::Trace(kTag, "Update refused : the signature does not verify");
         return std::nullopt;
     }
-    std::string text = DecodeReply(reply->Body, KAnsi);
-    if (const std::string stale = StaleReason(text); !stale.empty()) {
+    std::string text = DecodeReply(*platform.Ansi, reply->Body, KAnsi);
+    if (const std::string stale = StaleReason(*platform.Clock, settings, text); !stale.empty()) {
         DebugTrace::Trace(kTag, "Update refused : " + stale);
         return std::nullopt;
     }
     return text;
 }
 
-void RecordReplySerial(const TUpdateReply& reply) {
+void RecordReplySerial(TCLSettings& settings, const TUpdateReply& reply) {
     const std::optional<uint64_t> serial = ParseSerial(Trim(reply.Value("serial").value_or("")));
-    if (serial && *serial > AcceptedSerial()) Settings().SetSettingstring("Update.Serial", std::to_string(*serial));
+    if (serial && *serial > AcceptedSerial(settings))
+        settings.SetSettingstring("Update.Serial", std::to_string(*serial));
 }
 
-bool UpdateReplyAuthentic(const TUpdateReply& reply) {
-    return SameText(reply.Value("magicword").value_or(""), Settings().GetSettingString("App.MagicWord"));
+bool UpdateReplyAuthentic(TCLSettings& settings, const TUpdateReply& reply) {
+    return SameText(reply.Value("magicword").value_or(""), settings.GetSettingString("App.MagicWord"));
 }
 
-void ApplyUpdateSettings(const TUpdateReply& reply) {
-    TCLSettings& settings = Settings();
+void ApplyUpdateSettings(TCLSettings& settings, const TUpdateReply& reply) {
     for (const auto& [name, value] : reply.Lines) {
         if (SameText(name.substr(0, 7), "Banner.")) {
             const std::string key = Trim(name);
@@ -212,27 +209,26 @@ int UpdateReplyResult(const TUpdateReply& reply) {
     return v ? ParseInt32Def(*v, 0) : 0;
 }
 
-bool AutoUpdateDue(TDateTime now) {
-    TCLSettings& s = Settings();
+bool AutoUpdateDue(TCLSettings& s, TDateTime now) {
     return WholeDaysBetween(now, s.GetSettingFloat("Update.LastDate")) >= s.GetSettingInteger("Update.Days");
 }
 
-bool AutoUpdateShows() {
-    TCLSettings& s = Settings();
+bool AutoUpdateShows(TCLSettings& s) {
     return s.GetSettingBool("Update.AutoCheck") && !s.GetSettingBool("Update.NoAutoCheck") &&
            s.RunTimes() > 0;
 }
 
 // ---- the window's logic ----
 
-TUpdateController::TUpdateController() {
+TUpdateController::TUpdateController(IUpdateEngine& engine, const TPlatform& platform, TCLSettings& settings)
+    : FEngine(engine), FPlatform(platform), FSettings(settings), FDownload(nullptr, platform, "sdDownload") {
     FDownload.AcceptTypes = "*/*";
     FDownload.BinaryData = false;
     FDownload.HttpCharset = KAnsi;
     FDownload.MaxBytes = 1024 * 1024; // read whole before its signature is checked
     FDownload.OnDoneString = [this](TSingleDownloader*, const std::string& r) { sdDownloadDoneString(r); };
     FDownload.OnError = [this](TSingleDownloader*) { sdDownloadError(); };
-    FDelaySeconds = std::max(5, Settings().GetSettingInteger("Update.DelaySeconds"));
+    FDelaySeconds = std::max(5, FSettings.GetSettingInteger("Update.DelaySeconds"));
 }
 
 void TUpdateController::StartUpdate(bool AShowModal, bool AShowConnecting, bool ADoUpdate, bool AProcess,
@@ -244,7 +240,7 @@ void TUpdateController::StartUpdate(bool AShowModal, bool AShowConnecting, bool 
     FProcess = AProcess;
     FAutoClose = AAutoClose;
     FUpdating = true;
-    std::string url = Engine() != nullptr ? Engine()->GetURL("Update", true) : std::string();
+    std::string url = FEngine.UpdateURL();
     DebugTrace::Trace(kTag, "Update URL : " + url);
     if (AProcess) FView->ShowProcessView();
     FDownload.URL = url;
@@ -260,21 +256,21 @@ void TUpdateController::StartUpdate(bool AShowModal, bool AShowConnecting, bool 
 // next automatic check off), and like a rejected reply a visible window reports it.
 void TUpdateController::sdDownloadDoneString(const std::string& strResult) {
     DebugTrace::Trace(kTag, "Update Net : " + strResult);
-    std::optional<std::string> text = AcceptedUpdateText(FDownload.ReplyBytes());
-    TCLSettings& settings = Settings();
-    if (text) settings.SetSettingFloat("Update.LastDate", Platform().Clock->Now());
+    std::optional<std::string> text = AcceptedUpdateText(FPlatform, FSettings, FDownload.ReplyBytes());
+    TCLSettings& settings = FSettings;
+    if (text) settings.SetSettingFloat("Update.LastDate", FPlatform.Clock->Now());
     if (!FUpdating) return;
     bool showResult = false;
     TUpdateReply reply = ParseUpdateReply(text.value_or(""));
-    bool accepted = text && UpdateReplyAuthentic(reply);
+    bool accepted = text && UpdateReplyAuthentic(settings, reply);
     if (accepted) {
         settings.BeginUpdate(); // one save for all the lines
-        ApplyUpdateSettings(reply);
-        RecordReplySerial(reply);
+        ApplyUpdateSettings(settings, reply);
+        RecordReplySerial(settings, reply);
         settings.EndUpdate();
         settings.UpdateSettingINI();
         settings.SetSettingInteger("Update.Times", settings.GetSettingInteger("Update.Times") + 1);
-        if (Engine() != nullptr && Engine()->OnUpdateAccepted) Engine()->OnUpdateAccepted();
+        FEngine.UpdateAccepted();
         if (FDoUpdate) {
             int result = UpdateReplyResult(reply);
             if (result == 0 && FView->IsVisible()) {
@@ -322,7 +318,7 @@ void TUpdateController::StartAutoClose() {
 }
 
 void TUpdateController::tmrTimerTimer() {
-    TDateTime now = Platform().Clock->Now();
+    TDateTime now = FPlatform.Clock->Now();
     if (FStartTime == 0) FStartTime = now;
     int64_t elapsed = WholeSecondsBetween(FStartTime, now);
     FView->SetTimerLabel(FormatBraces(Lib("lblTimer.Caption"), {std::to_string(FDelaySeconds - elapsed)}));
@@ -333,13 +329,13 @@ void TUpdateController::tmrTimerTimer() {
 }
 
 void TUpdateController::SaveAutoCheck() {
-    if (!Settings().GetSettingBool("Update.NoAutoCheck"))
-        Settings().SetSettingBool("Update.AutoCheck", FView->AutoCheckChecked());
+    if (!FSettings.GetSettingBool("Update.NoAutoCheck"))
+        FSettings.SetSettingBool("Update.AutoCheck", FView->AutoCheckChecked());
 }
 
 void TUpdateController::btnOKClick() {
     SaveAutoCheck();
-    if (!FURL.empty() && Engine() != nullptr) Engine()->ShowPageByURL(FURL);
+    if (!FURL.empty()) FEngine.ShowPageByURL(FURL);
     FView->CloseWindow();
 }
 

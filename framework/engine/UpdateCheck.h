@@ -14,6 +14,8 @@
 
 namespace maskaddr {
 
+class TCLSettings;
+
 struct TUpdateReply {
     std::vector<std::pair<std::string, std::string>> Lines; // every line with "=", in order
     // The first line of that name (without regard to case).
@@ -36,28 +38,29 @@ std::string SignableReply(std::string reply);
 std::string WithSignatureLine(const std::string& signedBytes, const std::string& signature);
 // "Update.AllowUnsigned" from the distributor file (oem.const.dat) alone: development
 // against a service that does not sign.
-bool UnsignedUpdatesAllowed();
+bool UnsignedUpdatesAllowed(TCLSettings& settings);
 // The text the program may act on: the signed part of the reply, decoded from the system
 // code page, when its signature verifies with the update key compiled into the program and
 // it is fresh ("issued=YYYY-MM-DDTHH:MM:SSZ" in UTC no more than 7 days before the clock,
 // "serial=" no lower than the newest accepted); with unsigned replies allowed, the whole
 // decoded reply; otherwise nullopt (traced with the reason).
-std::optional<std::string> AcceptedUpdateText(const std::string& bytes);
+std::optional<std::string> AcceptedUpdateText(const TPlatform& platform, TCLSettings& settings,
+                                              const std::string& bytes);
 // Keeps the reply's serial as "Update.Serial" when it is the newest accepted so far.
-void RecordReplySerial(const TUpdateReply& reply);
+void RecordReplySerial(TCLSettings& settings, const TUpdateReply& reply);
 // The magic word matches the setting "App.MagicWord" (without regard to case).
-bool UpdateReplyAuthentic(const TUpdateReply& reply);
+bool UpdateReplyAuthentic(TCLSettings& settings, const TUpdateReply& reply);
 // Writes the "Banner." and "__MODIFY__." lines into the settings, in order. A "__MODIFY__."
 // line may set only the pool's lists and keep-alive address, the service's page addresses
 // ("URL." and a name) and the update check's schedule; names are compared after trimming,
 // in any letter case. Every other line is refused with a trace line naming it.
-void ApplyUpdateSettings(const TUpdateReply& reply);
+void ApplyUpdateSettings(TCLSettings& settings, const TUpdateReply& reply);
 // "Result": 1 newer version, 0 latest (also missing or not a number), else other.
 int UpdateReplyResult(const TUpdateReply& reply);
 // The automatic check runs when "Update.Days" whole days have passed since the last reply.
-bool AutoUpdateDue(TDateTime now);
+bool AutoUpdateDue(TCLSettings& settings, TDateTime now);
 // An automatic check shows its result only when the user wants it and this is not the first run.
-bool AutoUpdateShows();
+bool AutoUpdateShows(TCLSettings& settings);
 
 // The update window as the logic sees it.
 class IUpdateView {
@@ -80,9 +83,20 @@ public:
     virtual void CloseWindow() = 0;
 };
 
+// What the update window asks of the engine: its texts, the check's address, the page a
+// reply names, and the word that a reply was accepted into the settings.
+class IUpdateEngine {
+public:
+    virtual ~IUpdateEngine() = default;
+    virtual std::string GetLibString(const std::string& key) = 0;
+    virtual std::string UpdateURL() = 0;
+    virtual void ShowPageByURL(const std::string& url) = 0;
+    virtual void UpdateAccepted() = 0;
+};
+
 class TUpdateController {
 public:
-    TUpdateController();
+    TUpdateController(IUpdateEngine& engine, const TPlatform& platform, TCLSettings& settings);
     void SetView(IUpdateView* view) { FView = view; }
 
     void StartUpdate(bool AShowModal, bool AShowConnecting, bool ADoUpdate, bool AProcess, bool AAutoClose);
@@ -97,6 +111,10 @@ public:
     void Escape();
 
     TSingleDownloader& Download() { return FDownload; }
+    // What its window shows: the engine's texts, the program's files and the settings.
+    std::string Lib(const std::string& key) { return FEngine.GetLibString(key); }
+    IFileSystem& Files() { return *FPlatform.Files; }
+    TCLSettings& Store() { return FSettings; }
     bool FUpdating = false;
     std::string FInfo, FURL;
     TDateTime FStartTime = 0;
@@ -105,8 +123,11 @@ public:
 
 private:
     void SaveAutoCheck();
+    IUpdateEngine& FEngine;
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     IUpdateView* FView = nullptr;
-    TSingleDownloader FDownload{nullptr, "sdDownload"};
+    TSingleDownloader FDownload;
 };
 
 } // namespace maskaddr

@@ -2,16 +2,16 @@
 #include "framework/engine/UrlTools.h"
 
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/SystemText.h"
 
 #include <cstdio>
 
 namespace maskaddr {
 
-std::string UrlEncodeForm(const std::string& text) {
+std::string UrlEncodeForm(IAnsiCodec& ansi, const std::string& text) {
     static const std::string kKept = "!$'()*-.@_";
     std::string out;
-    for (char c : Platform().Ansi->ToAnsi(text)) {
+    for (char c : ansi.ToAnsi(text)) {
         unsigned char b = static_cast<unsigned char>(c);
         if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
             kKept.find(c) != std::string::npos) {
@@ -83,7 +83,7 @@ std::string AppendURLParams(const std::string& url, const std::string& params) {
     return url + "&" + params;
 }
 
-void ParseURLParams(const std::string& url, TNameValueList& list) {
+void ParseURLParams(IAnsiCodec& ansi, const std::string& url, TNameValueList& list) {
     std::string rest = url;
     if (size_t q = rest.find('?'); q != std::string::npos) rest = rest.substr(q + 1);
     if (size_t c = rest.find(':'); c != std::string::npos) rest = rest.substr(c + 1);
@@ -92,7 +92,7 @@ void ParseURLParams(const std::string& url, TNameValueList& list) {
         std::string name = part.substr(0, eq);
         auto value = UrlDecodeForm(eq == std::string::npos ? "" : part.substr(eq + 1));
         if (!value) continue;
-        SetListValue(list, name, Platform().Ansi->FromAnsi(*value));
+        SetListValue(list, name, ansi.FromAnsi(*value));
     }
 }
 

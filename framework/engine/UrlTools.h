@@ -11,9 +11,11 @@
 
 namespace maskaddr {
 
+class IAnsiCodec;
+
 // Bytes of the ANSI code page: letters, digits and ! $ ' ( ) * - . @ _ stay; a blank is
 // "+"; every other byte "%" and two lower-case hexadecimal digits.
-std::string UrlEncodeForm(const std::string& text);
+std::string UrlEncodeForm(IAnsiCodec& ansi, const std::string& text);
 // "+" is a blank, "%%" a "%", "%" and two hexadecimal digits a byte; nullopt for a
 // broken escape.
 std::optional<std::string> UrlDecodeForm(const std::string& text);
@@ -23,7 +25,7 @@ uint32_t VersionToInt(const std::string& text);
 std::string HexOfLowBytes(const std::string& text);
 std::string AppendURLParams(const std::string& url, const std::string& params);
 // The NAME=VALUE pairs of an address's query (see the "wcme:" links).
-void ParseURLParams(const std::string& url, TNameValueList& list);
+void ParseURLParams(IAnsiCodec& ansi, const std::string& url, TNameValueList& list);
 // The channel text as sent: double quotes removed, only the part after the last "\" or ":".
 std::string CleanChannel(const std::string& channel);
 

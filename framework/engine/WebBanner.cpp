@@ -1,15 +1,16 @@
 // The web banner's choice of address and its cache downloads (see WebBanner.h).
 #include "framework/engine/WebBanner.h"
 
-#include "framework/engine/CLEngine.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
 
 namespace maskaddr {
 
-TCLWebBanner::TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser)
-    : TComponent(owner, "CLWebBanner", "TCLWebBanner"), FBrowser(browser) {
+TCLWebBanner::TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser, IBannerEngine& engine,
+                           IFileSystem& files, TCLSettings& settings)
+    : TComponent(owner, "CLWebBanner", "TCLWebBanner"), FBrowser(browser), FEngine(engine), FFiles(files),
+      FSettings(settings) {
     Publish(TextProperty("BannerName", "string", &FBannerName));
     Publish(TextProperty("URL", "string", &FURL));
 }
@@ -17,7 +18,7 @@ TCLWebBanner::TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser)
 // The download itself goes on and still fills the cache; only its completion call goes.
 TCLWebBanner::~TCLWebBanner() {
     FBrowser.OnBeforeNavigate2 = nullptr;
-    if (!FUrlString.empty() && Engine() != nullptr) Engine()->DownloadtoCacheCancel(FUrlString);
+    if (!FUrlString.empty()) FEngine.DownloadtoCacheCancel(FUrlString);
 }
 
 void TCLWebBanner::Loaded() {
@@ -25,8 +26,8 @@ void TCLWebBanner::Loaded() {
     HookBrowser();
 }
 
-std::string TCLWebBanner::CacheFolder() {
-    return Settings().UserDataPath() + "Banners";
+std::string TCLWebBanner::CacheFolder(TCLSettings& settings) {
+    return settings.UserDataPath() + "Banners";
 }
 
 std::string TCLWebBanner::GetCacheFileName(const std::string& folder, const std::string& remoteURL) {
@@ -37,7 +38,7 @@ std::string TCLWebBanner::GetCacheFileName(const std::string& folder, const std:
 }
 
 std::string TCLWebBanner::DirectAddress(const std::string& setting) {
-    return setting.empty() ? setting : ReplaceExePath(setting);
+    return setting.empty() ? setting : ReplaceExePath(FFiles, setting);
 }
 
 // The preferred pair (".RemoteURLA", ".URLA") first, then the second pair; a remote
@@ -46,10 +47,10 @@ std::string TCLWebBanner::DirectAddress(const std::string& setting) {
 // content comes with a new address.
 void TCLWebBanner::UpdateBanner() {
     HookBrowser();
-    TCLSettings& settings = Settings();
-    IFileSystem& files = *Platform().Files;
+    TCLSettings& settings = FSettings;
+    IFileSystem& files = FFiles;
     const std::string key = "Banner." + FBannerName;
-    const std::string folder = CacheFolder();
+    const std::string folder = CacheFolder(settings);
     std::string shown, cache;
     std::string remote = settings.GetSettingString(key + ".RemoteURLA");
     if (!remote.empty()) {
@@ -67,9 +68,9 @@ void TCLWebBanner::UpdateBanner() {
     if (shown.empty()) shown = DirectAddress(settings.GetSettingString(key + ".URL"));
     FURL = shown;
     FBrowser.Navigate(shown);
-    if (!remote.empty() && cache != shown && Engine() != nullptr) {
-        if (!FUrlString.empty()) Engine()->DownloadtoCacheCancel(FUrlString);
-        Engine()->DownloadtoCache(remote, cache, nullptr);
+    if (!remote.empty() && cache != shown) {
+        if (!FUrlString.empty()) FEngine.DownloadtoCacheCancel(FUrlString);
+        FEngine.DownloadtoCache(remote, cache, nullptr);
         FUrlString = remote;
     }
 }
@@ -81,7 +82,7 @@ void TCLWebBanner::HookBrowser() {
 }
 
 void TCLWebBanner::BannerBeforeNavigate2(const std::string& url, bool& cancel) {
-    if (Engine() != nullptr) Engine()->WebBeforeNavigate2(url, cancel);
+    FEngine.WebBeforeNavigate2(url, cancel);
     if (OnUserBeforeNavigate2) OnUserBeforeNavigate2(url, cancel);
 }
 

@@ -7,14 +7,31 @@
 #include "framework/components/Component.h"
 #include "platform/EmbeddedBrowser.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace maskaddr {
 
+class IFileSystem;
+class TCLSettings;
+class TSingleDownloader;
+
+// What a banner asks of the engine: the cache downloads and the "wcme:" handling of links.
+class IBannerEngine {
+public:
+    virtual ~IBannerEngine() = default;
+    virtual void
+    DownloadtoCache(const std::string& strURL, const std::string& strCacheFile,
+                    std::function<void(TSingleDownloader*, const std::string&, int64_t)> onDone) = 0;
+    virtual void DownloadtoCacheCancel(const std::string& strURL) = 0;
+    virtual void WebBeforeNavigate2(const std::string& URL, bool& Cancel) = 0;
+};
+
 class TCLWebBanner : public TComponent {
 public:
-    TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser);
+    TCLWebBanner(TComponent* owner, IEmbeddedBrowser& browser, IBannerEngine& engine, IFileSystem& files,
+                 TCLSettings& settings);
     ~TCLWebBanner() override;
 
     void Loaded() override;
@@ -31,15 +48,18 @@ public:
     // as "_", in the folder.
     static std::string GetCacheFileName(const std::string& folder, const std::string& remoteURL);
     // The folder of the cached copies: "Banners" in the user data folder.
-    static std::string CacheFolder();
+    static std::string CacheFolder(TCLSettings& settings);
 
 private:
     void HookBrowser();
     void BannerBeforeNavigate2(const std::string& url, bool& cancel);
     // A direct address with the program's folder put in; empty stays empty.
-    static std::string DirectAddress(const std::string& setting);
+    std::string DirectAddress(const std::string& setting);
 
     IEmbeddedBrowser& FBrowser;
+    IBannerEngine& FEngine;
+    IFileSystem& FFiles;
+    TCLSettings& FSettings;
     std::string FBannerName;
     std::string FUrlString; // the remote address whose cache download this banner started last
     std::string FURL;       // the address shown last

@@ -3,7 +3,8 @@
 
 #include "base/DebugTrace.h"
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemText.h"
 
 #include <algorithm>
 
@@ -53,12 +54,11 @@ bool TCLMultiLangLan::IsReservedSection(const std::string& name) {
     return false;
 }
 
-bool TCLMultiLangLan::LoadFromFile(const std::string& name) {
-    TPlatform& p = Platform();
-    auto bytes = p.Files->ReadFile(name);
+bool TCLMultiLangLan::LoadFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name) {
+    auto bytes = files.ReadFile(name);
     if (!bytes) return false;
     TTextEncoding encoding;
-    LoadFromString(TIniText::DecodeBytes(*bytes, *p.Ansi, encoding));
+    LoadFromString(TIniText::DecodeBytes(*bytes, ansi, encoding));
     return true;
 }
 
@@ -75,10 +75,9 @@ std::string TCLMultiLangLan::ToString() {
     return text;
 }
 
-std::string TCLMultiLangLan::SaveToFile(const std::string& name) {
+std::string TCLMultiLangLan::SaveToFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name) {
     SortData();
-    TPlatform& p = Platform();
-    return p.Files->WriteFileAtomic(name, p.Ansi->ToAnsi(ToString()));
+    return files.WriteFileAtomic(name, ansi.ToAnsi(ToString()));
 }
 
 void TCLMultiLangLan::ApplyData() {
@@ -224,25 +223,26 @@ const std::vector<std::string>& TCLMultiLangData::DefaultExcludeProps() {
 TCLMultiLangData::TCLMultiLangData(TComponent* owner, std::string name)
     : TComponent(owner, std::move(name), "TCLMultiLangData"), FExcludeProps(DefaultExcludeProps()) {}
 
-bool TCLMultiLangData::LoadCurrentFromFile(const std::string& name) {
+bool TCLMultiLangData::LoadCurrentFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name) {
     FAppName.clear();
-    if (!FLangCurrentData.LoadFromFile(name)) return false;
+    if (!FLangCurrentData.LoadFromFile(files, ansi, name)) return false;
     std::string appName;
     GetAppName(appName);
     ApplyClients();
     return true;
 }
 
-bool TCLMultiLangData::LoadDefaultFromFile(const std::string& name) {
+bool TCLMultiLangData::LoadDefaultFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name) {
     FAppName.clear();
-    if (!FLangDefaultData.LoadFromFile(name)) return false;
+    if (!FLangDefaultData.LoadFromFile(files, ansi, name)) return false;
     std::string appName;
     GetAppName(appName);
     return true;
 }
 
-std::string TCLMultiLangData::SaveCurrentToFile(const std::string& name) {
-    return FLangCurrentData.SaveToFile(name);
+std::string TCLMultiLangData::SaveCurrentToFile(IFileSystem& files, IAnsiCodec& ansi,
+                                                const std::string& name) {
+    return FLangCurrentData.SaveToFile(files, ansi, name);
 }
 // The application name follows the documents: once the current language is gone, the
 // default language's name (or none) answers, like every other text.

@@ -14,6 +14,9 @@
 
 namespace maskaddr {
 
+class IAnsiCodec;
+class IFileSystem;
+
 // "<BR>" is a line break and "<SP>" a kept blank in stored values (read without regard to case).
 std::string DecodeLanValue(const std::string& stored);
 std::string EncodeLanValue(const std::string& value);
@@ -21,11 +24,11 @@ std::string EncodeLanValue(const std::string& value);
 class TCLMultiLangLan {
 public:
     // False when the file cannot be read; the document is then unchanged.
-    bool LoadFromFile(const std::string& name);
+    bool LoadFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name);
     void LoadFromString(const std::string& text);
     std::string ToString();
     // Sorted, in the ANSI code page without a byte-order mark. Empty on success, else the error.
-    std::string SaveToFile(const std::string& name);
+    std::string SaveToFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name);
 
     bool GetProp(const std::string& strForm, const std::string& strComp, const std::string& strProp,
                  std::string& strValue);
@@ -64,9 +67,9 @@ public:
     TCLMultiLangData(TComponent* owner, std::string name);
 
     // Loads the current language and re-applies it to every registered window.
-    bool LoadCurrentFromFile(const std::string& name);
-    bool LoadDefaultFromFile(const std::string& name);
-    std::string SaveCurrentToFile(const std::string& name);
+    bool LoadCurrentFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name);
+    bool LoadDefaultFromFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name);
+    std::string SaveCurrentToFile(IFileSystem& files, IAnsiCodec& ansi, const std::string& name);
     void ClearCurrentAll();
     void ClearCurrentAllForm();
     void CurrentToDefault();

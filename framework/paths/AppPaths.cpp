@@ -2,19 +2,18 @@
 #include "framework/paths/AppPaths.h"
 
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
 
 namespace maskaddr {
 
-std::string AppFolder() {
-    IFileSystem& files = *Platform().Files;
+std::string AppFolder(IFileSystem& files) {
     std::string folder = files.LongPath(FolderOf(files.ProgramPath()));
     if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
     return folder;
 }
 
-std::string ReplaceExePath(const std::string& text) {
-    std::string folder = AppFolder();
+std::string ReplaceExePath(IFileSystem& files, const std::string& text) {
+    std::string folder = AppFolder(files);
     folder.pop_back(); // AppFolder always ends in "\"
     return ReplaceAllNoCase(text, "%exepath%", folder);
 }

@@ -6,12 +6,14 @@
 
 namespace maskaddr {
 
+class IFileSystem;
+
 // The folder of the program file in its long-name form, with a trailing "\".
-std::string AppFolder();
+std::string AppFolder(IFileSystem& files);
 
 // The text with every "%exepath%" (in any letter case) replaced by the program's folder
 // without its trailing "\": how settings name files shipped beside the program.
-std::string ReplaceExePath(const std::string& text);
+std::string ReplaceExePath(IFileSystem& files, const std::string& text);
 
 // The folder of a path: everything before its last "\"; empty when it has none.
 std::string FolderOf(const std::string& path);

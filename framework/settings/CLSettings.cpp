@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <memory>
+#include <utility>
 
 namespace maskaddr {
 
@@ -38,16 +38,14 @@ std::string WithoutBackslash(std::string path) {
 
 // The shell folder from the registry (per-user value, then the machine's), else the
 // system's known folder: a data folder must never become a path at the drive root.
-std::string ShellFolder(const char* valueName, bool machineOnly, TKnownFolder fallback) {
-    IRegistry& registry = *Platform().Registry;
+std::string ShellFolder(const TPlatform& p, const char* valueName, bool machineOnly, TKnownFolder fallback) {
+    IRegistry& registry = *p.Registry;
     std::string v = machineOnly
                         ? registry.ReadString(TRegRoot::LocalMachine, kShellFolders, valueName).value_or("")
-                        : ReadShellFolder(valueName);
-    if (v.empty()) v = Platform().Files->KnownFolder(fallback);
+                        : ReadShellFolder(registry, valueName);
+    if (v.empty()) v = p.Files->KnownFolder(fallback);
     return WithoutBackslash(v);
 }
-
-TSaveFailedHook g_saveFailedHook;
 
 uint16_t MaskWord(uint32_t mask, size_t position) {
     uint32_t rotated = (mask << (position % 32)) | (mask >> ((32 - position % 32) % 32));
@@ -62,19 +60,39 @@ std::string Hex4(uint16_t v) {
 
 } // namespace
 
-std::string ReadShellFolder(const std::string& name) {
-    IRegistry& registry = *Platform().Registry;
+std::string ReadShellFolder(IRegistry& registry, const std::string& name) {
     std::string v = registry.ReadString(TRegRoot::CurrentUser, kShellFolders, name).value_or("");
     if (v.empty()) v = registry.ReadString(TRegRoot::LocalMachine, kShellFolders, name).value_or("");
     return v;
 }
 
-TCLSettings::TCLSettings(const std::string& strSettingFile) {
-    TPlatform& p = Platform();
-    FSettingFilename = strSettingFile.empty() ? "setting.dat" : strSettingFile;
-    const std::string constName = strSettingFile.empty() ? "const.dat" : strSettingFile;
+TCLSettings::TCLSettings(const TPlatform& platform, const std::string& strSettingFile)
+    : FPlatform(platform), FSettingFilename(strSettingFile.empty() ? "setting.dat" : strSettingFile),
+      FConstFilename(strSettingFile.empty() ? "const.dat" : strSettingFile) {
+    Open();
+}
 
-    FConstDataPath = AppFolder();
+// The store's whole state but its lists and hook goes; the files are read again and the run
+// counted again.
+void TCLSettings::Reopen() {
+    FAllUser = false;
+    FConstValueIni.Clear();
+    FOemValueIni.Clear();
+    FSettingIni.Clear();
+    FOwnIni.Clear();
+    FSettingIniOpen = false;
+    FUpdating = false;
+    FNoCache = false;
+    FLastSaveError.clear();
+    FSavedUserBytes.clear();
+    Open();
+}
+
+void TCLSettings::Open() {
+    const TPlatform& p = FPlatform;
+    const std::string& constName = FConstFilename;
+
+    FConstDataPath = AppFolder(*p.Files);
     FConstValueIni.LoadFromFile(*p.Files, FConstDataPath + constName, *p.Ansi);
     FOemValueIni.LoadFromFile(*p.Files, FConstDataPath + "oem." + constName, *p.Ansi);
 
@@ -85,9 +103,9 @@ TCLSettings::TCLSettings(const std::string& strSettingFile) {
             if (c == '\\' || c == ':' || c == '/') c = '_';
     }
     FUserDataPathCurrentUser =
-        ShellFolder("AppData", false, TKnownFolder::AppData) + "\\" + FConfigPathWord + "\\";
+        ShellFolder(p, "AppData", false, TKnownFolder::AppData) + "\\" + FConfigPathWord + "\\";
     FUserDataPathAllUsers =
-        ShellFolder("Common AppData", true, TKnownFolder::CommonAppData) + "\\" + FConfigPathWord + "\\";
+        ShellFolder(p, "Common AppData", true, TKnownFolder::CommonAppData) + "\\" + FConfigPathWord + "\\";
 
     FEncodeMask = kEncodeMask;
 
@@ -110,12 +128,12 @@ TCLSettings::TCLSettings(const std::string& strSettingFile) {
 // ---- reading ----
 
 std::string TCLSettings::GetSettingString(const std::string& strName) {
-    ISettingLists* engine = SettingsEngine();
+    const ISettingLists* engine = FLists;
     if (engine != nullptr)
         if (auto v = FindListValue(engine->SettingOverwrite(), strName)) return *v;
     if (FSettingIniOpen) {
         if (FNoCache) {
-            TPlatform& p = Platform();
+            const TPlatform& p = FPlatform;
             FSettingIni.LoadFromFile(*p.Files, FUserDataPath + FSettingFilename, *p.Ansi);
             FSavedUserBytes.clear(); // the file may hold what another program wrote
         }
@@ -134,7 +152,7 @@ std::string TCLSettings::GetOemSettingString(const std::string& strName) const {
 }
 
 bool TCLSettings::GetSettingExists(const std::string& strName) {
-    ISettingLists* engine = SettingsEngine();
+    const ISettingLists* engine = FLists;
     if (engine != nullptr && FindListValue(engine->SettingOverwrite(), strName)) return true;
     if (FSettingIniOpen && DocumentOf(strName).ValueExists(kSection, strName)) return true;
     if (FOemValueIni.ValueExists(kSection, strName) || FConstValueIni.ValueExists(kSection, strName))
@@ -151,7 +169,7 @@ bool TCLSettings::GetSettingBool(const std::string& strName) {
 }
 
 double TCLSettings::GetSettingFloat(const std::string& strName) {
-    return ParseFloat(GetSettingString(strName), Platform().Locale->DecimalSeparator()).value_or(0.0);
+    return ParseFloat(GetSettingString(strName), FPlatform.Locale->DecimalSeparator()).value_or(0.0);
 }
 
 void TCLSettings::GetSettingRect(const std::string& strName, TRect& rcValue) {
@@ -168,7 +186,7 @@ void TCLSettings::SetSettingstring(const std::string& strName, const std::string
     TIniText& document = DocumentOf(strName);
     document.WriteString(kSection, strName, strValue);
     if (&document == &FOwnIni) {
-        TPlatform& p = Platform();
+        const TPlatform& p = FPlatform;
         const std::string error = p.Files->WriteFileAtomic(OwnFilePath(), FOwnIni.SaveToBytes(*p.Ansi));
         if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + OwnFilePath() + " : " + error);
     } else if (!FUpdating) {
@@ -185,7 +203,7 @@ void TCLSettings::SetSettingBool(const std::string& strName, bool ibValue) {
 }
 
 void TCLSettings::SetSettingFloat(const std::string& strName, double fValue) {
-    SetSettingstring(strName, FormatFloat(fValue, Platform().Locale->DecimalSeparator()));
+    SetSettingstring(strName, FormatFloat(fValue, FPlatform.Locale->DecimalSeparator()));
 }
 
 void TCLSettings::SetSettingRect(const std::string& strName, const TRect& rc) {
@@ -296,7 +314,7 @@ void TCLSettings::ClearShowAgainFlag() {
 // ---- placement ----
 
 void TCLSettings::LoadFlagFile(TIniText& flags) {
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     p.Files->CreateFolders(FUserDataPathCurrentUser);
     flags.LoadFromFile(*p.Files, FlagFilePath(), *p.Ansi);
 }
@@ -318,7 +336,7 @@ void TCLSettings::SetAllUserFlag(bool bValue) {
     TIniText flags;
     LoadFlagFile(flags);
     flags.WriteString("Flag", "AllUsers", bValue ? "1" : "0");
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     std::string error = flags.SaveToFile(*p.Files, FlagFilePath(), *p.Ansi);
     if (!error.empty()) DebugTrace::Trace(kTraceTag, "Cannot save " + FlagFilePath() + " : " + error);
 }
@@ -328,7 +346,7 @@ void TCLSettings::SetAllUserFlag(bool bValue) {
 // the folder (which CreateSharedFolder makes read-only for others) and the settings file in
 // it belong to this account. Otherwise the account's own folder holds its settings.
 bool TCLSettings::IsAllUserPathWriteable() {
-    IFileSystem& files = *Platform().Files;
+    IFileSystem& files = *FPlatform.Files;
     const std::string folder = WithoutBackslash(FUserDataPathAllUsers);
     if (!files.CreateSharedFolder(folder) || !files.CanWriteFolder(FUserDataPathAllUsers)) return false;
     const std::string file = FUserDataPathAllUsers + FSettingFilename;
@@ -349,7 +367,7 @@ TIniText& TCLSettings::DocumentOf(const std::string& name) {
 }
 
 void TCLSettings::SetAllUser(bool Value) {
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     FAllUser = Value;
     FUserDataPath = Value ? FUserDataPathAllUsers : FUserDataPathCurrentUser;
     p.Files->CreateFolders(FUserDataPath);
@@ -389,7 +407,7 @@ void TCLSettings::UpdateSettingINI() {
 // last save wrote is not written again.
 void TCLSettings::SaveUserFile() {
     if (!FSettingIniOpen) return;
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     const std::string bytes = FSettingIni.SaveToBytes(*p.Ansi);
     if (FLastSaveError.empty() && !FSavedUserBytes.empty() && bytes == FSavedUserBytes) return;
     const std::string path = UserFilePath();
@@ -397,13 +415,13 @@ void TCLSettings::SaveUserFile() {
     FSavedUserBytes = FLastSaveError.empty() ? bytes : std::string();
     if (FLastSaveError.empty()) return;
     DebugTrace::Trace(kTraceTag, "Cannot save " + path + " : " + FLastSaveError);
-    if (g_saveFailedHook) g_saveFailedHook(path, FLastSaveError);
+    if (FSaveFailedHook) FSaveFailedHook(path, FLastSaveError);
 }
 
 // ---- other ----
 
 int32_t TCLSettings::GetRunDays() {
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     const TDateTime now = p.Clock->Now();
     int32_t result = 0;
     for (const std::string& folder : {FConstDataPath, FUserDataPathCurrentUser, FUserDataPathAllUsers}) {
@@ -420,32 +438,16 @@ std::string TCLSettings::SlowGetLanguageString(const std::string& strSection, co
     std::string name = GetSettingString("Language");
     std::string forced = GetSettingString("Language.Force");
     if (!forced.empty()) name = forced;
-    TPlatform& p = Platform();
+    const TPlatform& p = FPlatform;
     TIniText lan;
     lan.LoadFromFile(*p.Files, FConstDataPath + GetSettingString("Path.Languages") + "\\" + name + ".lan",
                      *p.Ansi);
     return lan.ReadString(strSection, strValue, strDefault);
 }
 
-// ---- the single instance ----
-
-namespace {
-std::unique_ptr<TCLSettings> g_settings;
-}
-
-TCLSettings& Settings() {
-    if (!g_settings) g_settings = std::make_unique<TCLSettings>();
-    return *g_settings;
-}
-
-void FreeSettings() {
-    g_settings.reset();
-}
-
-void SetSaveFailedHook(TSaveFailedHook hook) {
-    g_saveFailedHook = std::move(hook);
-    if (g_saveFailedHook && g_settings && !g_settings->LastSaveError().empty())
-        g_saveFailedHook(g_settings->UserFilePath(), g_settings->LastSaveError());
+void TCLSettings::SetSaveFailedHook(TSaveFailedHook hook) {
+    FSaveFailedHook = std::move(hook);
+    if (FSaveFailedHook && !FLastSaveError.empty()) FSaveFailedHook(UserFilePath(), FLastSaveError);
 }
 
 } // namespace maskaddr

@@ -1,9 +1,11 @@
-// TCLSettings: the process's layered settings store. A read consults the engine's
-// overwrite list, the user file, the distributor file, the constants file and the
-// engine's default list, in that order; writes go to the user file, saved at once.
+// TCLSettings: the layered settings store. A read consults the engine's overwrite list,
+// the user file, the distributor file, the constants file and the engine's default list,
+// in that order; writes go to the user file, saved at once. The program makes one store
+// and hands it to whoever reads or writes settings.
 #pragma once
 
 #include "framework/settings/IniText.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,12 +19,21 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
+class ISettingLists;
+
+// Told of every failed save of the user file: the file's path and the system's reason. The
+// store only reports; whoever sets the hook decides what the user sees, and must not show it
+// from inside the call (a caller may be in the middle of a sequence of writes).
+using TSaveFailedHook = std::function<void(const std::string& path, const std::string& reason)>;
+
 class TCLSettings {
 public:
     // The name of the user file ("setting.dat" when empty); it also names the
     // constants file ("const.dat" when empty).
-    explicit TCLSettings(const std::string& strSettingFile = "");
+    explicit TCLSettings(const TPlatform& platform, const std::string& strSettingFile = "");
     TCLSettings(const TCLSettings&) = delete;
+    // Reads every file again, as a new start of the program does (and counts the run).
+    void Reopen();
     TCLSettings& operator=(const TCLSettings&) = delete;
 
     std::string GetSettingString(const std::string& strName);
@@ -76,6 +87,13 @@ public:
     const std::string& LastSaveError() const { return FLastSaveError; }
     std::string UserFilePath() const { return FUserDataPath + FSettingFilename; }
 
+    // The engine's two fixed lists, consulted on every read; null for none.
+    void SetLists(const ISettingLists* lists) { FLists = lists; }
+    // Setting a hook while the store holds an unsaved failure tells that failure at once, so a
+    // failure from before the hook existed (the start's first save) is not lost. An empty hook
+    // removes it.
+    void SetSaveFailedHook(TSaveFailedHook hook);
+
     std::string SlowGetLanguageString(const std::string& strSection, const std::string& strValue,
                                       const std::string& strDefault);
 
@@ -84,6 +102,7 @@ public:
     static std::optional<double> ParseFloat(const std::string& text, char decimalSeparator);
 
 private:
+    void Open();
     void SaveUserFile();
     // The document a name lives in: program paths stay in the account's own folder (OwnIni)
     // while the shared folder holds the rest.
@@ -92,6 +111,9 @@ private:
     std::string FlagFilePath() const { return FUserDataPathCurrentUser + "UserFlag.ini"; }
     void LoadFlagFile(TIniText& flags);
 
+    TPlatform FPlatform;
+    const ISettingLists* FLists = nullptr;
+    TSaveFailedHook FSaveFailedHook;
     bool FAllUser = false;
     TIniText FConstValueIni;
     TIniText FOemValueIni;
@@ -107,26 +129,14 @@ private:
     bool FUpdating = false;
     std::string FConfigPathWord;
     std::string FSettingFilename;
+    std::string FConstFilename;
     bool FNoCache = false;
     std::string FLastSaveError;
     std::string FSavedUserBytes; // what the last successful save wrote
 };
 
-// The process's single store, constructed on first use.
-TCLSettings& Settings();
-// Destroys the store (the start routine does this after the message loop).
-void FreeSettings();
-
-// Told of every failed save of the user file: the file's path and the system's reason. The
-// store only reports; whoever sets the hook decides what the user sees, and must not show it
-// from inside the call (a caller may be in the middle of a sequence of writes). Setting a hook
-// while the process's store holds an unsaved failure tells that failure at once, so a failure
-// from before the hook existed (the start's first save) is not lost. An empty hook removes it.
-using TSaveFailedHook = std::function<void(const std::string& path, const std::string& reason)>;
-void SetSaveFailedHook(TSaveFailedHook hook);
-
 // A value of the Explorer "Shell Folders" key: the user's, else the machine's; empty
 // when neither holds it.
-std::string ReadShellFolder(const std::string& name);
+std::string ReadShellFolder(IRegistry& registry, const std::string& name);
 
 } // namespace maskaddr

@@ -1,6 +1,6 @@
 // The engine's two fixed settings lists, as the settings store sees them. The
-// engine registers itself when it is constructed and withdraws when destroyed;
-// the store asks for it on every read.
+// engine hands itself to the store when it is constructed and withdraws when
+// destroyed; the store asks for them on every read.
 #pragma once
 
 #include "base/NameValueList.h"
@@ -19,8 +19,5 @@ public:
     virtual const std::vector<std::string>& SettingOverwrite() const = 0;
     virtual const std::vector<std::string>& SettingDefault() const = 0;
 };
-
-void SetSettingsEngine(ISettingLists* engine);
-ISettingLists* SettingsEngine();
 
 } // namespace maskaddr

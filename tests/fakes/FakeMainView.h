@@ -14,8 +14,13 @@
 
 namespace maskaddr::test {
 
-class TFakeMainView final : public IMainView {
+class TFakeMainView final : public IOptionsView,
+                            public IWindowView,
+                            public ITrayView,
+                            public IOverlayView,
+                            public IDialogsView {
 public:
+    TMainViews Views() { return {*this, *this, *this, *this, *this}; }
     bool Autorun = false, ChangeIP = false, ClearCookie = false, Topmost = false, Stop = true, InTray = false;
     int Minutes = 10;
     std::map<TMainTimer, bool> Timers;

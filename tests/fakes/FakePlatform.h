@@ -3,6 +3,7 @@
 // registration and save-failure hook cleared again.
 #pragma once
 
+#include "app/AppSettings.h"
 #include "base/DebugTrace.h"
 #include "fakes/FakeDirectHttp.h"
 #include "fakes/FakeFileSystem.h"
@@ -74,17 +75,17 @@ struct TFakePlatform {
     TFakeSignatureVerifier Signatures;
     TMemoryTraceSink Trace;
     TFixedSeeds Seeds{1}; // every test that draws proxies draws the same ones on every run
+    TPlatform Facilities{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
 
     TFakePlatform() {
-        TPlatform platform{&Registry, &Files, &Ansi, &Locale, &Clock, &Http, &Ui};
-        platform.Inet = &Inet;
-        platform.InetSettings = &InetSettings;
+        Facilities.Inet = &Inet;
+        Facilities.InetSettings = &InetSettings;
         InetSettings.Registry = &Registry;
-        platform.System = &System;
-        platform.Processes = &Processes;
-        platform.UrlCache = &UrlCache;
-        platform.Signatures = &Signatures;
-        SetPlatform(platform);
+        Facilities.System = &System;
+        Facilities.Processes = &Processes;
+        Facilities.UrlCache = &UrlCache;
+        Facilities.Signatures = &Signatures;
+        SetPlatform(Facilities);
         DebugTrace::SetSink(&Trace);
         DebugTrace::SetEnabled(true);
     }
@@ -97,8 +98,6 @@ struct TFakePlatform {
             std::abort();
         }
         FreeSettings();
-        SetSettingsEngine(nullptr);
-        SetSaveFailedHook(nullptr);
         DebugTrace::SetEnabled(false);
         DebugTrace::SetSink(nullptr);
         SetPlatform({});

@@ -1,6 +1,7 @@
 // What other processes hand the program: a command line of any arguments, and the text
 // record of WM_COPYDATA that a second start forwards to the running instance.
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "app/CommandLine.h"
 #include "fakes/FakeEngineHost.h"
 #include "framework/engine/CLEngine.h"
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)commandLine.PlainFirstArgument();
 
     test::TFakeEngineHost host;
-    TCLEngine engine(nullptr, host);
+    TCLEngine engine(nullptr, host, f.P.Facilities, Settings());
     TEngineMessage copy{TEngineEvent::CopyData, true, data, static_cast<uint32_t>(size)};
     intptr_t answer = 0;
     engine.EngineWndProc(copy, answer);

@@ -1,6 +1,7 @@
 // The IP-lookup reply: the pool takes it as its local information, and the fields the
 // main window shows become overlay commands, which the overlay's scene must take whole.
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "base/NameValueList.h"
 #include "proxy/ProxyManager.h"
 #include "ui/FlashForm.h"
@@ -12,7 +13,7 @@ using namespace maskaddr;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TFuzzPlatform f;
-    TProxyManager pool;
+    TProxyManager pool{f.P.Facilities, Settings()};
     pool.HandleLocalInfo(fuzz::Text(data, size));
     auto value = [&](const char* name) { return FindListValue(pool.LocalInfo(), name).value_or(""); };
     const std::string command =

@@ -1,6 +1,7 @@
 // Proxy lists as the update delivers them: loaded into the pool, then the country queries
 // and the choice of idle proxies that the windows make.
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "base/StringList.h"
 #include "proxy/ProxyManager.h"
 
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.SetSettingstring("NORMAL_IPS", parts[0]);
     s.SetSettingstring("SUPER_IPS", parts[1]);
     s.SetSettingstring("TARGET_COUNTRY", parts[2].substr(0, 8));
-    TProxyManager pool;
+    TProxyManager pool{f.P.Facilities, Settings()};
     pool.LoadSettings();
     TStringList names;
     pool.GetCountryList(&names);

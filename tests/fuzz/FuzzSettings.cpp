@@ -1,6 +1,7 @@
 // INI text and the settings store: a setting.dat of any bytes, loaded, read with every
 // typed accessor, written back; and the automatic update's days rule on what it holds.
 #include "FuzzSupport.h"
+#include "app/AppSettings.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/settings/IniText.h"
 
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)s.GetSettingFloat(name);
         (void)s.GetSettingBool(name);
     }
-    (void)AutoUpdateDue(46000.5);
+    (void)AutoUpdateDue(Settings(), 46000.5);
     s.SetSettingInteger("ChangeIPTime", 5);
     FreeSettings();
     return 0;

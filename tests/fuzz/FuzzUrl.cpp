@@ -11,7 +11,7 @@ using namespace maskaddr;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TFuzzPlatform f;
     const std::vector<std::string> parts = fuzz::Parts(fuzz::Text(data, size), 2);
-    const std::string encoded = UrlEncodeForm(parts[0]);
+    const std::string encoded = UrlEncodeForm(f.P.Ansi, parts[0]);
     // ASCII text is the same in every code page: what the encoder makes of it, the decoder
     // takes back unchanged.
     const bool ascii = std::all_of(parts[0].begin(), parts[0].end(), [](char c) { return (c & 0x80) == 0; });
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)CleanChannel(parts[0]);
     (void)AppendURLParams(parts[0], parts[1]);
     TNameValueList params;
-    ParseURLParams(parts[0], params);
+    ParseURLParams(f.P.Ansi, parts[0], params);
     (void)ParseURL(parts[0]);
     return 0;
 }

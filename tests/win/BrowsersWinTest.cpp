@@ -5,6 +5,7 @@
 #include "ProgramDriver.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "browsers/Firefox.h"
 #include "browsers/Opera.h"
@@ -37,6 +38,7 @@ public:
 // The stand-in Firefox beside the test program, and the file it records its starts in.
 class BrowsersWinTest : public ::testing::Test {
 protected:
+    static TBrowserContext C() { return {Platform(), Settings()}; }
     TScratchFolder Dir;
     TFileSystemWin Fs;
     TRegistryWin Reg;
@@ -120,17 +122,17 @@ void AddCacheEntry(const std::wstring& url, DWORD type) {
 } // namespace
 
 TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
-    EXPECT_FALSE(IsFirefoxInstalled());
+    EXPECT_FALSE(IsFirefoxInstalled(C()));
     ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, kMozilla, "CurrentVersion", "9.0 (en-US)"));
     ASSERT_TRUE(Reg.WriteString(TRegRoot::LocalMachine, std::string(kMozilla) + "\\9.0 (en-US)\\Main",
                                 "PathToExe", Firefox));
-    EXPECT_EQ(FindFirefoxPath(), Firefox);
+    EXPECT_EQ(FindFirefoxPath(C()), Firefox);
     EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), Firefox);
 
     Settings().SetSettingBool("SWITCH.FF", true);
-    SetFirefoxProxy("127.0.0.2:8888");
-    SetFirefoxProxy("");
-    ClearFirefoxCookies();
+    SetFirefoxProxy(C(), "127.0.0.2:8888");
+    SetFirefoxProxy(C(), "");
+    ClearFirefoxCookies(C());
     const std::string folder = FolderOf(Firefox);
     const std::string exe = folder + "> \"" + Firefox + "\" ";
     std::vector<std::string> starts = Starts(3);
@@ -143,14 +145,14 @@ TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
     const std::string brisklane = Dir / "Brisklane.exe";
     ASSERT_TRUE(CopyFileW(ToWide(Firefox).c_str(), ToWide(brisklane).c_str(), FALSE));
     ASSERT_TRUE(Reg.WriteString(TRegRoot::CurrentUser, "Software\\Brisklane", "", Dir.Path()));
-    EXPECT_EQ(FindFirefoxPath(), brisklane);
+    EXPECT_EQ(FindFirefoxPath(C()), brisklane);
 
-    EXPECT_FALSE(InstallFirefoxExtension()) << "no package beside the program: nothing is started";
+    EXPECT_FALSE(InstallFirefoxExtension(C())) << "no package beside the program: nothing is started";
     EXPECT_EQ(Starts(3).size(), 3u);
 }
 
 TEST_F(BrowsersWinTest, FirefoxRunsWhileAWindowOfItsClassExists) {
-    EXPECT_FALSE(IsFirefoxRunning());
+    EXPECT_FALSE(IsFirefoxRunning(C()));
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -159,9 +161,9 @@ TEST_F(BrowsersWinTest, FirefoxRunsWhileAWindowOfItsClassExists) {
     HWND w = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                              wc.hInstance, nullptr);
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(IsFirefoxRunning());
+    EXPECT_TRUE(IsFirefoxRunning(C()));
     DestroyWindow(w);
-    EXPECT_FALSE(IsFirefoxRunning());
+    EXPECT_FALSE(IsFirefoxRunning(C()));
 }
 
 TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
@@ -171,7 +173,7 @@ TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
     Fs.CreateFolders(appData + "\\Opera\\Opera\\profile");
     ASSERT_EQ(Fs.WriteFileAtomic(six, "[User Prefs]\r\nHome URL=about:blank\r\n"), "");
     ASSERT_EQ(Fs.WriteFileAtomic(prefs, "[Proxy]\r\n"), "");
-    SetOperaProxy("127.0.0.2:8888");
+    SetOperaProxy(C(), "127.0.0.2:8888");
     auto key = [](const std::string& file, const char* name) {
         wchar_t value[256] = {};
         GetPrivateProfileStringW(L"Proxy", ToWide(name).c_str(), L"<missing>", value, 256,
@@ -185,7 +187,7 @@ TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
     EXPECT_EQ(key(six, "No Proxy Servers"), "");
     EXPECT_EQ(key(six, "Home URL"), "<missing>") << "another section";
     EXPECT_EQ(Fs.ReadFile(prefs), "[Proxy]\r\n") << "only the first file";
-    SetOperaProxy("");
+    SetOperaProxy(C(), "");
     EXPECT_EQ(Fs.ReadFile(six), "[User Prefs]\r\nHome URL=about:blank\r\n") << "the section we added is gone";
 }
 
@@ -194,7 +196,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     DebugTrace::SetSink(&sink);
     DebugTrace::SetEnabled(true);
     ASSERT_TRUE(CacheUrls().empty()) << "a fresh prefix";
-    ClearUrlCache();
+    ClearUrlCache(*Platform().UrlCache);
     EXPECT_EQ(sink.Lines,
               (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
                                         "repeat end", "FreeMem", "FindCloseUrlCache"}));
@@ -204,7 +206,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     AddCacheEntry(L"http://example.test/page", NORMAL_CACHE_ENTRY);
     ASSERT_EQ(CacheUrls().size(), 3u);
     sink.Lines.clear();
-    ClearUrlCache();
+    ClearUrlCache(*Platform().UrlCache);
     DebugTrace::SetEnabled(false);
     DebugTrace::SetSink(nullptr);
     EXPECT_TRUE(CacheUrls().empty());

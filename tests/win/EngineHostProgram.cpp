@@ -4,6 +4,7 @@
 // --busy keeps the window in its start-up phase for MS milliseconds: only messages
 // sent by other processes are answered, the posted start-up message waits.
 // --log appends one line per command-file event ("OnCmdFile:<text>").
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"
@@ -62,7 +63,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!form.CreateHandle("Engine host", WS_OVERLAPPEDWINDOW, 0, 320, 120)) return 2;
         host.SetOwner(form.Handle());
         auto* data = new TCLMultiLangData(&form, "CLMultiLangData");
-        auto* engine = new TCLEngine(&form, host);
+        auto* engine = new TCLEngine(&form, host, Platform(), Settings());
         engine->SetSettingOverwrite({"App.ID=4242"});
         engine->SetLanguageData(data);
         engine->OnCmdFile = [&](const std::string& file) { AppendLog(log, "OnCmdFile:" + file); };

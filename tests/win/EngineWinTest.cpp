@@ -2,6 +2,7 @@
 // with its "do not show again" box, the about window, and live re-translation.
 #include "Screenshot.h"
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
 #include "framework/language/CLMultiLang.h"
@@ -52,7 +53,7 @@ struct EngineWindow {
         Form.CreateHandle("Engine test", WS_OVERLAPPEDWINDOW, 0, 400, 200);
         Host.SetOwner(Form.Handle());
         Data = new TCLMultiLangData(&Form, "CLMultiLangData");
-        E = new TCLEngine(&Form, Host);
+        E = new TCLEngine(&Form, Host, Platform(), Settings());
         E->SetLanguageData(Data);
         Form.LoadComponents(); // loads lang\English.lan from beside the test program
     }
@@ -182,13 +183,13 @@ TEST(EngineWinTest, LanguageChangeRetranslatesAnOpenWindow) {
     ShowWindow(window.Handle(), SW_SHOW);
     EXPECT_EQ(label->GetText(), "Design text") << "English.lan has no section for this window";
 
-    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(dir / "A.lan"));
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi, dir / "A.lan"));
     wchar_t buffer[128] = {};
     GetWindowTextW(label->Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"Hello ");
     GetWindowTextW(window.Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"One");
-    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(dir / "B.lan"));
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi, dir / "B.lan"));
     GetWindowTextW(label->Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"Gr\u00fc\u00df dich");
     SaveScreenshot(window.Handle(), "retranslated-window");

@@ -4,9 +4,10 @@
 #pragma once
 
 #include "WinTestUtil.h"
+#include "app/AppSettings.h"
+#include "base/Text.h"
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
-#include "base/Text.h"
 #include "platform/win32/PlatformWin.h"
 #include "proxy/ProxyManager.h"
 
@@ -32,8 +33,8 @@ protected:
 
     void SetUp() override {
         InstallWin32Platform();
-        SetSettingsEngine(&Lists);
-        Pool = std::make_unique<TProxyManager>();
+        Settings().SetLists(&Lists);
+        Pool = std::make_unique<TProxyManager>(Platform(), Settings());
         Pool->SetOnGetCurrentLocalInfo([this](TProxyManager&) {
             ++Events;
             EventThread = GetCurrentThreadId();
@@ -41,7 +42,7 @@ protected:
     }
     void TearDown() override {
         Pool.reset();
-        SetSettingsEngine(nullptr);
+        Settings().SetLists(nullptr);
         FreeSettings();
     }
     void Set(const std::string& name, const std::string& value) {

@@ -1,6 +1,6 @@
 // settings_probe.exe: constructs the process's settings store with the Win32
 // facilities, prints "RunTimes=N AllUser=B UserDataPath=P" and frees the store.
-#include "framework/settings/CLSettings.h"
+#include "app/AppSettings.h"
 #include "platform/win32/PlatformWin.h"
 
 #include <cstdio>

@@ -2,6 +2,7 @@
 // until it is killed; every save writes each test key with the next generation. It prints
 // the file and its Unix process id, then "saved N" after each save, and after its first save starts a Unix
 // shell that kills it with SIGKILL DELAY_MS milliseconds later, wherever it then is.
+#include "app/AppSettings.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"

@@ -22,13 +22,15 @@ constexpr wchar_t kFilterOwner[] = L"Maskaddr.ChooserKeyFilter";
 
 } // namespace
 
-TfrmChooseIPCountry::TfrmChooseIPCountry(HWND owner, TProxyManager& pool)
-    : TWin32Form(nullptr, "frmChooseIPCountry", "TfrmChooseIPCountry"), FOwner(owner),
-      FController(*this, pool) {
+TfrmChooseIPCountry::TfrmChooseIPCountry(HWND owner, TProxyManager& pool, IAppTexts& texts,
+                                         const TPlatform& platform, TCLSettings& settings,
+                                         const TFormData& formData)
+    : TWin32Form(nullptr, "frmChooseIPCountry", "TfrmChooseIPCountry"), FOwner(owner), FTexts(texts),
+      FFiles(*platform.Files), FController(*this, pool, platform, settings) {
     Position = TFormPosition::MainFormCenter;
     if (!CreateHandle("Choose IP Country", kStyle, kExStyle, kClientWidth, kClientHeight, owner)) return;
     CreateControls();
-    LoadWithEngine(); // the engine's language and skin, as every window of ours
+    LoadWithEngine(formData); // the engine's language and skin, as every window of ours
     FController.FormCreate();
     InstallKeyFilter();
 }
@@ -53,7 +55,7 @@ void TfrmChooseIPCountry::CreateControls() {
                                  Px(17), Px(62), Px(kPanelWidth), Px(kPanelHeight), Handle(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPanel)),
                                  GetModuleHandleW(nullptr), nullptr);
-    FMap = std::make_unique<TMapView>(panel);
+    FMap = std::make_unique<TMapView>(panel, FFiles);
     FMap->OnProgressChange = [this](TMapView*, int progress, int max) {
         FController.wbMapProgressChange(progress, max);
         if (progress == max && !FFirstMapTraced && FOpenedAt > 0) {
@@ -129,8 +131,8 @@ void TfrmChooseIPCountry::NamePictures() {
     if (ItemIndex() < 0) return;
     const std::string country = ItemText(ItemIndex());
     // Without the language's words the country alone still names them.
-    auto named = [&country](const char* key) {
-        const std::string text = Engine() != nullptr ? Engine()->GetAppStringEx(key, {country}) : std::string();
+    auto named = [this, &country](const char* key) {
+        const std::string text = FTexts.GetAppStringEx(key, {country});
         return text.empty() ? country : text;
     };
     SetAccessibleName(Control(idFlag), named("Access.FlagOf"));

@@ -4,6 +4,7 @@
 // and skin when it loads.
 #pragma once
 
+#include "framework/engine/EngineParts.h"
 #include "ui/ChooseIPCountry.h"
 #include "ui/win32/MapView.h"
 #include "ui/win32/Win32Form.h"
@@ -19,7 +20,8 @@ public:
     // Control identifiers, so that other programs (the tests) find them.
     enum : int { idCountry = 101, idFlag, idPanel, idGauge, idCountryLabel };
 
-    TfrmChooseIPCountry(HWND owner, TProxyManager& pool);
+    TfrmChooseIPCountry(HWND owner, TProxyManager& pool, IAppTexts& texts, const TPlatform& platform,
+                        TCLSettings& settings, const TFormData& formData);
     ~TfrmChooseIPCountry() override;
     // Shows the dialog modally: mr::OK or mr::Cancel.
     int Execute();
@@ -56,6 +58,8 @@ private:
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
     HWND FOwner;
+    IAppTexts& FTexts;
+    IFileSystem& FFiles;
     TChooseIPCountry FController;
     TComboBoxControl* FCountry = nullptr; // a component of the window
     std::unique_ptr<TMapView> FMap;

@@ -217,9 +217,7 @@ int TTaskMessageDialog::MessageDlg2(const std::string& text, const std::string& 
     }
     std::wstring verification;
     if (ShowAgainFlag) {
-        TCLEngine* engine = Engine();
-        std::string label = engine != nullptr ? engine->GetLibString("chkShowAgain.Caption") : "";
-        verification = ToWide(label.empty() ? "Do not show this message again" : label);
+        verification = ToWide(ShowAgainCaption.empty() ? "Do not show this message again" : ShowAgainCaption);
         config.pszVerificationText = verification.c_str();
     }
     config.pfCallback = &TaskDialogCallback;

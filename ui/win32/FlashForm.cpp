@@ -13,7 +13,10 @@ namespace {
 constexpr wchar_t kFormProp[] = L"TfrmFlashForm";
 }
 
-TfrmFlashForm::TfrmFlashForm(TComponent* owner) : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm") {}
+TfrmFlashForm::TfrmFlashForm(TComponent* owner, const TPlatform& platform, TCLSettings& settings,
+                             IPages* pages)
+    : TWin32Form(owner, "frmFlashForm", "TfrmFlashForm"), TFlashFormLogic(settings, pages),
+      FPlatform(platform), FSettings(settings) {}
 
 bool TfrmFlashForm::CreateInside(HWND parent) {
     RECT area{0, 0, 534, 180};
@@ -28,8 +31,8 @@ bool TfrmFlashForm::CreateInside(HWND parent) {
 
 void TfrmFlashForm::FormCreate() {
     CreateFlashPlayer();
-    SetBackground(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Background")));
-    SetLogo(ResolvePath(AppFolder(), Settings().GetSettingString("FLS.Logo")));
+    SetBackground(ResolvePath(AppFolder(*FPlatform.Files), FSettings.GetSettingString("FLS.Background")));
+    SetLogo(ResolvePath(AppFolder(*FPlatform.Files), FSettings.GetSettingString("FLS.Logo")));
     ResetDisplay();
 }
 
@@ -38,7 +41,7 @@ void TfrmFlashForm::FormDestroy() {
 }
 
 void TfrmFlashForm::CreateFlashPlayer() {
-    FFlashPlayer = std::make_unique<TFlashPlayer>(Handle());
+    FFlashPlayer = std::make_unique<TFlashPlayer>(Handle(), FPlatform, FSettings);
     FPlayerWindow = FFlashPlayer->Handle();
     if (FPlayerWindow != nullptr) PutFlashWindowProc();
     FFlashPlayer->OnFSCommand = [this](TFlashPlayer* sender, const std::wstring& command,
@@ -48,15 +51,15 @@ void TfrmFlashForm::CreateFlashPlayer() {
 
     // The player needs its scene file beside the program; without it the overlay stays,
     // every command is still taken, and the built-in scene is drawn.
-    FFlashPlayer->SetMovie(AppFolder() + "res\\maskaddr.dat");
-    if (!Platform().Files->FileExists(FFlashPlayer->Movie())) {
+    FFlashPlayer->SetMovie(AppFolder(*FPlatform.Files) + "res\\maskaddr.dat");
+    if (!FPlatform.Files->FileExists(FFlashPlayer->Movie())) {
         const std::wstring text = ToWide(FFlashPlayer->Movie() + " File Error!");
-        const std::wstring caption = ToWide(Settings().GetSettingString("APP.Name"));
+        const std::wstring caption = ToWide(FSettings.GetSettingString("APP.Name"));
         MessageBoxW(GetAncestor(Handle(), GA_ROOT), text.c_str(), caption.c_str(), MB_OK);
     }
     FFlashPlayer->Quality = 1;
-    FFlashPlayer->SetBounds(0, 0, Settings().GetSettingInteger("FLS.Width"),
-                            Settings().GetSettingInteger("FLS.Height"));
+    FFlashPlayer->SetBounds(0, 0, FSettings.GetSettingInteger("FLS.Width"),
+                            FSettings.GetSettingInteger("FLS.Height"));
 }
 
 // Saves the player's own window procedure in FFlashMes and puts FlashWindowProc in front of
@@ -118,8 +121,9 @@ void TfrmFlashForm::SendCommand(const std::string& text) {
     if (FFlashPlayer != nullptr) FFlashPlayer->SetVariable(ToWide(kCallbackVar), ToWide(text));
 }
 
-std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container) {
-    auto form = std::make_unique<TfrmFlashForm>();
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform,
+                                              TCLSettings& settings, IPages* pages) {
+    auto form = std::make_unique<TfrmFlashForm>(nullptr, platform, settings, pages);
     if (!form->CreateInside(container)) return form;
     ShowWindow(form->Handle(), SW_SHOW);
     return form;

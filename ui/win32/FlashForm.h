@@ -13,7 +13,7 @@ namespace maskaddr {
 
 class TfrmFlashForm : public TWin32Form, public TFlashFormLogic {
 public:
-    explicit TfrmFlashForm(TComponent* owner = nullptr);
+    TfrmFlashForm(TComponent* owner, const TPlatform& platform, TCLSettings& settings, IPages* pages);
 
     // Creates the window inside parent, filling its client area, then runs FormCreate.
     bool CreateInside(HWND parent);
@@ -34,6 +34,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     static LRESULT CALLBACK PlayerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void PutFlashWindowProc();
     void RemoveFlashWindowProc();
@@ -45,6 +47,7 @@ private:
 };
 
 // Creates the overlay in the container (border style none, filling it) and shows it.
-std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container);
+std::unique_ptr<TfrmFlashForm> PlaceFlashForm(HWND container, const TPlatform& platform,
+                                              TCLSettings& settings, IPages* pages);
 
 } // namespace maskaddr

@@ -176,7 +176,8 @@ std::string CacheName(const std::string& url) {
 
 } // namespace
 
-TFlashPlayer::TFlashPlayer(HWND parent) {
+TFlashPlayer::TFlashPlayer(HWND parent, const TPlatform& platform, TCLSettings& settings)
+    : FPlatform(platform), FSettings(settings) {
     StartGdiplus();
     CreateWindowHandle({kClassName}, "", WS_CHILD | WS_VISIBLE, 0, {0, 0, 534, 180}, parent);
     // The value is read through a shared copy: a screen reader may keep the object longer
@@ -188,13 +189,13 @@ TFlashPlayer::~TFlashPlayer() = default;
 
 void TFlashPlayer::SetMovie(const std::string& path) {
     FMovie = path;
-    auto bytes = Platform().Files->ReadFile(path);
+    auto bytes = FPlatform.Files->ReadFile(path);
     if (!bytes) {
         DebugTrace::Trace(kTag, "Scene description not readable: " + path);
         return;
     }
     TTextEncoding encoding;
-    FScene.SetLayout(TSceneLayout::FromIni(TIniText::DecodeBytes(*bytes, *Platform().Ansi, encoding)));
+    FScene.SetLayout(TSceneLayout::FromIni(TIniText::DecodeBytes(*bytes, *FPlatform.Ansi, encoding)));
     if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -483,8 +484,8 @@ Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
     if (it != FPictures.end()) return it->second.get();
     std::string file = pathOrURL;
     if (IsWebAddress(pathOrURL)) {
-        file = Settings().UserDataPath() + "flags\\" + CacheName(pathOrURL);
-        if (!Platform().Files->FileExists(file)) {
+        file = FSettings.UserDataPath() + "flags\\" + CacheName(pathOrURL);
+        if (!FPlatform.Files->FileExists(file)) {
             Download(pathOrURL, file);
             return nullptr; // shown once the download is done
         }
@@ -496,8 +497,8 @@ Gdiplus::Bitmap* TFlashPlayer::Picture(const std::string& pathOrURL) {
 
 void TFlashPlayer::Download(const std::string& url, const std::string& file) {
     if (FDownloads.count(url) != 0) return; // running, or failed once this run
-    Platform().Files->CreateFolders(Settings().UserDataPath() + "flags");
-    auto downloader = std::make_unique<TSingleDownloader>(nullptr);
+    FPlatform.Files->CreateFolders(FSettings.UserDataPath() + "flags");
+    auto downloader = std::make_unique<TSingleDownloader>(nullptr, FPlatform);
     downloader->URL = url;
     downloader->FileName = file;
     downloader->BinaryData = true;

@@ -4,6 +4,7 @@
 // and reports clicks on the check-IP element and the logo as FSCommand calls.
 #pragma once
 
+#include "platform/Platform.h"
 #include "ui/OverlayScene.h"
 #include "ui/win32/Win32Window.h"
 
@@ -25,11 +26,12 @@ class RectF;
 
 namespace maskaddr {
 
+class TCLSettings;
 class TSingleDownloader;
 
 class TFlashPlayer : public TWin32Window {
 public:
-    explicit TFlashPlayer(HWND parent);
+    TFlashPlayer(HWND parent, const TPlatform& platform, TCLSettings& settings);
     ~TFlashPlayer() override; // where the pictures' and downloads' types are complete
 
     // The scene description file; a missing or unreadable one leaves the built-in scene.
@@ -65,6 +67,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    TPlatform FPlatform;
+    TCLSettings& FSettings;
     void PaintClient(HDC dc) override;
     void DrawScene(Gdiplus::Graphics& g);
     void UpdateSpokenName();

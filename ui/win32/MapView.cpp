@@ -38,7 +38,7 @@ TGeoBox Shifted(const TGeoBox& box, double lon) {
 
 } // namespace
 
-TMapView::TMapView(HWND parent) {
+TMapView::TMapView(HWND parent, IFileSystem& files) : FFiles(files) {
     StartGdiplus();
     RECT r{};
     GetClientRect(parent, &r);
@@ -48,12 +48,12 @@ TMapView::TMapView(HWND parent) {
 
 // Shapes are read once per process: the chooser opens at once the second time, and the
 // file is the same for every document.
-const TWorldMap* TMapView::Shapes(const std::string& path) {
+const TWorldMap* TMapView::Shapes(IFileSystem& files, const std::string& path) {
     static std::map<std::string, std::unique_ptr<TWorldMap>> loaded;
     auto it = loaded.find(path);
     if (it != loaded.end()) return it->second.get();
     std::unique_ptr<TWorldMap> map;
-    if (auto bytes = Platform().Files->ReadFile(path)) {
+    if (auto bytes = files.ReadFile(path)) {
         std::string error;
         if (auto parsed = TWorldMap::Parse(*bytes, &error))
             map = std::make_unique<TWorldMap>(std::move(*parsed));
@@ -99,7 +99,7 @@ void TMapView::Progress(int progress) {
 void TMapView::Step() {
     switch (FStage) {
     case kLoading:
-        FMap = Shapes(FBase + FDoc.Shapes);
+        FMap = Shapes(FFiles, FBase + FDoc.Shapes);
         FHighlight =
             FMap != nullptr && FDoc.HasPoint ? FMap->CountryIndexAt(FDoc.Longitude, FDoc.Latitude) : -1;
         FStage = kDrawing;

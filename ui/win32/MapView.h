@@ -7,6 +7,7 @@
 // (the chooser's key filter keeps both from it). It never touches the network.
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/win32/Handles.h"
 #include "ui/MapDocument.h"
 #include "ui/WorldMap.h"
@@ -28,7 +29,7 @@ namespace maskaddr {
 class TMapView : public TWin32Window {
 public:
     // A child window filling the parent's client area.
-    explicit TMapView(HWND parent);
+    TMapView(HWND parent, IFileSystem& files);
 
     // Loads a document (not through an address): the drawing follows over the next turns of
     // the message loop, with progress notifications.
@@ -47,12 +48,13 @@ public:
     POINT ClientPoint(double lon, double lat) const;
     double DpiScale() const;
     // The shapes of a file, loaded once per process; null when unreadable.
-    static const TWorldMap* Shapes(const std::string& path);
+    static const TWorldMap* Shapes(IFileSystem& files, const std::string& path);
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    IFileSystem& FFiles;
     enum TStage { kIdle, kLoading, kDrawing, kDone };
     void Start();
     void Step();

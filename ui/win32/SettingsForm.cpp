@@ -77,15 +77,17 @@ void FitBrowserColumns(HWND list) {
 
 } // namespace
 
-TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon)
-    : TWin32Form(nullptr, "frmSettings", "TfrmSettings"),
-      FController(*this, firefox, std::move(setRunAtLogon)) {
+TfrmSettings::TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon,
+                           const TBrowserContext& context, TSettingsController::TEngineParts engine,
+                           const TFormData& formData)
+    : TWin32Form(nullptr, "frmSettings", "TfrmSettings"), FTexts(engine.Texts),
+      FController(*this, firefox, std::move(setRunAtLogon), context, engine) {
     Position = TFormPosition::MainFormCenter;
     if (!CreateHandle("Settings", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, kClientWidth,
                       kClientHeight, owner))
         return;
     CreateControls();
-    LoadWithEngine();
+    LoadWithEngine(formData);
     FController.FormCreate();
 }
 
@@ -155,10 +157,9 @@ void TfrmSettings::CreateBrowserList() {
                                        LVS_NOSORTHEADER,
                                    24, 64, kClientWidth - 48, 114, settingsIds::lvBrowsers);
     SendMessageW(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-    TCLEngine* engine = Engine();
     const char* keys[] = {"Browsers.Column.Browser", "Browsers.Column.State"};
     for (int column = 0; column < 2; ++column) {
-        std::wstring caption = ToWide(engine != nullptr ? engine->GetAppString(keys[column]) : "");
+        std::wstring caption = ToWide(FTexts.GetAppStringEx(keys[column], {}));
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
         c.pszText = caption.data();

@@ -35,7 +35,9 @@ constexpr int btnCancel = IDCANCEL;
 
 class TfrmSettings final : public TWin32Form, public ISettingsView {
 public:
-    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon);
+    TfrmSettings(HWND owner, IFirefoxSetup& firefox, TSetRunAtLogon setRunAtLogon,
+                 const TBrowserContext& context, TSettingsController::TEngineParts engine,
+                 const TFormData& formData);
     TSettingsController& Controller() { return FController; }
 
     // ISettingsView
@@ -61,6 +63,7 @@ private:
     int BoxId(TSettingsBox box) const;
     bool OnPage(HWND control) const;
 
+    IAppTexts& FTexts;
     TSettingsController FController;
     TComboBoxControl* FLanguage = nullptr;   // a component of the window
     std::map<int, std::vector<HWND>> FPages; // the controls of each page, by page index

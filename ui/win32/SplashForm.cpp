@@ -90,18 +90,18 @@ LRESULT CALLBACK TspPngForm::NewWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 
 // ---- TfrmCLSplashForm ----
 
-TfrmCLSplashForm::TfrmCLSplashForm(const std::string& folder)
+TfrmCLSplashForm::TfrmCLSplashForm(IFileSystem& files, const std::string& folder)
     : TWin32Form(nullptr, "frmCLSplashForm", "TfrmCLSplashForm") {
     if (!CreateHandle("", WS_POPUP, 0, kDesignWidth, kDesignHeight)) return;
     spngfrm1 = new TspPngForm(*this);
-    FormCreate(folder);
+    FormCreate(files, folder);
 }
 
 // The picture of the folder, centred on the whole screen. Without one the window closes as
 // soon as its messages are served and shows the built-in picture until then; that one is
 // decoded only then, so a start with a picture decodes one picture, not two.
-void TfrmCLSplashForm::FormCreate(const std::string& folder) {
-    const std::string file = ChooseSplashPicture(folder);
+void TfrmCLSplashForm::FormCreate(IFileSystem& files, const std::string& folder) {
+    const std::string file = ChooseSplashPicture(files, folder);
     if (file.empty() || !spngfrm1->LoadPng(file)) {
         DebugTrace::Trace("Splash", "No picture in " + folder);
         spngfrm1->SetPicture(LoadAlphaPictureResource(kDesignPicture, Dpi()));

@@ -44,7 +44,7 @@ public:
     // The picture comes from the folder ("oem.splash.png", else "res\images\splash.png");
     // without either the window closes once its messages are served, and shows the
     // picture built into the program until then.
-    explicit TfrmCLSplashForm(const std::string& folder = AppFolder());
+    TfrmCLSplashForm(IFileSystem& files, const std::string& folder);
     // Shows the window and paints it now, before any message loop runs.
     void ShowAndPaint();
     // The main window exists: unless it has taken activation (which closes the splash),
@@ -56,7 +56,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void FormCreate(const std::string& folder);
+    void FormCreate(IFileSystem& files, const std::string& folder);
     void FormDeactivate();
 
     TspPngForm* spngfrm1 = nullptr; // a component of this form

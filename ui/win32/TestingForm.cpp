@@ -15,8 +15,10 @@ constexpr UINT_PTR kCloseTimer = 1;
 
 // A tool window; unlike a window without border icons it keeps its close button, since
 // after a run with a proxy that does not hide, the user closes it.
-TfrmTesting::TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::string& checkURL)
-    : TWin32Form(nullptr, "frmTesting", "TfrmTesting"), FController(*this, std::move(proxies), checkURL) {
+TfrmTesting::TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::string& checkURL,
+                         IAppTexts& texts, const TPlatform& platform, const TFormData& formData)
+    : TWin32Form(nullptr, "frmTesting", "TfrmTesting"),
+      FController(*this, std::move(proxies), checkURL, texts, platform) {
     Position = TFormPosition::MainFormCenter;
     if (!CreateHandle("Verifing from server ...", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW,
                       kClientWidth, kClientHeight, owner))
@@ -31,7 +33,7 @@ TfrmTesting::TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::
                       WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
                           ES_READONLY,
                       8, 66, kClientWidth - 16, kClientHeight - 74, testingIds::mmoLog);
-    LoadWithEngine();
+    LoadWithEngine(formData);
     FController.FormCreate();
 }
 

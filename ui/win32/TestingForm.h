@@ -16,7 +16,8 @@ constexpr int mmoLog = 403;
 
 class TfrmTesting final : public TWin32Form, public ITestingView {
 public:
-    TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::string& checkURL);
+    TfrmTesting(HWND owner, std::vector<TProxyRec> proxies, const std::string& checkURL, IAppTexts& texts,
+                const TPlatform& platform, const TFormData& formData);
 
     // ITestingView
     void SetInfo(const std::string& text) override;

@@ -15,9 +15,6 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU, kDialogExStyl
 constexpr UINT kShowResult = WM_USER + 2;
 constexpr UINT_PTR kTimer = 1;
 enum : int { idInfo = 101, idTimerLabel, idAutoCheck, idOK, idCancel, idOK2, idProcessText, idCancelProcess };
-std::string Lib(const std::string& key) {
-    return Engine() != nullptr ? Engine()->GetLibString(key) : std::string();
-}
 } // namespace
 
 TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
@@ -29,8 +26,8 @@ TfrmCLUpdateForm::TfrmCLUpdateForm(HWND owner, TUpdateController& controller)
 // The dialog's client size: the logo panel takes the picture's height, or is left out
 // without a picture.
 void TfrmCLUpdateForm::FormCreate() {
-    const std::string logo = AppFolder() + "res\\images\\update.png";
-    if (Platform().Files->FileExists(logo)) FLogo = LoadPictureFile(logo);
+    const std::string logo = AppFolder(FController.Files()) + "res\\images\\update.png";
+    if (FController.Files().FileExists(logo)) FLogo = LoadPictureFile(logo);
     const int top = FLogo.Height;
     FClientWidth = FLogo ? std::max(FLogo.Width, kWidth) : kWidth;
     FClientHeight = top + kHeight - kLogoPanel;
@@ -51,17 +48,17 @@ void TfrmCLUpdateForm::FormCreate() {
     add(L"BUTTON", WS_TABSTOP | WS_DISABLED, kWidth - 88, bottom - 30, 80, 25, idOK2);
     add(L"STATIC", 0, 8, 16, kWidth - 110, 20, idProcessText);
     add(L"BUTTON", WS_TABSTOP, kWidth - 88, 12, 80, 25, idCancelProcess);
-    SetWindowTextW(Handle(), ToWide(Lib("TfrmCLUpdateForm.Caption")).c_str());
+    SetWindowTextW(Handle(), ToWide(FController.Lib("TfrmCLUpdateForm.Caption")).c_str());
     for (int id : {idOK, idOK2})
-        SetDlgItemTextW(Handle(), id, ToWide(Lib("btnOk.Caption")).c_str());
+        SetDlgItemTextW(Handle(), id, ToWide(FController.Lib("btnOk.Caption")).c_str());
     for (int id : {idCancel, idCancelProcess})
-        SetDlgItemTextW(Handle(), id, ToWide(Lib("btnCancel.Caption")).c_str());
-    SetDlgItemTextW(Handle(), idAutoCheck, ToWide(Lib("cbAutoCheckUpdate.Caption")).c_str());
-    SetDlgItemTextW(Handle(), idInfo, ToWide(Lib("Update.Connecting")).c_str());
-    SetDlgItemTextW(Handle(), idProcessText, ToWide(Lib("Update.Connecting")).c_str());
-    Show(GetDlgItem(Handle(), idAutoCheck), !Settings().GetSettingBool("Update.NoAutoCheck"));
+        SetDlgItemTextW(Handle(), id, ToWide(FController.Lib("btnCancel.Caption")).c_str());
+    SetDlgItemTextW(Handle(), idAutoCheck, ToWide(FController.Lib("cbAutoCheckUpdate.Caption")).c_str());
+    SetDlgItemTextW(Handle(), idInfo, ToWide(FController.Lib("Update.Connecting")).c_str());
+    SetDlgItemTextW(Handle(), idProcessText, ToWide(FController.Lib("Update.Connecting")).c_str());
+    Show(GetDlgItem(Handle(), idAutoCheck), !FController.Store().GetSettingBool("Update.NoAutoCheck"));
     CheckDlgButton(Handle(), idAutoCheck,
-                   Settings().GetSettingBool("Update.AutoCheck") ? BST_CHECKED : BST_UNCHECKED);
+                   FController.Store().GetSettingBool("Update.AutoCheck") ? BST_CHECKED : BST_UNCHECKED);
 }
 
 bool TfrmCLUpdateForm::IsVisible() {
@@ -90,7 +87,7 @@ void TfrmCLUpdateForm::ShowDialogView() {
     for (int id : {idProcessText, idCancelProcess})
         Show(GetDlgItem(Handle(), id), false);
     Show(GetDlgItem(Handle(), idInfo), true);
-    Show(GetDlgItem(Handle(), idAutoCheck), !Settings().GetSettingBool("Update.NoAutoCheck"));
+    Show(GetDlgItem(Handle(), idAutoCheck), !FController.Store().GetSettingBool("Update.NoAutoCheck"));
     SetFrame(kDialogStyle, kDialogExStyle, FClientWidth, FClientHeight);
 }
 

@@ -287,13 +287,12 @@ void TWin32Form::FitControlsToCaptions() {
         if (auto* control = dynamic_cast<TWin32Control*>(c)) control->FitToCaption(client.right - Px(12));
 }
 
-void TWin32Form::LoadWithEngine() {
-    TCLEngine* engine = Engine();
-    auto* form = new TCLForm(this, "CLForm", engine ? TFormData{engine->SkinData(), engine->LanguageData()} : TFormData{});
+void TWin32Form::LoadWithEngine(const TFormData& data) {
+    auto* form = new TCLForm(this, "CLForm", data);
     form->FRuntimeSetLanguageData = true;
     auto* language = new TCLMultiLang(this, "CLMultiLang");
     language->FOnChangeLanguage = [this](TCLMultiLang*) { FitControlsToCaptions(); };
-    if (engine) UseSkin(engine->SkinData());
+    if (data.SkinData != nullptr) UseSkin(static_cast<TSkinData*>(data.SkinData));
     LoadComponents();
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/components/Form.h"
+#include "framework/language/CLForm.h"
 #include "platform/win32/Handles.h"
 #include "ui/win32/Win32Window.h"
 
@@ -63,9 +64,10 @@ public:
     TSkinData* SkinData() const { return FSkinListener.Data; }
 
     // For a window of its own components: adds the form base and a language component,
-    // so the engine's current language reaches it, takes the engine's skin, and loads
-    // the components. Each language's captions then get the room they need.
-    void LoadWithEngine();
+    // so the engine's current language reaches it, takes the engine's skin (the skin data
+    // given, if any), and loads the components. Each language's captions then get the room
+    // they need.
+    void LoadWithEngine(const TFormData& data);
     // Widens each label, button and check box whose caption is wider than the control
     // as far as the client area allows, and gives a control back its designed width when
     // its caption needs no more.

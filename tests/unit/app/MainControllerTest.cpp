@@ -1,6 +1,7 @@
 // The main window's option handlers, caption commands and always-on-top, against a
 // recording view.
 #include "app/MainController.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakeMainView.h"
 #include "fakes/FakePlatform.h"
@@ -26,12 +27,13 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers};
+    TMainController C{View.Views(), Switchers, P.Facilities, Settings()};
     void SetUp() override { View.Controller = &C; }
     const char* Run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
         P.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat", "[setting]\n" + lines);
+        Settings().Reopen(); // as the next start reads them
     }
 };
 
@@ -44,7 +46,6 @@ TEST_F(MainControllerTest, StoredIntervalIsClampedAndWrittenBack) {
                                                           {"ChangeIPTime=500\n", "120"},
                                                           {"ChangeIPTime=121\n", "120"},
                                                           {"ChangeIPTime=7\n", "7"}}) {
-        FreeSettings();
         User(stored);
         C.LoadSettings();
         EXPECT_EQ(std::to_string(View.Minutes), shown) << stored;
@@ -103,7 +104,8 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
     User("");
     TFakeEngineHost host;
     {
-        TCLEngine engine(nullptr, host);
+        TCLEngine engine(nullptr, host, P.Facilities, Settings());
+        C.SetEngine(&engine);
         EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close));
         EXPECT_TRUE(View.InTray);
         ASSERT_NE(host.Dialog, nullptr);
@@ -114,6 +116,7 @@ TEST_F(MainControllerTest, CloseButtonGoesToTheTrayUnlessTheSessionEnds) {
         EXPECT_FALSE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Close))
             << "shutdown: the window closes";
         EXPECT_EQ(host.Dialog->Shown.size(), 1u);
+        C.SetEngine(nullptr);
     }
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::Maximize));
     EXPECT_TRUE(C.spDynamicSkinFormObjectCommand(TCaptionCommand::RollUp));
@@ -124,7 +127,8 @@ TEST_F(MainControllerTest, CreationLooksUpTheLocalInfoAndTheInitTimerWaitsForThe
     User("URL.GetInfo=http://127.0.0.1:9/info\nApp.MagicWord=w\nTARGET_COUNTRY=DE\n");
     P.Http.SetReply("http://127.0.0.1:9/info?MagicWord=w", "IP=127.0.0.1\r\nCOUNTRY_SHORT=US\r\n");
     TFakeEngineHost host;
-    TCLEngine engine(nullptr, host);
+    TCLEngine engine(nullptr, host, P.Facilities, Settings());
+    C.SetEngine(&engine);
 
     C.FormCreate();
     EXPECT_FALSE(C.FLocalInfoGot);
@@ -168,13 +172,13 @@ TEST_F(MainControllerTest, ACommandBeforeTheStartsLookForALeftoverHideHasItFirst
 
 TEST_F(MainControllerTest, TheVerificationWindowOpensOnceThePoolHasLoadedWhenAsked) {
     for (bool asked : {false, true}) {
-        FreeSettings();
         User(std::string("TestIPfromLocal=") + (asked ? "1" : "0") +
              "\nURL.VerifyIP=http://127.0.0.1:9/verifyip\nTARGET_COUNTRY=FR\n"
              "NORMAL_IPS=10.0.0.1:80|Germany|DE|13|52;10.0.0.2:80|France|FR|2|48;\n");
+        Settings().Reopen();
         TFakeMainView view;
-        TMainController c(view, Switchers);
-        c.FProxyManager = std::make_unique<TProxyManager>();
+        TMainController c(view.Views(), Switchers, P.Facilities, Settings());
+        c.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         c.tmrInitTimer();
         c.tmrInitTimer(); // a tick already queued when the timer stopped
         ASSERT_EQ(view.TestingShown.size(), asked ? 1u : 0u);
@@ -209,11 +213,12 @@ protected:
              "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;10.0.0.2:3128|France|FR|2|48;\n"
              "SUPER_IPS=10.0.0.9:80|Germany, Federal Republic|DE|13|52;\n"
              "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}\nTARGET_COUNTRY=UN\n");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
+        C.SetEngine(E.get());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.Ready=Ready"});
         E->SetLanguageData(&Texts);
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "png"); // shipped: nothing to download
-        C.FProxyManager = std::make_unique<TProxyManager>();
+        C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         C.LoadPool();
         C.FLocalInfoGot = true;
         P.Clock.Value = 46000.5; // 12:00:00
@@ -300,19 +305,19 @@ TEST_F(HideTest, StopSequenceAndDestructionAlwaysClear) {
 }
 
 TEST_F(HideTest, PremiumProxiesAreTouchedAtOnceAndEvery45Minutes) {
-    FreeSettings();
     User("Update.Times=1\nSUPER_IPS=10.0.0.9:80|Germany|DE|13|52;\nNORMAL_IPS=10.0.0.1:8080|France|FR|2|48;\n"
          "SUPER_TOUCH=http://127.0.0.1:9/touch?ip={1}&again={1}\nTARGET_COUNTRY=DE\n");
+    Settings().Reopen();
     // Premium proxies come first in two choices of ten: find a seed of the pool's generator
     // that draws one, and let the real choice use it.
     uint64_t seed = 1;
     auto previous = ProxyRandom().SetSeedSource([&seed] { return seed; });
     for (; seed < 1000; ++seed) {
-        TProxyManager probe;
+        TProxyManager probe{P.Facilities, Settings()};
         probe.LoadSettings();
         if (probe.GetIdleProxy("DE", false, TProxyRange::KAll, true).IsSuper) break;
     }
-    C.FProxyManager = std::make_unique<TProxyManager>();
+    C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     C.FProxyManager->LoadSettings();
     C.actMaskaddrExecute();
     ProxyRandom().SetSeedSource(previous);
@@ -455,7 +460,6 @@ TEST_F(HideTest, TheFirstHideStopsWhenTheWindowWasDestroyedDuringItsUpdate) {
 }
 
 TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBrought) {
-    FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\n");
     P.Inet.SetReply(
         "127.0.0.1:9/u",
@@ -466,9 +470,10 @@ TEST_F(HideTest, TheFirstHideOfAFreshInstallationHidesWithTheListsItsUpdateBroug
         while (!v.Closed && Ui.Pump(1) == 1) {
         }
     };
-    TMainController fresh{View, Switchers};
+    TMainController fresh{View.Views(), Switchers, P.Facilities, Settings()};
+    fresh.SetEngine(E.get());
     View.Controller = &fresh;
-    fresh.FProxyManager = std::make_unique<TProxyManager>();
+    fresh.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
     fresh.FLocalInfoGot = true;
     View.Timers[TMainTimer::Init] = true;
     fresh.tmrInitTimer();

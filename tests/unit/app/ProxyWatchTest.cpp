@@ -1,6 +1,7 @@
 // The main window while the world changes: the watch of the proxy in use (a dead or leaking
 // proxy replaced, none answering kept closed, a return), the lookup tried again with backoff,
 // new lists after an update, and another program's change of the system settings.
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakeMainView.h"
@@ -27,7 +28,7 @@ protected:
     TFakePlatform P;
     TFakeMainView View;
     TRecordingSwitchers Switchers;
-    TMainController C{View, Switchers};
+    TMainController C{View.Views(), Switchers, P.Facilities, Settings()};
     TFakeEngineHost Host;
     TCLMultiLangData Texts{nullptr, "CLMultiLangData"};
     std::unique_ptr<TCLEngine> E;
@@ -41,7 +42,9 @@ protected:
                         "NORMAL_IPS=10.0.0.1:80|United States|US|-97|38;10.0.0.2:80|United States|US|-97|38;"
                         "10.0.0.3:80|Germany|DE|13|52;\n");
         P.Files.Put("C:\\Tools\\App\\res\\flag_short\\US.PNG", "png");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        Settings().Reopen(); // the store of the controller reads the files as a start does
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
+        C.SetEngine(E.get());
         Texts.SetCurrentData({"[AppRes]", "FLSMsg.Hiding=Hiding", "FLSMsg.NoConnection=No connection",
                               "Watch.NoProxy=None of {1}<BR>Wait", "Watch.Resumed=Back in {1}",
                               "Watch.OtherProgram=Another program", "Browsers.Profile={1} ({2})",
@@ -53,7 +56,7 @@ protected:
     // A pool loaded and the user's own address known, hiding through one of the two US
     // proxies (First; the other is Second). A proxy without a reply refuses.
     void HideThroughTheFirst() {
-        C.FProxyManager = std::make_unique<TProxyManager>();
+        C.FProxyManager = std::make_unique<TProxyManager>(P.Facilities, Settings());
         C.LoadPool();
         C.FProxyManager->HandleLocalInfo("IP=127.0.0.1");
         C.FLocalInfoGot = true;

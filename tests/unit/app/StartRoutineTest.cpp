@@ -1,7 +1,8 @@
 // The start routine's decisions, in order, against a recording host.
 #include "app/StartRoutine.h"
-#include "browsers/FirefoxFollow.h"
+#include "app/AppSettings.h"
 #include "browsers/CountryGate.h"
+#include "browsers/FirefoxFollow.h"
 #include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
 
@@ -46,6 +47,8 @@ public:
 class StartRoutineTest : public ::testing::Test {
 protected:
     TFakePlatform P;
+    // The switchers' reach: this test's platform and the store as it is now.
+    TBrowserContext C() { return {P.Facilities, Settings()}; }
     TRecordingHost Host;
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.ID=77\nApp.GUID={G}\nApp.Autorun=0\n");
@@ -96,7 +99,7 @@ TEST_F(StartRoutineTest, SwitchesDecideBeforeAnythingElse) {
 TEST_F(StartRoutineTest, OnlyTheUninstallersEndTakesBackWhatMakeItFollowWrote) {
     const std::string profile = "C:\\Users\\me\\AppData\\Roaming\\Mozilla\\Firefox\\p";
     P.Files.Put(profile + "\\user.js", "a;\r\n");
-    ASSERT_EQ(MakeFirefoxProfileFollow(profile).Outcome, TFollowResult::TOutcome::Written);
+    ASSERT_EQ(MakeFirefoxProfileFollow(C(), profile).Outcome, TFollowResult::TOutcome::Written);
     const std::string followed = P.Files.Get(profile + "\\user.js");
     Host.Running = 5;
     for (const auto& [args, after] : {std::pair<std::vector<std::string>, std::string>{{"/S"}, followed},

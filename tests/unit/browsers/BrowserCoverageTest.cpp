@@ -3,6 +3,7 @@
 // damage, Firefox's policies and the Chromium family's; and "Make it follow" with the
 // uninstaller's take-back, byte for byte.
 #include "browsers/BrowserCoverage.h"
+#include "app/AppSettings.h"
 #include "browsers/FirefoxFollow.h"
 #include "fakes/FakePlatform.h"
 
@@ -29,6 +30,8 @@ using C = TCoverage;
 class BrowserCoverageTest : public ::testing::Test {
 protected:
     TFakePlatform P;
+    // The switchers' reach: this test's platform and the store as it is now.
+    TBrowserContext C() { return {P.Facilities, Settings()}; }
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\n");
         Client(TRegRoot::LocalMachine, "FIREFOX.EXE", "Firefox", "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\"");
@@ -41,7 +44,7 @@ protected:
     // The state of the one browser or profile of that name.
     TBrowserState Only(const std::string& browser) {
         std::vector<TBrowserState> found;
-        for (const TBrowserState& s : FindBrowsers())
+        for (const TBrowserState& s : FindBrowsers(C()))
             if (s.Browser == browser) found.push_back(s);
         EXPECT_EQ(found.size(), 1u) << browser;
         return found.empty() ? TBrowserState{} : found[0];
@@ -113,7 +116,7 @@ TEST_F(BrowserCoverageTest, ProfilesIniListsEachProfileWhereverItLies) {
                       "[Profile6]\nName=after a gap\nIsRelative=1\nPath=Profiles/gap\n");
     P.Files.Put("D:\\Fx\\work\\prefs.js", Pref("1"));
     std::vector<std::string> seen;
-    for (const TBrowserState& s : FindBrowsers())
+    for (const TBrowserState& s : FindBrowsers(C()))
         seen.push_back(s.Profile + " " + s.ProfileFolder + " " + (s.Coverage == C::Hidden ? "hidden" : "own"));
     EXPECT_EQ(seen, (std::vector<std::string>{"default-release " + kProfile + " hidden", "work D:\\Fx\\work own",
                                               "last " + kFirefoxData + "\\Profiles\\last hidden"}));
@@ -130,7 +133,7 @@ TEST_F(BrowserCoverageTest, AMissingOrDamagedProfileListShowsFirefoxAsUnknown) {
     for (const auto& [name, bytes] : cases) {
         P.Files.RemoveFile(kIni);
         if (bytes) P.Files.Put(kIni, *bytes);
-        const std::vector<TBrowserState> found = FindBrowsers();
+        const std::vector<TBrowserState> found = FindBrowsers(C());
         ASSERT_EQ(found.size(), 1u) << name;
         EXPECT_EQ(found[0].Coverage, C::Unreadable) << name;
         EXPECT_EQ(found[0].Unreadable, kIni) << name;
@@ -246,7 +249,7 @@ TEST_F(BrowserCoverageTest, EachBrowserOnceWithItsOwnPoliciesAndUnknownOnesAsSuc
     P.Registry.WriteString(TRegRoot::LocalMachine, "Software\\Policies\\BraveSoftware\\Brave", "ProxyMode", "direct");
     P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Policies\\Microsoft\\Edge", "ProxyMode", "auto_detect");
     std::vector<std::string> seen;
-    for (const TBrowserState& s : FindBrowsers())
+    for (const TBrowserState& s : FindBrowsers(C()))
         seen.push_back(s.Browser + " " + std::to_string(static_cast<int>(s.Coverage)) + " " +
                        std::to_string(static_cast<int>(s.Mode)) + (s.ByPolicy ? " policy" : ""));
     EXPECT_EQ(seen, (std::vector<std::string>{"Chromium 1 2", // its registered command's switch
@@ -274,36 +277,37 @@ TEST_F(BrowserCoverageTest, MakeItFollowAddsOneLineThatTheUninstallerTakesBackBy
         P.Files.RemoveFile(kProfile + "\\user.js");
         if (c.Before) P.Files.Put(kProfile + "\\user.js", *c.Before);
         ASSERT_TRUE(Only("Firefox").CanFollow()) << c.Name;
-        EXPECT_EQ(MakeFirefoxProfileFollow(kProfile).Outcome, TFollowResult::TOutcome::Written) << c.Name;
+        EXPECT_EQ(MakeFirefoxProfileFollow(C(), kProfile).Outcome, TFollowResult::TOutcome::Written)
+            << c.Name;
         EXPECT_EQ(P.Files.Get(kProfile + "\\user.js"), c.After) << c.Name;
         EXPECT_EQ(Only("Firefox").Coverage, C::Hidden) << c.Name;
-        TakeBackFirefoxFollow();
+        TakeBackFirefoxFollow(C());
         EXPECT_EQ(P.Files.ReadFile(kProfile + "\\user.js"), c.Before) << c.Name;
         EXPECT_FALSE(P.Files.FileExists(kJournal)) << c.Name;
     }
 
     // The user's later lines stay; a line the user changed is no longer ours.
     P.Files.Put(kProfile + "\\user.js", "a;\r\n");
-    MakeFirefoxProfileFollow(kProfile);
+    MakeFirefoxProfileFollow(C(), kProfile);
     P.Files.Put(kProfile + "\\user.js", P.Files.Get(kProfile + "\\user.js") + "b;\r\n");
-    TakeBackFirefoxFollow();
+    TakeBackFirefoxFollow(C());
     EXPECT_EQ(P.Files.Get(kProfile + "\\user.js"), "a;\r\nb;\r\n");
-    MakeFirefoxProfileFollow(kProfile);
+    MakeFirefoxProfileFollow(C(), kProfile);
     P.Files.Put(kProfile + "\\user.js", "a;\r\nb;\r\n" + Pref("4"));
-    TakeBackFirefoxFollow();
+    TakeBackFirefoxFollow(C());
     EXPECT_EQ(P.Files.Get(kProfile + "\\user.js"), "a;\r\nb;\r\n" + Pref("4"));
 }
 
 TEST_F(BrowserCoverageTest, MakeItFollowThatCannotReadOrWriteChangesNothing) {
     P.Files.Put(kProfile + "\\user.js", std::string(kMaxPrefsBytes + 1, '#'));
-    TFollowResult r = MakeFirefoxProfileFollow(kProfile);
+    TFollowResult r = MakeFirefoxProfileFollow(C(), kProfile);
     EXPECT_EQ(r.Outcome, TFollowResult::TOutcome::Unreadable);
     EXPECT_EQ(r.File, kProfile + "\\user.js");
     EXPECT_FALSE(P.Files.FileExists(kJournal));
 
     P.Files.Put(kProfile + "\\user.js", "a;\r\n");
     P.Files.WriteError = "Access is denied.";
-    r = MakeFirefoxProfileFollow(kProfile);
+    r = MakeFirefoxProfileFollow(C(), kProfile);
     EXPECT_EQ(r.Outcome, TFollowResult::TOutcome::NotWritten);
     EXPECT_EQ(r.Error, "Access is denied.");
     EXPECT_EQ(P.Files.Get(kProfile + "\\user.js"), "a;\r\n");

@@ -1,6 +1,7 @@
 // Firefox, Opera and the URL cache against fake processes, registry, files and cache: the
 // command lines byte for byte, when Firefox is started, the search for Firefox, Opera's line
 // editor, journal and preference file, the walk.
+#include "app/AppSettings.h"
 #include "base/Text.h"
 #include "browsers/Firefox.h"
 #include "browsers/Opera.h"
@@ -22,6 +23,8 @@ const char* kMozilla = "SOFTWARE\\Mozilla\\Mozilla Firefox";
 class BrowsersTest : public ::testing::Test {
 protected:
     TFakePlatform P;
+    // The switchers' reach: this test's platform and the store as it is now.
+    TBrowserContext C() { return {P.Facilities, Settings()}; }
     void SetUp() override { User(""); }
     void User(const std::string& lines) {
         FreeSettings();
@@ -63,11 +66,11 @@ TEST_F(BrowsersTest, FirefoxCommandLinesByteForByte) {
 }
 
 TEST_F(BrowsersTest, FirefoxStartsFromItsFolderAndOnlyWhenFound) {
-    SetFirefoxProxy("10.0.0.1:8080");
+    SetFirefoxProxy(C(), "10.0.0.1:8080");
     EXPECT_TRUE(P.Processes.Started.empty()) << "no Firefox: nothing is started";
     Firefox("C:\\Firefox\\firefox.exe");
-    SetFirefoxProxy("10.0.0.1:8080");
-    ClearFirefoxCookies();
+    SetFirefoxProxy(C(), "10.0.0.1:8080");
+    ClearFirefoxCookies(C());
     const std::string exe = "C:\\Firefox> \"C:\\Firefox\\firefox.exe\" ";
     EXPECT_EQ(P.Processes.Started,
               (std::vector<std::string>{
@@ -79,7 +82,7 @@ TEST_F(BrowsersTest, FirefoxStartsFromItsFolderAndOnlyWhenFound) {
     FreeSettings(); // forget the remembered path
     P.Registry.Values.clear();
     P.Trace.Lines.clear();
-    ClearFirefoxCookies();
+    ClearFirefoxCookies(C());
     EXPECT_TRUE(Traced("CLFirefox").empty()) << "without Firefox not even a trace line";
 }
 
@@ -106,8 +109,8 @@ TEST_F(BrowsersTest, SwitchedOffFirefoxIsStartedOnlyToClearAProxyOfOurs) {
         P.Processes.Started.clear();
         P.Processes.Starts = true;
         for (const std::string& step : SplitText(c.Steps, ' ')) {
-            if (step == "hide" || step == "stop") SetFirefoxProxy(step == "hide" ? "10.0.0.1:8080" : "");
-            if (step == "cookies") ClearFirefoxCookies();
+            if (step == "hide" || step == "stop") SetFirefoxProxy(C(), step == "hide" ? "10.0.0.1:8080" : "");
+            if (step == "cookies") ClearFirefoxCookies(C());
             if (step == "off") Settings().SetSettingBool("SWITCH.FF", false);
             if (step == "fail") P.Processes.Starts = false;
         }
@@ -121,50 +124,50 @@ TEST_F(BrowsersTest, SwitchedOffFirefoxIsStartedOnlyToClearAProxyOfOurs) {
 }
 
 TEST_F(BrowsersTest, FirefoxIsSearchedRememberedFirstThenTheRegistry) {
-    EXPECT_EQ(FindFirefoxPath(), "");
-    EXPECT_FALSE(IsFirefoxInstalled());
+    EXPECT_EQ(FindFirefoxPath(C()), "");
+    EXPECT_FALSE(IsFirefoxInstalled(C()));
 
     Firefox("C:\\Mozilla\\firefox.exe");
-    EXPECT_EQ(FindFirefoxPath(), "C:\\Mozilla\\firefox.exe");
+    EXPECT_EQ(FindFirefoxPath(C()), "C:\\Mozilla\\firefox.exe");
     EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), "C:\\Mozilla\\firefox.exe") << "remembered";
 
     // The Brisklane key wins over the Mozilla key, but a remembered existing file comes first.
     P.Registry.WriteString(TRegRoot::CurrentUser, "Software\\Brisklane", "", "D:\\Brisklane");
-    EXPECT_EQ(FindFirefoxPath(), "C:\\Mozilla\\firefox.exe");
+    EXPECT_EQ(FindFirefoxPath(C()), "C:\\Mozilla\\firefox.exe");
     P.Files.RemoveFile("C:\\Mozilla\\firefox.exe");
-    EXPECT_EQ(FindFirefoxPath(), "D:\\Brisklane\\Brisklane.exe");
+    EXPECT_EQ(FindFirefoxPath(C()), "D:\\Brisklane\\Brisklane.exe");
     EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), "C:\\Mozilla\\firefox.exe")
         << "a path to a missing file is never remembered";
 
     // A remembered path whose file is gone, on a system without the keys: returned as it is.
     P.Registry.Values.clear();
-    EXPECT_EQ(FindFirefoxPath(), "C:\\Mozilla\\firefox.exe");
-    EXPECT_TRUE(IsFirefoxInstalled());
-    SetFirefoxProxy("10.0.0.1:80");
+    EXPECT_EQ(FindFirefoxPath(C()), "C:\\Mozilla\\firefox.exe");
+    EXPECT_TRUE(IsFirefoxInstalled(C()));
+    SetFirefoxProxy(C(), "10.0.0.1:80");
     EXPECT_EQ(P.Processes.Started.size(), 1u) << "the start is tried and fails outside";
 }
 
 TEST_F(BrowsersTest, TheExtensionIsInstalledOnlyFromAPackageBesideTheProgram) {
-    EXPECT_FALSE(InstallFirefoxExtension()) << "no Firefox";
+    EXPECT_FALSE(InstallFirefoxExtension(C())) << "no Firefox";
     Firefox("C:\\Firefox\\firefox.exe");
-    EXPECT_FALSE(InstallFirefoxExtension()) << "no package";
+    EXPECT_FALSE(InstallFirefoxExtension(C())) << "no package";
     EXPECT_TRUE(P.Processes.Started.empty());
     P.Files.Put("C:\\Tools\\App\\ffextension.xpi", "zip");
-    EXPECT_TRUE(InstallFirefoxExtension());
+    EXPECT_TRUE(InstallFirefoxExtension(C()));
     EXPECT_EQ(P.Processes.Started,
               std::vector<std::string>{
                   "C:\\Firefox> \"C:\\Firefox\\firefox.exe\" \"C:\\Tools\\App\\ffextension.xpi\""});
     P.Processes.Starts = false;
-    EXPECT_FALSE(InstallFirefoxExtension());
-    EXPECT_TRUE(LaunchProgram("", "cmd /c exit", false, 0) == false);
+    EXPECT_FALSE(InstallFirefoxExtension(C()));
+    EXPECT_TRUE(LaunchProgram(C(), "", "cmd /c exit", false, 0) == false);
     P.Processes.Starts = true;
-    EXPECT_TRUE(LaunchProgram("tool.exe", "-x", true, 500));
+    EXPECT_TRUE(LaunchProgram(C(), "tool.exe", "-x", true, 500));
     EXPECT_EQ(P.Processes.Started.back(), "C:\\Tools\\App> \"C:\\Tools\\App\\tool.exe\" -x")
         << "relative: beside the program";
-    IsFirefoxRunning();
-    EXPECT_FALSE(IsFirefoxRunning());
+    IsFirefoxRunning(C());
+    EXPECT_FALSE(IsFirefoxRunning(C()));
     P.Processes.WindowClasses.insert("MozillaUIWindowClass");
-    EXPECT_TRUE(IsFirefoxRunning());
+    EXPECT_TRUE(IsFirefoxRunning(C()));
 }
 
 namespace {
@@ -218,14 +221,14 @@ TEST(OperaLineEditorTest, OnlyTheKeysLinesChangeAndEveryOtherByteStays) {
 }
 
 TEST_F(OperaTest, TheSevenKeysGoToTheFirstPreferenceFile) {
-    SetOperaProxy("10.0.0.1:8080");
+    SetOperaProxy(C(), "10.0.0.1:8080");
     EXPECT_FALSE(P.Files.FileExists(kOperaSix) || P.Files.FileExists(kOperaPrefs) ||
                  P.Files.FileExists(kOperaJournal))
         << "no preference file: nothing is written";
 
     P.Files.Put(kOperaSix, "[User Prefs]\r\nHome URL=about:blank\r\n[Proxy]\r\nUse HTTP=0\r\n");
     P.Files.Put(kOperaPrefs, "[Proxy]\r\n");
-    SetOperaProxy("10.0.0.1:8080");
+    SetOperaProxy(C(), "10.0.0.1:8080");
     TIniText ini;
     ini.LoadFromBytes(P.Files.Get(kOperaSix), P.Ansi);
     EXPECT_EQ(ini.SectionLines("Proxy"),
@@ -235,7 +238,7 @@ TEST_F(OperaTest, TheSevenKeysGoToTheFirstPreferenceFile) {
     EXPECT_EQ(P.Files.Get(kOperaPrefs), "[Proxy]\r\n") << "only the first file that exists";
 
     P.Files.WriteError = "Access is denied.";
-    SetOperaProxy(""); // traced, and the caller goes on
+    SetOperaProxy(C(), ""); // traced, and the caller goes on
     EXPECT_EQ(Traced("CLOpera").back(), "Writing " + kOperaSix + " failed: Access is denied.");
     EXPECT_TRUE(P.Files.FileExists(kOperaJournal)) << "kept for the next clear";
 }
@@ -280,8 +283,8 @@ TEST_F(OperaTest, HideAndStopGiveTheFileBackAndOurProxyNeverStays) {
         Settings();
         const int writes = P.Files.Writes;
         for (const std::string& step : SplitText(c.Steps, ' ')) {
-            if (step == "hide" || step == "stop") SetOperaProxy(step == "hide" ? "10.0.0.1:8080" : "");
-            if (step == "evil") SetOperaProxy("10.0.0.1:80\r\n[Evil]");
+            if (step == "hide" || step == "stop") SetOperaProxy(C(), step == "hide" ? "10.0.0.1:8080" : "");
+            if (step == "evil") SetOperaProxy(C(), "10.0.0.1:80\r\n[Evil]");
             if (step == "crash") FreeSettings();
             if (step == "off") Settings().SetSettingBool("SWITCH.OPERA", false);
             if (step == "opera")
@@ -294,7 +297,7 @@ TEST_F(OperaTest, HideAndStopGiveTheFileBackAndOurProxyNeverStays) {
 }
 
 TEST_F(BrowsersTest, TheUrlCacheWalkDeletesCookiesHistoryAndPagesAndTracesEachStep) {
-    ClearUrlCache();
+    ClearUrlCache(P.UrlCache);
     EXPECT_EQ(Traced("CLCache"),
               (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
                                         "repeat end", "FreeMem", "FindCloseUrlCache"}))
@@ -305,7 +308,7 @@ TEST_F(BrowsersTest, TheUrlCacheWalkDeletesCookiesHistoryAndPagesAndTracesEachSt
                           {kNormalCacheEntry, "http://example.test/page"},
                           {0x00000004 /* sticky */, "http://example.test/keep"}};
     P.Trace.Lines.clear();
-    ClearUrlCache();
+    ClearUrlCache(P.UrlCache);
     EXPECT_EQ(P.UrlCache.Deleted,
               (std::vector<std::string>{"Cookie:me@example.test/", "Visited: me@http://example.test/",
                                         "http://example.test/page"}));

@@ -2,6 +2,7 @@
 // registry and files: what a stop, an exit and a start-up leave behind, and the journal's
 // text.
 #include "browsers/SystemProxy.h"
+#include "app/AppSettings.h"
 #include "browsers/ProxyJournal.h"
 #include "fakes/FakePlatform.h"
 
@@ -38,6 +39,8 @@ const TUserProxySettings kDirect{{1, "", "", "", 0}, 0u, "http=;ftp=;https=;", s
 class SystemProxyTest : public ::testing::Test {
 protected:
     TFakePlatform P;
+    // The switchers' reach: this test's platform and the store as it is now.
+    TBrowserContext C() { return {P.Facilities, Settings()}; }
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\app.exe", "exe");
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nSWITCH.IE=1\n");
@@ -112,9 +115,9 @@ TEST_F(SystemProxyTest, TheUserOwnSettingsComeBackAndOursNeverStay) {
         if (!c.Journal.empty()) P.Files.Put(kJournal, c.Journal);
         Set(c.Before);
         for (const std::string& step : c.Steps) {
-            if (step.rfind("hide ", 0) == 0) SetSystemProxy(step.substr(5));
-            if (step == "stop") SetSystemProxy("");
-            if (step == "start") RestoreSystemProxy();
+            if (step.rfind("hide ", 0) == 0) SetSystemProxy(C(), step.substr(5));
+            if (step == "stop") SetSystemProxy(C(), "");
+            if (step == "start") RestoreSystemProxy(C());
             if (step == "crash") FreeSettings();
             if (step == "switch off") Settings().SetSettingBool("SWITCH.IE", false);
             if (step == "no journal") P.Files.WriteError = "Access is denied.";
@@ -148,20 +151,20 @@ TEST_F(SystemProxyTest, StartUpReadsTheLiveOptionsOnlyWhenTheStoredValueCannotAn
         if (c.EmptyPool) P.Files.Put(kUserFile, "[setting]\n");
         Set(c.Before);
         P.InetSettings.Queries = 0;
-        EXPECT_EQ(SettingsNamePoolAddress(), c.Named);
+        EXPECT_EQ(SettingsNamePoolAddress(C()), c.Named);
         EXPECT_EQ(P.InetSettings.Queries, c.Queries);
     }
 }
 
 TEST_F(SystemProxyTest, AHideRecordsBeforeItChangesAndAnUnreadableJournalIsTraced) {
     Set(kOwn);
-    SetSystemProxy("10.0.0.1:8080");
+    SetSystemProxy(C(), "10.0.0.1:8080");
     EXPECT_EQ(ParseProxyJournal(P.Files.Get(kJournal)), kOwn);
     EXPECT_EQ(P.InetSettings.Options.ProxyServer, "10.0.0.1:8080");
 
     P.Files.Put(kJournal, "garbage");
     P.Trace.Lines.clear();
-    SetSystemProxy("");
+    SetSystemProxy(C(), "");
     ASSERT_FALSE(P.Trace.Lines.empty());
     EXPECT_EQ(P.Trace.Lines.front(),
               "[CLProxy] The journal of the user's proxy settings cannot be read: " + kJournal);
@@ -174,10 +177,10 @@ TEST_F(SystemProxyTest, AJournalInTheSharedFolderIsNeverApplied) {
     planted.Options.AutoConfigUrl = planted.AutoConfigURL.emplace("http://127.0.0.66/evil.pac");
     P.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\proxyjournal.dat", FormatProxyJournal(planted));
     Set(kFresh);
-    RestoreSystemProxy();
+    RestoreSystemProxy(C());
     EXPECT_EQ(Now().Options, kFresh.Options) << "the start leaves the account's own settings";
-    SetSystemProxy("10.0.0.1:8080");
-    SetSystemProxy("");
+    SetSystemProxy(C(), "10.0.0.1:8080");
+    SetSystemProxy(C(), "");
     EXPECT_EQ(Now().Options.AutoConfigUrl, "");
     EXPECT_EQ(Now().AutoConfigURL, std::nullopt);
 }

@@ -1,5 +1,6 @@
 // The engine core: texts, message boxes with their memory, language and skin
 // choice, the title, and the messages of other instances.
+#include "app/AppSettings.h"
 #include "base/Text.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
@@ -33,7 +34,7 @@ protected:
                     "MSGBox.SAVEFAILED={AppName} cannot save {1}: {2}\n"
                     "Order={2}-{1}-{2}-{3}\n[LibRes]\nbtnOk.Caption=&OK\n");
         P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan", "[AppRes]\nAppName=Maskenadresse\n");
-        E = new TCLEngine(&Main, Host);
+        E = new TCLEngine(&Main, Host, P.Facilities, Settings());
         E->SetLanguageData(Data);
         E->SetSkinData(Skin);
     }
@@ -59,7 +60,7 @@ TEST_F(EngineTest, CreationRegistersMessagesAndServesTheSettingsStore) {
     EXPECT_TRUE(Host.Hooked);
     EXPECT_EQ(Engine(), E);
     TFakeForm other("frmOther", "TfrmOther");
-    TCLEngine second(nullptr, Host);
+    TCLEngine second(nullptr, Host, P.Facilities, Settings());
     EXPECT_EQ(Engine(), E) << "a later engine does not replace the first";
     E->SetSettingOverwrite({"App.Name=Overwritten"});
     EXPECT_EQ(Settings().GetSettingString("App.Name"), "Overwritten");
@@ -116,7 +117,7 @@ TEST_F(EngineTest, ASaveFailureIsToldOncePerRunFromTheMessageLoop) {
         FreeSettings();
         P.Files.WriteError = beforeEngine ? "Access is denied. (5)" : "";
         Settings(); // the store saves the run count at once
-        E = new TCLEngine(&Main, Host);
+        E = new TCLEngine(&Main, Host, P.Facilities, Settings());
         E->SetLanguageData(Data);
         E->Loaded();
         EXPECT_EQ(P.Ui.Pump(SIZE_MAX, 0ms), 0u) << "nothing while the start is under way";
@@ -170,7 +171,7 @@ TEST_F(EngineTest, FirstStartChoosesTheInterfaceLanguageOnce) {
     EXPECT_EQ(Settings().GetSettingString("Language"), "German");
     delete E;
     P.System.UiLanguage = 0x0411; // Japanese: the stored choice stays
-    E = new TCLEngine(&Main, Host);
+    E = new TCLEngine(&Main, Host, P.Facilities, Settings());
     E->SetLanguageData(Data);
     E->Loaded();
     EXPECT_EQ(E->Language(), "German");

@@ -103,7 +103,7 @@ TEST(LanguageTest, SavedOrderPutsReservedSectionsFirstAndSortsEntries) {
     TCLMultiLangLan doc;
     doc.LoadFromString("[TfrmMain]\nz=1\nA=2\n[AppRes]\nb=1\na=2\n[Info]\nVersion=1\nLanguage=English\n"
                        "[LibRes]\nY=1\nx=2\nx=3\n[aaa]\nk=v\n");
-    ASSERT_EQ(doc.SaveToFile("C:\\out.lan"), "");
+    ASSERT_EQ(doc.SaveToFile(p.Files, p.Ansi, "C:\\out.lan"), "");
     EXPECT_EQ(p.Files.Get("C:\\out.lan"), "[Info]\r\nVersion=1\r\nLanguage=English\r\n\r\n"
                                           "[LibRes]\r\nx=3\r\nY=1\r\n\r\n"
                                           "[AppRes]\r\na=2\r\nb=1\r\n\r\n"
@@ -198,14 +198,14 @@ TEST(LanguageTest, LanguageChangeReappliesToEveryWindowAndClearingKeepsTexts) {
     b.Lang->SetLanguageData(&data);
     a.Form.LoadComponents();
     EXPECT_EQ(a.Ok->Caption, "") << "no first application without AutoApply";
-    ASSERT_TRUE(data.LoadCurrentFromFile("C:\\lang\\Deutsch.lan"));
+    ASSERT_TRUE(data.LoadCurrentFromFile(p.Files, p.Ansi, "C:\\lang\\Deutsch.lan"));
     EXPECT_EQ(a.Ok->Caption, "\xC3\x9C");
     EXPECT_EQ(b.Ok->Caption, "\xC3\x9C");
-    ASSERT_TRUE(data.LoadCurrentFromFile("C:\\lang\\English.lan"));
+    ASSERT_TRUE(data.LoadCurrentFromFile(p.Files, p.Ansi, "C:\\lang\\English.lan"));
     EXPECT_EQ(b.Ok->Caption, " OK ");
     data.ClearCurrentAll();
     EXPECT_EQ(b.Ok->Caption, " OK ") << "emptying the language re-applies nothing";
-    EXPECT_FALSE(data.LoadCurrentFromFile("C:\\lang\\Missing.lan"));
+    EXPECT_FALSE(data.LoadCurrentFromFile(p.Files, p.Ansi, "C:\\lang\\Missing.lan"));
 }
 
 TEST(FormBaseTest, LinksLanguageAndSkinDataAccordingToItsSwitchesAndOrder) {

@@ -161,7 +161,7 @@ TEST(ProductDataTest, EveryTranslationMatchesEnglish) {
         DebugTrace::SetEnabled(true);
         p.Files.Put("C:\\lang.lan", ReadWholeFile(entry.path().string()));
         TCLMultiLangData data(nullptr, "CLMultiLangData");
-        EXPECT_TRUE(data.LoadCurrentFromFile("C:\\lang.lan"));
+        EXPECT_TRUE(data.LoadCurrentFromFile(p.Files, p.Ansi, "C:\\lang.lan"));
         for (const auto& [key, value] : english.Entries) {
             const size_t split = key.find("] ");
             std::string text;

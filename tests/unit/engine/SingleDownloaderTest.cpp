@@ -23,7 +23,7 @@ TEST(SingleDownloaderTest, AbortedOrDestroyedTransfersRaiseNoEvent) {
         P.Files.Put("C:\\Cache\\DE.png", "old");
         P.Inet.SetReply("127.0.0.1:9/DE.PNG", {200, true, body});
         std::vector<std::string> events;
-        auto d = std::make_unique<TSingleDownloader>(nullptr);
+        auto d = std::make_unique<TSingleDownloader>(nullptr, P.Facilities);
         d->URL = "http://127.0.0.1:9/DE.PNG";
         d->FileName = "C:\\Cache\\DE.png";
         d->OnProgress = [&](void*, int64_t, int64_t) { events.push_back("progress"); };
@@ -57,7 +57,7 @@ TEST(SingleDownloaderTest, TheDeadlineEndsATransferWhoseReadStillWaits) {
     P.Files.Put("C:\\Cache\\DE.png", "old");
     P.Inet.SetReply("127.0.0.1:9/DE.PNG", {200, true, "new picture"});
     std::vector<std::string> events;
-    TSingleDownloader d(nullptr);
+    TSingleDownloader d(nullptr, P.Facilities);
     d.URL = "http://127.0.0.1:9/DE.PNG";
     d.FileName = "C:\\Cache\\DE.png";
     d.DeadlineMs = 300;
@@ -91,7 +91,7 @@ TEST(SingleDownloaderTest, RepliesOverTheCapFail) {
         P.Files.Put("C:\\Cache\\DE.png", "old");
         P.Inet.SetReply("127.0.0.1:9/big", {200, header, std::string(40000, 'x')});
         std::vector<std::string> events;
-        TSingleDownloader d(nullptr);
+        TSingleDownloader d(nullptr, P.Facilities);
         d.URL = "http://127.0.0.1:9/big";
         d.FileName = "C:\\Cache\\DE.png";
         d.MaxBytes = 20000;

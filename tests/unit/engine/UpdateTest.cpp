@@ -1,5 +1,6 @@
 // The update check: reply format, signature and settings lines, the days rule, and the
 // update window's decisions, with a real download worker against canned replies.
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
@@ -27,7 +28,7 @@ protected:
         "Update.Days=7\n";
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", kConstants);
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
     }
     // A reply as the service sends it: signed with the update key.
     void Reply(const std::string& body, int status = 200) {
@@ -54,14 +55,16 @@ TEST(UpdateReplyTest, LinesAndLookups) {
 }
 
 TEST_F(UpdateTest, OnlyTheAllowedSettingsAreAppliedInOrderAndEveryOtherIsRefusedByName) {
-    EXPECT_TRUE(UpdateReplyAuthentic(ParseUpdateReply("MagicWord=SECRET")));
-    EXPECT_FALSE(UpdateReplyAuthentic(ParseUpdateReply("magicword=other")));
-    ApplyUpdateSettings(ParseUpdateReply(
-        "__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.URL.home=1\n"
-        "__MODIFY__. url.HOME =2\nBanner.Top.URL=http://127.0.0.1/b\n__MODIFY__.Update.Days=3\n"
-        "__MODIFY__.FireFoxPath=C:\\evil.exe\n__MODIFY__.FireFoxPath =C:\\evil2.exe\n"
-        "__MODIFY__.update.allowunsigned=1\n__MODIFY__.URL.LocalFlagPath=\\\\host\\share\\\n"
-        "__MODIFY__.URL.x y=1\nBanner.a b=1\nOther=ignored\n"));
+    EXPECT_TRUE(UpdateReplyAuthentic(Settings(), ParseUpdateReply("MagicWord=SECRET")));
+    EXPECT_FALSE(UpdateReplyAuthentic(Settings(), ParseUpdateReply("magicword=other")));
+    ApplyUpdateSettings(
+        Settings(),
+        ParseUpdateReply(
+            "__modify__.NORMAL_IPS=1.2.3.4:80|A|AA|1|2;\n__MODIFY__.URL.home=1\n"
+            "__MODIFY__. url.HOME =2\nBanner.Top.URL=http://127.0.0.1/b\n__MODIFY__.Update.Days=3\n"
+            "__MODIFY__.FireFoxPath=C:\\evil.exe\n__MODIFY__.FireFoxPath =C:\\evil2.exe\n"
+            "__MODIFY__.update.allowunsigned=1\n__MODIFY__.URL.LocalFlagPath=\\\\host\\share\\\n"
+            "__MODIFY__.URL.x y=1\nBanner.a b=1\nOther=ignored\n"));
     EXPECT_EQ(S("NORMAL_IPS"), "1.2.3.4:80|A|AA|1|2;");
     EXPECT_EQ(S("URL.home"), "2") << "in order, the name trimmed, in any letter case";
     EXPECT_EQ(S("Banner.Top.URL"), "http://127.0.0.1/b");
@@ -81,18 +84,18 @@ TEST_F(UpdateTest, OnlyTheAllowedSettingsAreAppliedInOrderAndEveryOtherIsRefused
 }
 
 TEST_F(UpdateTest, DaysRuleAndFirstRun) {
-    EXPECT_TRUE(AutoUpdateDue(46000.0)) << "never checked";
+    EXPECT_TRUE(AutoUpdateDue(Settings(), 46000.0)) << "never checked";
     Settings().SetSettingFloat("Update.LastDate", 46000.0 - 6 - 23.0 / 24);
-    EXPECT_FALSE(AutoUpdateDue(46000.0));
+    EXPECT_FALSE(AutoUpdateDue(Settings(), 46000.0));
     Settings().SetSettingFloat("Update.LastDate", 46000.0 - 7);
-    EXPECT_TRUE(AutoUpdateDue(46000.0));
+    EXPECT_TRUE(AutoUpdateDue(Settings(), 46000.0));
     // A date from an edited file or a reply that no day count can hold is simply long ago.
     for (const char* implausible : {"1E300", "-1E300", "1E19", "nan"}) {
         Settings().SetSettingstring("Update.LastDate", implausible);
-        EXPECT_TRUE(AutoUpdateDue(46000.0)) << implausible;
+        EXPECT_TRUE(AutoUpdateDue(Settings(), 46000.0)) << implausible;
     }
     Settings().SetSettingBool("Update.AutoCheck", true);
-    EXPECT_FALSE(AutoUpdateShows()) << "the first run stays silent";
+    EXPECT_FALSE(AutoUpdateShows(Settings())) << "the first run stays silent";
 }
 
 TEST_F(UpdateTest, AcceptedReplyWithANewVersionShowsItsPage) {
@@ -167,7 +170,7 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         P.Files.Put("C:\\Tools\\App\\const.dat", kConstants + (c.allowIn == "const.dat" ? allow : ""));
         P.Files.Put("C:\\Tools\\App\\oem.const.dat",
                     "[setting]\n" + (c.allowIn == "oem.const.dat" ? allow : ""));
-        FreeSettings();
+        Settings().Reopen();
         for (const char* key : {"URL.home", "Update.Times", "Update.LastDate"})
             Settings().SetSettingstring(key, "");
         Settings().SetSettingstring("Update.AllowUnsigned", c.allowIn == "setting.dat" ? "1" : "");
@@ -247,7 +250,7 @@ TEST_F(UpdateTest, CountdownOfAtLeastFiveSeconds) {
     Settings().SetSettingInteger("Update.DelaySeconds", 0);
     P.Files.Put("C:\\Tools\\App\\lang\\English.lan", "[LibRes]\nlblTimer.Caption=closing in {1}\n");
     E->SetLanguageData(nullptr);
-    TUpdateController c;
+    TUpdateController c(*E, P.Facilities, Settings());
     TFakeUpdateView v;
     c.SetView(&v);
     EXPECT_EQ(c.FDelaySeconds, 5);

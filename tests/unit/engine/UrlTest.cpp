@@ -1,5 +1,6 @@
 // Web addresses: encodings, the parameter string, page addresses, opening pages,
 // "wcme:" links, address parsing and multipart bodies.
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
@@ -12,11 +13,11 @@ using namespace maskaddr;
 using namespace maskaddr::test;
 
 TEST(UrlToolsTest, FormEncodingAndDecoding) {
-    TFakePlatform p;
-    EXPECT_EQ(UrlEncodeForm("Service Pack 3"), "Service+Pack+3");
-    EXPECT_EQ(UrlEncodeForm("a/b?c=d&e~!$'()*-.@_"), "a%2fb%3fc%3dd%26e%7e!$'()*-.@_");
-    EXPECT_EQ(UrlEncodeForm("Fran\xC3\xA7"
-                            "ais"),
+    TCp1252Codec ansi;
+    EXPECT_EQ(UrlEncodeForm(ansi, "Service Pack 3"), "Service+Pack+3");
+    EXPECT_EQ(UrlEncodeForm(ansi, "a/b?c=d&e~!$'()*-.@_"), "a%2fb%3fc%3dd%26e%7e!$'()*-.@_");
+    EXPECT_EQ(UrlEncodeForm(ansi, "Fran\xC3\xA7"
+                                  "ais"),
               "Fran%e7ais")
         << "ANSI bytes, lower-case escapes";
     EXPECT_EQ(UrlDecodeForm("a+b%2F%2f%%c"), "a b//%c");
@@ -41,9 +42,9 @@ TEST(UrlToolsTest, AppendingAndParsingParameters) {
     EXPECT_EQ(AppendURLParams("http://h/p?", "A=1"), "http://h/p?A=1");
     EXPECT_EQ(AppendURLParams("http://h/p?x=1&", "A=1"), "http://h/p?x=1&A=1");
     EXPECT_EQ(AppendURLParams("http://h/p?x=1", "A=1"), "http://h/p?x=1&A=1");
-    TFakePlatform p;
+    TCp1252Codec ansi;
     TNameValueList list;
-    ParseURLParams("wcme:go?PAGE=help&x=%zz&PAGE=home&y=a+b&z=", list);
+    ParseURLParams(ansi, "wcme:go?PAGE=help&x=%zz&PAGE=home&y=a+b&z=", list);
     EXPECT_EQ(list, (TNameValueList{"PAGE=home", "y=a b"})) << "a broken escape drops that part";
 }
 
@@ -72,7 +73,7 @@ TEST(UrlToolsTest, MultipartBodyByteForByte) {
     TFilePostGen gen;
     TNameValueList values{"user=a b", "lang=fr"},
         files{"shot=C:\\up\\pic.PNG", "doc=C:\\up\\notes.txt", "none="};
-    gen.Make(&values, &files);
+    gen.Make(p.Files, p.Ansi, &values, &files);
     const std::string b = "---------------------------989989989";
     EXPECT_EQ(gen.PostData(),
               "--" + b +
@@ -95,19 +96,20 @@ TEST(UrlToolsTest, MultipartBodyByteForByte) {
                   "--" +
                   b + "--\r\n");
     EXPECT_EQ(gen.Headers(), "Content-Type: multipart/form-data; boundary=" + b);
-    gen.Make(&values, nullptr);
+    gen.Make(p.Files, p.Ansi, &values, nullptr);
     EXPECT_EQ(gen.PostData().find(b + "--"), std::string::npos) << "no closing boundary without files";
 
-    TSingleDownloader d(nullptr);
+    TSingleDownloader d(nullptr, p.Facilities);
     d.SetPostValues({"q=a&b", "n=1 2"});
     EXPECT_EQ(d.PostQuery, "q=a%26b&n=1+2");
 }
 
 TEST(UrlToolsTest, RepliesDecodeByCharset) {
-    TFakePlatform p;
-    EXPECT_EQ(DecodeReply("caf\xE9", KAnsi), "caf\xC3\xA9");
-    EXPECT_EQ(DecodeReply(std::string("h\0i\0!", 5), KUnicode), "hi") << "a trailing odd byte is dropped";
-    EXPECT_EQ(DecodeReply("caf\xC3\xA9", KUTF8), "caf\xC3\xA9");
+    TCp1252Codec ansi;
+    EXPECT_EQ(DecodeReply(ansi, "caf\xE9", KAnsi), "caf\xC3\xA9");
+    EXPECT_EQ(DecodeReply(ansi, std::string("h\0i\0!", 5), KUnicode), "hi")
+        << "a trailing odd byte is dropped";
+    EXPECT_EQ(DecodeReply(ansi, "caf\xC3\xA9", KUTF8), "caf\xC3\xA9");
 }
 
 namespace {
@@ -124,7 +126,7 @@ protected:
             "ais\nURL.home=http://127.0.0.1/home\nURL.help=http://127.0.0.1/help?\n"
             "URL.local=%EXEPATH%\\res\\page.html\nURL.blank=   \nURL.Redirect=http://127.0.0.1/r?a=1\n");
         P.Clock.Value = 46000.0 + (12 * 3600 + 7 * 60 + 7.042) / 86400.0;
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
     }
 };
 } // namespace

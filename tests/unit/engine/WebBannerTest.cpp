@@ -1,6 +1,7 @@
 // The web banner's choice of address, its cache files and downloads, and its links;
 // the start-up picture's choice.
 #include "framework/engine/WebBanner.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEmbeddedBrowser.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
@@ -28,19 +29,19 @@ struct TBannerRun {
 
     TBannerRun(const std::string& lines, const std::vector<std::string>& cached = {}) {
         P.Files.Put(kApp + "const.dat", "[setting]\nURL.help=http://127.0.0.1:8080/help\n" + lines);
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         for (const std::string& url : cached)
             P.Files.Put(Cache(url), "cached page");
     }
     // The banner is placed in its window: it shows its page at once.
     TCLWebBanner& Place() {
-        Banner = std::make_unique<TCLWebBanner>(nullptr, Browser);
+        Banner = std::make_unique<TCLWebBanner>(nullptr, Browser, *E, P.Files, Settings());
         Banner->SetBannerName("Top");
         Banner->Loaded();
         return *Banner;
     }
     std::string Cache(const std::string& url) const {
-        return TCLWebBanner::GetCacheFileName(TCLWebBanner::CacheFolder(), url);
+        return TCLWebBanner::GetCacheFileName(TCLWebBanner::CacheFolder(Settings()), url);
     }
     // The transfers that the banner's downloads made, once they have ended and handed
     // their files over.
@@ -68,7 +69,8 @@ TEST(SplashTest, DistributorPictureWinsOverTheShippedOne) {
         TFakePlatform p;
         for (const std::string& file : c.present)
             p.Files.Put(kApp + file, "png");
-        EXPECT_EQ(ChooseSplashPicture(kApp), c.chosen.empty() ? "" : kApp + c.chosen) << c.present.front();
+        EXPECT_EQ(ChooseSplashPicture(p.Files, kApp), c.chosen.empty() ? "" : kApp + c.chosen)
+            << c.present.front();
     }
 }
 

@@ -1,6 +1,6 @@
 // ResolvePath and AppFolder.
 #include "framework/paths/AppPaths.h"
-#include "fakes/FakePlatform.h"
+#include "fakes/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(AppPathsTest, ResolvePathJoinsRelativePathsToDriveFolders) {
 }
 
 TEST(AppPathsTest, AppFolderIsTheProgramFolderWithBackslash) {
-    test::TFakePlatform platform;
-    platform.Files.Program = "C:\\Program Files\\Maskaddr\\maskaddr.exe";
-    EXPECT_EQ(AppFolder(), "C:\\Program Files\\Maskaddr\\");
+    test::TFakeFileSystem files;
+    files.Program = "C:\\Program Files\\Maskaddr\\maskaddr.exe";
+    EXPECT_EQ(AppFolder(files), "C:\\Program Files\\Maskaddr\\");
 }

@@ -1,5 +1,6 @@
 // The settings store: layers, typed values, message answers, brackets, placement
 // of the user file, run counting and saving.
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "framework/settings/CLSettings.h"
 
@@ -41,26 +42,26 @@ TEST_F(SettingsTest, LayersAnswerInOrderAndAnEmptyValueStillWins) {
     Const("App.Name=FromConst\nOnlyConst=c\nBoth=const\n");
     Oem("App.Name=FromOem\nBoth=oem\n");
     User("[setting]\r\nApp.Name=\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_EQ(s.GetSettingString("APP.NAME"), "") << "empty user value hides distributor and constants";
     EXPECT_EQ(s.GetSettingString("both"), "oem");
     EXPECT_EQ(s.GetSettingString("OnlyConst"), "c");
     EXPECT_TRUE(s.GetSettingExists("App.Name"));
     EXPECT_FALSE(s.GetSettingExists("Path.Skins"));
 
-    SetSettingsEngine(&Engine);
+    s.SetLists(&Engine);
     Engine.Overwrite = {"both=overwritten", "both=second"};
     EXPECT_EQ(s.GetSettingString("Both"), "overwritten") << "first matching line of the list";
     EXPECT_EQ(s.GetSettingString("Path.Skins"), "skins") << "default list answers last";
     s.SetSettingstring("Both", "user");
     EXPECT_EQ(s.GetSettingString("Both"), "overwritten") << "a write never changes the overwrite layer";
-    SetSettingsEngine(nullptr);
+    s.SetLists(nullptr);
     EXPECT_EQ(s.GetSettingString("Both"), "user");
     EXPECT_EQ(s.GetSettingString("Path.Skins"), "");
 }
 
 TEST_F(SettingsTest, MissingSettingReadsEmptyAndLeavesATraceLine) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     P.Trace.Lines.clear();
     EXPECT_EQ(s.GetSettingString("Nope"), "");
     EXPECT_EQ(s.GetSettingInteger("Nope"), 0);
@@ -73,7 +74,7 @@ TEST_F(SettingsTest, MissingSettingReadsEmptyAndLeavesATraceLine) {
 
 TEST_F(SettingsTest, WritesReplaceTheLastEntryWithTheNameAsWrittenAndDropComments) {
     User("[setting]\r\n; note\r\nChangeIP=1\r\nChangeIP=0\r\nApp.Name=x\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_EQ(s.GetSettingInteger("ChangeIP"), 0);
     s.SetSettingstring("APP.Name", "y");
     s.SetSettingInteger("changeip", 7);
@@ -87,7 +88,7 @@ TEST_F(SettingsTest, WritesReplaceTheLastEntryWithTheNameAsWrittenAndDropComment
 TEST_F(SettingsTest, TypedValuesConvertAsStored) {
     User("[setting]\r\nT=true\r\nM=-1\r\nH=$10\r\nX=0x1F\r\nBad=12a\r\nR3=1,2,3\r\nRL=a,2,3,4\r\n"
          "F1=45000.25\r\nF2=45000,25\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_FALSE(s.GetSettingBool("T")) << "\"true\" is not a number";
     EXPECT_TRUE(s.GetSettingBool("M"));
     EXPECT_EQ(s.GetSettingInteger("H"), 16);
@@ -127,7 +128,7 @@ TEST_F(SettingsTest, FloatTextFormatsAndParses) {
 }
 
 TEST_F(SettingsTest, MessageAnswersAreRememberedUntilCleared) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_TRUE(s.GetMessageShowAgainFlag(1));
     EXPECT_EQ(s.GetMessageShowAgainResult(1), 1);
     s.SetMessageShowAgainFlag(6, false);
@@ -144,13 +145,13 @@ TEST_F(SettingsTest, MessageAnswersAreRememberedUntilCleared) {
 
 TEST_F(SettingsTest, UnreadableMessageAnswersFallBack) {
     User("[ShowAgain]\r\n1=yes\r\n[ShowAgainModuleResult]\r\n1=abc\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_TRUE(s.GetMessageShowAgainFlag(1));
     EXPECT_EQ(s.GetMessageShowAgainResult(1), 1);
 }
 
 TEST_F(SettingsTest, UpdateBracketIsAFlagNotACounter) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     const int before = P.Files.Writes;
     s.BeginUpdate();
     s.SetSettingstring("A", "1");
@@ -166,7 +167,7 @@ TEST_F(SettingsTest, UpdateBracketIsAFlagNotACounter) {
 
 TEST_F(SettingsTest, FirstRunPlacesTheUserFileForAllUsersAndCountsRuns) {
     {
-        TCLSettings s;
+        TCLSettings s{P.Facilities};
         EXPECT_TRUE(s.AllUser());
         EXPECT_EQ(s.UserDataPath(), kAllFolder);
         EXPECT_EQ(s.RunTimes(), 0);
@@ -174,7 +175,7 @@ TEST_F(SettingsTest, FirstRunPlacesTheUserFileForAllUsersAndCountsRuns) {
     }
     EXPECT_EQ(P.Files.Get(kUserFolder + "UserFlag.ini"), "[Flag]\r\nAllUsers=1\r\n\r\n");
     EXPECT_EQ(UserFile(), "[setting]\r\nRunTimes=1\r\n\r\n");
-    TCLSettings second;
+    TCLSettings second{P.Facilities};
     EXPECT_EQ(second.RunTimes(), 1);
     EXPECT_EQ(UserFile(), "[setting]\r\nRunTimes=2\r\n\r\n");
 }
@@ -182,7 +183,7 @@ TEST_F(SettingsTest, FirstRunPlacesTheUserFileForAllUsersAndCountsRuns) {
 // Found by the settings fuzz target: the largest count was incremented past the int range.
 TEST_F(SettingsTest, RunCountStopsAtTheLargestNumber) {
     User("[setting]\r\nRunTimes=2147483647\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_EQ(s.RunTimes(), 2147483647);
     EXPECT_EQ(UserFile(), "[setting]\r\nRunTimes=2147483647\r\n\r\n");
 }
@@ -191,7 +192,7 @@ TEST_F(SettingsTest, ReadOnlyAllUsersFolderTurnsTheFlagOffAndStartsFresh) {
     User("[setting]\r\nRunTimes=5\r\nChangeIP=1\r\n");
     P.Files.Put(kUserFolder + "UserFlag.ini", "[Flag]\r\nAllUsers=1\r\n");
     P.Files.ReadOnlyFolders.insert(TFakeFileSystem::Key(kAllFolder));
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_FALSE(s.AllUser());
     EXPECT_EQ(s.UserDataPath(), kUserFolder);
     EXPECT_EQ(P.Files.Get(kUserFolder + "UserFlag.ini"), "[Flag]\r\nAllUsers=0\r\n\r\n");
@@ -201,7 +202,7 @@ TEST_F(SettingsTest, ReadOnlyAllUsersFolderTurnsTheFlagOffAndStartsFresh) {
 
 TEST_F(SettingsTest, NoFlagAndReadOnlyAllUsersFolderChoosesPerUser) {
     P.Files.ReadOnlyFolders.insert(TFakeFileSystem::Key(kAllFolder));
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_FALSE(s.AllUser());
     EXPECT_EQ(P.Files.Get(kUserFolder + "UserFlag.ini"), "[Flag]\r\nAllUsers=0\r\n\r\n");
     EXPECT_EQ(P.Files.Get(kUserFolder + "setting.dat"), "[setting]\r\nRunTimes=1\r\n\r\n");
@@ -233,7 +234,7 @@ TEST_F(SettingsTest, TheSharedFolderServesOnlyTheAccountThatOwnsIt) {
             P.Files.OthersOwn.insert(TFakeFileSystem::Key(c.otherOwns));
         }
         P.Trace.Lines.clear();
-        TCLSettings s;
+        TCLSettings s{P.Facilities};
         EXPECT_EQ(s.AllUser(), c.shared) << c.what;
         EXPECT_EQ(s.GetSettingString("NORMAL_IPS"), "") << c.what << ": nothing read from another's file";
         EXPECT_EQ(P.Files.SharedFolders.count(TFakeFileSystem::Key(kAllFolder)), c.otherOwns.empty() ? 1u : 0u)
@@ -250,7 +251,7 @@ TEST_F(SettingsTest, TheSharedFolderServesOnlyTheAccountThatOwnsIt) {
 TEST_F(SettingsTest, ProgramPathsStayInTheAccountsOwnFolder) {
     User("[setting]\r\nFireFoxPath=C:\\Shared\\evil.exe\r\nChangeIP=1\r\n");
     P.Files.Put(kUserFolder + "setting.dat", "[setting]\r\nKept=1\r\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     ASSERT_TRUE(s.AllUser());
     EXPECT_EQ(s.GetSettingString("FireFoxPath"), "") << "the shared file's program path is not read";
     EXPECT_TRUE(s.GetSettingBool("ChangeIP")) << "the rest is";
@@ -263,7 +264,7 @@ TEST_F(SettingsTest, ProgramPathsStayInTheAccountsOwnFolder) {
 
 TEST_F(SettingsTest, NoAllUserSettingLeavesTheFlagFileAlone) {
     Const("Setting.NoAllUser=1\n");
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_FALSE(s.AllUser());
     EXPECT_FALSE(P.Files.FileExists(kUserFolder + "UserFlag.ini"));
     EXPECT_EQ(P.Files.Get(kUserFolder + "setting.dat"), "[setting]\r\nRunTimes=1\r\n\r\n");
@@ -274,21 +275,20 @@ TEST_F(SettingsTest, ConfigPathWordAndShellFolderFallbacks) {
     P.Registry.Values.clear(); // no Shell Folders values: the system's known folders serve
     P.Files.Known["appdata"] = "D:\\Roaming";
     P.Files.Known["common"] = "D:\\Common";
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_EQ(s.UserDataPathCurrentUser(), "D:\\Roaming\\Maskaddr\\");
     EXPECT_EQ(s.UserDataPathAllUsers(), "D:\\Common\\Maskaddr\\");
 
     // The per-user value falls back to the machine's value of the same name first.
-    FreeSettings();
     P.Registry.WriteString(TRegRoot::LocalMachine,
                            "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
                            "E:\\MachineAppData\\");
-    TCLSettings t;
+    TCLSettings t{P.Facilities};
     EXPECT_EQ(t.UserDataPathCurrentUser(), "E:\\MachineAppData\\Maskaddr\\");
 }
 
 TEST_F(SettingsTest, NoCacheSeesChangesOfAnotherProcess) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     s.SetSettingstring("Shared", "mine");
     User("[setting]\r\nShared=theirs\r\n");
     EXPECT_EQ(s.GetSettingString("Shared"), "mine");
@@ -299,9 +299,9 @@ TEST_F(SettingsTest, NoCacheSeesChangesOfAnotherProcess) {
 // Each failed save is reported to the hook with the file and the system's reason (whoever
 // set it decides how often the user hears of it); a good save is not.
 TEST_F(SettingsTest, FailedSaveKeepsValuesAndSucceedsLater) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     std::vector<std::string> told;
-    SetSaveFailedHook(
+    s.SetSaveFailedHook(
         [&](const std::string& path, const std::string& reason) { told.push_back(path + "|" + reason); });
     P.Files.WriteError = "Access is denied. (5)";
     P.Trace.Lines.clear();
@@ -323,7 +323,7 @@ TEST_F(SettingsTest, FailedSaveKeepsValuesAndSucceedsLater) {
 // The file is written only when it would change; after a failed save, or once the file was
 // read again from the disk, the same value is written all the same.
 TEST_F(SettingsTest, AValueSetToWhatTheFileHoldsIsNotWrittenAgain) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     const struct {
         const char* Step;
         const char* Value;
@@ -348,7 +348,7 @@ TEST_F(SettingsTest, AValueSetToWhatTheFileHoldsIsNotWrittenAgain) {
 }
 
 TEST_F(SettingsTest, ScrambledStringRoundTripsAndHidesTheText) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     const std::string secret = "p@ss w\xC3\xB6rd \xE4\xB8\xAD\xF0\x9F\x98\x80";
     s.SetSettingsecString("Secret", secret);
     std::string stored = s.GetSettingString("Secret");
@@ -362,7 +362,7 @@ TEST_F(SettingsTest, ScrambledStringRoundTripsAndHidesTheText) {
 }
 
 TEST_F(SettingsTest, RunDaysIsTheOldestFolderAge) {
-    TCLSettings s;
+    TCLSettings s{P.Facilities};
     EXPECT_EQ(s.GetRunDays(), 0) << "no readable folder";
     auto ticks = [](double dateTime) { return static_cast<int64_t>((dateTime + 109205.0) * 864000000000.0); };
     P.Clock.Value = 46000.9;
@@ -375,8 +375,8 @@ TEST_F(SettingsTest, RunDaysIsTheOldestFolderAge) {
 TEST_F(SettingsTest, SlowLanguageStringComesRawFromTheChosenFile) {
     Const("Language=English\n");
     P.Files.Put(std::string(kAppFolder) + "lang\\Deutsch.lan", "[AppRes]\nHello=Hallo<BR>{AppName}\n");
-    TCLSettings s;
-    SetSettingsEngine(&Engine);
+    TCLSettings s{P.Facilities};
+    s.SetLists(&Engine);
     EXPECT_EQ(s.SlowGetLanguageString("AppRes", "Hello", "dflt"), "dflt") << "English.lan is missing";
     s.SetSettingstring("Language.Force", "Deutsch");
     EXPECT_EQ(s.SlowGetLanguageString("AppRes", "Hello", "dflt"), "Hallo<BR>{AppName}");

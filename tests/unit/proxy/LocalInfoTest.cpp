@@ -1,6 +1,7 @@
 // The IP-information lookup and the keep-alive request with a fake HTTP client and a
 // pumped queue in place of the user-interface thread; the worker threads are real.
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 
 using namespace maskaddr;
@@ -15,7 +16,7 @@ class LocalInfoTest : public PoolSettingsTest {
 protected:
     TFakeDirectHttp* Http = &P.Http;
     TFakeUiDispatcher* Ui = &P.Ui;
-    std::unique_ptr<TProxyManager> Pool = std::make_unique<TProxyManager>();
+    std::unique_ptr<TProxyManager> Pool = std::make_unique<TProxyManager>(P.Facilities, Settings());
     int Events = 0, Failures = 0;
     size_t RequestsBefore = 0;
 
@@ -145,9 +146,11 @@ TEST_F(LocalInfoTest, TouchPutsTheAddressIntoEveryPlaceholderAndIgnoresTheReply)
 }
 
 TEST_F(LocalInfoTest, WithoutAnHttpClientNothingIsStarted) {
-    Platform().Http = nullptr;
-    Pool->GetCurrentLocalInfo();
-    Pool->Touch({});
+    TPlatform withoutHttp = P.Facilities;
+    withoutHttp.Http = nullptr;
+    TProxyManager pool(withoutHttp, Settings());
+    pool.GetCurrentLocalInfo();
+    pool.Touch({});
     EXPECT_TRUE(P.WorkersEnded());
     EXPECT_EQ(Ui->Pump(1, 0ms), 0u);
     EXPECT_EQ(Http->Requests().size(), RequestsBefore);

@@ -2,8 +2,9 @@
 // an overwrite list, and repeatable seeds for the pool's generator.
 #pragma once
 
-#include "fakes/FakePlatform.h"
+#include "app/AppSettings.h"
 #include "base/Text.h"
+#include "fakes/FakePlatform.h"
 #include "fakes/FixedSeeds.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ protected:
     TFakePlatform P;
     TFakeEngineLists Lists;
 
-    void SetUp() override { SetSettingsEngine(&Lists); }
+    void SetUp() override { Settings().SetLists(&Lists); }
     void Set(const std::string& name, const std::string& value) {
         std::erase_if(Lists.Overwrite, [&](const std::string& line) {
             return SameText(line.substr(0, line.find('=')), name);

@@ -2,6 +2,7 @@
 // the proxy in use, the wildcard, super proxies first, and agreement with the
 // direct-way pool on random pools and seeds.
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 #include "proxy/ProxyManager.h"
 #include "reference/LiteralProxyPool.h"
 
@@ -19,7 +20,7 @@ std::string Entry(const std::string& ip, const std::string& code, const std::str
 
 class ProxyChoiceTest : public PoolSettingsTest {
 protected:
-    TProxyManager Pool;
+    TProxyManager Pool{P.Facilities, Settings()};
 
     void Load(const std::vector<std::string>& normal, const std::vector<std::string>& super = {}) {
         Set("NORMAL_IPS", Join(normal));
@@ -114,7 +115,7 @@ TEST_F(ProxyChoiceTest, SuperProxiesComeFirstOnTwoDrawsInTenUnderAll) {
     }
     // No super proxy of the country: the normal list answers even under KSuper.
     Set("SUPER_IPS", Entry("10.0.9.1", "FR"));
-    TProxyManager noGermanSuper;
+    TProxyManager noGermanSuper{P.Facilities, Settings()};
     noGermanSuper.LoadSettings();
     EXPECT_EQ(noGermanSuper.GetIdleProxy("DE", true, TProxyRange::KSuper, true).IP, "10.0.0.1");
 }
@@ -173,7 +174,7 @@ TEST_F(ProxyChoiceTest, ChoicesAgreeWithTheDirectWayOnRandomPoolsAndSeeds) {
     TFixedSeeds seeds(0);
     for (int round = 0; round < 60; ++round) {
         const auto normal = randomList(gen() % 40), super = randomList(gen() % 12);
-        TProxyManager pool;
+        TProxyManager pool{P.Facilities, Settings()};
         Set("NORMAL_IPS", Join(normal));
         Set("SUPER_IPS", Join(super));
         pool.LoadSettings();

@@ -1,6 +1,7 @@
 // The proxy pool's loading and country queries, including malformed entries.
 #include "proxy/ProxyManager.h"
 #include "PoolTestSupport.h"
+#include "app/AppSettings.h"
 
 using namespace maskaddr;
 using namespace maskaddr::test;
@@ -16,7 +17,7 @@ const std::string kSuperFr = "192.0.2.10:443|France|FR|9|9";
 
 class ProxyManagerTest : public PoolSettingsTest {
 protected:
-    TProxyManager Pool;
+    TProxyManager Pool{P.Facilities, Settings()};
 
     bool Load(const std::string& normal, const std::string& super) {
         Set("NORMAL_IPS", normal);

@@ -2,6 +2,7 @@
 // the list and its first selection, flags, the filled map template, the gauge, OK and
 // Cancel, and the key filter.
 #include "ui/ChooseIPCountry.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeChooserView.h"
 #include "fakes/FakePlatform.h"
 #include "framework/settings/CLSettings.h"
@@ -42,7 +43,7 @@ protected:
                     "SUPER_IPS=10.0.0.9:80|Japan|JP|139.69|35.69;\nTARGET_COUNTRY=" +
                         target + "\n" + more);
         P.Files.Put("C:\\Tools\\App\\res\\map.tpl", SourceFile("res/map.tpl"));
-        Pool = std::make_unique<TProxyManager>();
+        Pool = std::make_unique<TProxyManager>(P.Facilities, Settings());
         ASSERT_TRUE(Pool->LoadSettings());
         Pool->HandleLocalInfo("IP=203.0.113.5\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\n"
                               "REGION=ACT\n-35.28\n149.13\n");
@@ -55,7 +56,7 @@ protected:
 
 TEST_F(ChooserTest, ListsAutoFirstThenThePoolsCountriesInOrder) {
     Start("FR");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     EXPECT_EQ(View.Items, (std::vector<std::string>{"- Auto Selected -", "Germany", "France", "Japan"}));
     EXPECT_EQ(View.Index, 2) << "the target country is selected";
@@ -70,7 +71,7 @@ TEST_F(ChooserTest, ListsAutoFirstThenThePoolsCountriesInOrder) {
 TEST_F(ChooserTest, AutoSelectsTheFirstItemWithTheOwnLocation) {
     Start("UN");
     P.Files.Put("C:\\Tools\\App\\res\\flag_short\\UN.PNG", "un");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     EXPECT_EQ(View.Index, 0);
     EXPECT_EQ(View.Flags, std::vector<std::string>{"C:\\Tools\\App\\res\\flag_short\\UN.PNG"});
@@ -81,7 +82,7 @@ TEST_F(ChooserTest, AutoSelectsTheFirstItemWithTheOwnLocation) {
 
 TEST_F(ChooserTest, ACountryNotInThePoolSelectsAndShowsNothing) {
     Start("BR");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     EXPECT_EQ(View.Index, -1);
     EXPECT_TRUE(View.Flags.empty());
@@ -92,7 +93,7 @@ TEST_F(ChooserTest, ACountryNotInThePoolSelectsAndShowsNothing) {
 TEST_F(ChooserTest, TheTemplateIsFilledEveryPlaceholderLongitudeFirst) {
     Start("FR");
     P.Files.Put("C:\\Tools\\App\\res\\map.tpl", "{1}|{2}|{3}|{4}|{5}|{6}|{1}{2}{3}{4}{5}{6}");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.ShowMap("48.85", "2.35");
     EXPECT_EQ(View.Maps.back(), "2.35|48.85|447|375|Night|4|2.3548.85447375Night4");
     View.PanelWidth = 500;
@@ -103,7 +104,7 @@ TEST_F(ChooserTest, TheTemplateIsFilledEveryPlaceholderLongitudeFirst) {
 
 TEST_F(ChooserTest, TheShippedTemplateGivesTheMapItsSizeZoomAndScheme) {
     Start("DE");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     TMapDocument d = LastMap();
     EXPECT_EQ(d.Width, 447);
@@ -118,7 +119,7 @@ TEST_F(ChooserTest, AMissingTemplateIsAnErrorAndTheRestGoesOn) {
     Start("DE");
     P.Files.Files.erase(TFakeFileSystem::Key("C:\\Tools\\App\\res\\map.tpl"));
     P.Files.Put("C:\\Tools\\App\\res\\flag_short\\DE.PNG", "de");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     ASSERT_EQ(View.Errors.size(), 1u);
     EXPECT_NE(View.Errors[0].find("C:\\Tools\\App\\res\\map.tpl"), std::string::npos);
@@ -129,7 +130,7 @@ TEST_F(ChooserTest, AMissingTemplateIsAnErrorAndTheRestGoesOn) {
 TEST_F(ChooserTest, AFlagMissingLocallyIsDownloadedUnderTheUpperCaseNameAndFoundNextTime) {
     Start("DE");
     P.Inet.SetReply("127.0.0.1:9/flags/DE.png", {200, true, "png"});
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.LoadFlag("DE");
     EXPECT_EQ(P.Ui.Pump(2), 2u);
     const std::string cached = "C:\\ProgramData\\C__Tools_App_app.exe\\DE.PNG";
@@ -137,7 +138,7 @@ TEST_F(ChooserTest, AFlagMissingLocallyIsDownloadedUnderTheUpperCaseNameAndFound
     EXPECT_EQ(P.Files.Get(cached), "png");
     EXPECT_EQ(View.Flags, std::vector<std::string>{cached});
     TFakeChooserView again;
-    TChooseIPCountry second(again, *Pool);
+    TChooseIPCountry second(again, *Pool, P.Facilities, Settings());
     second.LoadFlag("DE");
     EXPECT_EQ(again.Flags, std::vector<std::string>{cached});
     EXPECT_EQ(P.Inet.Requests().size(), 1u) << "found locally the next time";
@@ -147,7 +148,7 @@ TEST_F(ChooserTest, AFailedFlagDownloadKeepsThePreviousFlagSilently) {
     Start("DE");
     P.Files.Put("C:\\Tools\\App\\res\\flag_short\\FR.PNG", "fr");
     P.Inet.SetReply("127.0.0.1:9/flags/JP.png", {404, true, "no"});
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.LoadFlag("FR");
     c.LoadFlag("JP");
     P.Ui.Pump(SIZE_MAX, std::chrono::milliseconds(500));
@@ -157,7 +158,7 @@ TEST_F(ChooserTest, AFailedFlagDownloadKeepsThePreviousFlagSilently) {
 
 TEST_F(ChooserTest, TheGaugeShowsExactlyWhileProgressIsShortOfItsMaximum) {
     Start("DE");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.wbMapProgressChange(10, 100);
     EXPECT_TRUE(View.GaugeVisible);
     EXPECT_EQ(View.GaugeValue, 10);
@@ -171,7 +172,7 @@ TEST_F(ChooserTest, TheGaugeShowsExactlyWhileProgressIsShortOfItsMaximum) {
 TEST_F(ChooserTest, OkStoresTheChoiceAndCancelNothing) {
     Start("FR");
     {
-        TChooseIPCountry c(View, *Pool);
+        TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
         c.FormCreate();
         View.Index = 1; // the user picks Germany; Cancel: nothing is stored
         c.cbbCountryChange();
@@ -180,7 +181,7 @@ TEST_F(ChooserTest, OkStoresTheChoiceAndCancelNothing) {
     EXPECT_EQ(Settings().GetSettingString("TARGET_COUNTRY"), "FR");
 
     TFakeChooserView view;
-    TChooseIPCountry c(view, *Pool);
+    TChooseIPCountry c(view, *Pool, P.Facilities, Settings());
     c.FormCreate();
     view.Index = 1;
     c.cbbCountryChange();
@@ -195,7 +196,7 @@ TEST_F(ChooserTest, OkStoresTheChoiceAndCancelNothing) {
 
 TEST_F(ChooserTest, OkWithoutASelectionKeepsTheTargetAndStoresNothing) {
     Start("BR");
-    TChooseIPCountry c(View, *Pool);
+    TChooseIPCountry c(View, *Pool, P.Facilities, Settings());
     c.FormCreate();
     ASSERT_EQ(View.Index, -1);
     const int writes = P.Files.Writes;

@@ -1,6 +1,7 @@
 // The status overlay's command texts, byte for byte, the first picture, and the
 // decisions on the player's two requests.
 #include "ui/FlashForm.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "framework/engine/CLEngine.h"
@@ -17,6 +18,7 @@ namespace {
 // The operations with the player replaced by a list of the texts it received.
 class TRecordingFlashForm final : public TFlashFormLogic {
 public:
+    TRecordingFlashForm(TCLSettings& settings, IPages* pages) : TFlashFormLogic(settings, pages) {}
     std::vector<std::string> Sent;
 
 protected:
@@ -64,8 +66,9 @@ TEST(FlashFormTest, EveryOperationSendsItsTextAtOnce) {
         {"logo", [](auto& f) { f.SetLogo("C:\\App\\res\\images\\logo.png"); },
          "Logo,C:\\App\\res\\images\\logo.png"},
     };
+    TFakePlatform p;
     for (const Case& c : cases) {
-        TRecordingFlashForm form;
+        TRecordingFlashForm form(Settings(), nullptr);
         c.call(form);
         EXPECT_EQ(form.Sent, std::vector<std::string>{c.text}) << c.name;
     }
@@ -74,7 +77,7 @@ TEST(FlashFormTest, EveryOperationSendsItsTextAtOnce) {
 TEST(FlashFormTest, ResetDisplayEmptiesBothPanelsAndShowsTheVerifyingText) {
     TFakePlatform p;
     p.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
-    TRecordingFlashForm form;
+    TRecordingFlashForm form(Settings(), nullptr);
     form.ResetDisplay();
     EXPECT_EQ(form.Sent, (std::vector<std::string>{"Local,,,,,,0,100", "Target,,,,,,0,100",
                                                    "Info_Text,Verifing from Maskaddr server ...,4474009",
@@ -90,7 +93,7 @@ protected:
     void SetUp() override {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nURL.CheckIP=http://127.0.0.1/checkip\n"
                                                  "URL.home=http://127.0.0.1/home\n");
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
     }
 };
 } // namespace
@@ -112,10 +115,11 @@ TEST_F(FlashRequestTest, CheckIPAndHomePageWithoutRegardToCase) {
         {"", "", nullptr},
         {"quit", "", nullptr},
     };
+    TRecordingFlashForm form(Settings(), E.get());
     for (const Case& c : cases) {
         Host.Opened.clear();
         Host.Started.clear();
-        TFlashFormLogic::HandleFSCommand(c.command, c.args);
+        form.HandleFSCommand(c.command, c.args);
         EXPECT_TRUE(Host.Started.empty());
         if (c.opensPrefix == nullptr) {
             EXPECT_TRUE(Host.Opened.empty()) << c.command << " " << c.args;
@@ -125,13 +129,14 @@ TEST_F(FlashRequestTest, CheckIPAndHomePageWithoutRegardToCase) {
         }
     }
     // The check-IP page opens exactly as configured, without the parameter string.
-    TFlashFormLogic::HandleFSCommand("CMD", "CHECKIPINFO");
+    form.HandleFSCommand("CMD", "CHECKIPINFO");
     EXPECT_EQ(Host.Opened.back(), "http://127.0.0.1/checkip");
 }
 
 TEST(FlashRequestWithoutEngineTest, IsIgnoredWithATraceLine) {
     TFakePlatform p;
-    TFlashFormLogic::HandleFSCommand("CMD", "HOMEPAGE");
+    TRecordingFlashForm form(Settings(), nullptr);
+    form.HandleFSCommand("CMD", "HOMEPAGE");
     ASSERT_FALSE(p.Trace.Lines.empty());
     EXPECT_NE(p.Trace.Lines.back().find("[FlashForm]"), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // The overlay player's parser and scene state: commands as the main window sends
 // them, malformed ones, animations driven by time steps, and the scene description.
 #include "ui/OverlayScene.h"
+#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "ui/FlashForm.h"
 
@@ -14,6 +15,7 @@ namespace {
 // The texts the overlay's operations build go straight into a scene.
 class TSceneFlashForm final : public TFlashFormLogic {
 public:
+    explicit TSceneFlashForm(TCLSettings& settings) : TFlashFormLogic(settings, nullptr) {}
     TOverlayScene Scene;
     int Rejected = 0;
 
@@ -111,7 +113,7 @@ TEST(OverlaySceneTest, OutOfRangeNumbersAreClamped) {
 // The overlay calls of start-up, the local information, a hide and a stop, in order.
 TEST(OverlaySceneTest, HideAndStopSequences) {
     TFakePlatform p;
-    TSceneFlashForm f;
+    TSceneFlashForm f(Settings());
     f.ResetDisplay();
     f.SetIPInfo("Local", "True", "us.png", "5.6.7.8", "United States", "Boston", "100", "100");
     f.SetIPInfo("Target", "", "us.png", "5.6.7.8", "United States", "Boston", "100", "100");

@@ -1,6 +1,7 @@
 // The verification window's logic: the verdicts against recorded replies of the
 // service's check, the proxies chosen, and whole runs against canned replies.
 #include "ui/ProxyVerification.h"
+#include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeTestingView.h"
@@ -54,7 +55,7 @@ protected:
     TFakeTestingView View;
 
     void SetUp() override {
-        E = std::make_unique<TCLEngine>(nullptr, Host);
+        E = std::make_unique<TCLEngine>(nullptr, Host, P.Facilities, Settings());
         Texts.SetCurrentData({"[AppRes]", "Testing.Hides=hides", "Testing.LeaksAddress=leaks",
                               "Testing.LeaksHeader=leaks in {1}", "Testing.NoAnswer=no answer",
                               "Testing.Line={1} {2} {4}", "Testing.Summary={1} of {2} hide",
@@ -91,7 +92,7 @@ TEST_F(VerificationRunTest, EachProxyGetsOneLineAndTheSummaryCounts) {
     Answer("127.0.0.2", "IP=127.0.0.2\r\nCOUNTRY_LONG=United States\r\n");
     Answer("127.0.0.4", "IP=127.0.0.4\r\nCOUNTRY_LONG=France\r\nX-Forwarded-For=127.0.0.1\r\n");
     TTestingController c(View, {Proxy("127.0.0.2"), Proxy("127.0.0.4"), Proxy("127.0.0.5", "Nowhere")},
-                         kCheck);
+                         kCheck, *E, P.Facilities);
     c.FormCreate();
     PumpAll();
     std::sort(View.Log.begin(), View.Log.end()); // replies arrive in any order
@@ -106,7 +107,7 @@ TEST_F(VerificationRunTest, EachProxyGetsOneLineAndTheSummaryCounts) {
 
 TEST_F(VerificationRunTest, ARunInWhichEveryProxyHidesClosesByItself) {
     Answer("127.0.0.2", "IP=127.0.0.2\r\n");
-    TTestingController c(View, {Proxy("127.0.0.2")}, kCheck);
+    TTestingController c(View, {Proxy("127.0.0.2")}, kCheck, *E, P.Facilities);
     c.FormCreate();
     PumpAll();
     EXPECT_EQ(View.Info, "1 of 1 hide");
@@ -115,7 +116,7 @@ TEST_F(VerificationRunTest, ARunInWhichEveryProxyHidesClosesByItself) {
 
 TEST_F(VerificationRunTest, AtMostEightRequestsAreUnderwayAtOnce) {
     const std::vector<TProxyRec> proxies = TenSilentProxies();
-    TTestingController c(View, proxies, kCheck);
+    TTestingController c(View, proxies, kCheck, *E, P.Facilities);
     c.FormCreate();
     ASSERT_EQ(P.Ui.Pump(1), 1u); // the real address
     ASSERT_TRUE(P.WorkersEnded());
@@ -128,7 +129,7 @@ TEST_F(VerificationRunTest, AtMostEightRequestsAreUnderwayAtOnce) {
 TEST_F(VerificationRunTest, ClosingEarlyCancelsWhatHasNotStarted) {
     const std::vector<TProxyRec> proxies = TenSilentProxies();
     {
-        TTestingController c(View, proxies, kCheck);
+        TTestingController c(View, proxies, kCheck, *E, P.Facilities);
         c.FormCreate();
         ASSERT_EQ(P.Ui.Pump(1), 1u);
     } // the window closed
@@ -140,13 +141,13 @@ TEST_F(VerificationRunTest, ClosingEarlyCancelsWhatHasNotStarted) {
 TEST_F(VerificationRunTest, WithoutTheServerOrProxiesNothingIsJudged) {
     P.Http.SetReply(kCheck, "<html>maintenance</html>");
     {
-        TTestingController c(View, {Proxy("127.0.0.2")}, kCheck);
+        TTestingController c(View, {Proxy("127.0.0.2")}, kCheck, *E, P.Facilities);
         c.FormCreate();
         PumpAll();
         EXPECT_EQ(View.Info, "no server");
         EXPECT_EQ(P.Http.Requests().size(), 1u) << "no proxy asked";
     }
-    TTestingController none(View, {}, kCheck);
+    TTestingController none(View, {}, kCheck, *E, P.Facilities);
     none.FormCreate();
     EXPECT_EQ(View.Info, "no proxies");
     EXPECT_EQ(View.CloseDelay, 0);
@@ -161,7 +162,7 @@ TEST(ProxiesToVerifyTest, TheCountrysProxiesOnceAndABoundedSampleForAnyCountry) 
     super = "10.0.1.2:81|France|fr|2|48;";
     p.Files.Put("C:\\ProgramData\\C__Tools_App_app.exe\\setting.dat",
                 "[setting]\nNORMAL_IPS=" + normal + "\nSUPER_IPS=" + super + "\n");
-    TProxyManager pool;
+    TProxyManager pool{p.Facilities, Settings()};
     ASSERT_TRUE(pool.LoadSettings());
 
     std::vector<TProxyRec> fr = ProxiesToVerify(pool, "FR");

@@ -1,6 +1,7 @@
 // The settings dialog's logic: the load and save orders, Cancel, the autorun value,
 // the show-again flags and the re-installation of the Firefox extension.
 #include "ui/SettingsDialog.h"
+#include "app/AppSettings.h"
 #include "app/MainController.h"
 #include "fakes/FakeControls.h"
 #include "fakes/FakeEngineHost.h"
@@ -28,17 +29,25 @@ protected:
     TFakeSettingsView View;
     TRecordingSwitchers Switchers;
     TRecordingSwitchers::TSetup& Firefox = Switchers.Setup;
+    TFakeEngineHost Host;
+    TFakeForm Main{"frmMain", "TfrmMain"};
+    TCLEngine* E = new TCLEngine(&Main, Host, P.Facilities, Settings()); // Main owns it
     std::vector<std::string> Autorun; // what SaveOptions asked of the autorun writer, with the settings then
-    TSettingsController C{View, Firefox, [this](bool on, const std::string& name, const std::string& cmd) {
+    TSettingsController C{View,
+                          Firefox,
+                          [this](bool on, const std::string& name, const std::string& cmd) {
                               Autorun.push_back(std::string(on ? "write " : "delete ") + name + " " + cmd +
                                                 " AutoRun=" + Settings().GetSettingString("AutoRun") +
                                                 " SWITCH.FF=" + Settings().GetSettingString("SWITCH.FF"));
-                              SetRunAtLogon(on, name, cmd);
-                          }};
+                              SetRunAtLogon(*P.Facilities.Registry, on, name, cmd);
+                          },
+                          TBrowserContext{P.Facilities, Settings()},
+                          {*E, *E, *E}};
     void User(const std::string& lines) {
         P.Files.Put("C:\\Tools\\App\\const.dat", "[setting]\nApp.Name=Maskaddr\n");
         P.Files.Put(kUserFile, "[setting]\n" + lines);
         P.Files.Put(kOwnFile, "");
+        Settings().Reopen(); // as the next start reads them
     }
 };
 
@@ -66,7 +75,6 @@ TEST_F(SettingsDialogTest, LoadsInItsOrderAndCancelWritesNothing) {
 
 TEST_F(SettingsDialogTest, OkWritesEveryBoxAndTheAutorunValueFirst) {
     for (bool autoRun : {false, true}) {
-        FreeSettings();
         User(std::string("AutoRun=") + (autoRun ? "0" : "1") + "\nSWITCH.IE=1\nSWITCH.FF=1\n");
         P.Registry.WriteString(TRegRoot::CurrentUser, kRun, "Maskaddr", "C:\\Old\\app.exe");
         Autorun.clear();
@@ -98,10 +106,8 @@ TEST_F(SettingsDialogTest, LanguageDropDownChoosesOnOkOnly) {
     User("Language=English\n");
     P.Files.Put("C:\\Tools\\App\\lang\\English.lan", "[AppRes]\nAppName=Maskaddr\n");
     P.Files.Put("C:\\Tools\\App\\lang\\German.lan", "[AppRes]\nAppName=Maskaddr DE\n");
-    TFakeEngineHost host;
-    TFakeForm main("frmMain", "TfrmMain");
-    TCLEngine* engine = new TCLEngine(&main, host);
-    engine->SetLanguageData(new TCLMultiLangData(&main, "CLMultiLangData"));
+    TCLEngine* engine = E;
+    engine->SetLanguageData(new TCLMultiLangData(&Main, "CLMultiLangData"));
     engine->Loaded();
     C.FormCreate();
     EXPECT_EQ(View.Languages, (std::vector<std::string>{"English", "German"}));
@@ -142,12 +148,10 @@ TEST_F(SettingsDialogTest, ReinstallFirefoxAsksForTheFolderOnlyWhenTheInstallerF
         {"folder without firefox.exe", true, false, false, "D:\\Empty", "MSGBox.FFPath;", "", 1},
     };
     for (const TCase& c : cases) {
-        FreeSettings();
         User("");
         P.Files.Put("D:\\Fx\\firefox.exe", "exe");
         P.Files.Put("E:\\firefox.exe", "exe");
-        TFakeEngineHost host;
-        TCLEngine engine(nullptr, host);
+        if (Host.Dialog != nullptr) Host.Dialog->Shown.clear();
         Firefox.Installed = c.Installed;
         Firefox.InstallStarts = c.Starts;
         Firefox.Running = c.Running;
@@ -156,7 +160,7 @@ TEST_F(SettingsDialogTest, ReinstallFirefoxAsksForTheFolderOnlyWhenTheInstallerF
         View.Folder = c.Folder;
         C.btnReinstallFFClick();
         std::string shown;
-        for (const std::string& s : host.Dialog ? host.Dialog->Shown : std::vector<std::string>{})
+        for (const std::string& s : Host.Dialog ? Host.Dialog->Shown : std::vector<std::string>{})
             shown += s.substr(s.find("[AppRes]") + 8) + ";";
         EXPECT_EQ(shown, c.Messages) << c.Name;
         EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), c.Stored) << c.Name;
