@@ -443,7 +443,6 @@ TEST_F(HideTest, HandlersStopWhenTheWindowWasDestroyedDuringTheirModalWindow) {
 // The first hide waits in the modal update window; a window destroyed there (its reply
 // accepted) ends the hide: the pool it would draw from is gone.
 TEST_F(HideTest, TheFirstHideStopsWhenTheWindowWasDestroyedDuringItsUpdate) {
-    FreeSettings();
     User("URL.Update=http://127.0.0.1:9/u\nApp.MagicWord=w\nSWITCH.IE=1\n"
          "NORMAL_IPS=10.0.0.1:8080|Germany, Federal Republic|DE|13|52;\n");
     P.Inet.SetReply("127.0.0.1:9/u", {200, true, ServiceSigned("magicword=w\r\nResult=0\r\n")});

@@ -149,7 +149,6 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         std::string reply;
         std::string allowIn; // the file that says "Update.AllowUnsigned=1"
         bool applied;
-        bool verifier = true; // the system offers a signature check
     };
     const Case cases[] = {
         {"signed with the update key", good, "", true},
@@ -163,7 +162,6 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         {"unsigned, allowed by the distributor", body, "oem.const.dat", true},
         {"unsigned, allowance in const.dat", body, "const.dat", false},
         {"unsigned, allowance in setting.dat", body, "setting.dat", false},
-        {"signed, but the system offers no signature check", good, "", false, false},
     };
     const std::string allow = "Update.AllowUnsigned=1\n";
     for (const Case& c : cases) {
@@ -175,7 +173,6 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
             Settings().SetSettingstring(key, "");
         Settings().SetSettingstring("Update.AllowUnsigned", c.allowIn == "setting.dat" ? "1" : "");
         Inet.SetReply("127.0.0.1:8080/u", {200, true, c.reply});
-        Platform().Signatures = c.verifier ? &P.Signatures : nullptr;
         size_t window = Host.UpdateViews.size();
         E->AppUpdate(false);
         TFakeUpdateView& v = *Host.UpdateViews.at(window);
@@ -185,6 +182,11 @@ TEST_F(UpdateTest, OnlyASignedReplyIsAppliedUnlessTheDistributorAllowsUnsigned) 
         EXPECT_EQ(S("Update.LastDate").empty(), !c.applied) << c.what;
         EXPECT_EQ(v.PostedResults, 1) << c.what << ": the visible window reports the outcome";
     }
+    // A system that offers no signature check accepts nothing, signed or not.
+    TPlatform bare = P.Facilities;
+    bare.Signatures = nullptr;
+    EXPECT_EQ(AcceptedUpdateText(bare, Settings(), good), std::nullopt);
+    EXPECT_NE(AcceptedUpdateText(P.Facilities, Settings(), good), std::nullopt) << "the same reply with one";
 }
 
 // A signed reply counts only while fresh: issued no more than 7 days before the clock (UTC)
