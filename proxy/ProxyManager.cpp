@@ -46,7 +46,6 @@ bool TProxyManager::LoadSettings() {
     for (std::string& entry : SplitProxyList(settings.GetSettingString("SUPER_IPS")))
         FSuperProxyList.push_back(std::move(entry));
     FIndex.reset();
-    FSuperTouch = settings.GetSettingString("SUPER_TOUCH");
     FTargetCountry = RestoredTargetCountry();
     return !FNormalProxyList.empty();
 }

@@ -67,7 +67,6 @@ public:
     const std::vector<std::string>& NormalProxyList() const { return FNormalProxyList; }
     const std::vector<std::string>& SuperProxyList() const { return FSuperProxyList; }
     const std::vector<std::string>& UsedProxyList() const { return FUsedProxyList; }
-    const std::string& SuperTouch() const { return FSuperTouch; }
     const std::string& TargetCountry() const { return FTargetCountry; }
     void SetTargetCountry(const std::string& value) { FTargetCountry = value; }
     const TProxyRec& TargetProxy() const { return FTargetProxy; }
@@ -117,7 +116,6 @@ private:
     std::vector<std::string> FNormalProxyList;
     std::vector<std::string> FSuperProxyList;
     std::vector<std::string> FUsedProxyList;
-    std::string FSuperTouch;
     std::string FTargetCountry;
     TProxyRec FTargetProxy;
     TProxyManagerEvent FOnGetCurrentLocalInfo;

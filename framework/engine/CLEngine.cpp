@@ -21,6 +21,8 @@
 namespace maskaddr {
 
 namespace {
+// The engine that serves the settings store its lists and its save-failure hook: the first one
+// made, until it goes.
 TCLEngine* g_engine = nullptr;
 constexpr uint32_t kSessionEndingMs = 300000;
 // The engine's own messages and the names other instances send them by.
@@ -30,10 +32,6 @@ constexpr std::pair<TEngineEvent, const char*> kRegisteredMessages[] = {
     {TEngineEvent::IfBusy, "CL IfBusy"},     {TEngineEvent::BringToFront, "CL BringtoFront"},
 };
 } // namespace
-
-TCLEngine* Engine() {
-    return g_engine;
-}
 
 TFormData TCLEngine::FormData() const {
     return {FSkinData, FLanguageData};

@@ -199,7 +199,4 @@ private:
     TLifeline<TCLEngine> FAlive{this};
 };
 
-// The process's engine: the first one created, until it is destroyed; null before.
-TCLEngine* Engine();
-
 } // namespace maskaddr

@@ -58,12 +58,13 @@ TEST_F(EngineTest, CreationRegistersMessagesAndServesTheSettingsStore) {
     EXPECT_EQ(Host.Registered, (std::vector<std::string>{"CL GetAppID", "CL CloseApp", "CL InitPost",
                                                          "CL CmdParam", "CL IfBusy", "CL BringtoFront"}));
     EXPECT_TRUE(Host.Hooked);
-    EXPECT_EQ(Engine(), E);
-    TFakeForm other("frmOther", "TfrmOther");
-    TCLEngine second(nullptr, Host, P.Facilities, Settings());
-    EXPECT_EQ(Engine(), E) << "a later engine does not replace the first";
-    E->SetSettingOverwrite({"App.Name=Overwritten"});
-    EXPECT_EQ(Settings().GetSettingString("App.Name"), "Overwritten");
+    {
+        TCLEngine second(nullptr, Host, P.Facilities, Settings());
+        second.SetSettingOverwrite({"App.Name=Second"});
+        E->SetSettingOverwrite({"App.Name=Overwritten"});
+        EXPECT_EQ(Settings().GetSettingString("App.Name"), "Overwritten") << "a later engine does not replace the first";
+    }
+    EXPECT_EQ(Settings().GetSettingString("App.Name"), "Overwritten") << "nor takes the store from it as it goes";
     EXPECT_EQ(Settings().GetSettingString("Path.Languages"), "lang");
 }
 

@@ -115,18 +115,20 @@ TEST(LanguageTest, SavedOrderPutsReservedSectionsFirstAndSortsEntries) {
     EXPECT_EQ(reserved.ToString(), "[Info]\r\nLanguage=X\r\n\r\n[AppRes]\r\nk=v\r\n\r\n");
 }
 
-TEST(LanguageTest, SynchronisationFlagsFollowEditsAndReloads) {
+// The lines and the values are one document: the next read finds new lines, and a value set
+// is in the lines at once.
+TEST(LanguageTest, LinesAndValuesStayOneDocument) {
     TFakePlatform p;
     TCLMultiLangLan doc;
-    EXPECT_TRUE(doc.ToApply());
     doc.SetData({"[S]", "k=v"});
-    EXPECT_TRUE(doc.ToApply());
     std::string v;
     EXPECT_TRUE(doc.GetProp("S", "", "k", v));
-    EXPECT_FALSE(doc.ToApply());
+    EXPECT_EQ(v, "v");
+    doc.SetData({"[S]", "k=w"});
+    EXPECT_TRUE(doc.GetProp("S", "", "k", v));
+    EXPECT_EQ(v, "w") << "new lines replace what was read before";
     doc.SetProp("S", "c", "p", "a\r\nb\rc\nd");
-    EXPECT_FALSE(doc.Modified()) << "the lines are brought up to date at once";
-    EXPECT_EQ(doc.Data(), (std::vector<std::string>{"[S]", "k=v", "c.p=a<BR>b<BR>c<BR>d", ""}));
+    EXPECT_EQ(doc.Data(), (std::vector<std::string>{"[S]", "k=w", "c.p=a<BR>b<BR>c<BR>d", ""}));
     doc.ClearAllForm();
     doc.LoadFromString("[Info]\nLanguage=L\n[AppRes]\nk=v\n[TfrmX]\na=b\n");
     doc.ClearAllForm();

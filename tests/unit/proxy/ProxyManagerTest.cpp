@@ -41,12 +41,6 @@ TEST_F(ProxyManagerTest, LoadingAppendsEntriesAndNeedsANormalOne) {
     EXPECT_EQ(Pool.GetcountryListCount("DE", true), 4);
 }
 
-TEST_F(ProxyManagerTest, LoadingTakesTheKeepAliveTemplate) {
-    Set("SUPER_TOUCH", "http://127.0.0.1/touch?ip={1}");
-    Load(kDe1, "");
-    EXPECT_EQ(Pool.SuperTouch(), "http://127.0.0.1/touch?ip={1}");
-}
-
 TEST_F(ProxyManagerTest, TheStoredTargetCountryIsRestoredOnlyWhenThePoolKnowsIt) {
     struct TCase {
         const char* Stored;
