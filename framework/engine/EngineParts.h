@@ -10,12 +10,18 @@
 
 namespace maskaddr {
 
-class IAppTexts {
+// The component library's own texts ("LibRes" section) of the current language: every part
+// that speaks asks for them.
+class ILibTexts {
 public:
-    virtual ~IAppTexts() = default;
+    virtual ~ILibTexts() = default;
+    virtual std::string GetLibString(const std::string& strName) = 0;
+};
+
+class IAppTexts : public ILibTexts {
+public:
     // The text of the "AppRes" section with "{1}", "{2}", ... filled in; empty when missing.
     virtual std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) = 0;
-    virtual std::string GetLibString(const std::string& strName) = 0;
 };
 
 class IMessageBoxes {

@@ -14,13 +14,11 @@ class IEngineHost;
 class TCLSettings;
 
 // The words a message box shows: the message itself, the title and the check box's caption.
-class IMessageTexts {
+class IMessageTexts : public ILibTexts {
 public:
-    virtual ~IMessageTexts() = default;
     // The language's text of the key ("[AppRes]" or "[LibRes]" and the key when missing).
     virtual std::string GetMessageText(const std::string& strKey, bool bLib) = 0;
     virtual std::string GetAppName() = 0;
-    virtual std::string GetLibString(const std::string& strName) = 0;
 };
 
 class TMessageBoxes final : public IMessageBoxes {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "framework/engine/EngineParts.h"
 #include "framework/engine/SingleDownloader.h"
 
 #include <memory>
@@ -85,10 +86,8 @@ public:
 
 // What the update window asks of the engine: its texts, the check's address, the page a
 // reply names, and the word that a reply was accepted into the settings.
-class IUpdateEngine {
+class IUpdateEngine : public ILibTexts {
 public:
-    virtual ~IUpdateEngine() = default;
-    virtual std::string GetLibString(const std::string& key) = 0;
     virtual std::string UpdateURL() = 0;
     virtual void ShowPageByURL(const std::string& url) = 0;
     virtual void UpdateAccepted() = 0;
