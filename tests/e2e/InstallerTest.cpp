@@ -16,6 +16,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
@@ -69,6 +70,24 @@ void RunToEnd(const std::string& commandLine) {
     TProcessResult r = RunProcess(commandLine, 120000);
     ASSERT_FALSE(r.TimedOut) << commandLine;
     ASSERT_EQ(r.ExitCode, 0u) << commandLine << "\n" << r.Output;
+}
+
+// Whether an uninstaller still works: it goes on from a copy of itself in the temporary folder
+// ("Un_A.exe"), which the command's own process only starts.
+bool UninstallerCopyRunning() {
+    const THandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry))
+        if (_wcsnicmp(entry.szExeFile, L"Un_", 3) == 0) return true;
+    return false;
+}
+
+// Runs an uninstaller to its real end: the command, then the copy it started. The next test's
+// uninstaller cannot make its own copy while this one still runs from it.
+void UninstallToEnd(const std::string& commandLine) {
+    ASSERT_NO_FATAL_FAILURE(RunToEnd(commandLine));
+    ASSERT_TRUE(WaitFor([] { return !UninstallerCopyRunning(); }, 60000)) << "the uninstaller's copy ended";
 }
 
 // Runs a setup silently, then points the installed program at this run's service.
@@ -158,7 +177,7 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
 
     // The list entry's quiet uninstallation, as the system runs it. The uninstaller works on
     // from a copy of itself, so its end shows as the list entry going away.
-    ASSERT_NO_FATAL_FAILURE(RunToEnd(ListValue("QuietUninstallString")));
+    ASSERT_NO_FATAL_FAILURE(UninstallToEnd(ListValue("QuietUninstallString")));
     EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
     EXPECT_EQ(app.Ended(15000), 0) << "the uninstaller ends the running program";
     EXPECT_TRUE(IsDirect(QuerySystemProxy()));
@@ -216,12 +235,13 @@ TEST(Installer, RemovingTheSettingsLeavesWhatALinkInThemPointsTo) {
 
     // /RemoveSettings ticks "Settings and downloaded flags", also in silent mode. The uninstaller
     // works on from a copy of itself: its end shows as the installation folder going away.
-    ASSERT_NO_FATAL_FAILURE(RunToEnd("\"" + at.File("uninstall.exe") + "\" /S /RemoveSettings"));
+    ASSERT_NO_FATAL_FAILURE(UninstallToEnd("\"" + at.File("uninstall.exe") + "\" /S /RemoveSettings"));
     EXPECT_TRUE(WaitFor([&] { return !FolderExists(at.Folder); }, 60000));
-    for (const std::string& data : dataFolders) {
-        EXPECT_FALSE(files.FileExists(data + "\\setting.dat")) << data;
-        EXPECT_FALSE(FolderExists(data + "\\flags")) << data;
-    }
+    // The data folders go after the installation folder, in the uninstaller's last section.
+    for (const std::string& data : dataFolders)
+        EXPECT_TRUE(WaitFor([&] { return !files.FileExists(data + "\\setting.dat") && !FolderExists(data + "\\flags"); },
+                            60000))
+            << data;
     EXPECT_TRUE(files.FileExists("Z:" + outside + "/keep.txt")) << "what the links point to stays";
 }
 
@@ -314,7 +334,7 @@ TEST(Installer, TheBrowserCheckListsEachBrowserAndTheUninstallerTakesBackMakeItF
     EXPECT_TRUE(settings.Close(IDCANCEL));
 
     // The quiet uninstallation while the program runs: the line goes, the user's bytes stay.
-    ASSERT_NO_FATAL_FAILURE(RunToEnd(ListValue("QuietUninstallString")));
+    ASSERT_NO_FATAL_FAILURE(UninstallToEnd(ListValue("QuietUninstallString")));
     EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(files.ReadFile(browsers.Manual + "\\user.js"), browsers.UserJs);
