@@ -168,32 +168,35 @@ TEST_F(ServiceHttp, LookupTellsThePeerAndItsCountry) {
 
 // A keep-alive is a GET, counted once a minute at most per client address and proxy.
 TEST_F(ServiceHttp, KeepAliveIsCountedPerProxyOnceAMinutePerClient) {
-    // Ports where nothing of the test listens: the counts do not depend on the proxies' health.
-    Start(ProxyLine("127.0.0.2", FreePort("127.0.0.2"), "super") +
-          ProxyLine("127.0.0.3", FreePort("127.0.0.3"), "super"));
+    // The test's two proxies, listed at ports it picked free where nothing listens (the counts do
+    // not depend on their health), an address it never lists, and its two clients, which bind
+    // their own addresses with ports the system picks.
+    const std::string proxyA = "127.0.0.2", proxyB = "127.0.0.3", unlisted = "127.0.0.9";
+    const std::string clientA = "127.0.0.1", clientB = "127.0.0.4";
+    Start(ProxyLine(proxyA, FreePort(proxyA), "super") + ProxyLine(proxyB, FreePort(proxyB), "super"));
     struct TCase {
-        const char* Request;
-        const char* From;
+        std::string Request;
+        const std::string& From;
         int Status;
     };
     const TCase cases[] = {
-        {"GET /touch?ip=127.0.0.2", "127.0.0.1", 200},
-        {"GET /touch?ip=127.0.0.2", "127.0.0.1", 429},
-        {"HEAD /touch?ip=127.0.0.2", "127.0.0.4", 405},
-        {"GET /touch?ip=127.0.0.2", "127.0.0.4", 200},
-        {"GET /touch?ip=127.0.0.3", "127.0.0.1", 200},
-        {"GET /touch?ip=127.0.0.9", "127.0.0.1", 404},
-        {"GET /touch", "127.0.0.1", 400},
+        {"GET /touch?ip=" + proxyA, clientA, 200},
+        {"GET /touch?ip=" + proxyA, clientA, 429},
+        {"HEAD /touch?ip=" + proxyA, clientB, 405},
+        {"GET /touch?ip=" + proxyA, clientB, 200},
+        {"GET /touch?ip=" + proxyB, clientA, 200},
+        {"GET /touch?ip=" + unlisted, clientA, 404},
+        {"GET /touch", clientA, 400},
     };
     for (const TCase& c : cases) {
-        TRawClient client(FService->Port(), c.From);
-        client.Send(std::string(c.Request) + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+        TRawClient client(FService->Port(), c.From.c_str());
+        client.Send(c.Request + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
         EXPECT_EQ(Statuses(client.ReadToEnd()), std::vector<int>{c.Status})
             << c.Request << " from " << c.From;
     }
-    EXPECT_EQ(FService->TouchCount("127.0.0.2"), 2);
-    EXPECT_EQ(FService->TouchCount("127.0.0.3"), 1);
-    EXPECT_EQ(FService->TouchCount("127.0.0.9"), 0);
+    EXPECT_EQ(FService->TouchCount(proxyA), 2);
+    EXPECT_EQ(FService->TouchCount(proxyB), 1);
+    EXPECT_EQ(FService->TouchCount(unlisted), 0);
 }
 
 TEST_F(ServiceHttp, FlagsAndPages) {
