@@ -82,8 +82,7 @@ TEST(TwoAccounts, BHidesStopsAndExitsWithoutEverTakingAsValues) {
     Sleep(1100); // a second after the hide, or the stop gets the too-fast notice
     ASSERT_EQ(app.ClickOnce(w, ids::actStopHide, [w] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }), "");
     EXPECT_EQ(AccountScript(), own) << "the stop puts B's own script back";
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(AccountScript(), own);
     EXPECT_NE(ReadText(JournalIn(true)).find(kScriptA), std::string::npos) << "the planted journal is left alone";
 }
@@ -97,6 +96,5 @@ TEST(TwoAccounts, AStartsAgainAndGetsItsOwnScriptBack) {
     EXPECT_EQ(AccountScript().Stored, kScriptA);
     EXPECT_TRUE(IsDirect(QuerySystemProxy())) << "nothing of the hide before the crash is left";
     EXPECT_FALSE(TFileSystemWin().FileExists(JournalIn(false)));
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }

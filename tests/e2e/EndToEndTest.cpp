@@ -87,8 +87,7 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
     // 5. Hide again, then Exit (the tray menu's command): direct again once the program ended.
     ASSERT_EQ(app.Hide(w), "");
     EXPECT_EQ(SeenAddress(), "127.0.0.2");
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_TRUE(IsDirect(QuerySystemProxy()));
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
 }
@@ -110,8 +109,7 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(WaitFor([] { return IsDirect(QuerySystemProxy()); }, 10000));
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(again.Ended(15000), 0);
+    EXPECT_EQ(again.Exit(w), 0);
 }
 
 // ---- the country chooser ----
@@ -205,8 +203,7 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     Sleep(500);
     EXPECT_EQ(QuerySystemProxy().Server, Env("MASKADDR_E2E_PROXY_DE")) << "Cancel changes nothing";
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
 }
 
@@ -252,6 +249,5 @@ TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
 
     PostMessageW(testing, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(testing); }, 10000));
-    PostMessageW(app.Window(), WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(app.Window()), 0);
 }

@@ -109,8 +109,7 @@ TEST_F(HidingHolds, ADeadProxyIsReplacedAndWithNoneAliveTheBrowsersWaitUntilOneR
     EXPECT_EQ(std::count(seen.begin(), seen.end(), "127.0.0.1"), 0) << Joined(seen);
     EXPECT_NE(ReadText(Trace).find("A proxy of United States answers again"), std::string::npos);
 
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_TRUE(IsDirect(QuerySystemProxy()));
 }
 
@@ -124,8 +123,7 @@ TEST_F(HidingHolds, AServiceThatIsDownAtStartIsReachedWithoutAClick) {
     Sleep(10000);
     ASSERT_TRUE(Spare("start", "service2"));
     EXPECT_TRUE(WaitForText(Trace, "|127.0.0.1|Germany|Berlin|", 60000)) << ReadText(Trace);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }
 
 TEST_F(HidingHolds, AnUpdateThatWithdrawsTheProxyInUseMovesTheBrowsersOffIt) {
@@ -148,8 +146,7 @@ TEST_F(HidingHolds, AnUpdateThatWithdrawsTheProxyInUseMovesTheBrowsersOffIt) {
     EXPECT_NE(IniValue(UserFileOf(Env("MASKADDR_E2E_EXE")), "setting", "NORMAL_IPS").find(proxy),
               std::string::npos);
 
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_TRUE(IsDirect(QuerySystemProxy()));
 }
 
@@ -169,8 +166,7 @@ TEST_F(HidingHolds, AnotherProgramsProxySettingsEndTheHidingAndOutliveTheProgram
         << "the window shows the not-hiding state";
     // The notice follows the stop (it replaces the stop's own text): wait for it, too.
     EXPECT_TRUE(WaitForText(Trace, "Another program changed the proxy settings.", 10000)) << ReadText(Trace);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     const TProxyState after = QuerySystemProxy();
     EXPECT_EQ(after.Server, theirs);
     EXPECT_EQ(after.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));

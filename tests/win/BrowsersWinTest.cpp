@@ -2,9 +2,7 @@
 // read back with the system's own INI functions, cache entries made with WinINet, and a
 // stand-in firefox.exe that records how it was started. Last, the real program rotating
 // with cookie clearing on.
-#include "ProgramDriver.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
+#include "ProgramTest.h"
 #include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "browsers/Firefox.h"
@@ -36,38 +34,26 @@ public:
 };
 
 // The stand-in Firefox beside the test program, and the file it records its starts in.
-class BrowsersWinTest : public ::testing::Test {
+class BrowsersWinTest : public TProgramTest {
 protected:
     static TBrowserContext C() { return {Platform(), Settings()}; }
-    TScratchFolder Dir;
-    TFileSystemWin Fs;
     TRegistryWin Reg;
     const std::string Firefox = Fs.LongPath(TestProgramFolder() + "firefox.exe");
     const std::string Log = Dir / "firefox.log";
     const std::string OperaFolder = ShellFolderPath(false, "AppData") + "\\Opera\\Opera\\";
-    const std::string Trace = Dir / "trace.log";
     void SetUp() override {
+        TProgramTest::SetUp();
         InstallWin32Platform();
         SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", ToWide(Log).c_str());
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", nullptr);
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
         for (const char* name : {"profile\\opera6.ini", "operaprefs.ini"})
             Fs.RemoveFile(OperaFolder + name);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Mozilla");
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brisklane");
         FreeSettings();
-    }
-    // The real program's user file: one proxy in Testland, the lookup at the server, and lines;
-    // the program's debug trace goes to Trace.
-    void WriteProgramUserFile(const TTestHttpServer& server, const std::string& lines) {
-        const std::string pool =
-            "Update.Times=1\r\nTARGET_COUNTRY=QQ\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\n";
-        ASSERT_EQ(TBuiltApp::WriteUserFile(server.Url(""),
-                                           pool + "URL.GetInfo=" + server.Url("/info") + "\r\n" + lines),
-                  "");
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
+        TProgramTest::TearDown();
     }
     // The stop command, once, a second after the hide (a quicker one gets the too-fast notice).
     static std::string Stop(const TBuiltApp& app, HWND w) {
@@ -78,13 +64,15 @@ protected:
     // The recorded starts; waits for `count` of them (the stand-in runs on its own).
     std::vector<std::string> Starts(size_t count) {
         std::vector<std::string> lines;
-        for (int i = 0; i < 100; ++i, Sleep(100)) {
-            lines.clear();
-            std::string all = Fs.ReadFile(Log).value_or("");
-            for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
-                lines.push_back(all.substr(at, end - at));
-            if (lines.size() >= count) break;
-        }
+        PumpUntil(
+            [&] {
+                lines.clear();
+                std::string all = Fs.ReadFile(Log).value_or("");
+                for (size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
+                    lines.push_back(all.substr(at, end - at));
+                return lines.size() >= count;
+            },
+            10000);
         return lines;
     }
 };
@@ -219,42 +207,26 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
 // clearing: Firefox follows the start, the hide, the rotation and the stop, and the one
 // automatic rotation clears the URL cache and asks Firefox to clear its cookies.
 TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
-    const std::string exe = Fs.LongPath(FullPath(TestProgramFolder() + "..\\..\\maskaddr.exe"));
-    const std::string userFile =
-        ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(exe) + "\\setting.dat";
-    Fs.CreateFolders(FolderOf(userFile));
-    ASSERT_EQ(Fs.WriteFileAtomic(
-                  userFile,
-                  "[setting]\r\nUpdate.Times=1\r\nURL.Update=" + server.Url("/update") +
-                      "\r\nURL.GetInfo=" + server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") +
-                      "\r\nSWITCH.FF=1\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
-                      "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;\r\n"
-                      // Nothing listens at these proxies: without a check address the
-                      // watch of the proxy in use cannot find them dead.
-                      "URL.VerifyIP=\r\n"),
-              "");
-    ASSERT_EQ(WriteOwnFirefoxPath(exe, Firefox), "");
-    const std::string trace = Dir / "trace.log";
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
-    TProgram app(exe, "-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(trace, kLookupAnswered));
+    WriteHidingUserFile("SWITCH.FF=1\r\nChangeIP=1\r\nChangeIPTime=1\r\nClearCookie=1\r\nTARGET_COUNTRY=UN\r\n"
+                        // Nothing listens at these proxies: without a check address the
+                        // watch of the proxy in use cannot find them dead.
+                        "URL.VerifyIP=\r\n",
+                        "127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;");
+    ASSERT_EQ(WriteOwnFirefoxPath(TBuiltApp::Exe(), Firefox), "");
+    TBuiltApp app("-d");
+    HWND w = nullptr;
+    ASSERT_EQ(StartUp(app, w), "");
     AddCacheEntry(L"Cookie:user@example.test/", COOKIE_CACHE_ENTRY);
     ASSERT_EQ(app.Hide(w), "");
 
     // The interval is one minute; the rotation timer looks every ten seconds.
-    ASSERT_TRUE(WaitForText(Log, "xul?cc", 90000)) << Fs.ReadFile(trace).value_or("");
+    ASSERT_TRUE(WaitForText(Log, "xul?cc", 90000)) << Fs.ReadFile(Trace).value_or("");
     EXPECT_EQ(CacheUrls().count("Cookie:user@example.test/"), 0u) << "the cache was cleared";
-    EXPECT_TRUE(WaitForText(trace, "FindCloseUrlCache", 1000));
+    EXPECT_TRUE(WaitForText(Trace, "FindCloseUrlCache", 1000));
     Sleep(1100); // a second after the rotation, or the stop gets the too-fast notice
     EXPECT_EQ(app.ClickOnce(w, ids::actStopHide, [w] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }),
               "");
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+    EXPECT_EQ(app.Exit(w), 0);
 
     std::vector<std::string> queries;
     for (const std::string& line : Starts(6)) {
@@ -287,22 +259,19 @@ const std::string kOwnOperaPrefs =
 // Start, hide, stop and exit of the real program with Opera and Firefox switched off: Opera's
 // file stays byte for byte as it was, and Firefox is never started.
 TEST_F(BrowsersWinTest, TheProgramLeavesSwitchedOffBrowsersAlone) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     Fs.CreateFolders(OperaFolder);
     ASSERT_EQ(Fs.WriteFileAtomic(OperaFolder + "operaprefs.ini", kOwnOperaPrefs), "");
-    WriteProgramUserFile(server, "SWITCH.OPERA=0\r\nSWITCH.FF=0\r\n");
+    WriteHidingUserFile("TARGET_COUNTRY=QQ\r\nSWITCH.OPERA=0\r\nSWITCH.FF=0\r\n");
     ASSERT_EQ(WriteOwnFirefoxPath(TBuiltApp::Exe(), Firefox), "");
     TBuiltApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
+    HWND w = nullptr;
+    ASSERT_EQ(StartUp(app, w), "");
     ASSERT_EQ(app.Hide(w), "");
     ASSERT_EQ(Stop(app, w), "");
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(Fs.ReadFile(OperaFolder + "operaprefs.ini"), kOwnOperaPrefs);
-    Sleep(2000); // a Firefox started at the exit would have recorded its line by now
+    // The program records each start of Firefox before it makes it.
+    EXPECT_EQ(Fs.ReadFile(Trace).value_or("").find("[CLFirefox] LaunchProgram"), std::string::npos);
     EXPECT_EQ(Fs.ReadFile(Log), std::nullopt) << "Firefox was started";
 }
 
@@ -310,16 +279,13 @@ TEST_F(BrowsersWinTest, TheProgramLeavesSwitchedOffBrowsersAlone) {
 // user's file back byte for byte. (The start itself, with no hide of ours to undo, sets
 // Opera's clear values: the user's own proxy is written after it.)
 TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     const std::string prefs = OperaFolder + "operaprefs.ini";
     Fs.CreateFolders(OperaFolder);
     ASSERT_EQ(Fs.WriteFileAtomic(prefs, kOwnOperaPrefs), "");
-    WriteProgramUserFile(server, "SWITCH.OPERA=1\r\n");
+    WriteHidingUserFile("TARGET_COUNTRY=QQ\r\nSWITCH.OPERA=1\r\n");
     TBuiltApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered));
+    HWND w = nullptr;
+    ASSERT_EQ(StartUp(app, w), "");
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "the start leaves the user's own proxy";
     ASSERT_EQ(app.Hide(w), "");
     for (const char* key : {"HTTP server", "HTTPS server", "FTP server"})
@@ -332,7 +298,6 @@ TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
     ASSERT_EQ(Stop(app, w), "");
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs);
     EXPECT_FALSE(Fs.FileExists(journal)) << "removed once used";
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "and so does the exit";
 }

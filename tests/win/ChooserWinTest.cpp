@@ -2,10 +2,8 @@
 // checked by its pixels, the gauge, the key filter, language and skin, a screenshot), and
 // the real maskaddr.exe driven through its windows (the three ways into the chooser, a
 // choice with OK and the hide through the chosen country's proxy, Cancel).
-#include "ProgramDriver.h"
+#include "ProgramTest.h"
 #include "Screenshot.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
 #include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "fakes/FakeEngineHost.h"
@@ -298,36 +296,20 @@ TEST_F(ChooserFormTest, OkStoresTheChoiceAndClosesCancelStoresNothing) {
 
 namespace {
 
-HWND FindChooser(DWORD waitMs = 10000) {
-    return WaitForVisibleWindow(L"TfrmChooseIPCountry", waitMs);
-}
-
-bool Gone(HWND w, DWORD waitMs = 10000) {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
-    while (IsWindow(w) && IsWindowVisible(w) && GetTickCount64() < deadline)
-        Sleep(50);
-    return !IsWindow(w) || !IsWindowVisible(w);
-}
-
-class ChooserProgramTest : public ::testing::Test {
+// The lookup places the user in Canberra; two proxies, the target the United States.
+class ChooserProgramTest : public TProgramTest {
 protected:
-    TFileSystemWin Fs;
-    TTestHttpServer Service;
-    TScratchFolder Dir;
-    const std::string Trace = Dir / "trace.log";
     void SetUp() override {
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
-        Service.SetReply("/info",
+        TProgramTest::SetUp();
+        Service.SetReply("/getinfo",
                          {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=AU\r\nCOUNTRY_LONG=Australia\r\nCITY=Canberra"
                                "\r\nREGION=ACT\r\n-35.28\r\n149.13\r\n"});
-        ASSERT_EQ(TBuiltApp::WriteUserFile(
-                      Service.Url(""), "Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=US\r\nURL.GetInfo=" +
-                                           Service.Url("/info") +
-                                           "\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;"
-                                           "127.0.0.3:8889|Germany|DE|13.40|52.52;\r\n"),
-                  "");
+        WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=US\r\n"
+                      "NORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;127.0.0.3:8889|Germany|DE|13.40|52.52;\r\n");
     }
-    void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
+    bool Gone(HWND w) const {
+        return PumpUntil([w] { return !IsWindow(w) || !IsWindowVisible(w); }, 10000);
+    }
 };
 
 } // namespace
@@ -356,14 +338,13 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     for (const auto& [way, open] : ways) {
         SCOPED_TRACE(way);
         open();
-        HWND chooser = FindChooser();
+        HWND chooser = app.WaitForWindow("TfrmChooseIPCountry", 10000);
         ASSERT_NE(chooser, nullptr) << Fs.ReadFile(Trace).value_or("");
         EXPECT_EQ(GetWindow(chooser, GW_OWNER), w);
         EXPECT_FALSE(IsWindowEnabled(w)) << "modal";
         PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         ASSERT_TRUE(Gone(chooser));
-        Sleep(200);
-        EXPECT_TRUE(IsWindowEnabled(w));
+        EXPECT_TRUE(PumpUntil([w] { return IsWindowEnabled(w) != FALSE; }, 5000));
     }
     EXPECT_EQ(ControlText(w, ids::btnHide), "&Maskaddr") << "Cancel: no hide";
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "TARGET_COUNTRY"), "US");
@@ -371,7 +352,7 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     // Germany, OK: stored, shown, and hidden behind the German proxy at once.
     Sleep(1100);
     PostMessageW(w, WM_COMMAND, MAKEWPARAM(ids::btnChooseIP, BN_CLICKED), 0);
-    HWND chooser = FindChooser();
+    HWND chooser = app.WaitForWindow("TfrmChooseIPCountry", 10000);
     ASSERT_NE(chooser, nullptr);
     ASSERT_TRUE(WaitForText(Trace, "First map drawn"));
     HWND list = GetDlgItem(chooser, TfrmChooseIPCountry::idCountry);
@@ -384,21 +365,17 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     ASSERT_TRUE(WaitForText(Trace, "country DE marker"));
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(Gone(chooser));
-    ULONGLONG deadline = GetTickCount64() + 10000;
-    while (ControlText(w, ids::btnHide) != "&Stop Hide" && GetTickCount64() < deadline)
-        Sleep(100);
-    EXPECT_EQ(ControlText(w, ids::btnHide), "&Stop Hide") << "hiding at once";
+    EXPECT_TRUE(PumpUntil([w] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 10000)) << "hiding at once";
     EXPECT_EQ(QuerySystemProxy().Server, "127.0.0.3:8889") << "through the German proxy";
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "TARGET_COUNTRY"), "DE");
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Germany");
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(QuerySystemProxy().Flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
     // The maps were drawn without the network: the update at start-up, the lookup (and flags)
     // are all that was asked.
     for (const std::string& head : Service.Requests()) {
         const std::string line = head.substr(0, head.find('\r'));
-        EXPECT_TRUE(line.rfind("GET /update?", 0) == 0 || line.rfind("GET /info", 0) == 0 ||
+        EXPECT_TRUE(line.rfind("GET /update?", 0) == 0 || line.rfind("GET /getinfo", 0) == 0 ||
                     line.rfind("GET /flags/", 0) == 0)
             << line;
     }

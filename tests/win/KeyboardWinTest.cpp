@@ -1,8 +1,6 @@
 // The real program from the keyboard alone: real key presses (SendInput) into its windows,
 // as a user without a mouse gives them.
-#include "ProgramDriver.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
+#include "ProgramTest.h"
 #include "app/MainIds.h"
 #include "ui/win32/ChooseIPCountryForm.h"
 
@@ -88,21 +86,14 @@ private:
 
 } // namespace
 
-TEST(KeyboardWinTest, EverythingTheMouseDoesTheKeyboardDoes) {
-    TTestHttpServer service;
-    TScratchFolder dir;
-    const std::string trace = dir / "trace.log";
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(trace).c_str());
-    service.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
-    ASSERT_EQ(TBuiltApp::WriteUserFile(service.Url(""),
-                                       "Update.Times=1\r\nURL.GetInfo=" + service.Url("/info") +
-                                           "\r\nURL.VerifyIP=\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|0|0;"
-                                           "127.0.0.3:8888|Germany|DE|0|0;127.0.0.4:8888|Georgia|GE|0|0;\r\n"),
-              "");
+using KeyboardWinTest = TProgramTest;
+
+TEST_F(KeyboardWinTest, EverythingTheMouseDoesTheKeyboardDoes) {
+    WriteHidingUserFile("URL.VerifyIP=\r\n", "127.0.0.2:8888|United States|US|0|0;127.0.0.3:8888|Germany|DE|0|0;"
+                                             "127.0.0.4:8888|Georgia|GE|0|0;");
     TBuiltApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(trace, kLookupAnswered));
+    HWND w = nullptr;
+    ASSERT_EQ(StartUp(app, w), "");
     SetForegroundWindow(w);
     ASSERT_TRUE(PumpUntil([&] { return Focused(w) == GetDlgItem(w, ids::btnHide); }, 3000))
         << "the first control has the keyboard: " << GetDlgCtrlID(Focused(w));
@@ -164,7 +155,5 @@ TEST(KeyboardWinTest, EverythingTheMouseDoesTheKeyboardDoes) {
     PostMessageW(w, WM_APP + 1, 0, MAKELPARAM(NIN_KEYSELECT, 1));
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w) != FALSE; }, 5000)) << "Enter on the tray icon";
 
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
-    SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
+    EXPECT_EQ(app.Exit(w), 0);
 }

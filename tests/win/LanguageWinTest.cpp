@@ -5,12 +5,9 @@
 // document's lookup.
 #include "framework/language/CLMultiLang.h"
 
-#include "ProgramDriver.h"
+#include "ProgramTest.h"
 #include "Screenshot.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
 #include "app/MainIds.h"
-#include "platform/win32/PlatformWin.h"
 #include "ui/win32/ChoiceMenuWin.h"
 #include "ui/win32/ChooseIPCountryForm.h"
 #include "ui/win32/SettingsForm.h"
@@ -180,23 +177,16 @@ std::vector<std::string> CaptionsThatDoNotFit(HWND window, const std::string& wh
 
 // The program's requests go to a server of the test: the lookup answers (so the country
 // chooser opens), the rest gets 404. A pool of one proxy, no update needed.
-class LanguageWinTest : public ::testing::Test {
+class LanguageWinTest : public TProgramTest {
 protected:
-    TTestHttpServer Service;
-    TScratchFolder Dir;
-    const std::string Trace = Dir / "trace.log"; // a program started with -d writes here
     void SetUp() override {
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
+        TProgramTest::SetUp();
         Service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\n"});
     }
-    void TearDown() override { SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr); }
     void Start(const std::string& language, const std::string& more = "") {
-        ASSERT_EQ(
-            TBuiltApp::WriteUserFile(Service.Url(""), more + "Language=" + language +
-                                                          "\r\nUpdate.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|"
-                                                          "Testland|QQ|0|0;\r\nURL.VerifyIP=" +
-                                                          Service.Url("/verifyip") + "\r\n"),
-            "");
+        WriteUserFile(more + "Language=" + language +
+                      "\r\nUpdate.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.VerifyIP=" +
+                      Service.Url("/verifyip") + "\r\n");
     }
 };
 
@@ -375,7 +365,6 @@ TEST_F(LanguageWinTest, MenuChoiceTranslatesTheOpenWindowsAndIsRemembered) {
 // this run; the other tests name their language.
 TEST_F(LanguageWinTest, FirstStartFollowsTheInterfaceLanguage) {
     ASSERT_EQ(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_GERMAN) << "run by with-locale";
-    ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), ""), "");
     TBuiltApp app("");
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);

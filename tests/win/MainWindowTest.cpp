@@ -1,11 +1,8 @@
 // maskaddr.exe as a whole: started as real processes and driven through its
 // window messages, control identifiers and command identifiers.
-#include "ProgramDriver.h"
+#include "ProgramTest.h"
 #include "Screenshot.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
 #include "app/MainIds.h"
-#include "platform/win32/PlatformWin.h"
 #include "ui/win32/SettingsForm.h"
 
 #include <shellapi.h>
@@ -17,19 +14,6 @@ using namespace maskaddr;
 using namespace maskaddr::test;
 
 namespace {
-
-int CountMainWindows() {
-    int count = 0;
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            wchar_t cls[32] = {};
-            GetClassNameW(w, cls, 32);
-            if (std::wstring(cls) == L"TfrmMain") ++*reinterpret_cast<int*>(p);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
-}
 
 // The user's own settings, as their control panel writes them: the options, and the bypass
 // list in the stored values too (Wine keeps no bypass option of its own).
@@ -43,52 +27,15 @@ void SetOwnProxy(DWORD flags, const std::string& server, const std::optional<std
         reg.DeleteValue(TRegRoot::CurrentUser, key, "ProxyOverride");
 }
 
-// Each test starts from a user file of its own. The requests that the program makes by
-// itself at start (the automatic update, the lookup, a flag) go to a server of the test,
-// which answers 404 unless a test says otherwise, and never to the shipped service address,
-// where a service of someone else might listen; a test's own lines come later and win.
-class MainWindowTest : public ::testing::Test {
-protected:
-    TFileSystemWin Fs;
-    TTestHttpServer Service;
-    TScratchFolder Dir;
-    const std::string Trace = Dir / "trace.log"; // a program started with -d writes here
-    void SetUp() override {
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
-        WriteUserFile("");
-    }
-    // The lookup of the user's own information has answered: hides are taken from now on.
-    bool WaitForReady() { return WaitForText(Trace, kLookupAnswered); }
-    // A user file with one proxy in Testland and the lookup at the test's server, plus lines.
-    void WriteHidingUserFile(const TTestHttpServer& lookup, const std::string& lines) {
-        WriteUserFile("Update.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
-                      lookup.Url("/info") + "\r\n" + lines);
-    }
-    // Starts the program (with -d) and hides once it is ready: "" when hiding, else why not.
-    std::string StartAndHide(TBuiltApp& app, HWND& w) {
-        w = app.Ready();
-        if (w == nullptr) return "the program never became ready";
-        if (!WaitForReady()) return "the lookup never answered";
-        return app.Hide(w);
-    }
-    void WriteUserFile(const std::string& lines) {
-        ASSERT_EQ(TBuiltApp::WriteUserFile(Service.Url(""), lines), "");
-    }
-    void TearDown() override {
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
-        EXPECT_EQ(CountMainWindows(), 0) << "a test left a running instance";
-    }
-};
+using MainWindowTest = TProgramTest;
 
 } // namespace
 
 TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     WriteUserFile("RunTimes=4\r\n");
     TBuiltApp app("");
-    ASSERT_TRUE(app.Started());
     HWND w = app.Ready();
     ASSERT_NE(w, nullptr);
-    Sleep(500);
     EXPECT_TRUE(IsWindowVisible(w));
     RECT client{};
     GetClientRect(w, &client);
@@ -107,8 +54,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndEndsThroughExit) {
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "RunTimes"), "5");
     SaveScreenshot(w, "main-window-start");
 
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }
 
 TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
@@ -133,12 +79,10 @@ TEST_F(MainWindowTest, CloseButtonGoesToTheTrayAfterItsNotice) {
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w); }, 10000)) << "to the tray without a notice";
     EXPECT_EQ(FindWindowW(L"#32770", L"Maskaddr"), nullptr);
     EXPECT_EQ(app.Ended(0), -1);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }
 
 TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
-    const std::string& trace = Trace;
     TBuiltApp first("-d");
     ASSERT_NE(first.Ready(), nullptr);
     {
@@ -150,9 +94,8 @@ TEST_F(MainWindowTest, SecondStartActivatesTheFirstAndHandsOverItsArgument) {
         EXPECT_EQ(third.Ended(20000), 0);
     }
     EXPECT_EQ(CountMainWindows(), 1);
-    std::string log;
-    for (int i = 0; i < 40 && log.find("Command file : report.txt") == std::string::npos; ++i, Sleep(100))
-        log = Fs.ReadFile(trace).value_or("");
+    // The hand-over is a sent message: answered before the second instance ended.
+    const std::string log = Fs.ReadFile(Trace).value_or("");
     EXPECT_NE(log.find("Enter Debug Mode..."), std::string::npos);
     EXPECT_NE(log.find("Command file : report.txt"), std::string::npos) << log;
     EXPECT_EQ(log.find("Command file : -x"), std::string::npos) << "switches are never handed over";
@@ -170,17 +113,15 @@ TEST_F(MainWindowTest, RestartSwitchReplacesTheRunningInstance) {
     HWND w = second.Window(20000);
     ASSERT_NE(w, nullptr) << "the new instance starts after its pause";
     EXPECT_EQ(CountMainWindows(), 1);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(second.Ended(15000), 0);
+    EXPECT_EQ(second.Exit(w), 0);
 }
 
 TEST_F(MainWindowTest, TrayOnlyStartAndMultipleInstances) {
     WriteUserFile("App.Multiple=1\r\n");
     TBuiltApp hidden("-h");
-    HWND w = hidden.Window();
+    HWND w = hidden.Ready();
     ASSERT_NE(w, nullptr);
-    Sleep(500);
-    EXPECT_FALSE(IsWindowVisible(w)) << "only the tray icon";
+    EXPECT_FALSE(IsWindowVisible(w)) << "only the tray icon, once start-up is done";
     NOTIFYICONDATAW probe{};
     probe.cbSize = sizeof probe;
     probe.hWnd = w;
@@ -225,33 +166,26 @@ TEST_F(MainWindowTest, AutorunAndAlwaysOnTopFollowTheirControls) {
 }
 
 TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
-    TTestHttpServer server;
-    server.SetReply("/info",
-                    {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\nCITY=Loopback\r\n"});
     std::string png = Fs.ReadFile(TestProgramFolder() + "res\\images\\about.png").value_or("");
     ASSERT_FALSE(png.empty());
-    server.SetReply("/flags/QQ.PNG", {200, png});
-    WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\nApp.MagicWord=m\r\n"
-                  "NORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.GetInfo=" +
-                  server.Url("/info") + "\r\nURL.FlagPath=" + server.Url("/flags/") + "\r\n");
+    Service.SetReply("/flags/QQ.PNG", {200, png});
+    WriteHidingUserFile("SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\nApp.MagicWord=m\r\n");
+    Service.SetReply("/getinfo",
+                     {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\nCOUNTRY_LONG=Testland\r\nCITY=Loopback\r\n"});
     TBuiltApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(server.WaitForRequests(1, 20000)) << "the lookup of the user's own information";
+    HWND w = nullptr;
+    ASSERT_EQ(StartUp(app, w), "");
 
     // The flag of the target country is not shipped: downloaded and drawn.
+    EXPECT_TRUE(
+        PumpUntil([&] { return SendMessageW(GetDlgItem(w, ids::imgFL), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0; }, 10000))
+        << "drawn into imgFL";
     const std::string flag =
         ShellFolderPath(true, "Common AppData") + "\\" + FolderWord(TBuiltApp::Exe()) + "\\QQ.PNG";
-    for (int i = 0; i < 100 && !Fs.FileExists(flag); ++i)
-        Sleep(100);
     EXPECT_EQ(Fs.ReadFile(flag), png);
-    Sleep(300);
-    EXPECT_NE(SendMessageW(GetDlgItem(w, ids::imgFL), STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
-        << "drawn into imgFL";
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Testland");
 
     // Hide: the system settings point at the proxy.
-    ASSERT_TRUE(WaitForReady());
     const TProxyState before = QuerySystemProxy();
     ASSERT_EQ(app.Hide(w), "");
     TProxyState hidden = QuerySystemProxy();
@@ -273,15 +207,12 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     // Ending the program right after a hide still puts the settings back.
     ASSERT_EQ(app.Hide(w), "");
     EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(QuerySystemProxy(), before);
 }
 
 TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
-    WriteHidingUserFile(server, "SWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\n");
+    WriteHidingUserFile("SWITCH.IE=0\r\nTARGET_COUNTRY=UN\r\n");
     TBuiltApp app("-d");
     HWND w = nullptr;
     ASSERT_EQ(StartAndHide(app, w), "");
@@ -293,9 +224,8 @@ TEST_F(MainWindowTest, WithTheSystemSwitchOffAHideClears) {
 
 // A lookup that places the user in the gated country: the message, then a clean end.
 TEST_F(MainWindowTest, TheGatedCountryEndsTheProgramCleanlyAfterItsMessage) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=CN\r\n"});
-    WriteUserFile("Update.Times=1\r\nURL.GetInfo=" + server.Url("/info") + "\r\n");
+    Service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=CN\r\n"});
+    WriteUserFile("Update.Times=1\r\n");
     TBuiltApp app("");
     ASSERT_NE(app.Window(), nullptr);
     HWND message = app.WaitForDialog("This product is unavailable in this country.");
@@ -308,8 +238,6 @@ TEST_F(MainWindowTest, TheGatedCountryEndsTheProgramCleanlyAfterItsMessage) {
 // ends cleanly and the system's settings are direct again, as they were.
 TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
     SetOwnProxy(PROXY_TYPE_DIRECT, "", std::nullopt);
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     const UINT closeApp = RegisterWindowMessageW(L"CL CloseApp");
     const std::vector<std::pair<const char*, std::function<void(HWND)>>> ways{
         {"Exit from the tray", [](HWND w) { PostMessageW(w, WM_COMMAND, ids::actExit, 0); }},
@@ -325,7 +253,7 @@ TEST_F(MainWindowTest, EndingWhileAMessageIsOpenLeavesADirectConnection) {
     for (const auto& [way, end] : ways) {
         SCOPED_TRACE(way);
         Fs.RemoveFile(Trace);
-        WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
+        WriteHidingUserFile("SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
         TBuiltApp app("-d");
         HWND w = nullptr;
         ASSERT_EQ(StartAndHide(app, w), "");
@@ -405,8 +333,7 @@ TEST_F(MainWindowTest, SettingsDialogCancelKeepsEverySettingAndOkSavesEach) {
     for (auto [name, value] : after)
         EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", name), value) << name << " after OK";
     EXPECT_EQ(SendMessageW(GetDlgItem(w, ids::cbAutorun), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }
 
 TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
@@ -425,16 +352,13 @@ TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
     HWND notice = app.WaitForDialog("notification area");
     ASSERT_NE(notice, nullptr) << "the close notice is shown again";
     PressDialogButton(notice, IDOK);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(w), 0);
 }
 
 // A user's own proxy with its bypass list, set before the program starts: start-up leaves
 // it, and whatever ends the hiding brings it back, a SIGKILL of the Unix process included
 // (the next start puts it back).
 TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
-    TTestHttpServer server;
-    server.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
     SetOwnProxy(PROXY_TYPE_PROXY, "127.0.0.9:3128", "<local>;*.example");
     const TProxyState own = QuerySystemProxy();
     ASSERT_EQ(own.Server, "127.0.0.9:3128");
@@ -446,8 +370,7 @@ TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
          }},
         {"exit",
          [](TBuiltApp& app, HWND w) {
-             PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-             EXPECT_EQ(app.Ended(15000), 0);
+             EXPECT_EQ(app.Exit(w), 0);
          }},
         {"SIGKILL while hiding, then a start",
          [](TBuiltApp& app, HWND) {
@@ -460,12 +383,11 @@ TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
     for (const auto& [way, end] : ways) {
         SCOPED_TRACE(way);
         Fs.RemoveFile(Trace);
-        WriteHidingUserFile(server, "SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
+        WriteHidingUserFile("SWITCH.IE=1\r\nTARGET_COUNTRY=QQ\r\n");
         TBuiltApp app("-d");
-        HWND w = app.Ready();
-        ASSERT_NE(w, nullptr);
+        HWND w = nullptr;
+        ASSERT_EQ(StartUp(app, w), "");
         EXPECT_EQ(QuerySystemProxy(), own) << "after start-up";
-        ASSERT_TRUE(WaitForReady());
         ASSERT_EQ(app.Hide(w), "");
         ASSERT_EQ(QuerySystemProxy().Server, "127.0.0.2:8888");
         end(app, w);

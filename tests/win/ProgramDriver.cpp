@@ -88,6 +88,11 @@ long TProgram::Ended(DWORD waitMs) const {
     return static_cast<long>(code);
 }
 
+long TProgram::Exit(HWND main, DWORD waitMs) const {
+    PostMessageW(main, WM_COMMAND, ids::actExit, 0);
+    return Ended(waitMs);
+}
+
 void TProgram::Kill() {
     TerminateProcess(FProcess.Get(), 9);
     WaitForSingleObject(FProcess.Get(), 10000);

@@ -27,6 +27,8 @@ public:
     HWND Ready() const;
     // Exit code after the process ended, or -1 when it still runs after waitMs.
     long Ended(DWORD waitMs) const;
+    // The main window's Exit command (the tray menu's), then Ended(waitMs).
+    long Exit(HWND main, DWORD waitMs = 15000) const;
     bool Started() const { return FProcess.Valid(); }
     // Ends the process at once, as a kill does: nothing of the program runs any more.
     void Kill();

@@ -1,11 +1,8 @@
 // The real maskaddr.exe with a user file that cannot be replaced: it tells the user once,
 // naming the file and the system's reason, and goes on with the values in memory.
-#include "ProgramDriver.h"
+#include "ProgramTest.h"
 #include "Screenshot.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
 #include "app/MainIds.h"
-#include "platform/win32/PlatformWin.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +47,7 @@ private:
             return false;
         if (pi.hProcess != nullptr) CloseHandle(pi.hProcess);
         if (pi.hThread != nullptr) CloseHandle(pi.hThread);
-        TFileSystemWin fs;
-        for (int i = 0; i < 100 && !fs.FileExists(mark); ++i)
-            Sleep(100);
-        return fs.FileExists(mark);
+        return PumpUntil([&] { return TFileSystemWin().FileExists(mark); }, 10000);
     }
     std::string FUnixPath;
     TScratchFolder FScratch;
@@ -62,12 +56,11 @@ private:
 
 } // namespace
 
-TEST(SaveFailureWinTest, AUserFileThatCannotBeReplacedIsToldOnceAndTheProgramGoesOn) {
-    TTestHttpServer service; // the start's own requests get 404 here
-    ASSERT_EQ(TBuiltApp::WriteUserFile(service.Url(""), ""), "");
-    TFileSystemWin fs;
+using SaveFailureWinTest = TProgramTest;
+
+TEST_F(SaveFailureWinTest, AUserFileThatCannotBeReplacedIsToldOnceAndTheProgramGoesOn) {
     const std::string userFile = TBuiltApp::UserFile();
-    const std::optional<std::string> saved = fs.ReadFile(userFile);
+    const std::optional<std::string> saved = Fs.ReadFile(userFile);
     TImmutableFile locked(userFile);
     ASSERT_TRUE(locked.Holds()) << "chattr +i " << userFile;
 
@@ -86,10 +79,11 @@ TEST(SaveFailureWinTest, AUserFileThatCannotBeReplacedIsToldOnceAndTheProgramGoe
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
     EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "in effect, though not saved";
     SendMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
-    Sleep(1500); // a second message, posted by these saves, would be open by now
+    // A message of these saves would be posted before this toggle: open once it has turned.
+    PostMessageW(w, WM_COMMAND, ids::actAlwaysOnTop, 0);
+    ASSERT_TRUE(PumpUntil([w] { return (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 10000));
     HWND second = app.OpenDialog();
     EXPECT_EQ(second, nullptr) << DialogText(second);
-    EXPECT_EQ(fs.ReadFile(userFile), saved);
-    PostMessageW(w, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0) << "no message at the end either";
+    EXPECT_EQ(Fs.ReadFile(userFile), saved);
+    EXPECT_EQ(app.Exit(w), 0) << "no message at the end either";
 }

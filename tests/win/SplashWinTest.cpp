@@ -1,9 +1,7 @@
 // The splash window: its layered picture on the screen, its closing, and the real
 // maskaddr.exe showing it at start-up when a distributor's constants ask for it.
-#include "ProgramDriver.h"
+#include "ProgramTest.h"
 #include "Screenshot.h"
-#include "TestHttpServer.h"
-#include "WinTestUtil.h"
 #include "app/MainIds.h"
 #include "platform/win32/PlatformWin.h"
 #include "ui/win32/SplashForm.h"
@@ -125,25 +123,21 @@ namespace {
 // maskaddr.exe copied with its data into a folder of the test, where an oem.const.dat
 // turns the splash on, started at 125 % display scale (Wine's LogPixels, read at its start).
 // Its requests go to a server of the test (404), never elsewhere.
-class SplashProgramTest : public ::testing::Test {
+class SplashProgramTest : public TProgramTest {
 protected:
-    TFileSystemWin Fs;
-    TTestHttpServer Service;
-    TScratchFolder Dir;
-    const std::string Trace = Dir / "trace.log";
     std::string Exe;
 
     void SetUp() override {
+        TProgramTest::SetUp();
         Exe = CopyProgram(FullPath(TestProgramFolder() + "..\\..\\"), Dir.Path(), Service.Url(""));
         ASSERT_NE(Exe, "");
         ASSERT_EQ(Fs.WriteFileAtomic(Dir / "oem.const.dat", "[setting]\r\nApp.Splash=1\r\n"), "");
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
         ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &kDpi, sizeof kDpi),
                   ERROR_SUCCESS);
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", nullptr);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+        TProgramTest::TearDown();
     }
     static constexpr DWORD kDpi = 120;
     static constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
@@ -168,6 +162,5 @@ TEST_F(SplashProgramTest, TheSplashComesFirstAndClosesWhenTheMainWindowIsActive)
     const size_t shown = trace.find("[Splash] Picture " + Dir.Path() + "\\res\\images\\splash.png");
     ASSERT_NE(shown, std::string::npos) << trace;
     EXPECT_LT(shown, trace.find("[CLOverlay]")) << "before the main window's overlay";
-    PostMessageW(main, WM_COMMAND, ids::actExit, 0);
-    EXPECT_EQ(app.Ended(15000), 0);
+    EXPECT_EQ(app.Exit(main), 0);
 }

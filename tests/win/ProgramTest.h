@@ -1,0 +1,46 @@
+// The fixture of the tests that start the real maskaddr.exe. The requests the program makes
+// by itself at start (the automatic update, the lookup at "/getinfo", flags) go to a server
+// of the test, which answers 404 unless a test sets a reply, and never to the shipped
+// service address, where a service of someone else might listen. A program started with -d
+// writes its debug trace into the test's own folder.
+#pragma once
+
+#include "ProgramDriver.h"
+#include "TestHttpServer.h"
+#include "WinTestUtil.h"
+#include "platform/win32/PlatformWin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace maskaddr::test {
+
+class TProgramTest : public ::testing::Test {
+protected:
+    TFileSystemWin Fs;
+    TTestHttpServer Service;
+    TScratchFolder Dir;
+    const std::string Trace = Dir / "trace.log";
+
+    void SetUp() override;
+    // Fails a test that left an instance of the program running.
+    void TearDown() override;
+    // The built program's user file: the start's requests at Service, then lines, which win.
+    void WriteUserFile(const std::string& lines);
+    // The same with a pool that needs no update (by default one proxy, 127.0.0.2:8888 in
+    // Testland, QQ), and a lookup that places the user at 127.0.0.1 in QQ.
+    void WriteHidingUserFile(const std::string& lines, const std::string& pool = "127.0.0.2:8888|Testland|QQ|0|0;");
+    // The lookup of the user's own information has answered: hides are taken from then on.
+    bool WaitForLookup() const { return WaitForText(Trace, kLookupAnswered); }
+    // The main window once the program is ready and its lookup has answered; "" when so, else
+    // what went wrong.
+    std::string StartUp(const TProgram& app, HWND& w) const;
+    // StartUp, then the hide command once: "" when hiding, else why not.
+    std::string StartAndHide(const TProgram& app, HWND& w) const;
+};
+
+// The top-level main windows of every running instance.
+int CountMainWindows();
+
+} // namespace maskaddr::test
