@@ -73,9 +73,8 @@ TEST(TwoAccounts, BHidesStopsAndExitsWithoutEverTakingAsValues) {
     SetAccountScript(kScriptB);
     const TScript own = AccountScript();
     TApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered)) << ReadText(Trace);
+    HWND w = nullptr;
+    ASSERT_EQ(app.StartUp(Trace, w), "");
     EXPECT_EQ(AccountScript(), own) << "the start applies no journal";
     ASSERT_EQ(app.Hide(w), "");
     EXPECT_FALSE(CarriesA(AccountScript()));
@@ -90,9 +89,8 @@ TEST(TwoAccounts, BHidesStopsAndExitsWithoutEverTakingAsValues) {
 TEST(TwoAccounts, AStartsAgainAndGetsItsOwnScriptBack) {
     ASSERT_NE(QuerySystemProxy().Server, "") << "A ended while hiding";
     TApp app("-d");
-    HWND w = app.Ready();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(WaitForText(Trace, kLookupAnswered)) << ReadText(Trace);
+    HWND w = nullptr;
+    ASSERT_EQ(app.StartUp(Trace, w), "");
     EXPECT_EQ(AccountScript().Stored, kScriptA);
     EXPECT_TRUE(IsDirect(QuerySystemProxy())) << "nothing of the hide before the crash is left";
     EXPECT_FALSE(TFileSystemWin().FileExists(JournalIn(false)));

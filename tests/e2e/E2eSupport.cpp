@@ -1,5 +1,6 @@
 // What the end-to-end tests share (see E2eSupport.h).
 #include "E2eSupport.h"
+#include "WinTestUtil.h"
 
 #include "platform/win32/InternetHandle.h"
 #include "platform/win32/PlatformWin.h"
@@ -22,23 +23,10 @@ std::string ReadText(const std::string& path) {
 }
 
 HWND HiddenWindow(const TApp& app, const std::string& trace) {
-    HWND w = app.Ready();
-    if (w == nullptr || !WaitForText(trace, kLookupAnswered)) {
-        ADD_FAILURE() << "the program did not get ready: " << ReadText(trace);
-        return nullptr;
-    }
-    const std::string shown = app.Hide(w);
+    HWND w = nullptr;
+    const std::string shown = app.StartAndHide(trace, w);
     if (!shown.empty()) ADD_FAILURE() << "instead of hiding: " << shown;
     return shown.empty() ? w : nullptr;
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    ULONGLONG deadline = GetTickCount64() + ms;
-    do {
-        if (done()) return true;
-        Sleep(100);
-    } while (GetTickCount64() < deadline);
-    return done();
 }
 
 std::string SeenAddress() {
@@ -84,7 +72,7 @@ static bool RunCtl(const std::string& action, const std::string& name) {
     files.RemoveFile(done);
     if (!StartUnixProgram("Z:\\bin\\bash " + Env("MASKADDR_E2E_CTL") + " " + dir + " " + action + " " + name))
         return false;
-    if (!WaitFor([&] { return files.FileExists(done); }, 15000)) return false;
+    if (!PumpUntil([&] { return files.FileExists(done); }, 15000)) return false;
     return ReadText(done).rfind("0", 0) == 0;
 }
 

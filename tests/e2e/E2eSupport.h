@@ -25,8 +25,6 @@ std::string ReadText(const std::string& path);
 // The started program's main window once its lookup answered (in the trace file) and one
 // click hid; null, with the failure reported, otherwise.
 HWND HiddenWindow(const TApp& app, const std::string& trace);
-// Checks done() every 100 ms until it holds or ms have passed; returns done().
-bool WaitFor(const std::function<bool()>& done, DWORD ms);
 // The address that the check-IP page reports for a WinINet client with the preconfigured
 // (system) settings, as a browser that follows them would be seen; "<failed>" on an error.
 std::string SeenAddress();

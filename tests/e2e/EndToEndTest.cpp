@@ -44,7 +44,7 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
 
     // 1. The lookup answered: the overlay shows the real address and the ready text.
     const std::string trace = Env("MASKADDR_TRACE_FILE");
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(PumpUntil(
         [&] {
             std::string t = ReadText(trace);
             return t.find("|127.0.0.1|Germany|Berlin|") != std::string::npos &&
@@ -58,7 +58,7 @@ TEST_F(EndToEnd, HidingChangesTheAddressTheCheckPageSees) {
 
     // 2. The automatic update at start-up has brought the list, which names 127.0.0.2 only,
     // before any click.
-    ASSERT_TRUE(WaitFor([&] { return IniValue(userFile, "setting", "Update.Times") == "1"; }, 30000))
+    ASSERT_TRUE(PumpUntil([&] { return IniValue(userFile, "setting", "Update.Times") == "1"; }, 30000))
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     const std::string lists = IniValue(userFile, "setting", "NORMAL_IPS");
     EXPECT_NE(lists.find(Proxy + "|United States|US|-97.00|38.00"), std::string::npos) << lists;
@@ -96,10 +96,8 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
     TFileSystemWin().RemoveFile(Env("MASKADDR_TRACE_FILE")); // this run's ready text only
     {
         TApp app("-d");
-        HWND w = app.Ready();
-        ASSERT_NE(w, nullptr);
-        ASSERT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered));
-        ASSERT_EQ(app.Hide(w), "");
+        HWND w = nullptr;
+        ASSERT_EQ(app.StartAndHide(Env("MASKADDR_TRACE_FILE"), w), "");
         ASSERT_EQ(SeenAddress(), "127.0.0.2");
         app.Kill();
         EXPECT_EQ(QuerySystemProxy().RegistryEnable, 1u) << "the kill left the system settings hiding";
@@ -107,7 +105,7 @@ TEST_F(EndToEnd, AProgramKilledWhileHidingIsRepairedAtItsNextStart) {
     TApp again("-d");
     HWND w = again.Ready();
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(WaitFor([] { return IsDirect(QuerySystemProxy()); }, 10000));
+    EXPECT_TRUE(PumpUntil([] { return IsDirect(QuerySystemProxy()); }, 10000));
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
     EXPECT_EQ(again.Exit(w), 0);
 }
@@ -171,13 +169,13 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     ASSERT_TRUE(ChooseInList(chooser, L"Germany"));
     ASSERT_TRUE(WaitForText(trace, "country DE marker")) << "the map of Germany";
     // Germany's flag is not shipped here: downloaded into the user data folder as DE.PNG.
-    EXPECT_TRUE(WaitFor([&] { return TFileSystemWin().FileExists(flag); }, 15000));
+    EXPECT_TRUE(PumpUntil([&] { return TFileSystemWin().FileExists(flag); }, 15000));
     const std::string serviceLog = Env("MASKADDR_E2E_SERVICE_LOG");
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(PumpUntil(
         [&] { return ReadText(serviceLog).find("GET /flags/DE.png 200") != std::string::npos; }, 10000))
         << ReadText(serviceLog);
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(WaitFor([&] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 15000))
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 15000))
         << "the choice hides at once";
     EXPECT_EQ(IniValue(userFile, "setting", "TARGET_COUNTRY"), "DE");
     EXPECT_EQ(QuerySystemProxy().Server, Env("MASKADDR_E2E_PROXY_DE"));
@@ -189,7 +187,7 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
     PostMessageW(w, WM_COMMAND, ids::actChooseIPCountry, 0);
     chooser = VisibleChooser();
     ASSERT_NE(chooser, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return Count(ReadText(trace), "Map drawn:") >= 3; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return Count(ReadText(trace), "Map drawn:") >= 3; }, 10000));
     HWND map = GetWindow(GetDlgItem(chooser, TfrmChooseIPCountry::idPanel), GW_CHILD);
     ASSERT_NE(map, nullptr);
     const size_t drawn = Count(ReadText(trace), "Map drawn:");
@@ -197,11 +195,13 @@ TEST_F(EndToEnd, ChoosingGermanyHidesThroughTheGermanProxy) {
         PostMessageW(map, WM_KEYDOWN, key, 1);
         PostMessageW(map, WM_KEYUP, key, 0xC0000001);
     }
-    Sleep(1000);
+    Sleep(1000); // a reload draws in stages, each a turn of the chooser's loop
     EXPECT_EQ(Count(ReadText(trace), "Map drawn:"), drawn) << "no reload, no going back";
     EXPECT_EQ(Count(ReadText(serviceLog), "GET /flags/DE.png"), downloads) << "found locally";
+    // Once the program answers again, Cancel's command has returned.
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    Sleep(500);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(chooser); }, 10000));
+    ASSERT_EQ(app.Ready(), w);
     EXPECT_EQ(QuerySystemProxy().Server, Env("MASKADDR_E2E_PROXY_DE")) << "Cancel changes nothing";
     EXPECT_EQ(app.Exit(w), 0);
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
@@ -232,7 +232,7 @@ TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
                      reinterpret_cast<LPARAM>(buffer.data()));
         return ToUtf8(buffer.c_str());
     };
-    ASSERT_TRUE(WaitFor([&] { return text(testingIds::lblInfo).find(" of 3 ") != std::string::npos; }, 40000))
+    ASSERT_TRUE(PumpUntil([&] { return text(testingIds::lblInfo).find(" of 3 ") != std::string::npos; }, 40000))
         << text(testingIds::lblInfo) << "\n"
         << text(testingIds::mmoLog);
     EXPECT_EQ(text(testingIds::lblInfo), "1 of 3 proxies hide your address.");
@@ -248,6 +248,6 @@ TEST_F(EndToEnd, VerificationWindowTellsWhichProxiesHide) {
     EXPECT_NE(ReadText(Env("MASKADDR_E2E_PROXY_LOG")).find("/verifyip"), std::string::npos);
 
     PostMessageW(testing, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(testing); }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(testing); }, 10000));
     EXPECT_EQ(app.Exit(app.Window()), 0);
 }

@@ -162,7 +162,7 @@ TEST_F(HidingHolds, AnotherProgramsProxySettingsEndTheHidingAndOutliveTheProgram
     const std::string theirs = Env("MASKADDR_E2E_DEAD_PROXY");
     ASSERT_FALSE(theirs.empty());
     ASSERT_TRUE(TInternetSettingsWin().ApplyConnectionOptions({PROXY_TYPE_PROXY, theirs, "", "", 0}));
-    EXPECT_TRUE(WaitFor([&] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }, 10000))
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(w, ids::btnHide) == "&Maskaddr"; }, 10000))
         << "the window shows the not-hiding state";
     // The notice follows the stop (it replaces the stop's own text): wait for it, too.
     EXPECT_TRUE(WaitForText(Trace, "Another program changed the proxy settings.", 10000)) << ReadText(Trace);

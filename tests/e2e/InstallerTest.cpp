@@ -87,7 +87,7 @@ bool UninstallerCopyRunning() {
 // uninstaller cannot make its own copy while this one still runs from it.
 void UninstallToEnd(const std::string& commandLine) {
     ASSERT_NO_FATAL_FAILURE(RunToEnd(commandLine));
-    ASSERT_TRUE(WaitFor([] { return !UninstallerCopyRunning(); }, 60000)) << "the uninstaller's copy ended";
+    ASSERT_TRUE(PumpUntil([] { return !UninstallerCopyRunning(); }, 60000)) << "the uninstaller's copy ended";
 }
 
 // Runs a setup silently, then points the installed program at this run's service.
@@ -102,11 +102,10 @@ void InstallSilently(const std::string& setup, const std::string& switches, cons
 // Starts the installed program and waits until it knows its own address and has the proxy
 // list of the automatic update at start-up, so that one click hides.
 HWND StartAndWaitForTheList(TProgram& app, const TInstallation& at) {
-    HWND w = app.Ready();
+    HWND w = nullptr;
+    EXPECT_EQ(app.StartUp(Env("MASKADDR_TRACE_FILE"), w), "");
     if (w == nullptr) return nullptr;
-    EXPECT_TRUE(WaitForText(Env("MASKADDR_TRACE_FILE"), kLookupAnswered))
-        << ReadText(Env("MASKADDR_TRACE_FILE"));
-    EXPECT_TRUE(WaitFor([&] { return IniValue(at.UserFile(), "setting", "Update.Times") == "1"; }, 30000))
+    EXPECT_TRUE(PumpUntil([&] { return IniValue(at.UserFile(), "setting", "Update.Times") == "1"; }, 30000))
         << ReadText(Env("MASKADDR_E2E_SERVICE_LOG"));
     return w;
 }
@@ -130,7 +129,7 @@ bool UnixLink(const std::string& target, const std::string& link) {
     const std::string command = "Z:\\bin\\ln -s " + target + " " + folder + "/" + link.substr(cut + 1);
     HeapFree(GetProcessHeap(), 0, folder);
     return StartUnixProgram(command) &&
-           WaitFor([&] { return GetFileAttributesW(ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+           PumpUntil([&] { return GetFileAttributesW(ToWide(link).c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
 }
 
 } // namespace
@@ -178,7 +177,7 @@ TEST(Installer, SilentInstallHidesAndSilentUninstallRemovesAllButTheSettings) {
     // The list entry's quiet uninstallation, as the system runs it. The uninstaller works on
     // from a copy of itself, so its end shows as the list entry going away.
     ASSERT_NO_FATAL_FAILURE(UninstallToEnd(ListValue("QuietUninstallString")));
-    EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
+    EXPECT_TRUE(PumpUntil([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
     EXPECT_EQ(app.Ended(15000), 0) << "the uninstaller ends the running program";
     EXPECT_TRUE(IsDirect(QuerySystemProxy()));
     EXPECT_EQ(SeenAddress(), "127.0.0.1");
@@ -236,10 +235,10 @@ TEST(Installer, RemovingTheSettingsLeavesWhatALinkInThemPointsTo) {
     // /RemoveSettings ticks "Settings and downloaded flags", also in silent mode. The uninstaller
     // works on from a copy of itself: its end shows as the installation folder going away.
     ASSERT_NO_FATAL_FAILURE(UninstallToEnd("\"" + at.File("uninstall.exe") + "\" /S /RemoveSettings"));
-    EXPECT_TRUE(WaitFor([&] { return !FolderExists(at.Folder); }, 60000));
+    EXPECT_TRUE(PumpUntil([&] { return !FolderExists(at.Folder); }, 60000));
     // The data folders go after the installation folder, in the uninstaller's last section.
     for (const std::string& data : dataFolders)
-        EXPECT_TRUE(WaitFor([&] { return !files.FileExists(data + "\\setting.dat") && !FolderExists(data + "\\flags"); },
+        EXPECT_TRUE(PumpUntil([&] { return !files.FileExists(data + "\\setting.dat") && !FolderExists(data + "\\flags"); },
                             60000))
             << data;
     EXPECT_TRUE(files.FileExists("Z:" + outside + "/keep.txt")) << "what the links point to stays";
@@ -335,7 +334,7 @@ TEST(Installer, TheBrowserCheckListsEachBrowserAndTheUninstallerTakesBackMakeItF
 
     // The quiet uninstallation while the program runs: the line goes, the user's bytes stay.
     ASSERT_NO_FATAL_FAILURE(UninstallToEnd(ListValue("QuietUninstallString")));
-    EXPECT_TRUE(WaitFor([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
+    EXPECT_TRUE(PumpUntil([] { return ListValue("DisplayName") == "<missing>"; }, 60000));
     EXPECT_EQ(app.Ended(15000), 0);
     EXPECT_EQ(files.ReadFile(browsers.Manual + "\\user.js"), browsers.UserJs);
     EXPECT_FALSE(files.FileExists(ShellFolderPath(false, "AppData") + "\\" + FolderWord(at.Exe()) +

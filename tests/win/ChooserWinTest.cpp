@@ -237,7 +237,7 @@ TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
         PostMessageW(map, WM_KEYDOWN, key, 1);
         PostMessageW(map, WM_KEYUP, key, 0xC0000001);
     }
-    PumpFor(300);
+    ASSERT_TRUE(DrainMessages()) << "the keys have been served";
     EXPECT_EQ(f.Map()->DrawCount(), draws) << "no reload";
     EXPECT_EQ(f.Map()->HighlightedCountry(), "DE") << "no going back to France";
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idGauge)));

@@ -318,6 +318,18 @@ std::string TProgram::Hide(HWND main) const {
                      [main] { return ControlText(main, ids::btnHide) == "&Stop Hide"; });
 }
 
+std::string TProgram::StartUp(const std::string& trace, HWND& main) const {
+    main = Ready();
+    if (main == nullptr) return "the program never became ready";
+    if (!WaitForText(trace, kLookupAnswered)) return "the lookup never answered: " + TFileSystemWin().ReadFile(trace).value_or("");
+    return "";
+}
+
+std::string TProgram::StartAndHide(const std::string& trace, HWND& main) const {
+    const std::string started = StartUp(trace, main);
+    return started.empty() ? Hide(main) : started;
+}
+
 std::string DialogText(HWND dialog) {
     auto text = [](HWND w) {
         wchar_t buf[1024] = {};

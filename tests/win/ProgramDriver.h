@@ -53,6 +53,12 @@ public:
     // The hide command, once, a second after the previous action (a quicker click gets the
     // too-fast notice): "" once the window is hiding, else what came instead.
     std::string Hide(HWND main) const;
+    // The main window once the program is ready and the lookup of the user's own information
+    // has answered (in the debug trace written to `trace`): it takes hide commands from then
+    // on. "" when so, else what went wrong.
+    std::string StartUp(const std::string& trace, HWND& main) const;
+    // StartUp, then Hide.
+    std::string StartAndHide(const std::string& trace, HWND& main) const;
 
 private:
     HWND WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const;

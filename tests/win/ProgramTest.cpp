@@ -35,15 +35,4 @@ void TProgramTest::WriteHidingUserFile(const std::string& lines, const std::stri
     WriteUserFile("Update.Times=1\r\nNORMAL_IPS=" + pool + "\r\n" + lines);
 }
 
-std::string TProgramTest::StartUp(const TProgram& app, HWND& w) const {
-    w = app.Ready();
-    if (w == nullptr) return "the program never became ready";
-    return WaitForLookup() ? "" : "the lookup never answered";
-}
-
-std::string TProgramTest::StartAndHide(const TProgram& app, HWND& w) const {
-    const std::string started = StartUp(app, w);
-    return started.empty() ? app.Hide(w) : started;
-}
-
 } // namespace maskaddr::test

@@ -31,13 +31,8 @@ protected:
     // The same with a pool that needs no update (by default one proxy, 127.0.0.2:8888 in
     // Testland, QQ), and a lookup that places the user at 127.0.0.1 in QQ.
     void WriteHidingUserFile(const std::string& lines, const std::string& pool = "127.0.0.2:8888|Testland|QQ|0|0;");
-    // The lookup of the user's own information has answered: hides are taken from then on.
-    bool WaitForLookup() const { return WaitForText(Trace, kLookupAnswered); }
-    // The main window once the program is ready and its lookup has answered; "" when so, else
-    // what went wrong.
-    std::string StartUp(const TProgram& app, HWND& w) const;
-    // StartUp, then the hide command once: "" when hiding, else why not.
-    std::string StartAndHide(const TProgram& app, HWND& w) const;
+    std::string StartUp(const TProgram& app, HWND& w) const { return app.StartUp(Trace, w); }
+    std::string StartAndHide(const TProgram& app, HWND& w) const { return app.StartAndHide(Trace, w); }
 };
 
 // The top-level main windows of every running instance.

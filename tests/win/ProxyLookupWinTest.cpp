@@ -88,7 +88,7 @@ TEST(UiDispatcherWinTest, TasksLeftWhenItIsDestroyedAreFreedWithoutRunning) {
         EXPECT_EQ(token.use_count(), 2);
     }
     EXPECT_EQ(token.use_count(), 1);
-    PumpFor(100);
+    DrainMessages();
     EXPECT_FALSE(ran);
 }
 

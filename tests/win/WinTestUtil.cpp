@@ -2,6 +2,7 @@
 #include "WinTestUtil.h"
 
 #include "framework/settings/IniText.h"
+#include "framework/threads/WorkerThreads.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/Process.h"
 
@@ -84,6 +85,21 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+bool DrainMessages(DWORD limitMs) {
+    const ULONGLONG deadline = GetTickCount64() + limitMs;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        if (GetTickCount64() >= deadline) return false;
+    }
+    return true;
+}
+
+bool WorkersSettled(DWORD limitMs) {
+    return WorkerThreads::JoinAll(std::chrono::milliseconds(limitMs)) && DrainMessages();
 }
 
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {

@@ -40,6 +40,12 @@ std::string IniValue(const std::string& path, const char* section, const char* n
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Serves this thread's messages for the given time (a window draws, a late reply could come).
 void PumpFor(DWORD ms);
+// Serves every message waiting in this thread's queue, and those they post in turn, until the
+// queue is empty: whatever was posted before has run by then. False when it never emptied.
+bool DrainMessages(DWORD limitMs = 5000);
+// Every worker thread has ended and the queue is drained: a late result would have been
+// delivered by now. False when a worker still runs after limitMs.
+bool WorkersSettled(DWORD limitMs = 10000);
 
 struct TProcessResult {
     DWORD ExitCode = 0;
