@@ -5,6 +5,7 @@
 #include "ProgramDriver.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "browsers/Firefox.h"
@@ -38,7 +39,7 @@ public:
 // The stand-in Firefox beside the test program, and the file it records its starts in.
 class BrowsersWinTest : public ::testing::Test {
 protected:
-    static TBrowserContext C() { return {Platform(), Settings()}; }
+    static TBrowserContext C() { return {Win32Platform(), Settings()}; }
     TScratchFolder Dir;
     TFileSystemWin Fs;
     TRegistryWin Reg;
@@ -47,7 +48,7 @@ protected:
     const std::string OperaFolder = ShellFolderPath(false, "AppData") + "\\Opera\\Opera\\";
     const std::string Trace = Dir / "trace.log";
     void SetUp() override {
-        InstallWin32Platform();
+        SetPlatform(Win32Platform()); // the settings store is made from it
         SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", ToWide(Log).c_str());
     }
     void TearDown() override {
@@ -196,7 +197,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     DebugTrace::SetSink(&sink);
     DebugTrace::SetEnabled(true);
     ASSERT_TRUE(CacheUrls().empty()) << "a fresh prefix";
-    ClearUrlCache(*Platform().UrlCache);
+    ClearUrlCache(*Win32Platform().UrlCache);
     EXPECT_EQ(sink.Lines,
               (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
                                         "repeat end", "FreeMem", "FindCloseUrlCache"}));
@@ -206,7 +207,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     AddCacheEntry(L"http://example.test/page", NORMAL_CACHE_ENTRY);
     ASSERT_EQ(CacheUrls().size(), 3u);
     sink.Lines.clear();
-    ClearUrlCache(*Platform().UrlCache);
+    ClearUrlCache(*Win32Platform().UrlCache);
     DebugTrace::SetEnabled(false);
     DebugTrace::SetSink(nullptr);
     EXPECT_TRUE(CacheUrls().empty());
