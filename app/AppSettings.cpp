@@ -1,7 +1,7 @@
 // The program's settings store (see AppSettings.h).
 #include "app/AppSettings.h"
 
-#include "platform/Platform.h"
+#include "app/AppPlatform.h"
 
 #include <memory>
 

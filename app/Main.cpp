@@ -1,6 +1,7 @@
 // Program entry of maskaddr.exe: installs the Win32 facilities and the debug
 // trace's file, runs the start routine, and at the end waits a moment for the
 // worker threads still under way.
+#include "app/AppPlatform.h"
 #include "app/StartRoutine.h"
 #include "app/win32/StartHostWin.h"
 #include "base/DebugTrace.h"
@@ -17,7 +18,8 @@
 using namespace maskaddr;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    InstallWin32Platform();
+    const TPlatform platform = Win32Platform();
+    SetPlatform(platform);
     static TFileTraceSink traceSink(DefaultTraceFilePath());
     DebugTrace::SetSink(&traceSink);
     INITCOMMONCONTROLSEX icc{sizeof icc,
@@ -28,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (FAILED(ole)) TraceFailedCall("OleInitialize", "", ErrorText(static_cast<DWORD>(ole)));
     int code = 0;
     try {
-        TStartHostWin host;
+        TStartHostWin host(platform);
         code = RunApplication(host, TCommandLine(ProgramArguments()));
     } catch (const std::exception& e) {
         DebugTrace::Trace("CLApp", std::string("Unhandled exception: ") + e.what());

@@ -1,5 +1,6 @@
 // The start routine (see StartRoutine.h).
 #include "app/StartRoutine.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 
 #include "base/DebugTrace.h"

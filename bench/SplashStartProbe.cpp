@@ -42,7 +42,6 @@ double StartToReady(const std::string& exe) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    InstallWin32Platform();
     const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 10;
     const std::string build = FullPath(TestProgramFolder() + "..\\");
     TTestHttpServer service; // the program's own requests get 404 here, and go nowhere else

@@ -12,7 +12,8 @@ set(portable_order
   framework/language framework/engine
   proxy browsers ui app)
 # The Win32 folders, each with the pattern its quoted includes must match; app/Main.cpp is the
-# program's Win32 entry.
+# program's Win32 entry. So the process's installed platform (app/AppPlatform.h) is reached only
+# from app/ and the tests: every other folder is handed the platform it uses.
 set(win32_rules
   "app/Main.cpp=.*"
   "app/win32/=.*"

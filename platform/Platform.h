@@ -1,5 +1,6 @@
-// The set of operating-system facilities the portable code talks to. The program
-// entry installs the Win32 implementations; tests install fakes.
+// The set of operating-system facilities the portable code talks to, handed to each class
+// that uses them. The program's entry makes it from the Win32 implementations (app/); tests
+// make it from fakes.
 #pragma once
 
 #include "platform/Clock.h"
@@ -34,9 +35,5 @@ struct TPlatform {
     IUrlCache* UrlCache = nullptr;
     ISignatureVerifier* Signatures = nullptr;
 };
-
-// The installed platform; every member must be set before portable code runs.
-TPlatform& Platform();
-void SetPlatform(const TPlatform& platform);
 
 } // namespace maskaddr

@@ -9,7 +9,6 @@
 #include "framework/language/CLForm.h"
 #include "framework/language/CLMultiLang.h"
 #include "framework/settings/CLSettings.h"
-#include "platform/Platform.h"
 #include "platform/win32/Picture.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/AccessibleObject.h"
@@ -62,7 +61,8 @@ private:
 
 } // namespace
 
-TfrmMain::TfrmMain() : TWin32Form(nullptr, "frmMain", "TfrmMain") {}
+TfrmMain::TfrmMain(const TPlatform& platform)
+    : TWin32Form(nullptr, "frmMain", "TfrmMain"), FPlatform(platform) {}
 
 bool TfrmMain::Create(bool trayOnly) {
     Position = TFormPosition::ScreenCenter;
@@ -76,7 +76,7 @@ bool TfrmMain::Create(bool trayOnly) {
     CreateActions();
     CreateControls();
     // The framework's components, in the order the window declares them.
-    FEngine = std::make_unique<TCLEngine>(this, FHost, Platform(), Settings());
+    FEngine = std::make_unique<TCLEngine>(this, FHost, FPlatform, Settings());
     FEngine->SetSettingDefault({"Path.Skins=skins", "Path.Languages=lang"});
     FEngine->SetParentHWND(0);
     FEngine->SetSkinForm(this);
@@ -325,7 +325,7 @@ void TfrmMain::LoadPNG(const std::string& aFileName) {
 }
 
 void TfrmMain::PlaceWindow() {
-    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash), Platform(), Settings(), FEngine.get());
+    FFlashForm = PlaceFlashForm(Control(ids::pnlFlash), FPlatform, Settings(), FEngine.get());
     FOverlay.SetInner(FFlashForm.get());
     if (FFlashForm && FFlashForm->FlashPlayer()) FFlashForm->FlashPlayer()->OnSpokenChange = [this] { UpdateTrayTip(); };
     NameOverlay();
@@ -388,11 +388,12 @@ void TfrmMain::NameFlag() {
 }
 
 void TfrmMain::ShowSettingsDialog() {
-    auto setRunAtLogon = [](bool on, const std::string& name, const std::string& command) {
-        SetRunAtLogon(*Platform().Registry, on, name, command);
+    auto setRunAtLogon = [registry = FPlatform.Registry](bool on, const std::string& name,
+                                                         const std::string& command) {
+        SetRunAtLogon(*registry, on, name, command);
     };
     TfrmSettings dialog(Handle(), FSwitchers.Firefox(), setRunAtLogon,
-                        TBrowserContext{Platform(), Settings()}, {*FEngine, *FEngine, *FEngine},
+                        TBrowserContext{FPlatform, Settings()}, {*FEngine, *FEngine, *FEngine},
                         FEngine->FormData());
     if (dialog.Handle() == nullptr) return;
     dialog.Controller().OnTestProxies = [this] { FController.TestIPfromLocal(); };
@@ -403,19 +404,19 @@ void TfrmMain::ShowSettingsDialog() {
 
 void TfrmMain::ShowTestingWindow(std::vector<TProxyRec> proxies, const std::string& checkURL) {
     TfrmTesting window(FSettingsWindow != nullptr ? FSettingsWindow : Handle(), std::move(proxies), checkURL,
-                       *FEngine, Platform(), FEngine->FormData());
+                       *FEngine, FPlatform, FEngine->FormData());
     if (window.Handle() != nullptr) window.ShowModal();
 }
 
 // The chooser is created for each use, owned by this window, and freed whatever the result.
 bool TfrmMain::ShowChooseIPCountry(TProxyManager& pool) {
-    TfrmChooseIPCountry chooser(Handle(), pool, *FEngine, Platform(), Settings(), FEngine->FormData());
+    TfrmChooseIPCountry chooser(Handle(), pool, *FEngine, FPlatform, Settings(), FEngine->FormData());
     chooser.SetOpenedAt(FChooseCommandAt);
     return chooser.Execute() == mr::OK;
 }
 
 std::string TfrmMain::ExecutablePath() {
-    return Platform().Files->ProgramPath();
+    return FPlatform.Files->ProgramPath();
 }
 
 // ---- messages ----

@@ -37,7 +37,7 @@ class TfrmMain final : public TWin32Form,
                        public IDialogsView,
                        public ISkinFrame {
 public:
-    TfrmMain();
+    explicit TfrmMain(const TPlatform& platform);
     // Creates the window and its components, loads them and runs FormCreate.
     bool Create(bool trayOnly);
     TMainController& Controller() { return FController; }
@@ -106,11 +106,12 @@ private:
     TAction* ActionById(int id);
     HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
+    TPlatform FPlatform; // before the members made from it
     TEngineHostWin FHost;
-    TBrowserSwitchers FSwitchers{TBrowserContext{Platform(), Settings()}};
+    TBrowserSwitchers FSwitchers{TBrowserContext{FPlatform, Settings()}};
     std::unique_ptr<TfrmFlashForm> FFlashForm;
     TTracingOverlay FOverlay; // every overlay command passes the debug trace
-    TMainController FController{{*this, *this, *this, *this, *this}, FSwitchers, Platform(), Settings()};
+    TMainController FController{{*this, *this, *this, *this, *this}, FSwitchers, FPlatform, Settings()};
     TGdiBitmap FFlagBitmap;
     // A component of this window, gone before the host it hooks through.
     std::unique_ptr<TCLEngine> FEngine;

@@ -2,7 +2,6 @@
 #include "app/win32/StartHostWin.h"
 
 #include "framework/paths/AppPaths.h"
-#include "platform/Platform.h"
 #include "platform/win32/WinText.h"
 
 #include <float.h>
@@ -116,13 +115,13 @@ bool TStartHostWin::CreateSingleInstanceMutex(const std::string& name) {
 }
 
 void TStartHostWin::ShowSplash() {
-    FSplash = std::make_unique<TfrmCLSplashForm>(*Platform().Files, AppFolder(*Platform().Files));
+    FSplash = std::make_unique<TfrmCLSplashForm>(*FPlatform.Files, AppFolder(*FPlatform.Files));
     FSplash->ShowAndPaint();
 }
 
 bool TStartHostWin::CreateMainWindow(bool trayOnly) {
     TraceStartupStep("Creating the main window");
-    FMainForm.reset(new TfrmMain);
+    FMainForm.reset(new TfrmMain(FPlatform));
     FMainForm->EngineHost().OnCloseSplash = [this] { FSplash.reset(); };
     const bool created = FMainForm->Create(trayOnly);
     if (FSplash) FSplash->MainWindowCreated(FMainForm->Handle());

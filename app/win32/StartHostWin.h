@@ -21,6 +21,8 @@ public:
 
 class TStartHostWin final : public IStartHost {
 public:
+    // The facilities the splash and the main window are made with.
+    explicit TStartHostWin(const TPlatform& platform) : FPlatform(platform) {}
     bool CheckSystemLanguage() override;
     void MaskFloatingPointExceptions() override;
     bool CtrlShiftHeld() override;
@@ -35,6 +37,7 @@ public:
     void RunMessageLoop() override;
 
 private:
+    TPlatform FPlatform;
     THandle FMutex;
     // Shown before the main window, hidden when it loses activation, freed by the engine's
     // SplashClose or with the process.

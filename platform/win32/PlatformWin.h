@@ -1,5 +1,5 @@
-// Win32 implementations of the platform interfaces, and the call that installs
-// them for the process.
+// Win32 implementations of the platform interfaces, and the call that gathers them into
+// one TPlatform.
 #pragma once
 
 #include "base/DebugTrace.h"
@@ -165,10 +165,10 @@ private:
     std::wstring FPath;
 };
 
-// Installs the Win32 facilities as the process's platform (they live for the
-// whole process). Call it on the user-interface thread: the hand-over to that
-// thread is created here.
-void InstallWin32Platform();
+// The Win32 facilities, made on the first call and the same objects on every call after (they
+// live for the whole process). Call it first on the user-interface thread: the hand-over to
+// that thread is created then.
+TPlatform Win32Platform();
 
 // The trace file: %MASKADDR_TRACE_FILE% when set, else "maskaddr-trace.log" in the
 // temporary folder.

@@ -1,5 +1,5 @@
 // The ANSI code page codec, the locale's decimal separator, the clock, the system's
-// facts and the trace file sink on Win32, and the installation of all Win32 facilities.
+// facts and the trace file sink on Win32, and the set of all Win32 facilities.
 #include "platform/win32/Handles.h"
 #include "platform/win32/PlatformWin.h"
 #include "platform/win32/WinText.h"
@@ -114,7 +114,7 @@ std::wstring DefaultTraceFilePath() {
     return std::wstring(buffer, n) + L"maskaddr-trace.log";
 }
 
-void InstallWin32Platform() {
+TPlatform Win32Platform() {
     static TRegistryWin registry;
     static TFileSystemWin files;
     static TAnsiCodecWin ansi;
@@ -138,7 +138,7 @@ void InstallWin32Platform() {
     p.Processes = &processes;
     p.UrlCache = &urlCache;
     p.Signatures = &signatures;
-    SetPlatform(p);
+    return p;
 }
 
 } // namespace maskaddr

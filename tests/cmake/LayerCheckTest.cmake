@@ -24,6 +24,7 @@ set(faults
   "app/StartRoutine.cpp|<unistd.h>|app/StartRoutine.cpp includes <unistd.h>"
   "platform/Clock.h|\"framework/settings/CLSettings.h\"|platform/Clock.h includes framework/settings/CLSettings.h"
   "platform/Http.h|\"platform/win32/WinHttp.h\"|platform/Http.h includes platform/win32/WinHttp.h"
+  "platform/win32/WinClock.cpp|\"app/AppPlatform.h\"|platform/win32/WinClock.cpp includes app/AppPlatform.h"
   "proxy/ProxyManager.cpp|\"ui/Chooser.h\"|proxy/ProxyManager.cpp includes ui/Chooser.h"
   "proxy/ProxyRec.h|\"browsers/Opera.h\"|proxy/ProxyRec.h includes browsers/Opera.h"
   "browsers/Opera.cpp|\"ui/Chooser.h\"|browsers/Opera.cpp includes ui/Chooser.h"

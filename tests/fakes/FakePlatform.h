@@ -1,8 +1,10 @@
-// A whole fake platform for one test: installed on construction; on destruction the
-// worker threads are awaited, and the process's settings store, engine
-// registration and save-failure hook cleared again.
+// A whole fake platform for one test: installed as the process's platform (which the
+// settings store and the start routine read) on construction; on destruction the worker
+// threads are awaited, and the process's settings store, engine registration and
+// save-failure hook cleared again.
 #pragma once
 
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "base/DebugTrace.h"
 #include "fakes/FakeDirectHttp.h"
@@ -19,7 +21,6 @@
 #include "framework/settings/CLSettings.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/WorkerThreads.h"
-#include "platform/Platform.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,6 +4,7 @@
 #include "ProgramDriver.h"
 #include "TestHttpServer.h"
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/MainIds.h"
 #include "app/StartRoutine.h"
 #include "app/win32/StartHostWin.h"
@@ -127,12 +128,13 @@ TEST(AccessWinTest, EveryControlOfTheMainWindowAndTheSettingsHasAName) {
                                        "\r\nURL.VerifyIP=\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|0|0;\r\n"),
               "");
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    InstallWin32Platform();
+    const TPlatform facilities = Win32Platform();
+    SetPlatform(facilities); // the settings store and the start routine read it
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, Tick);
     ASSERT_NE(timer, 0u);
     int code = -1;
     {
-        TStartHostWin host;
+        TStartHostWin host(facilities);
         code = RunApplication(host, TCommandLine({"-d"}));
     }
     KillTimer(nullptr, timer);

@@ -4,6 +4,7 @@
 // The control draws nothing here (no Gecko under this Wine), so no picture is checked.
 #include "ProgramDriver.h"
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/WebBanner.h"
@@ -33,9 +34,9 @@ public:
     TfrmBannerTest() : TWin32Form(nullptr, "frmBannerTest", "TfrmBannerTest") {
         CreateHandle("Banner test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 480, 120);
         Host.SetOwner(Handle());
-        Engine = std::make_unique<TCLEngine>(nullptr, Host, Platform(), Settings());
+        Engine = std::make_unique<TCLEngine>(nullptr, Host, Win32Platform(), Settings());
         Browser = std::make_unique<TWebBrowserWin>(Handle(), RECT{0, 0, 480, 120});
-        Banner = std::make_unique<TCLWebBanner>(nullptr, *Browser, *Engine, *Platform().Files, Settings());
+        Banner = std::make_unique<TCLWebBanner>(nullptr, *Browser, *Engine, *Win32Platform().Files, Settings());
         Banner->SetBannerName("Test");
         Banner->OnUserBeforeNavigate2 = [this](const std::string& url, bool& cancel) {
             Seen.push_back(url + (cancel ? " cancelled" : ""));
@@ -53,7 +54,7 @@ class BannerWinTest : public ::testing::Test {
 protected:
     TScratchFolder Dir;
     void SetUp() override {
-        InstallWin32Platform();
+        SetPlatform(Win32Platform()); // the settings store is made from it
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     }
     void TearDown() override {

@@ -3,6 +3,7 @@
 // stand-in firefox.exe that records how it was started. Last, the real program rotating
 // with cookie clearing on.
 #include "ProgramTest.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "browsers/Firefox.h"
@@ -36,14 +37,14 @@ public:
 // The stand-in Firefox beside the test program, and the file it records its starts in.
 class BrowsersWinTest : public TProgramTest {
 protected:
-    static TBrowserContext C() { return {Platform(), Settings()}; }
+    static TBrowserContext C() { return {Win32Platform(), Settings()}; }
     TRegistryWin Reg;
     const std::string Firefox = Fs.LongPath(TestProgramFolder() + "firefox.exe");
     const std::string Log = Dir / "firefox.log";
     const std::string OperaFolder = ShellFolderPath(false, "AppData") + "\\Opera\\Opera\\";
     void SetUp() override {
         TProgramTest::SetUp();
-        InstallWin32Platform();
+        SetPlatform(Win32Platform()); // the settings store is made from it
         SetEnvironmentVariableW(L"MASKADDR_FIREFOX_LOG", ToWide(Log).c_str());
     }
     void TearDown() override {
@@ -184,7 +185,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     DebugTrace::SetSink(&sink);
     DebugTrace::SetEnabled(true);
     ASSERT_TRUE(CacheUrls().empty()) << "a fresh prefix";
-    ClearUrlCache(*Platform().UrlCache);
+    ClearUrlCache(*Win32Platform().UrlCache);
     EXPECT_EQ(sink.Lines,
               (std::vector<std::string>{"FindFirstUrlCacheEntry", "GetMem", "FindFirstUrlCacheEntry",
                                         "repeat end", "FreeMem", "FindCloseUrlCache"}));
@@ -194,7 +195,7 @@ TEST_F(BrowsersWinTest, TheUrlCacheLosesCookiesHistoryAndPagesOnly) {
     AddCacheEntry(L"http://example.test/page", NORMAL_CACHE_ENTRY);
     ASSERT_EQ(CacheUrls().size(), 3u);
     sink.Lines.clear();
-    ClearUrlCache(*Platform().UrlCache);
+    ClearUrlCache(*Win32Platform().UrlCache);
     DebugTrace::SetEnabled(false);
     DebugTrace::SetSink(nullptr);
     EXPECT_TRUE(CacheUrls().empty());

@@ -4,6 +4,7 @@
 // choice with OK and the hide through the chosen country's proxy, Cancel).
 #include "ProgramTest.h"
 #include "Screenshot.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "app/MainIds.h"
 #include "fakes/FakeEngineHost.h"
@@ -70,19 +71,20 @@ constexpr uint32_t kSea = 0xA9CDE6, kLand = 0xF3EFE4, kHighlight = 0xF6B26B, kMa
 // whose lists the settings consult; the chooser in a window of this process.
 class ChooserFormTest : public ::testing::Test {
 protected:
+    const TPlatform Facilities = Win32Platform();
     TFakeEngineHost Host;
     std::unique_ptr<TCLEngine> E;
     TWin32Form Owner{nullptr, "frmChooserOwner", "TfrmChooserOwner"};
     std::unique_ptr<TProxyManager> Pool;
 
     void SetUp() override {
-        InstallWin32Platform();
-        E = std::make_unique<TCLEngine>(nullptr, Host, Platform(), Settings());
+        SetPlatform(Facilities); // the settings store is made from it
+        E = std::make_unique<TCLEngine>(nullptr, Host, Facilities, Settings());
         E->SetSettingOverwrite(
             {"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
              "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",
              "URL.FlagPath=http://127.0.0.1:9/flags/", "URL.MapMask="});
-        Pool = std::make_unique<TProxyManager>(Platform(), Settings());
+        Pool = std::make_unique<TProxyManager>(Facilities, Settings());
         ASSERT_TRUE(Pool->LoadSettings());
         Pool->HandleLocalInfo(
             "IP=127.0.0.1\nCOUNTRY_SHORT=AU\nCOUNTRY_LONG=Australia\nCITY=Canberra\nREGION=ACT\n"
@@ -132,7 +134,7 @@ protected:
 TEST_F(ChooserFormTest, EveryControlHasAnAccessibleName) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     Pool->SetTargetCountry("DE");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
     ASSERT_NE(f.Handle(), nullptr);
     ShowWindow(f.Handle(), SW_SHOW);
     PumpFor(200);
@@ -142,7 +144,7 @@ TEST_F(ChooserFormTest, EveryControlHasAnAccessibleName) {
 
 TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
     Pool->SetTargetCountry("DE");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
     ASSERT_NE(f.Handle(), nullptr);
     RECT client{};
     GetClientRect(f.Handle(), &client);
@@ -200,7 +202,7 @@ TEST_F(ChooserFormTest, OpensWithItsControlsAndTheMapOfTheTargetCountry) {
 
 TEST_F(ChooserFormTest, AutoShowsTheOwnLocationAndAChoiceMovesTheMap) {
     Pool->SetTargetCountry("UN");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
     ASSERT_TRUE(ShownAndDrawn(f));
     EXPECT_EQ(SendMessageW(GetDlgItem(f.Handle(), TfrmChooseIPCountry::idCountry), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(f.Map()->HighlightedCountry(), "AU") << "Canberra, from the lookup's sixth and seventh lines";
@@ -225,7 +227,7 @@ TEST_F(ChooserFormTest, AutoShowsTheOwnLocationAndAChoiceMovesTheMap) {
 
 TEST_F(ChooserFormTest, F5AndBackspaceInTheMapChangeNothing) {
     Pool->SetTargetCountry("FR");
-    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+    TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
     ASSERT_TRUE(ShownAndDrawn(f));
     Choose(f, 1); // Germany: the map has a previous document now
     ASSERT_TRUE(PumpUntil([&] { return f.Map()->Drawn(); }, 5000));
@@ -261,7 +263,7 @@ TEST_F(ChooserFormTest, TranslatedAndSkinnedLikeEveryWindow) {
     E->SetSkinData(&skin);
     Pool->SetTargetCountry("DE");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
         ASSERT_TRUE(ShownAndDrawn(f));
         const std::string all = DialogText(f.Handle());
         EXPECT_NE(all.find("Pays de l'adresse"), std::string::npos) << all;
@@ -277,13 +279,13 @@ TEST_F(ChooserFormTest, TranslatedAndSkinnedLikeEveryWindow) {
 TEST_F(ChooserFormTest, OkStoresTheChoiceAndClosesCancelStoresNothing) {
     Pool->SetTargetCountry("FR");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
         PostMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         EXPECT_EQ(f.Execute(), mr::Cancel);
     }
     EXPECT_EQ(Pool->TargetCountry(), "FR");
     {
-        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Platform(), Settings(), E->FormData());
+        TfrmChooseIPCountry f(Owner.Handle(), *Pool, *E, Facilities, Settings(), E->FormData());
         Choose(f, 1);
         PostMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(f.Execute(), mr::OK);

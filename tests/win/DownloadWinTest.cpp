@@ -61,7 +61,7 @@ TEST_F(DownloadWinTest, FileAndStringDownloadsReportOnTheUserInterfaceThread) {
         big[i] = static_cast<char>('a' + i % 26);
     Server.SetReply("/big", {200, big});
     Server.SetReply("/text", {200, "caf\xE9"});
-    TSingleDownloader d(nullptr, Platform());
+    TSingleDownloader d(nullptr, Facilities);
     Events.Attach(d);
     d.URL = Server.Url("/big");
     d.FileName = Dir / "sub\\big.bin";
@@ -96,7 +96,7 @@ TEST_F(DownloadWinTest, FailuresNeverReplaceAGoodFile) {
     Server.SetReply("/short", {200, "only a little", true, 5000, 0});
     Server.SetReply("/nolength", {200, "body", false, -1, 0});
     Server.SetReply("/empty", {200, ""});
-    TSingleDownloader d(nullptr, Platform());
+    TSingleDownloader d(nullptr, Facilities);
     Events.Attach(d);
     d.FileName = dest;
     struct Case {
@@ -126,7 +126,7 @@ TEST_F(DownloadWinTest, FailuresNeverReplaceAGoodFile) {
 
 TEST_F(DownloadWinTest, OneTransferAtATimeAndAbortIsSilent) {
     Server.SetReply("/slow", {200, "slow body", true, -1, 800});
-    auto d = std::make_unique<TSingleDownloader>(nullptr, Platform());
+    auto d = std::make_unique<TSingleDownloader>(nullptr, Facilities);
     Events.Attach(*d);
     d->URL = Server.Url("/slow");
     d->FileName = Dir / "slow.txt";
@@ -145,7 +145,7 @@ TEST_F(DownloadWinTest, OneTransferAtATimeAndAbortIsSilent) {
 
 TEST_F(DownloadWinTest, WaitThreadReturnsAfterTheTransfer) {
     Server.SetReply("/w", {200, "waited", true, -1, 300});
-    TSingleDownloader d(nullptr, Platform());
+    TSingleDownloader d(nullptr, Facilities);
     Events.Attach(d);
     d.URL = Server.Url("/w");
     d.WaitThread = true;
@@ -167,7 +167,7 @@ TEST_F(DownloadWinTest, DownloadsFollowTheSystemProxy) {
     INTERNET_PER_CONN_OPTION_LISTW list{sizeof list, nullptr, 2, 0, options};
     ASSERT_TRUE(InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list));
     Server.SetReply("/p", {200, "through"});
-    TSingleDownloader d(nullptr, Platform());
+    TSingleDownloader d(nullptr, Facilities);
     Events.Attach(d);
     d.URL = Server.Url("/p");
     d.GetString();
@@ -206,7 +206,7 @@ TEST_F(DownloadWinTest, SlowServersEndAtTheDeadline) {
         {
             TTestHttpServer slow;
             slow.SetReply("/f", c.Reply);
-            TSingleDownloader d(nullptr, Platform());
+            TSingleDownloader d(nullptr, Facilities);
             Events.Attach(d);
             d.URL = slow.Url("/f");
             d.FileName = dest;
@@ -240,9 +240,9 @@ protected:
         DownloadWinTest::SetUp();
         Form.CreateHandle("Update test", WS_OVERLAPPEDWINDOW, 0, 400, 300);
         Host.SetOwner(Form.Handle());
-        E = new TCLEngine(&Form, Host, Platform(), Settings());
+        E = new TCLEngine(&Form, Host, Facilities, Settings());
         auto* texts = new TCLMultiLangData(&Form, "CLMultiLangData");
-        texts->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi,
+        texts->LoadCurrentFromFile(*Facilities.Files, *Facilities.Ansi,
                                    TestProgramFolder() + "lang\\English.lan");
         E->SetLanguageData(texts);
         Settings().SetLists(&Lists); // the test's settings answer first, not the engine's lists

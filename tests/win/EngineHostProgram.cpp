@@ -4,6 +4,7 @@
 // --busy keeps the window in its start-up phase for MS milliseconds: only messages
 // sent by other processes are answered, the posted start-up message waits.
 // --log appends one line per command-file event ("OnCmdFile:<text>").
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/language/CLMultiLang.h"
@@ -45,7 +46,8 @@ void StayBusy(DWORD ms) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    InstallWin32Platform();
+    const TPlatform facilities = Win32Platform();
+    SetPlatform(facilities); // the settings store is made from it
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&icc);
     DWORD busy = 0;
@@ -63,7 +65,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!form.CreateHandle("Engine host", WS_OVERLAPPEDWINDOW, 0, 320, 120)) return 2;
         host.SetOwner(form.Handle());
         auto* data = new TCLMultiLangData(&form, "CLMultiLangData");
-        auto* engine = new TCLEngine(&form, host, Platform(), Settings());
+        auto* engine = new TCLEngine(&form, host, facilities, Settings());
         engine->SetSettingOverwrite({"App.ID=4242"});
         engine->SetLanguageData(data);
         engine->OnCmdFile = [&](const std::string& file) { AppendLog(log, "OnCmdFile:" + file); };

@@ -2,6 +2,7 @@
 // with its "do not show again" box, the about window, and live re-translation.
 #include "Screenshot.h"
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "framework/engine/CLEngine.h"
 #include "framework/engine/Skin.h"
@@ -42,18 +43,19 @@ LRESULT SendTo(HWND w, const char* message, WPARAM wParam = 0, LPARAM lParam = 0
 
 // A hidden main window carrying the engine and the language data, for in-process tests.
 struct EngineWindow {
+    const TPlatform Facilities = Win32Platform();
     TEngineHostWin Host;
     TWin32Form Form{nullptr, "frmEngineTest", "TfrmEngineTest"};
     TCLMultiLangData* Data = nullptr;
     TCLEngine* E = nullptr;
     EngineWindow() {
-        InstallWin32Platform();
+        SetPlatform(Facilities); // the settings store is made from it
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
         InitCommonControlsEx(&icc);
         Form.CreateHandle("Engine test", WS_OVERLAPPEDWINDOW, 0, 400, 200);
         Host.SetOwner(Form.Handle());
         Data = new TCLMultiLangData(&Form, "CLMultiLangData");
-        E = new TCLEngine(&Form, Host, Platform(), Settings());
+        E = new TCLEngine(&Form, Host, Facilities, Settings());
         E->SetLanguageData(Data);
         Form.LoadComponents(); // loads lang\English.lan from beside the test program
     }
@@ -183,13 +185,13 @@ TEST(EngineWinTest, LanguageChangeRetranslatesAnOpenWindow) {
     ShowWindow(window.Handle(), SW_SHOW);
     EXPECT_EQ(label->GetText(), "Design text") << "English.lan has no section for this window";
 
-    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi, dir / "A.lan"));
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*ew.Facilities.Files, *ew.Facilities.Ansi, dir / "A.lan"));
     wchar_t buffer[128] = {};
     GetWindowTextW(label->Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"Hello ");
     GetWindowTextW(window.Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"One");
-    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*Platform().Files, *Platform().Ansi, dir / "B.lan"));
+    ASSERT_TRUE(ew.Data->LoadCurrentFromFile(*ew.Facilities.Files, *ew.Facilities.Ansi, dir / "B.lan"));
     GetWindowTextW(label->Handle(), buffer, 128);
     EXPECT_EQ(std::wstring(buffer), L"Gr\u00fc\u00df dich");
     SaveScreenshot(window.Handle(), "retranslated-window");

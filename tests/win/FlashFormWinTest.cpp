@@ -3,6 +3,7 @@
 // by pixel statistics; right clicks, clicks on its elements, and a missing scene file.
 #include "Screenshot.h"
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "fakes/FakeEngineHost.h"
 #include "framework/engine/CLEngine.h"
@@ -87,6 +88,7 @@ bool Blue(const RGBQUAD& p) {
 
 class FlashFormWinTest : public ::testing::Test {
 protected:
+    const TPlatform Facilities = Win32Platform();
     TFakeEngineHost Host; // records the pages the engine opens
     std::unique_ptr<TCLEngine> E;
     TWin32Form Main{nullptr, "frmOverlayTest", "TfrmOverlayTest"};
@@ -94,8 +96,8 @@ protected:
     TScratchFolder Dir;
 
     void SetUp() override {
-        InstallWin32Platform();
-        E = std::make_unique<TCLEngine>(nullptr, Host, Platform(), Settings());
+        SetPlatform(Facilities); // the settings store is made from it
+        E = std::make_unique<TCLEngine>(nullptr, Host, Facilities, Settings());
         E->SetSettingOverwrite(
             {"URL.CheckIP=http://127.0.0.1:9/checkip", "URL.home=http://127.0.0.1:9/home"});
         ASSERT_TRUE(Main.CreateHandle("Overlay test", WS_POPUP | WS_CAPTION, 0, 534, 240));
@@ -119,11 +121,11 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
     const std::string usFlag = Dir / "US.bmp", frFlag = Dir / "FR.bmp";
     WriteFlag(usFlag, 0, 200, 0);
     WriteFlag(frFlag, 0, 0, 220);
-    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
+    auto form = PlaceFlashForm(Panel, Facilities, Settings(), E.get());
     ASSERT_NE(form->Handle(), nullptr);
     TFlashPlayer& player = *form->FlashPlayer();
     const TSceneLayout& l = player.Scene().Layout();
-    EXPECT_EQ(player.Scene().Background(), AppFolder(*Platform().Files) + "res\\images\\flsbg.png");
+    EXPECT_EQ(player.Scene().Background(), AppFolder(*Facilities.Files) + "res\\images\\flsbg.png");
     EXPECT_EQ(player.Scene().Info(1).Text, "Verifing from Maskaddr server ...");
     RECT pr;
     GetClientRect(player.Handle(), &pr);
@@ -195,7 +197,7 @@ TEST_F(FlashFormWinTest, ReadyAndHidePicturesShowThePanelsAndTheirTexts) {
 // system's window text colour on the window colour: the red ready text turns to the text colour.
 TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
+    auto form = PlaceFlashForm(Panel, Facilities, Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     player.SetSpokenLabel(L"Location");
     static std::vector<HWND> changed; // the windows whose value-change events arrived
@@ -248,7 +250,7 @@ TEST_F(FlashFormWinTest, TheOverlaySpeaksItsStateAndFollowsHighContrast) {
 }
 
 TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {
-    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
+    auto form = PlaceFlashForm(Panel, Facilities, Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     const POINT p = player.ClientPoint(100, 100);
     PostMessageW(player.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
@@ -261,7 +263,7 @@ TEST_F(FlashFormWinTest, ARightClickNeverReachesThePlayerAndOpensNoMenu) {
 }
 
 TEST_F(FlashFormWinTest, ClicksOnTheCheckIPElementAndTheLogoOpenTheirPages) {
-    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
+    auto form = PlaceFlashForm(Panel, Facilities, Settings(), E.get());
     TFlashPlayer& player = *form->FlashPlayer();
     const TSceneLayout& l = player.Scene().Layout();
     struct Case {
@@ -294,7 +296,7 @@ TEST_F(FlashFormWinTest, ClicksOnTheCheckIPElementAndTheLogoOpenTheirPages) {
 }
 
 TEST_F(FlashFormWinTest, AMissingSceneFileShowsTheFileErrorAndTheOverlayGoesOn) {
-    const std::string movie = AppFolder(*Platform().Files) + "res\\maskaddr.dat";
+    const std::string movie = AppFolder(*Facilities.Files) + "res\\maskaddr.dat";
     const std::string moved = movie + ".away";
     ASSERT_TRUE(MoveFileExW(ToWide(movie).c_str(), ToWide(moved).c_str(), MOVEFILE_REPLACE_EXISTING));
     struct Restore {
@@ -317,7 +319,7 @@ TEST_F(FlashFormWinTest, AMissingSceneFileShowsTheFileErrorAndTheOverlayGoesOn) 
             Sleep(50);
         }
     });
-    auto form = PlaceFlashForm(Panel, Platform(), Settings(), E.get());
+    auto form = PlaceFlashForm(Panel, Facilities, Settings(), E.get());
     stop = true;
     closer.join();
     EXPECT_EQ(ToUtf8(shown), movie + " File Error!");

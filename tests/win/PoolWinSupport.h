@@ -1,9 +1,10 @@
-// Set-up shared by the Win32 tests of the proxy pool: the Win32 platform installed on
+// Set-up shared by the Win32 tests of the proxy pool: the Win32 platform made and installed on
 // the test's main thread (which thereby is the user-interface thread), settings
 // answered from an overwrite list, and a message loop that runs until a condition holds.
 #pragma once
 
 #include "WinTestUtil.h"
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "base/Text.h"
 #include "framework/settings/CLSettings.h"
@@ -26,15 +27,16 @@ public:
 
 class PoolWinTest : public ::testing::Test {
 protected:
+    const TPlatform Facilities = Win32Platform();
     TOverwriteLists Lists;
     std::unique_ptr<TProxyManager> Pool;
     int Events = 0;
     DWORD EventThread = 0;
 
     void SetUp() override {
-        InstallWin32Platform();
+        SetPlatform(Facilities); // the settings store is made from it
         Settings().SetLists(&Lists);
-        Pool = std::make_unique<TProxyManager>(Platform(), Settings());
+        Pool = std::make_unique<TProxyManager>(Facilities, Settings());
         Pool->SetOnGetCurrentLocalInfo([this](TProxyManager&) {
             ++Events;
             EventThread = GetCurrentThreadId();

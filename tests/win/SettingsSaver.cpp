@@ -2,6 +2,7 @@
 // until it is killed; every save writes each test key with the next generation. It prints
 // the file and its Unix process id, then "saved N" after each save, and after its first save starts a Unix
 // shell that kills it with SIGKILL DELAY_MS milliseconds later, wherever it then is.
+#include "app/AppPlatform.h"
 #include "app/AppSettings.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/win32/Handles.h"
@@ -59,7 +60,7 @@ bool StartKiller(long pid, int delayMs) {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace maskaddr;
-    InstallWin32Platform();
+    SetPlatform(Win32Platform());
     const int delayMs = argc > 1 ? _wtoi(argv[1]) : -1;
     TCLSettings& settings = Settings();
     Print("file " + settings.UserDataPath() + "setting.dat");

@@ -61,14 +61,14 @@ bool IsDesktop(const RGBQUAD& p) {
 
 class SplashWinTest : public ::testing::Test {
 protected:
-    void SetUp() override { InstallWin32Platform(); }
+    const TPlatform Facilities = Win32Platform();
 };
 
 } // namespace
 
 TEST_F(SplashWinTest, ShowsThePictureCentredWithTransparentCornersAndHidesWhenDeactivated) {
     TBackdrop backdrop;
-    TfrmCLSplashForm splash(*Platform().Files, TestProgramFolder()); // the shipped res\images\splash.png
+    TfrmCLSplashForm splash(*Facilities.Files, TestProgramFolder()); // the shipped res\images\splash.png
     ASSERT_NE(splash.Handle(), nullptr);
     splash.ShowAndPaint();
     PumpFor(500); // the display and its compositor draw
@@ -95,7 +95,7 @@ TEST_F(SplashWinTest, ShowsThePictureCentredWithTransparentCornersAndHidesWhenDe
 // A main window that never takes activation (kept in the tray, or refused the foreground)
 // still ends the splash.
 TEST_F(SplashWinTest, AMainWindowThatStaysInactiveClosesTheSplashToo) {
-    TfrmCLSplashForm splash(*Platform().Files, TestProgramFolder());
+    TfrmCLSplashForm splash(*Facilities.Files, TestProgramFolder());
     splash.ShowAndPaint();
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(splash.Handle()) != FALSE; }, 5000));
     const TWindowHandle main(CreateWindowExW(0, L"STATIC", L"main", WS_POPUP, 0, 0, 100, 100, nullptr,
@@ -110,7 +110,7 @@ TEST_F(SplashWinTest, WithoutAReadablePictureTheSplashClosesAtOnce) {
         if (*oemFile != '\0') {
             ASSERT_EQ(TFileSystemWin().WriteFileAtomic(folder / "oem.splash.png", oemFile), "");
         }
-        TfrmCLSplashForm splash(*Platform().Files, folder.Path() + "\\");
+        TfrmCLSplashForm splash(*Facilities.Files, folder.Path() + "\\");
         ASSERT_NE(splash.Handle(), nullptr);
         EXPECT_EQ(splash.PngForm().Picture().Width, kPictureWidth) << "the built-in picture until it closes";
         splash.ShowAndPaint();

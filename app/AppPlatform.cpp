@@ -1,5 +1,5 @@
-// Holds the process's platform facilities (see Platform.h).
-#include "platform/Platform.h"
+// The process's installed platform (see AppPlatform.h).
+#include "app/AppPlatform.h"
 
 namespace maskaddr {
 
@@ -7,7 +7,7 @@ namespace {
 TPlatform g_platform;
 }
 
-TPlatform& Platform() {
+const TPlatform& Platform() {
     return g_platform;
 }
 void SetPlatform(const TPlatform& platform) {
