@@ -31,8 +31,8 @@ public:
     // The folder is the one the setting folderSetting names in the program's folder; a file's
     // name is cut at its last dot extensionCuts times ("Steel.nsf.skn" takes two), and first
     // is the built-in choice, which needs no file.
-    TFileChoice(const TPlatform& platform, TCLSettings& settings, std::string folderSetting, std::string extension,
-                std::string first, int extensionCuts);
+    TFileChoice(const TPlatform& platform, TCLSettings& settings, std::string folderSetting,
+                std::string extension, std::string first, int extensionCuts);
 
     std::string Folder() const;
     // first, then the names of the files in alphabetical order (without regard to case),

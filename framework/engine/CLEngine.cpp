@@ -39,8 +39,7 @@ TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& plat
     : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings),
       FSkin(platform, settings, [this] { SkinChanged(); }),
       FLanguage(platform, settings, [this] { LanguageChanged(); }), FMessages(host, *this, settings),
-      FDownloads(platform),
-      FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
+      FDownloads(platform), FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
     FTitleIncludeVer = true;
     FInInited = true;
     for (const auto& [event, name] : kRegisteredMessages)

@@ -72,7 +72,9 @@ public:
     }
     std::string GetAppName() override { return FLanguage.AppName(); }
     std::string AppName() { return GetAppName(); }
-    void GetResSection(const std::string& section, TNameValueList& list) { FLanguage.GetSection(section, list); }
+    void GetResSection(const std::string& section, TNameValueList& list) {
+        FLanguage.GetSection(section, list);
+    }
 
     int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
                       int DlgType, uint32_t Buttons, int iDefault, bool bLib) override;

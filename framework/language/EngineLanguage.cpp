@@ -9,7 +9,8 @@
 
 namespace maskaddr {
 
-TEngineLanguage::TEngineLanguage(const TPlatform& platform, TCLSettings& settings, std::function<void()> changed)
+TEngineLanguage::TEngineLanguage(const TPlatform& platform, TCLSettings& settings,
+                                 std::function<void()> changed)
     : FPlatform(platform), FSettings(settings), FChanged(std::move(changed)),
       FChoice(platform, settings, "Path.Languages", ".lan", "English", 1) {}
 
@@ -28,7 +29,8 @@ void TEngineLanguage::Set(const std::string& value) {
     const std::string name = value.empty() ? "Default" : value;
     if (name == FName) return;
     const std::string path = FChoice.Folder() + "\\" + name + ".lan";
-    if (FPlatform.Files->FileExists(path) && FData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
+    if (FPlatform.Files->FileExists(path) &&
+        FData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
         FName = name;
     } else {
         if (!FName.empty()) FData->ClearCurrentAll();
