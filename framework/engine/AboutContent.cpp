@@ -25,8 +25,8 @@ TAboutContent TCLEngine::AboutContent() {
         GetLibStringEx("TfrmCLAboutForm.CopyRightLine2", {settings.GetSettingString("App.Ver")}),
         settings.GetSettingString("App.Copyright"),
         GetLibStringEx("TfrmCLAboutForm.KeyLine", {kUpdateKeyFingerprint})};
-    if (!FLanguage.empty() && FLanguage != "English")
-        lines.push_back(GetLibStringEx("TfrmCLAboutForm.CopyRightLine3", {FLanguage, LanguageTranslator()}));
+    if (!Language().empty() && Language() != "English")
+        lines.push_back(GetLibStringEx("TfrmCLAboutForm.CopyRightLine3", {Language(), LanguageTranslator()}));
     c.Info = JoinLines(lines);
     c.SupportCaption = GetLibString("lblSupport.Caption");
     c.SupportURL = GetURL("support", true);

@@ -7,8 +7,6 @@
 #include "framework/engine/Skin.h"
 #include "framework/engine/UpdateCheck.h"
 #include "framework/engine/UrlTools.h"
-#include "framework/language/CLMultiLang.h"
-#include "framework/language/LanguageChoice.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
 #include "platform/Platform.h"
@@ -34,13 +32,14 @@ constexpr std::pair<TEngineEvent, const char*> kRegisteredMessages[] = {
 } // namespace
 
 TFormData TCLEngine::FormData() const {
-    return {FSkinData, FLanguageData};
+    return {FSkin.Data(), FLanguage.Data()};
 }
 
 TCLEngine::TCLEngine(TComponent* owner, IEngineHost& host, const TPlatform& platform, TCLSettings& settings)
     : TComponent(owner, "CLEngine", "TCLEngine"), FHost(host), FPlatform(platform), FSettings(settings),
-      FMessages(host, *this, settings), FDownloads(platform),
-      FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
+      FSkin(platform, settings, [this] { SkinChanged(); }),
+      FLanguage(platform, settings, [this] { LanguageChanged(); }), FMessages(host, *this, settings),
+      FDownloads(platform), FUpdates(std::make_unique<TUpdateChecks>(*this, host, platform, settings)) {
     FTitleIncludeVer = true;
     FInInited = true;
     for (const auto& [event, name] : kRegisteredMessages)
@@ -70,8 +69,8 @@ TCLEngine::~TCLEngine() {
 void TCLEngine::Loaded() {
     FInLoaded = true;
     try {
-        InitSkin();
-        InitLanguage();
+        FSkin.Init();
+        FLanguage.Init();
     } catch (...) {
         FInLoaded = false;
         throw;
@@ -144,11 +143,7 @@ bool TCLEngine::EngineWndProc(const TEngineMessage& m, intptr_t& answer) {
         answer = FInInited ? 1 : 0;
         return true;
     case TEngineEvent::BringToFront:
-        answer = 0;
-        if (FSkinForm != nullptr && FSkinForm->HasTrayIcon()) {
-            FSkinForm->RestoreFromTray();
-            answer = 1;
-        }
+        answer = FSkin.RestoreFromTray() ? 1 : 0;
         return true;
     case TEngineEvent::CopyData:
         if (!m.HasCopyRecord || m.CopyData == nullptr || m.CopyDataSize < 2) return false;
@@ -190,40 +185,12 @@ bool TCLEngine::SessionEnding() {
 
 // ---- texts ----
 
-std::string TCLEngine::GetSectionText(const std::string& section, const std::string& name) {
-    std::string value;
-    if (FLanguageData != nullptr) FLanguageData->GetProp(section, "", name, value);
-    return value;
-}
-
-std::string TCLEngine::GetAppString(const std::string& strName) {
-    return GetSectionText("AppRes", strName);
-}
-std::string TCLEngine::GetLibString(const std::string& strName) {
-    return GetSectionText("LibRes", strName);
-}
-
 std::string TCLEngine::GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) {
     return FormatBraces(GetAppString(strName), Args);
 }
 
 std::string TCLEngine::GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args) {
     return FormatBraces(GetLibString(strName), Args);
-}
-
-std::string TCLEngine::GetMessageText(const std::string& strKey, bool bLib) {
-    std::string text = bLib ? GetLibString(strKey) : GetAppString(strKey);
-    if (text.empty()) text = (bLib ? "[LibRes]" : "[AppRes]") + strKey;
-    return text;
-}
-
-std::string TCLEngine::GetAppName() {
-    if (FLanguageData != nullptr && !FLanguageData->AppName().empty()) return FLanguageData->AppName();
-    return FSettings.GetSettingString("App.Name");
-}
-
-void TCLEngine::GetResSection(const std::string& section, TNameValueList& list) {
-    if (FLanguageData != nullptr) FLanguageData->GetSectionStrings(section, list);
 }
 
 // ---- message boxes ----
@@ -239,150 +206,16 @@ int TCLEngine::ShowErrorMessage(const std::string& strError, const std::string& 
 
 // ---- language and skin ----
 
-void TCLEngine::SetLanguage(const std::string& value) {
-    if (FLanguageData == nullptr) return;
-    const std::string name = value.empty() ? "Default" : value;
-    if (name == FLanguage) return;
-    const std::string path =
-        AppFolder(*FPlatform.Files) + FSettings.GetSettingString("Path.Languages") + "\\" + name + ".lan";
-    if (FPlatform.Files->FileExists(path) &&
-        FLanguageData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
-        FLanguage = name;
-    } else {
-        if (!FLanguage.empty()) FLanguageData->ClearCurrentAll();
-        FLanguage = "English";
-    }
-    // The about window names the translator; the file describes itself.
-    FLanguageTranslator = FLanguageData->CurrentLanguageTranslator();
-    FSettings.SetSettingstring("Language", FLanguage);
-    if (FLanguageMenuItem != nullptr) CheckMenu(FLanguageMenuItem, LanguageList(), FLanguage);
-    if (FSkinData != nullptr) FLanguageData->GetSectionStrings("SkinRes", FSkinData->ResourceStrings);
+// The skin's own controls take their texts from the language; the start (Loaded) tells the
+// windows of both once it is done, in InitPost.
+void TCLEngine::LanguageChanged() {
+    if (TSkinData* skin = FSkin.Data()) FLanguage.GetSection("SkinRes", skin->ResourceStrings);
     if (!FInLoaded && OnLanguageChanged) OnLanguageChanged(this);
     UpdateTitle();
 }
 
-void TCLEngine::SetSkin(const std::string& value) {
-    if (FSkinData == nullptr) return;
-    const std::string name = value.empty() ? "Default" : value;
-    if (name == FSkin) return;
-    IFileSystem& files = *FPlatform.Files;
-    const std::string folder = AppFolder(*FPlatform.Files) + FSettings.GetSettingString("Path.Skins");
-    std::string path = folder + "\\" + name + ".skn";
-    bool skinnable = true;
-    if (!files.FileExists(path)) {
-        path = folder + "\\" + name + ".nsf.skn";
-        skinnable = false;
-    }
-    bool loaded = false;
-    if (files.FileExists(path)) {
-        auto previous = FSkinData->StoredSkin();
-        FSkinData->SetStoredSkin(nullptr);
-        loaded = FSkinData->LoadFromCompressedFile(files, *FPlatform.Ansi, path);
-        if (!loaded) FSkinData->SetStoredSkin(previous); // a damaged file changes nothing
-    }
-    if (loaded) {
-        FSkinData->SetSkinnableForm(skinnable);
-        FSkin = name;
-    } else {
-        if (!FSkin.empty()) {
-            FSkinData->SetStoredSkin(FDefaultSkin);
-            FSkinData->SetSkinnableForm(FDefaultSkinForm);
-        }
-        FSkin = "Default";
-    }
-    if (FPlatform.System->IsWindowsVista64()) {
-        FSkinData->ShowButtonGlowFrames = false;
-        FSkinData->ShowCaptionButtonGlowFrames = false;
-    }
-    FSettings.SetSettingstring("Skin", FSkin);
-    if (FSkinMenuItem != nullptr) CheckMenu(FSkinMenuItem, SkinList(), FSkin);
+void TCLEngine::SkinChanged() {
     if (!FInLoaded && OnSkinChanged) OnSkinChanged(this);
-}
-
-void TCLEngine::InitSkin() {
-    if (FSkinData == nullptr) return;
-    FDefaultSkin = FSkinData->StoredSkin();
-    FDefaultSkinForm = FSkinData->SkinnableForm();
-    std::string name = FSettings.GetSettingString("Skin");
-    SetSkin(name.empty() ? "Default" : name);
-    if (FSkinMenuItem != nullptr) BuildSkinMenu(FSkinMenuItem);
-}
-
-// Before the user has chosen a language (a first start), the user's interface language
-// chooses among the files found; selecting it stores the choice.
-void TCLEngine::InitLanguage() {
-    if (FLanguageData == nullptr) return;
-    std::string name = FSettings.GetSettingString("Language");
-    if (name.empty()) name = LanguageForUiLanguage(FPlatform.System->UserDefaultUILanguage(), LanguageList());
-    SetLanguage(name);
-    if (FLanguageMenuItem != nullptr) BuildLanguageMenu(FLanguageMenuItem);
-}
-
-std::vector<std::string> TCLEngine::ReadList(const std::string& folderSetting, const std::string& extension,
-                                             const std::string& first, int extensionCuts) {
-    const std::string folder = AppFolder(*FPlatform.Files) + FSettings.GetSettingString(folderSetting);
-    std::vector<std::string> entries = FPlatform.Files->FindEntries(folder + "\\*" + extension);
-    std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
-        return LowerAscii(a) < LowerAscii(b);
-    });
-    std::vector<std::string> list{first};
-    for (std::string entry : entries) {
-        for (int i = 0; i < extensionCuts; ++i) {
-            size_t dot = entry.rfind('.');
-            if (dot != std::string::npos) entry.erase(dot);
-        }
-        if (!SameText(entry, first)) list.push_back(entry);
-    }
-    return list;
-}
-
-const std::vector<std::string>& TCLEngine::SkinList() {
-    if (!FSkinListRead) {
-        FSkinList = ReadList("Path.Skins", ".skn", "Default", 2);
-        FSkinListRead = true;
-    }
-    return FSkinList;
-}
-
-const std::vector<std::string>& TCLEngine::LanguageList() {
-    if (!FLanguageListRead) {
-        FLanguageList = ReadList("Path.Languages", ".lan", "English", 1);
-        FLanguageListRead = true;
-    }
-    return FLanguageList;
-}
-
-void TCLEngine::BuildMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current,
-                          bool skins) {
-    if (item->SubItemCount() != 0) return;
-    if (list.size() <= 1) {
-        item->Hide();
-        return;
-    }
-    std::vector<bool> checked;
-    for (const std::string& name : list)
-        checked.push_back(SameText(name, current));
-    item->SetSubItems(list, checked, [this, skins](const std::string& caption) {
-        if (skins)
-            SetSkin(caption);
-        else
-            SetLanguage(caption);
-    });
-}
-
-void TCLEngine::BuildSkinMenu(IChoiceMenu* item) {
-    BuildMenu(item, SkinList(), FSkin, true);
-}
-
-void TCLEngine::BuildLanguageMenu(IChoiceMenu* item) {
-    BuildMenu(item, LanguageList(), FLanguage, false);
-}
-
-void TCLEngine::CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list,
-                          const std::string& current) {
-    size_t count = std::min(item->SubItemCount(), list.size());
-    for (size_t i = 0; i < count; ++i)
-        item->SetChecked(i, SameText(list[i], current));
 }
 
 // ---- title and about ----

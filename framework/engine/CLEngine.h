@@ -1,19 +1,22 @@
-// TCLEngine: the application engine that the main window carries. It looks up
-// language texts, shows message boxes that can be silenced per message number,
-// chooses language and skin, composes the title, answers the messages of other
-// instances, and supplies the settings store with its two fixed lists.
-// The window side (hooking the owner's window procedure, dialogs, the about
+// TCLEngine: the application engine that the main window carries, a facade over parts of
+// their own: the language (TEngineLanguage: the language file chosen and its texts), the
+// skin (TEngineSkin), message boxes that can be silenced per message number
+// (TMessageBoxes), downloads into the cache (TCacheDownloads) and update checks
+// (TUpdateChecks). Itself it ties the parts together, composes the title, opens pages,
+// answers the messages of other instances, and supplies the settings store with its two
+// fixed lists. The window side (hooking the owner's window procedure, dialogs, the about
 // window) is reached through IEngineHost, so that this logic is portable.
 #pragma once
 
 #include "base/NameValueList.h"
+#include "framework/components/ChoiceMenu.h"
 #include "framework/components/Component.h"
 #include "framework/engine/AboutContent.h"
 #include "framework/engine/CacheDownloads.h"
-#include "framework/engine/ChoiceMenu.h"
 #include "framework/engine/EngineHost.h"
 #include "framework/engine/EngineMessage.h"
 #include "framework/engine/EngineParts.h"
+#include "framework/engine/EngineSkin.h"
 #include "framework/engine/MessageBoxes.h"
 #include "framework/engine/MessageDialog.h"
 #include "framework/engine/SkinFrame.h"
@@ -21,6 +24,7 @@
 #include "framework/engine/UpdateChecks.h"
 #include "framework/engine/WebBanner.h"
 #include "framework/language/CLForm.h"
+#include "framework/language/EngineLanguage.h"
 #include "framework/settings/SettingLists.h"
 #include "framework/threads/Lifeline.h"
 #include "platform/Platform.h"
@@ -36,7 +40,6 @@ namespace maskaddr {
 class TCLMultiLangData;
 class TCLSettings;
 class TSkinData;
-class TSkin;
 
 // Longest command-line text taken from another instance, in UTF-16 code units.
 constexpr uint32_t kMaxParamFileUnits = 16384;
@@ -60,14 +63,18 @@ public:
     // false when the message goes on to the window's own procedure.
     bool EngineWndProc(const TEngineMessage& message, intptr_t& answer);
 
-    std::string GetAppString(const std::string& strName);
-    std::string GetLibString(const std::string& strName) override;
+    std::string GetAppString(const std::string& strName) { return FLanguage.AppString(strName); }
+    std::string GetLibString(const std::string& strName) override { return FLanguage.LibString(strName); }
     std::string GetAppStringEx(const std::string& strName, const std::vector<std::string>& Args) override;
     std::string GetLibStringEx(const std::string& strName, const std::vector<std::string>& Args);
-    std::string GetMessageText(const std::string& strKey, bool bLib) override;
-    std::string GetAppName() override;
+    std::string GetMessageText(const std::string& strKey, bool bLib) override {
+        return FLanguage.MessageText(strKey, bLib);
+    }
+    std::string GetAppName() override { return FLanguage.AppName(); }
     std::string AppName() { return GetAppName(); }
-    void GetResSection(const std::string& section, TNameValueList& list);
+    void GetResSection(const std::string& section, TNameValueList& list) {
+        FLanguage.GetSection(section, list);
+    }
 
     int ShowMessageEx(const std::string& strKey, const std::vector<std::string>& Args, int iNumber,
                       int DlgType, uint32_t Buttons, int iDefault, bool bLib) override;
@@ -99,28 +106,28 @@ public:
     // True once a reply has been accepted; without one, runs a modal check first.
     bool AppWaitFirstUpdate();
 
-    const std::string& Language() const override { return FLanguage; }
-    void SetLanguage(const std::string& name) override;
-    const std::vector<std::string>& LanguageList() override;
-    const std::string& Skin() const { return FSkin; }
-    void SetSkin(const std::string& name);
-    const std::vector<std::string>& SkinList();
-    const std::string& LanguageTranslator() const { return FLanguageTranslator; }
+    const std::string& Language() const override { return FLanguage.Name(); }
+    void SetLanguage(const std::string& name) override { FLanguage.Set(name); }
+    const std::vector<std::string>& LanguageList() override { return FLanguage.List(); }
+    const std::string& Skin() const { return FSkin.Name(); }
+    void SetSkin(const std::string& name) { FSkin.Set(name); }
+    const std::vector<std::string>& SkinList() { return FSkin.List(); }
+    const std::string& LanguageTranslator() const { return FLanguage.Translator(); }
     const std::string& AppTitle() const { return FAppTitle; }
     bool SessionEnding();
     bool InInited() const { return FInInited; }
     const std::string& ParamFile() const { return FParamFile; }
 
     // Published properties.
-    void SetSkinData(TSkinData* data) { FSkinData = data; }
-    TSkinData* SkinData() const { return FSkinData; }
-    void SetSkinForm(ISkinFrame* frame) { FSkinForm = frame; }
-    void SetLanguageData(TCLMultiLangData* data) { FLanguageData = data; }
-    TCLMultiLangData* LanguageData() const { return FLanguageData; }
+    void SetSkinData(TSkinData* data) { FSkin.SetData(data); }
+    TSkinData* SkinData() const { return FSkin.Data(); }
+    void SetSkinForm(ISkinFrame* frame) { FSkin.SetFrame(frame); }
+    void SetLanguageData(TCLMultiLangData* data) { FLanguage.SetData(data); }
+    TCLMultiLangData* LanguageData() const { return FLanguage.Data(); }
     // What every window of the program links its components to: the skin and the language.
     TFormData FormData() const;
-    void SetSkinMenuItem(IChoiceMenu* item) { FSkinMenuItem = item; }
-    void SetLanguageMenuItem(IChoiceMenu* item) { FLanguageMenuItem = item; }
+    void SetSkinMenuItem(IChoiceMenu* item) { FSkin.SetMenuItem(item); }
+    void SetLanguageMenuItem(IChoiceMenu* item) { FLanguage.SetMenuItem(item); }
     void SetSettingOverwrite(const std::vector<std::string>& lines) { FSettingOverwrite = lines; }
     void SetSettingDefault(const std::vector<std::string>& lines) { FSettingDefault = lines; }
     const std::vector<std::string>& SettingOverwrite() const override { return FSettingOverwrite; }
@@ -141,16 +148,9 @@ private:
     void UpdateAccepted() override {
         if (OnUpdateAccepted) OnUpdateAccepted();
     }
-    std::string GetSectionText(const std::string& section, const std::string& name);
-    void InitSkin();
-    void InitLanguage();
-    std::vector<std::string> ReadList(const std::string& folderSetting, const std::string& extension,
-                                      const std::string& first, int extensionCuts);
-    void BuildSkinMenu(IChoiceMenu* item);
-    void BuildLanguageMenu(IChoiceMenu* item);
-    void BuildMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current,
-                   bool skins);
-    void CheckMenu(IChoiceMenu* item, const std::vector<std::string>& list, const std::string& current);
+    // The parts' reports of a new language and a new skin.
+    void LanguageChanged();
+    void SkinChanged();
     void UpdateTitle();
     void CheckCmdParam();
     // The command line another instance handed over in a copied-data record.
@@ -172,20 +172,8 @@ private:
     bool FInInited = true;
     std::string FAppTitle;
     bool FTitleIncludeVer = true;
-    std::string FSkin;
-    TSkinData* FSkinData = nullptr;
-    ISkinFrame* FSkinForm = nullptr;
-    std::vector<std::string> FSkinList;
-    bool FSkinListRead = false;
-    std::shared_ptr<const TSkin> FDefaultSkin;
-    bool FDefaultSkinForm = true;
-    IChoiceMenu* FSkinMenuItem = nullptr;
-    std::string FLanguage;
-    std::string FLanguageTranslator; // the current language file's "Info" entry "Translator"
-    TCLMultiLangData* FLanguageData = nullptr;
-    std::vector<std::string> FLanguageList;
-    bool FLanguageListRead = false;
-    IChoiceMenu* FLanguageMenuItem = nullptr;
+    TEngineSkin FSkin;
+    TEngineLanguage FLanguage;
     TMessageBoxes FMessages;
     TCacheDownloads FDownloads;
     std::unique_ptr<TUpdateChecks> FUpdates; // its windows live with the engine

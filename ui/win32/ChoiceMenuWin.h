@@ -3,7 +3,7 @@
 // and hands it the commands of its items.
 #pragma once
 
-#include "framework/engine/ChoiceMenu.h"
+#include "framework/components/ChoiceMenu.h"
 #include "platform/win32/Handles.h"
 
 #include <windows.h>

@@ -199,6 +199,13 @@ TEST_F(EngineTest, SkinSelectionAndLists) {
     EXPECT_EQ(Settings().GetSettingString("Skin"), "Default");
 }
 
+TEST_F(EngineTest, TheSkinsControlsTakeTheirTextsFromTheLanguage) {
+    P.Files.Put("C:\\Tools\\App\\lang\\Deutsch.lan", "[SkinRes]\nbtnClose=Schliessen\n");
+    E->Loaded();
+    E->SetLanguage("Deutsch");
+    EXPECT_EQ(FindListValue(Skin->ResourceStrings, "btnClose"), "Schliessen");
+}
+
 TEST_F(EngineTest, TitleIsNameTwoBlanksAndVersion) {
     E->Loaded();
     E->InitPost();
