@@ -1,5 +1,6 @@
 // The engine with real windows: messages between two processes, the task dialog
 // with its "do not show again" box, the about window, and live re-translation.
+#include "ProgramDriver.h"
 #include "Screenshot.h"
 #include "WinTestUtil.h"
 #include "app/AppPlatform.h"
@@ -25,14 +26,32 @@ using namespace maskaddr::test;
 namespace {
 
 HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, DWORD ms) {
-    ULONGLONG deadline = GetTickCount64() + ms;
-    while (GetTickCount64() < deadline) {
-        HWND w = FindWindowW(cls, title);
-        if (w != nullptr && IsWindowVisible(w)) return w;
-        Sleep(50);
-    }
-    return nullptr;
+    return WaitForVisibleWindow(cls, ms, 50, title);
 }
+
+// Counts the dialogs (class #32770) this thread would make while it lives, and makes none.
+class TDialogBlocker {
+public:
+    TDialogBlocker() { FHook = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId()); }
+    ~TDialogBlocker() { UnhookWindowsHookEx(FHook); }
+    static inline int Refused = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            const auto* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+            const bool dialog = IS_INTRESOURCE(create->lpszClass)
+                                    ? LOWORD(reinterpret_cast<ULONG_PTR>(create->lpszClass)) == 32770
+                                    : std::wstring(create->lpszClass) == L"#32770";
+            if (dialog) {
+                ++Refused;
+                return 1;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK FHook;
+};
 
 LRESULT SendTo(HWND w, const char* message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR answer = 0;
@@ -78,12 +97,8 @@ TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(SendTo(w, "CL IfBusy"), 1) << "still in its start-up phase";
     EXPECT_EQ(SendTo(w, "CL GetAppID"), 4242);
-    LRESULT busy = 1;
-    for (int i = 0; i < 300 && busy == 1; ++i) {
-        Sleep(50);
-        busy = SendTo(w, "CL IfBusy");
-    }
-    EXPECT_EQ(busy, 0) << "after its start-up message was handled";
+    EXPECT_TRUE(PumpUntil([w] { return SendTo(w, "CL IfBusy") == 0; }, 15000))
+        << "after its start-up message was handled";
 
     const wchar_t text[] = L"abcde";
     COPYDATASTRUCT record{0, 10, const_cast<wchar_t*>(text)};
@@ -91,20 +106,14 @@ TEST(EngineWinTest, AnotherProcessTalksToTheEngineThroughItsMessages) {
     ASSERT_TRUE(SendMessageTimeoutW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG,
                                     10000, &answer));
     EXPECT_EQ(answer, 0u);
-    TFileSystemWin fs;
-    std::string logged;
-    for (int i = 0; i < 100 && logged.find("OnCmdFile:") == std::string::npos; ++i) {
-        Sleep(50);
-        logged = fs.ReadFile(log).value_or("");
-    }
-    EXPECT_NE(logged.find("OnCmdFile:abcde\n"), std::string::npos) << logged;
+    EXPECT_TRUE(WaitForText(log, "OnCmdFile:abcde\n", 5000));
 
     SendTo(w, "CL CloseApp");
     ASSERT_EQ(WaitForSingleObject(host.Process.Get(), 15000), WAIT_OBJECT_0) << "the instance did not end";
     DWORD code = 99;
     GetExitCodeProcess(host.Process.Get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_NE(fs.ReadFile(log).value_or("").find("Quit"), std::string::npos);
+    EXPECT_NE(TFileSystemWin().ReadFile(log).value_or("").find("Quit"), std::string::npos);
 }
 
 TEST(EngineWinTest, TickedBoxSilencesANumberedMessage) {
@@ -127,19 +136,9 @@ TEST(EngineWinTest, TickedBoxSilencesANumberedMessage) {
     EXPECT_FALSE(Settings().GetMessageShowAgainFlag(6));
     EXPECT_EQ(Settings().GetMessageShowAgainResult(6), mr::OK);
 
-    std::atomic<bool> shownAgain{false};
-    std::atomic<bool> stop{false};
-    std::thread watcher([&] {
-        while (!stop) {
-            if (FindWindowW(L"#32770", L"Maskaddr") != nullptr) shownAgain = true;
-            Sleep(20);
-        }
-    });
+    TDialogBlocker blocker;
     EXPECT_EQ(ew.E->ShowMessageEx("MSGBox_ACTIONFAST", {}, 6, mtInformation, mb::OK, 0, false), mr::OK);
-    Sleep(300);
-    stop = true;
-    watcher.join();
-    EXPECT_FALSE(shownAgain) << "a silenced message shows nothing";
+    EXPECT_EQ(TDialogBlocker::Refused, 0) << "a silenced message shows nothing";
 }
 
 TEST(EngineWinTest, AboutWindowShowsTheProductLinesAndClosesWithEsc) {
@@ -205,19 +204,13 @@ TEST(EngineWinTest, SkinChoiceRepaintsWindowsThatUseTheSkin) {
     ASSERT_TRUE(window.CreateHandle("Skinned", WS_OVERLAPPEDWINDOW, 0, 200, 100));
     window.UseSkin(&skin);
     ShowWindow(window.Handle(), SW_SHOW);
-    auto pixel = [&] {
-        MSG m;
-        for (int i = 0; i < 20; ++i) {
-            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&m);
-            Sleep(20);
-        }
-        return GetPixel(TWindowDC(window.Handle()).Get(), 100, 50);
+    auto painted = [&](COLORREF colour) {
+        return PumpUntil([&] { return GetPixel(TWindowDC(window.Handle()).Get(), 100, 50) == colour; }, 5000);
     };
-    EXPECT_EQ(pixel(), RGB(0xF3, 0xF5, 0xF8)) << "the built-in skin";
+    EXPECT_TRUE(painted(RGB(0xF3, 0xF5, 0xF8))) << "the built-in skin";
     ew.E->SetSkin("Graphite"); // skins\Graphite.skn beside the test program
     EXPECT_EQ(ew.E->Skin(), "Graphite");
-    EXPECT_EQ(pixel(), RGB(0x2B, 0x2F, 0x36)) << "repainted with the new skin";
+    EXPECT_TRUE(painted(RGB(0x2B, 0x2F, 0x36))) << "repainted with the new skin";
     ew.E->SetSkin("NoSuchSkin");
-    EXPECT_EQ(pixel(), RGB(0xF3, 0xF5, 0xF8)) << "back to the built-in skin";
+    EXPECT_TRUE(painted(RGB(0xF3, 0xF5, 0xF8))) << "back to the built-in skin";
 }

@@ -154,10 +154,10 @@ TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     return result;
 }
 
-HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs) {
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs, const wchar_t* title) {
     const ULONGLONG deadline = GetTickCount64() + waitMs;
     do {
-        HWND w = FindWindowW(className, nullptr);
+        HWND w = FindWindowW(className, title);
         if (w != nullptr && IsWindowVisible(w)) return w;
         Sleep(pollMs);
     } while (GetTickCount64() < deadline);

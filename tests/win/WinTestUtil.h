@@ -55,9 +55,10 @@ struct TProcessResult {
 };
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
 
-// The visible top-level window of that class, waited for up to waitMs (looked for every
-// pollMs); nullptr when none came.
-HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs = 50);
+// The visible top-level window of that class (and title, when given), waited for up to
+// waitMs (looked for every pollMs); nullptr when none came.
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD waitMs, DWORD pollMs = 50,
+                          const wchar_t* title = nullptr);
 
 // Each visible child of a window as a screen reader finds it (Active Accessibility, read in
 // this process, which has initialised COM): "id role name" lines of those whose name is empty.
