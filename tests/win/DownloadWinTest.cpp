@@ -259,13 +259,9 @@ protected:
     // Runs fn on another thread once a visible window of the class shows, then returns.
     std::thread Drive(const wchar_t* cls, std::function<void(HWND)> fn) {
         return std::thread([cls, fn] {
-            for (int i = 0; i < 400; ++i, Sleep(50)) {
-                HWND w = FindWindowW(cls, nullptr);
-                if (w != nullptr && IsWindowVisible(w)) {
-                    Sleep(300);
-                    fn(w);
-                    return;
-                }
+            if (HWND w = WaitForVisibleWindow(cls, 20000)) {
+                Sleep(300); // painted
+                fn(w);
             }
         });
     }
@@ -332,9 +328,8 @@ TEST_F(UpdateWinTest, ResultViewsOfTheUsersCheck) {
         std::string info;
         bool okVisible = false, cancelVisible = false, ok2Visible = false;
         std::thread reader = Drive(L"TfrmCLUpdateForm", [&](HWND w) {
-            for (int i = 0;
-                 i < 100 && !IsWindowVisible(GetDlgItem(w, 106)) && !IsWindowVisible(GetDlgItem(w, 104)); ++i)
-                Sleep(50);
+            PumpUntil([w] { return IsWindowVisible(GetDlgItem(w, 106)) || IsWindowVisible(GetDlgItem(w, 104)); },
+                      5000);
             Sleep(300); // painted
             info = Text(w, 101);
             okVisible = IsWindowVisible(GetDlgItem(w, 104));
@@ -364,9 +359,7 @@ TEST_F(UpdateWinTest, ARefusedReplyAfterTheStripShowsTheWholeResultView) {
     bool okShown = false;
     std::thread clicker = Drive(L"TfrmCLUpdateForm", [&](HWND w) { // the strip shows first
         HWND button = GetDlgItem(w, 106);
-        for (int i = 0; i < 200 && !IsWindowVisible(button); ++i)
-            Sleep(50);
-        okShown = IsWindowVisible(button);
+        okShown = PumpUntil([button] { return IsWindowVisible(button) != FALSE; }, 10000);
         Sleep(300); // painted
         GetClientRect(w, &client);
         GetWindowRect(button, &ok);

@@ -51,12 +51,9 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, bool visibleOnly) {
 }
 
 HWND TProgram::WaitForClass(const std::wstring& className, bool visibleOnly, DWORD waitMs) const {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
-    do {
-        if (HWND w = FindProcessWindow(FPid, className.c_str(), visibleOnly)) return w;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    HWND w = nullptr;
+    PumpUntil([&] { return (w = FindProcessWindow(FPid, className.c_str(), visibleOnly)) != nullptr; }, waitMs);
+    return w;
 }
 
 HWND TProgram::Window(DWORD waitMs) const {
@@ -73,12 +70,12 @@ HWND TProgram::ExistingWindow(const std::string& className) const {
 
 HWND TProgram::Ready() const {
     HWND w = Window();
-    UINT busy = RegisterWindowMessageW(L"CL IfBusy");
-    for (int i = 0; w != nullptr && i < 400; ++i, Sleep(50)) {
+    const UINT busy = RegisterWindowMessageW(L"CL IfBusy");
+    auto idle = [&] {
         DWORD_PTR answer = 1;
-        if (SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0) return w;
-    }
-    return nullptr;
+        return SendMessageTimeoutW(w, busy, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 0;
+    };
+    return w != nullptr && PumpUntil(idle, 20000) ? w : nullptr;
 }
 
 long TProgram::Ended(DWORD waitMs) const {
@@ -203,9 +200,7 @@ void TSettingsDriver::NextPage() const {
 
 bool TSettingsDriver::Close(int button) const {
     PostMessageW(GetDlgItem(Dialog, button), BM_CLICK, 0, 0);
-    for (int i = 0; i < 100 && IsWindow(Dialog); ++i)
-        Sleep(50);
-    return !IsWindow(Dialog);
+    return PumpUntil([this] { return !IsWindow(Dialog); }, 5000);
 }
 
 namespace {
@@ -288,13 +283,11 @@ HWND TProgram::OpenDialog() const {
 }
 
 HWND TProgram::WaitForDialog(const std::string& text, DWORD waitMs) const {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
-    do {
-        HWND d = OpenDialog();
-        if (d != nullptr && DialogText(d).find(text) != std::string::npos) return d;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    HWND d = nullptr;
+    return PumpUntil([&] { return (d = OpenDialog()) != nullptr && DialogText(d).find(text) != std::string::npos; },
+                     waitMs)
+               ? d
+               : nullptr;
 }
 
 std::string TProgram::ClickOnce(HWND main, int command, const std::function<bool()>& done,
@@ -358,13 +351,8 @@ void PressDialogButton(HWND dialog, int id) {
 }
 
 bool WaitForText(const std::string& file, const std::string& text, DWORD waitMs) {
-    ULONGLONG deadline = GetTickCount64() + waitMs;
     TFileSystemWin fs;
-    do {
-        if (fs.ReadFile(file).value_or("").find(text) != std::string::npos) return true;
-        Sleep(100);
-    } while (GetTickCount64() < deadline);
-    return false;
+    return PumpUntil([&] { return fs.ReadFile(file).value_or("").find(text) != std::string::npos; }, waitMs);
 }
 
 TProxyState QuerySystemProxy() {
