@@ -1,7 +1,6 @@
 // Times the proxy pool's choice and country queries on pools of 1,000, 10,000 and
 // 100,000 entries (nine in ten normal, one in ten super, 50 countries), beside the
 // direct-way pool that re-parses every entry and shuffles by taking out and inserting.
-#include "app/AppSettings.h"
 #include "fakes/FakePlatform.h"
 #include "proxy/ProxyManager.h"
 #include "reference/LiteralProxyPool.h"
@@ -39,16 +38,17 @@ std::string MakeList(int count, int firstHost) {
 struct TBenchPool {
     TFakePlatform Platform;
     TFakeEngineLists Lists;
+    TCLSettings Store{Platform.Facilities};
     std::unique_ptr<TProxyManager> Pool;
     TLiteralProxyPool Literal;
 
     explicit TBenchPool(int entries) {
-        Settings().SetLists(&Lists);
+        Store.SetLists(&Lists);
         const int super = entries / 10;
         Lists.Overwrite = {"NORMAL_IPS=" + MakeList(entries - super, 0),
                            "SUPER_IPS=" + MakeList(super, 1 << 20)};
         DebugTrace::SetEnabled(false);
-        Pool = std::make_unique<TProxyManager>(Platform.Facilities, Settings());
+        Pool = std::make_unique<TProxyManager>(Platform.Facilities, Store);
         Pool->LoadSettings();
         Literal.Normal = Pool->NormalProxyList();
         Literal.Super = Pool->SuperProxyList();
@@ -119,7 +119,7 @@ void Ours_GetCountryListDistinct(benchmark::State& state) {
 void Ours_LoadSettingsAndIndex(benchmark::State& state) {
     TBenchPool b(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        TProxyManager pool{b.Platform.Facilities, Settings()};
+        TProxyManager pool{b.Platform.Facilities, b.Store};
         pool.LoadSettings();
         benchmark::DoNotOptimize(pool.GetcountryListCount(kAsked, true));
     }
