@@ -122,10 +122,12 @@ std::string OwnPath() {
 // lists by their labels. The overlay is named by what it is, and its value is what it says.
 TEST(AccessWinTest, EveryControlOfTheMainWindowAndTheSettingsHasAName) {
     TTestHttpServer service;
-    service.SetReply("/info", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
+    const TClosedPort proxy("127.0.0.2"); // nothing answers there: the test never hides
+    ASSERT_TRUE(proxy.Held());
     ASSERT_EQ(WriteServiceUserFile(OwnPath(), service.Url(""),
-                                   "Update.Times=1\r\nURL.GetInfo=" + service.Url("/info") +
-                                       "\r\nURL.VerifyIP=\r\nNORMAL_IPS=127.0.0.2:8888|United States|US|0|0;\r\n"),
+                                   "Update.Times=1\r\nURL.VerifyIP=\r\nNORMAL_IPS=" + proxy.Address() +
+                                       "|United States|US|0|0;\r\n"),
               "");
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const TPlatform facilities = Win32Platform();

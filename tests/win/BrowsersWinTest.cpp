@@ -119,7 +119,7 @@ TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
     EXPECT_EQ(Settings().GetSettingString("FireFoxPath"), Firefox);
 
     Settings().SetSettingBool("SWITCH.FF", true);
-    SetFirefoxProxy(C(), "127.0.0.2:8888");
+    SetFirefoxProxy(C(), ProxyA.Address());
     SetFirefoxProxy(C(), "");
     ClearFirefoxCookies(C());
     const std::string folder = FolderOf(Firefox);
@@ -127,7 +127,8 @@ TEST_F(BrowsersWinTest, FirefoxIsFoundByItsKeysAndStartedWithTheCommandLines) {
     std::vector<std::string> starts = Starts(3);
     std::sort(starts.begin(), starts.end()); // the stand-ins run side by side
     EXPECT_EQ(starts, (std::vector<std::string>{exe + kChrome + "?cc\"", exe + kChrome + "?clear\"",
-                                                exe + kChrome + "?ssl=&proxy=127.0.0.2&port=8888\""}));
+                                                exe + kChrome + "?ssl=&proxy=" + ProxyA.Host() + "&port=" +
+                                                    std::to_string(ProxyA.Port()) + "\""}));
 
     // The Brisklane key names a folder whose Brisklane.exe wins over the Mozilla key.
     Settings().SetSettingstring("FireFoxPath", "");
@@ -162,7 +163,7 @@ TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
     Fs.CreateFolders(appData + "\\Opera\\Opera\\profile");
     ASSERT_EQ(Fs.WriteFileAtomic(six, "[User Prefs]\r\nHome URL=about:blank\r\n"), "");
     ASSERT_EQ(Fs.WriteFileAtomic(prefs, "[Proxy]\r\n"), "");
-    SetOperaProxy(C(), "127.0.0.2:8888");
+    SetOperaProxy(C(), ProxyA.Address());
     auto key = [](const std::string& file, const char* name) {
         wchar_t value[256] = {};
         GetPrivateProfileStringW(L"Proxy", ToWide(name).c_str(), L"<missing>", value, 256,
@@ -172,7 +173,7 @@ TEST_F(BrowsersWinTest, OperaGetsItsProxyKeysInTheFirstPreferenceFile) {
     for (const char* name : {"Use HTTP", "Use HTTPS", "Use FTP"})
         EXPECT_EQ(key(six, name), "1") << name;
     for (const char* name : {"HTTP server", "HTTPS server", "FTP server"})
-        EXPECT_EQ(key(six, name), "127.0.0.2:8888") << name;
+        EXPECT_EQ(key(six, name), ProxyA.Address()) << name;
     EXPECT_EQ(key(six, "No Proxy Servers"), "");
     EXPECT_EQ(key(six, "Home URL"), "<missing>") << "another section";
     EXPECT_EQ(Fs.ReadFile(prefs), "[Proxy]\r\n") << "only the first file";
@@ -212,7 +213,7 @@ TEST_F(BrowsersWinTest, TheProgramDrivesFirefoxAndClearsAfterAnAutomaticRotation
                         // Nothing listens at these proxies: without a check address the
                         // watch of the proxy in use cannot find them dead.
                         "URL.VerifyIP=\r\n",
-                        "127.0.0.2:8888|Testland|QQ|0|0;127.0.0.3:8888|Testland|QQ|0|0;");
+                        Entry(ProxyA, "Testland|QQ|0|0") + Entry(ProxyB, "Testland|QQ|0|0"));
     ASSERT_EQ(WriteOwnFirefoxPath(TBuiltApp::Exe(), Firefox), "");
     TBuiltApp app("-d");
     HWND w = nullptr;
@@ -290,7 +291,7 @@ TEST_F(BrowsersWinTest, TheProgramGivesOperaTheUserOwnFileBackAfterAHide) {
     EXPECT_EQ(Fs.ReadFile(prefs), kOwnOperaPrefs) << "the start leaves the user's own proxy";
     ASSERT_EQ(app.Hide(w), "");
     for (const char* key : {"HTTP server", "HTTPS server", "FTP server"})
-        EXPECT_EQ(IniValue(prefs, "Proxy", key), "127.0.0.2:8888") << key;
+        EXPECT_EQ(IniValue(prefs, "Proxy", key), ProxyA.Address()) << key;
     // The journal lives in the account's own folder, never in the shared one.
     const std::string journal =
         ShellFolderPath(false, "AppData") + "\\" + FolderWord(TBuiltApp::Exe()) + "\\operajournal.dat";

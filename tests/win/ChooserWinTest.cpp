@@ -76,6 +76,7 @@ protected:
     std::unique_ptr<TCLEngine> E;
     TWin32Form Owner{nullptr, "frmChooserOwner", "TfrmChooserOwner"};
     std::unique_ptr<TProxyManager> Pool;
+    const TClosedPort FlagServer{"127.0.0.1"}; // refuses: the flags come from the program's folder
 
     void SetUp() override {
         SetPlatform(Facilities); // the settings store is made from it
@@ -83,7 +84,7 @@ protected:
         E->SetSettingOverwrite(
             {"NORMAL_IPS=127.0.0.3:8889|Germany|DE|13.40|52.52;127.0.0.4:8889|France|FR|2.35|"
              "48.86;127.0.0.2:8888|United States|US|-97.00|38.00;",
-             "URL.FlagPath=http://127.0.0.1:9/flags/", "URL.MapMask="});
+             "URL.FlagPath=http://" + FlagServer.Address() + "/flags/", "URL.MapMask="});
         Pool = std::make_unique<TProxyManager>(Facilities, Settings());
         ASSERT_TRUE(Pool->LoadSettings());
         Pool->HandleLocalInfo(
@@ -307,7 +308,8 @@ protected:
                          {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=AU\r\nCOUNTRY_LONG=Australia\r\nCITY=Canberra"
                                "\r\nREGION=ACT\r\n-35.28\r\n149.13\r\n"});
         WriteUserFile("Update.Times=1\r\nSWITCH.IE=1\r\nTARGET_COUNTRY=US\r\n"
-                      "NORMAL_IPS=127.0.0.2:8888|United States|US|-97.00|38.00;127.0.0.3:8889|Germany|DE|13.40|52.52;\r\n");
+                      "NORMAL_IPS=" + Entry(ProxyA, "United States|US|-97.00|38.00") +
+                      Entry(ProxyB, "Germany|DE|13.40|52.52") + "\r\n");
     }
     bool Gone(HWND w) const {
         return PumpUntil([w] { return !IsWindow(w) || !IsWindowVisible(w); }, 10000);
@@ -368,7 +370,7 @@ TEST_F(ChooserProgramTest, TheThreeWaysInAndAChoiceThatHidesThroughTheChosenCoun
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(Gone(chooser));
     EXPECT_TRUE(PumpUntil([w] { return ControlText(w, ids::btnHide) == "&Stop Hide"; }, 10000)) << "hiding at once";
-    EXPECT_EQ(QuerySystemProxy().Server, "127.0.0.3:8889") << "through the German proxy";
+    EXPECT_EQ(QuerySystemProxy().Server, ProxyB.Address()) << "through the German proxy";
     EXPECT_EQ(IniValue(TBuiltApp::UserFile(), "setting", "TARGET_COUNTRY"), "DE");
     EXPECT_EQ(ControlText(w, ids::lblIPCountry), "Germany");
     EXPECT_EQ(app.Exit(w), 0);

@@ -116,9 +116,9 @@ TEST_F(DownloadWinTest, FailuresNeverReplaceAGoodFile) {
         EXPECT_EQ(Events.Log[0], c.outcome) << c.path << " binary=" << c.binary;
         EXPECT_EQ(Fs.ReadFile(dest), "good picture") << c.path;
     }
-    d.URL = "http://127.0.0.1/no-slash-after-host?x";
     Events.Log.clear();
-    d.URL = "http://127.0.0.1:1/"; // nothing listens on port 1
+    const TClosedPort refusing("127.0.0.1");
+    d.URL = "http://" + refusing.Address() + "/";
     d.GetString();
     ASSERT_TRUE(Finished());
     EXPECT_EQ(Events.Log[0], "error");

@@ -185,7 +185,7 @@ protected:
     }
     void Start(const std::string& language, const std::string& more = "") {
         WriteUserFile(more + "Language=" + language +
-                      "\r\nUpdate.Times=1\r\nNORMAL_IPS=127.0.0.2:8888|Testland|QQ|0|0;\r\nURL.VerifyIP=" +
+                      "\r\nUpdate.Times=1\r\nNORMAL_IPS=" + Entry(ProxyA, "Testland|QQ|0|0") + "\r\nURL.VerifyIP=" +
                       Service.Url("/verifyip") + "\r\n");
     }
 };

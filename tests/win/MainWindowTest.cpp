@@ -190,8 +190,9 @@ TEST_F(MainWindowTest, HideAndStopSwitchTheSystemProxyAndTheFlagIsFetched) {
     ASSERT_EQ(app.Hide(w), "");
     TProxyState hidden = QuerySystemProxy();
     EXPECT_EQ(hidden.Flags & PROXY_TYPE_PROXY, static_cast<DWORD>(PROXY_TYPE_PROXY));
-    EXPECT_EQ(hidden.Server, "127.0.0.2:8888");
-    EXPECT_EQ(hidden.RegistryServer, "http=127.0.0.2:8888;ftp=127.0.0.2:8888;https=127.0.0.2:8888;");
+    const std::string proxy = ProxyA.Address();
+    EXPECT_EQ(hidden.Server, proxy);
+    EXPECT_EQ(hidden.RegistryServer, "http=" + proxy + ";ftp=" + proxy + ";https=" + proxy + ";");
     EXPECT_EQ(hidden.RegistryEnable, 1u);
     EXPECT_EQ(ControlText(w, ids::btnHide), "&Stop Hide");
     Sleep(1000); // the overlay's turn has played
@@ -359,9 +360,10 @@ TEST_F(MainWindowTest, ClearShowAgainFlagBringsBackTheCloseNotice) {
 // it, and whatever ends the hiding brings it back, a SIGKILL of the Unix process included
 // (the next start puts it back).
 TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
-    SetOwnProxy(PROXY_TYPE_PROXY, "127.0.0.9:3128", "<local>;*.example");
+    const TClosedPort users("127.0.0.9"); // the user's own proxy answers nothing either
+    SetOwnProxy(PROXY_TYPE_PROXY, users.Address(), "<local>;*.example");
     const TProxyState own = QuerySystemProxy();
-    ASSERT_EQ(own.Server, "127.0.0.9:3128");
+    ASSERT_EQ(own.Server, users.Address());
     const std::vector<std::pair<const char*, std::function<void(TBuiltApp&, HWND)>>> ways{
         {"stop",
          [](TBuiltApp&, HWND w) {
@@ -389,7 +391,7 @@ TEST_F(MainWindowTest, TheUserOwnProxyStaysAndComesBackAfterStopExitAndAKill) {
         ASSERT_EQ(StartUp(app, w), "");
         EXPECT_EQ(QuerySystemProxy(), own) << "after start-up";
         ASSERT_EQ(app.Hide(w), "");
-        ASSERT_EQ(QuerySystemProxy().Server, "127.0.0.2:8888");
+        ASSERT_EQ(QuerySystemProxy().Server, ProxyA.Address());
         end(app, w);
         EXPECT_EQ(QuerySystemProxy(), own);
     }

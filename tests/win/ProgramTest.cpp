@@ -17,6 +17,7 @@ int CountMainWindows() {
 }
 
 void TProgramTest::SetUp() {
+    ASSERT_TRUE(ProxyA.Held() && ProxyB.Held() && ProxyC.Held()) << "no free port for the pools' proxies";
     SetEnvironmentVariableW(L"MASKADDR_TRACE_FILE", ToWide(Trace).c_str());
     WriteUserFile("");
 }
@@ -32,7 +33,8 @@ void TProgramTest::WriteUserFile(const std::string& lines) {
 
 void TProgramTest::WriteHidingUserFile(const std::string& lines, const std::string& pool) {
     Service.SetReply("/getinfo", {200, "IP=127.0.0.1\r\nCOUNTRY_SHORT=QQ\r\n"});
-    WriteUserFile("Update.Times=1\r\nNORMAL_IPS=" + pool + "\r\n" + lines);
+    WriteUserFile("Update.Times=1\r\nNORMAL_IPS=" + (pool.empty() ? Entry(ProxyA, "Testland|QQ|0|0") : pool) +
+                  "\r\n" + lines);
 }
 
 } // namespace maskaddr::test

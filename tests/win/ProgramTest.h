@@ -22,15 +22,21 @@ protected:
     TTestHttpServer Service;
     TScratchFolder Dir;
     const std::string Trace = Dir / "trace.log";
+    // The pools' proxies: ports of the test's own where nothing answers (a hide needs none).
+    const TClosedPort ProxyA{"127.0.0.2"}, ProxyB{"127.0.0.3"}, ProxyC{"127.0.0.4"};
 
     void SetUp() override;
     // Fails a test that left an instance of the program running.
     void TearDown() override;
     // The built program's user file: the start's requests at Service, then lines, which win.
     void WriteUserFile(const std::string& lines);
-    // The same with a pool that needs no update (by default one proxy, 127.0.0.2:8888 in
-    // Testland, QQ), and a lookup that places the user at 127.0.0.1 in QQ.
-    void WriteHidingUserFile(const std::string& lines, const std::string& pool = "127.0.0.2:8888|Testland|QQ|0|0;");
+    // The same with a pool that needs no update (by default ProxyA in Testland, QQ), and a
+    // lookup that places the user at 127.0.0.1 in QQ.
+    void WriteHidingUserFile(const std::string& lines, const std::string& pool = "");
+    // One entry of a pool: the proxy, then "Country|CODE|longitude|latitude".
+    static std::string Entry(const TClosedPort& proxy, const std::string& place) {
+        return proxy.Address() + "|" + place + ";";
+    }
     std::string StartUp(const TProgram& app, HWND& w) const { return app.StartUp(Trace, w); }
     std::string StartAndHide(const TProgram& app, HWND& w) const { return app.StartAndHide(Trace, w); }
 };

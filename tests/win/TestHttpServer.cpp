@@ -46,6 +46,24 @@ TTestHttpServer::~TTestHttpServer() {
     WSACleanup();
 }
 
+TClosedPort::TClosedPort(const char* host) : FHost(host) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    FSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    int length = sizeof address;
+    if (inet_pton(AF_INET, host, &address.sin_addr) == 1 &&
+        bind(FSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(FSocket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        FPort = ntohs(address.sin_port);
+}
+
+TClosedPort::~TClosedPort() {
+    closesocket(FSocket);
+    WSACleanup();
+}
+
 std::string TTestHttpServer::Url(const std::string& target) const {
     return "http://127.0.0.1:" + std::to_string(FPort) + target;
 }

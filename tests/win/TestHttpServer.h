@@ -64,4 +64,25 @@ private:
     std::thread FThread;
 };
 
+// A port of one address of 127.0.0.0/8, picked free and held by a socket that never
+// listens: nothing else can listen there while this lives, so a connection to it is refused.
+// The tests' proxies and pages where nothing may answer.
+class TClosedPort {
+public:
+    explicit TClosedPort(const char* host);
+    ~TClosedPort();
+    TClosedPort(const TClosedPort&) = delete;
+    TClosedPort& operator=(const TClosedPort&) = delete;
+    bool Held() const { return FPort != 0; }
+    const std::string& Host() const { return FHost; }
+    uint16_t Port() const { return FPort; }
+    // "HOST:PORT"
+    std::string Address() const { return FHost + ":" + std::to_string(FPort); }
+
+private:
+    std::string FHost;
+    SOCKET FSocket = INVALID_SOCKET;
+    uint16_t FPort = 0;
+};
+
 } // namespace maskaddr::test
