@@ -1,6 +1,7 @@
 // The choice among a folder's files and its menu (see ChoiceMenu.h).
 #include "framework/components/ChoiceMenu.h"
 
+#include "base/DebugTrace.h"
 #include "base/Text.h"
 #include "framework/paths/AppPaths.h"
 #include "framework/settings/CLSettings.h"
@@ -17,6 +18,14 @@ TFileChoice::TFileChoice(const TPlatform& platform, TCLSettings& settings, std::
 
 std::string TFileChoice::Folder() const {
     return AppFolder(*FPlatform.Files) + FSettings.GetSettingString(FFolderSetting);
+}
+
+std::string TFileChoice::FileOf(const std::string& name, const std::string& extension) const {
+    if (name.find_first_of("\\/:") != std::string::npos) {
+        DebugTrace::Trace("CLEngine", "Refused the name " + name + ": not a file of " + FFolderSetting);
+        return {};
+    }
+    return Folder() + "\\" + name + extension;
 }
 
 const std::vector<std::string>& TFileChoice::List() {

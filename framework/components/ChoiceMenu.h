@@ -35,6 +35,9 @@ public:
                 std::string extension, std::string first, int extensionCuts);
 
     std::string Folder() const;
+    // The file of a name in the folder with that extension; "" for a name that would reach
+    // outside it (a path separator or a drive), which the user file may hold from anyone.
+    std::string FileOf(const std::string& name, const std::string& extension) const;
     // first, then the names of the files in alphabetical order (without regard to case),
     // read at the first call.
     const std::vector<std::string>& List();

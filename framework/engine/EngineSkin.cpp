@@ -26,15 +26,14 @@ void TEngineSkin::Set(const std::string& value) {
     const std::string name = value.empty() ? "Default" : value;
     if (name == FName) return;
     IFileSystem& files = *FPlatform.Files;
-    const std::string folder = FChoice.Folder();
-    std::string path = folder + "\\" + name + ".skn";
+    std::string path = FChoice.FileOf(name, ".skn");
     bool skinnable = true;
-    if (!files.FileExists(path)) {
-        path = folder + "\\" + name + ".nsf.skn";
+    if (!path.empty() && !files.FileExists(path)) {
+        path = FChoice.FileOf(name, ".nsf.skn");
         skinnable = false;
     }
     bool loaded = false;
-    if (files.FileExists(path)) {
+    if (!path.empty() && files.FileExists(path)) {
         auto previous = FData->StoredSkin();
         FData->SetStoredSkin(nullptr);
         loaded = FData->LoadFromCompressedFile(files, *FPlatform.Ansi, path);

@@ -28,8 +28,8 @@ void TEngineLanguage::Set(const std::string& value) {
     if (FData == nullptr) return;
     const std::string name = value.empty() ? "Default" : value;
     if (name == FName) return;
-    const std::string path = FChoice.Folder() + "\\" + name + ".lan";
-    if (FPlatform.Files->FileExists(path) &&
+    const std::string path = FChoice.FileOf(name, ".lan");
+    if (!path.empty() && FPlatform.Files->FileExists(path) &&
         FData->LoadCurrentFromFile(*FPlatform.Files, *FPlatform.Ansi, path)) {
         FName = name;
     } else {

@@ -27,7 +27,13 @@ public:
     int Writes = 0;
     std::mutex Lock;
 
+    // As the system resolves a path: without case, a trailing separator or "\\..\\" steps.
     static std::string Key(std::string p) {
+        for (size_t up; (up = p.find("\\..\\")) != std::string::npos;) {
+            const size_t parent = up == 0 ? std::string::npos : p.rfind('\\', up - 1);
+            if (parent == std::string::npos) break; // nothing above to step out of
+            p.erase(parent + 1, up + 4 - (parent + 1)); // "name\\..\\"
+        }
         while (p.size() > 3 && p.back() == '\\')
             p.pop_back();
         return LowerAscii(p);

@@ -158,7 +158,10 @@ TEST_F(EngineTest, LanguageSelection) {
     E->SetLanguage("Deutsch");
     E->SetLanguage("");
     EXPECT_EQ(E->Language(), "English") << "an empty name means Default, which has no file";
-    EXPECT_EQ(changed, 4);
+    P.Files.Put("C:\\Tools\\App\\Other.lan", "[AppRes]\nAppName=Elsewhere\n");
+    E->SetLanguage("..\\Other"); // a stored name is read from a file others may write
+    EXPECT_EQ(E->GetAppName(), "Maskaddr") << "no language file outside the folder";
+    EXPECT_EQ(changed, 5);
     EXPECT_EQ(E->LanguageList(), (std::vector<std::string>{"English", "Deutsch"}));
 }
 
@@ -192,6 +195,9 @@ TEST_F(EngineTest, SkinSelectionAndLists) {
     EXPECT_TRUE(Skin->SkinnableForm());
     E->SetSkin("Flat");
     EXPECT_FALSE(Skin->SkinnableForm()) << ".nsf.skn leaves the frame unskinned";
+    P.Files.Put("C:\\Tools\\App\\Other.skn", DeflateSkin(ini));
+    E->SetSkin("..\\Other");
+    EXPECT_EQ(E->Skin(), "Default") << "no skin file outside the folder";
     E->SetSkin("Broken");
     EXPECT_EQ(E->Skin(), "Default");
     EXPECT_EQ(Skin->StoredSkin(), nullptr) << "back to the built-in skin";
